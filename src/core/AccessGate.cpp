@@ -1,0 +1,162 @@
+#include "AccessGate.h"
+
+#include "AccessCodes.h"
+#include "AppContext.h"
+#include "EventLog.h"
+#include "Folders.h"
+
+using namespace Qt::StringLiterals;
+
+AccessGate::AccessGate(AppContext &context, EventLog &log, QObject *parent)
+    : QObject(parent)
+    , m_context(context)
+    , m_log(log)
+    , m_prompt(initialPrompt())
+{
+}
+
+QString AccessGate::initialPrompt()
+{
+    return u"Введите код доступа:"_s;
+}
+
+void AccessGate::startUp()
+{
+    AppContext &c = m_context;
+    const StartupHooks &hooks = c.hooks;
+
+    createLevels(c.folders.BaseFolder, {});
+    c.ApplyDefaults();
+    c.folders.createMonthDataFolder(c.clock.today());
+    c.LoadOrCreateSettings();
+
+    c.ExcelAvailable = hooks.probeSpreadsheet && hooks.probeSpreadsheet() ? 1 : 0;
+    if (c.ExcelAvailable == 1) {
+        if (hooks.createTemplateIfMissing)
+            hooks.createTemplateIfMissing();
+        m_code.clear();
+        if (hooks.releaseSpreadsheet)
+            hooks.releaseSpreadsheet();
+    }
+
+    c.folders.createMonthResultFolder(c.settings.ResultFolder, c.clock.today());
+
+    if (c.settings.AutoStart == 1 && c.GatePurpose == Login)
+        setCodeText(c.settings.EngineerCode);
+    emit changed();
+}
+
+void AccessGate::ShowGate(int purpose)
+{
+    m_context.GatePurpose = purpose;
+    m_visible = true;
+    activate();
+}
+
+void AccessGate::activate()
+{
+    m_code.clear();
+    emit changed();
+}
+
+void AccessGate::close()
+{
+    m_visible = false;
+    emit changed();
+    if (m_context.GatePurpose == Login)
+        emit quitRequested();
+}
+
+void AccessGate::setCodeText(const QString &text)
+{
+    m_code = text;
+    checkCode();
+    emit changed();
+}
+
+void AccessGate::hide()
+{
+    m_visible = false;
+}
+
+void AccessGate::loginAs(const QString &name)
+{
+    hide();
+    emit mainWindowRequested();
+    m_context.CurrentOperator = name;
+    m_log.WriteLog(u"Вход в программу с именем:"_s + name);
+}
+
+void AccessGate::accept(int purpose)
+{
+    hide();
+    emit purposeAccepted(purpose);
+}
+
+void AccessGate::checkCode()
+{
+    if (m_code.isEmpty())
+        return;
+    const Settings &s = m_context.settings;
+    const int purpose = m_context.GatePurpose;
+    const bool engineer = m_code == s.EngineerCode;
+
+    switch (purpose) {
+    case Login:
+        if (engineer)
+            loginAs(s.EngineerName);
+        // Every matching slot logs in in turn, so the last one wins.
+        for (int i = 0; i < 9; ++i)
+            if (m_code == s.OperatorCode[i])
+                loginAs(s.OperatorName[i]);
+        break;
+    case ScaleSettings:
+        if (engineer)
+            accept(purpose);
+        for (int i = 0; i < 9; ++i)
+            if (m_code == s.OperatorCode[i])
+                accept(purpose);
+        break;
+    case Service:
+        if (m_code == AccessCodes::serviceCode())
+            accept(purpose);
+        break;
+    case CardCorrection:
+        if (m_code == s.EditCode)
+            accept(purpose);
+        break;
+    case ParameterSettings:
+    case PortSettings:
+    case EditModes:
+    case UsbCapture:
+    case IpCamera:
+        if (engineer)
+            accept(purpose);
+        break;
+    default:
+        break;
+    }
+}
+
+void AccessGate::beginProgress()
+{
+    m_visible = true;
+    m_progressVisible = true;
+    m_progressValue = 0;
+    m_prompt = u"Загрузка данных"_s;
+    emit changed();
+}
+
+void AccessGate::stepProgress(int done, int total)
+{
+    m_progressValue = total > 0 ? int(qint64(done) * 100 / total) : 0;
+    emit changed();
+}
+
+void AccessGate::endProgress()
+{
+    m_progressVisible = false;
+    m_prompt = u"Введите код доступа"_s;
+    m_visible = false;
+    emit changed();
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "ProgressDisplay.h"
+
+#include <QObject>
+#include <QString>
+
+class AppContext;
+class EventLog;
+
+// The gate "Идентификация": start-up, the access-code check and the
+// progress display of day loading. It holds what the window shows; the
+// window only mirrors it and forwards the operator's typing.
+class AccessGate : public QObject, public ProgressDisplay
+{
+    Q_OBJECT
+
+public:
+    // What an accepted code opens, by purpose.
+    enum Purpose {
+        Login = 0,
+        ParameterSettings = 1,
+        PortSettings = 2,
+        ScaleSettings = 4,
+        Service = 5,
+        CardCorrection = 6,
+        EditModes = 7,
+        UsbCapture = 8,
+        IpCamera = 9,
+    };
+
+    AccessGate(AppContext &context, EventLog &log, QObject *parent = nullptr);
+
+    // Steps 2..9 of the window's load handler.
+    void startUp();
+
+    // Sets the purpose and shows the gate again.
+    void ShowGate(int purpose);
+    // The window became active: the entry is emptied.
+    void activate();
+    // The close button. Before a login it ends the program.
+    void close();
+
+    // Every change of the entry's text runs the code check.
+    void setCodeText(const QString &text);
+
+    QString promptText() const { return m_prompt; }
+    QString codeText() const { return m_code; }
+    bool isVisible() const { return m_visible; }
+    bool progressVisible() const { return m_progressVisible; }
+    int progressValue() const { return m_progressValue; }
+
+    void beginProgress() override;
+    void stepProgress(int done, int total) override;
+    void endProgress() override;
+
+    static QString initialPrompt();
+
+signals:
+    void changed();
+    // The main window is shown (and loads the first time).
+    void mainWindowRequested();
+    // An accepted code at a purpose other than the login.
+    void purposeAccepted(int purpose);
+    // Closed before anybody logged in.
+    void quitRequested();
+
+private:
+    void checkCode();
+    void loginAs(const QString &name);
+    void accept(int purpose);
+    void hide();
+
+    AppContext &m_context;
+    EventLog &m_log;
+    QString m_prompt;
+    QString m_code;
+    bool m_visible = true;
+    bool m_progressVisible = false;
+    int m_progressValue = 0;
+};

@@ -1,0 +1,46 @@
+#include "AppContext.h"
+
+#include "SettingsFile.h"
+
+#include <QDir>
+
+AppContext::AppContext(Clock &clock, const Folders &folders)
+    : clock(clock)
+    , folders(folders)
+{
+}
+
+void AppContext::ApplyDefaults()
+{
+    ::ApplyDefaults(settings, folders);
+    if (hooks.applyDefaultNames)
+        hooks.applyDefaultNames();
+}
+
+bool AppContext::storeSettings()
+{
+    return StoreSettings(settings, folders.SettingsFile);
+}
+
+void AppContext::LoadOrCreateSettings()
+{
+    const bool firstStart = !PathExists(folders.BaseFolder) || !PathExists(folders.SettingsFile);
+    if (firstStart) {
+        QDir().mkpath(folders.BaseFolder);
+        ApplyDefaults();
+        storeSettings();
+        if (hooks.writeDefaultNameFiles)
+            hooks.writeDefaultNameFiles();
+    } else {
+        LoadSettings(settings, folders.SettingsFile);
+    }
+    folders.createMonthDataFolder(clock.today());
+    if (!PathExists(folders.TemplateFolder))
+        QDir().mkdir(folders.TemplateFolder);
+}
+
+void AppContext::createMonthFolders() const
+{
+    folders.createMonthDataFolder(clock.today());
+    folders.createMonthResultFolder(settings.ResultFolder, clock.today());
+}

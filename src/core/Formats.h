@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QTime>
+
+// The one place that writes numbers, dates and times for fields and files.
+// The formats are Russian whatever the machine's locale.
+
+// A number as fields show it: up to 15 significant digits, decimal comma,
+// no thousands separator, no trailing zeros, "0" for zero ("30100,5").
+QString NumberText(double value);
+
+// A number with "." as decimal point and a leading blank when it is not
+// negative (" 30100.5", "-2.5"), as the overload record writes it.
+QString DotNumberText(double value);
+
+// dd.MM.yyyy, as in the names of the day files ("08.12.2011").
+QString ShortDateText(const QDate &date);
+
+// HH:mm:ss on the 24-hour clock.
+QString LongTimeText(const QTime &time);
+
+// Month folder name, 1 = "Январь" .. 12 = "Декабрь"; empty outside 1..12.
+QString MonthFolderName(int month);

@@ -1,0 +1,112 @@
+#include "Numbers.h"
+
+#include <charconv>
+#include <cmath>
+#include <string>
+
+namespace {
+
+bool skipped(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n';
+}
+
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// Collects the number into plain ASCII and lets the library convert it,
+// so the result is the correctly rounded double of the decimal text.
+double readNumber(QStringView text, bool commaIsPoint)
+{
+    std::string number;
+    bool haveDigits = false;
+    bool havePoint = false;
+    bool signAllowed = true;
+    qsizetype i = 0;
+
+    auto current = [&](qsizetype k) -> QChar {
+        const QChar c = text[k];
+        return commaIsPoint && c == u',' ? QChar(u'.') : c;
+    };
+
+    for (; i < text.size(); ++i) {
+        const QChar c = current(i);
+        if (skipped(c))
+            continue;
+        if (signAllowed && (c == u'+' || c == u'-')) {
+            if (c == u'-')
+                number.push_back('-');
+            signAllowed = false;
+            continue;
+        }
+        signAllowed = false;
+        if (isDigit(c)) {
+            number.push_back(char(c.unicode()));
+            haveDigits = true;
+        } else if (c == u'.' && !havePoint) {
+            number.push_back('.');
+            havePoint = true;
+        } else {
+            break;
+        }
+    }
+    if (!haveDigits)
+        return 0.0;
+
+    // Optional exponent: "E" or "D", optional sign, digits.
+    if (i < text.size()) {
+        const QChar e = current(i).toUpper();
+        if (e == u'E' || e == u'D') {
+            std::string exponent;
+            bool expSignAllowed = true;
+            bool expDigits = false;
+            for (++i; i < text.size(); ++i) {
+                const QChar c = current(i);
+                if (skipped(c))
+                    continue;
+                if (expSignAllowed && (c == u'+' || c == u'-')) {
+                    exponent.push_back(char(c.unicode()));
+                    expSignAllowed = false;
+                    continue;
+                }
+                expSignAllowed = false;
+                if (!isDigit(c))
+                    break;
+                exponent.push_back(char(c.unicode()));
+                expDigits = true;
+            }
+            if (expDigits)
+                number += 'e' + exponent;
+        }
+    }
+
+    if (number.front() == '-' && number.size() > 1 && number[1] == '.')
+        number.insert(1, "0");
+    else if (number.front() == '.')
+        number.insert(0, "0");
+
+    double value = 0.0;
+    const auto [ptr, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
+    (void)ptr;
+    if (ec == std::errc::result_out_of_range) {
+        // Underflow reads as zero; overflow is no usable number either.
+        return 0.0;
+    }
+    if (ec != std::errc() || !std::isfinite(value))
+        return 0.0;
+    return value == 0.0 ? 0.0 : value;
+}
+
+} // namespace
+
+double ReadLeadingNumber(QStringView text)
+{
+    return readNumber(text, false);
+}
+
+double ParseNumber(QStringView text)
+{
+    return readNumber(text, true);
+}

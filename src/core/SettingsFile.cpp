@@ -1,0 +1,170 @@
+#include "SettingsFile.h"
+
+#include "Cp1251.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QtEndian>
+
+#include <cstring>
+#include <variant>
+#include <vector>
+
+using namespace SettingsLayout;
+
+namespace {
+
+struct VariantText {
+    QString *text;
+};
+
+using Field = std::variant<QString *, VariantText, qint16 *, qint32 *, double *>;
+
+// One entry per record, in file order.
+std::vector<Field> records(Settings &s)
+{
+    std::vector<Field> r;
+    r.reserve(kRecordCount);
+    r.insert(r.end(), {&s.PortNumber, &s.BaudRate, &s.Parity, &s.DataBits, &s.StopBits,
+                       &s.AutoMinWeight, &s.CardIdCounter, &s.DayCardNumber, &s.SumCount,
+                       &s.SumModeOn, &s.SumWeight, &s.AutoStart, &s.TerminalType});
+    for (int i = 0; i < 9; ++i) {
+        r.push_back(&s.OperatorName[i]);
+        r.push_back(&s.OperatorCode[i]);
+    }
+    r.insert(r.end(), {&s.EngineerName, &s.EngineerCode, &s.EditCode, &s.ResultFolder});
+    for (QString &name : s.ParamNames)
+        r.push_back(&name);
+    r.push_back(VariantText{&s.LogPath});
+    r.insert(r.end(), {&s.ScaleModel, &s.ScaleSerial, &s.VerificationDate, &s.IpCameraNumber,
+                       &s.TareFromKeyboard, &s.ShowReceiptButton, &s.MaxWeight, &s.OverloadFlag,
+                       &s.OverloadText, &s.OverloadWeight, &s.WeightUnit, &s.AxleProgram});
+    for (int c = 0; c < 3; ++c)
+        r.insert(r.end(), {&s.CameraLogin[c], &s.CameraDescription[c], &s.CameraUrl[c],
+                           &s.BrowserHeight[c], &s.BrowserWidth[c]});
+    for (int c = 0; c < 3; ++c)
+        r.insert(r.end(), {&s.PhotoHeight[c], &s.PhotoWidth[c], &s.PhotoShiftDown[c],
+                           &s.PhotoShiftRight[c]});
+    r.push_back(&s.VideoSourceIp);
+    for (int c = 0; c < 3; ++c)
+        r.insert(r.end(), {&s.BrowserShiftRight[c], &s.BrowserShiftDown[c]});
+    r.push_back(&s.IpCameraNumber); // record 108 repeats record 65
+    for (qint32 &flag : s.EditPermissions)
+        r.push_back(&flag);
+    r.push_back(&s.AdvertCaption);
+    for (QString &picture : s.AnimationPictures)
+        r.push_back(&picture);
+    r.insert(r.end(), {&s.AdvertFontName, &s.AdvertFontSize, &s.AdvertFontBold, &s.AdvertFontItalic,
+                       &s.AdvertFontStrikethrough, &s.AdvertFontUnderline, &s.AdvertColor,
+                       &s.ImpulseCoefficient, &s.AutoMaxFluctuation, &s.AutoPhoto, &s.DecimalPlaces,
+                       &s.PollPeriodMs});
+    Q_ASSERT(r.size() == std::size_t(kRecordCount));
+    return r;
+}
+
+template <typename T>
+void put(char *at, T value)
+{
+    qToLittleEndian(value, at);
+}
+
+template <typename T>
+T get(const char *at)
+{
+    return qFromLittleEndian<T>(at);
+}
+
+void putText(char *at, const QString &text, int maxBytes)
+{
+    const QByteArray bytes = encode1251(cut1251(text, maxBytes));
+    put<quint16>(at, quint16(bytes.size()));
+    std::memcpy(at + 2, bytes.constData(), std::size_t(bytes.size()));
+}
+
+QString getText(const char *at, int maxBytes)
+{
+    const int n = qMin<int>(get<quint16>(at), maxBytes);
+    return decode1251(QByteArrayView(at + 2, n));
+}
+
+struct Writer {
+    char *at;
+    void operator()(QString *t) const { putText(at, *t, kTextMax); }
+    void operator()(VariantText v) const
+    {
+        put<quint16>(at, 8);
+        putText(at + 2, *v.text, kVariantTextMax);
+    }
+    void operator()(qint16 *v) const { put(at, *v); }
+    void operator()(qint32 *v) const { put(at, *v); }
+    void operator()(double *v) const { put(at, *v); }
+};
+
+struct Reader {
+    const char *at;
+    void operator()(QString *t) const { *t = getText(at, kTextMax); }
+    void operator()(VariantText v) const
+    {
+        *v.text = get<quint16>(at) == 8 ? getText(at + 2, kVariantTextMax) : QString();
+    }
+    void operator()(qint16 *v) const { *v = get<qint16>(at); }
+    void operator()(qint32 *v) const { *v = get<qint32>(at); }
+    void operator()(double *v) const { *v = get<double>(at); }
+};
+
+} // namespace
+
+QByteArray encodeSettings(const Settings &settings)
+{
+    QByteArray bytes(kFileSize, '\0');
+    Settings copy = settings;
+    const std::vector<Field> fields = records(copy);
+    for (int k = 0; k < kRecordCount; ++k)
+        std::visit(Writer{bytes.data() + k * kRecordSize}, fields[std::size_t(k)]);
+    return bytes;
+}
+
+void decodeSettings(const QByteArray &bytes, Settings &settings)
+{
+    const std::vector<Field> fields = records(settings);
+    for (int k = 0; k < kRecordCount; ++k) {
+        // A record past the end of a shorter file reads as zeros.
+        char record[kRecordSize] = {};
+        const qsizetype offset = qsizetype(k) * kRecordSize;
+        if (offset < bytes.size())
+            std::memcpy(record, bytes.constData() + offset,
+                        std::size_t(qMin<qsizetype>(kRecordSize, bytes.size() - offset)));
+        std::visit(Reader{record}, fields[std::size_t(k)]);
+    }
+    if (settings.ImpulseCoefficient == 0.0)
+        settings.ImpulseCoefficient = 1.0;
+    settings.PollPeriodMs = usablePollPeriod(settings.PollPeriodMs);
+}
+
+void LoadSettings(Settings &settings, const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    decodeSettings(file.readAll(), settings);
+}
+
+bool StoreSettings(const Settings &settings, const QString &path)
+{
+    QByteArray bytes = encodeSettings(settings);
+    {
+        QFile old(path);
+        if (old.size() > kFileSize && old.open(QIODevice::ReadOnly)) {
+            old.seek(kFileSize);
+            bytes += old.readAll();
+        }
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}

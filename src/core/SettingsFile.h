@@ -1,0 +1,30 @@
+#pragma once
+
+#include "Settings.h"
+
+#include <QByteArray>
+#include <QString>
+
+// The settings file: 131 records of 100 bytes, record k at byte (k-1)*100.
+namespace SettingsLayout {
+constexpr int kRecordSize = 100;
+constexpr int kRecordCount = 131;
+constexpr int kFileSize = kRecordSize * kRecordCount;
+constexpr int kTextMax = 98;        // 2-byte length + text
+constexpr int kVariantTextMax = 96; // 2-byte type code 8 + 2-byte length + text
+} // namespace SettingsLayout
+
+// The 13,100 bytes of the records, texts cut to what their record holds.
+QByteArray encodeSettings(const Settings &settings);
+
+// Fills `settings` from `bytes`: a record beyond the end reads as zero or
+// empty. The load corrections are applied afterwards.
+void decodeSettings(const QByteArray &bytes, Settings &settings);
+
+// Reads the file into `settings`; an unreadable file leaves it as it is.
+void LoadSettings(Settings &settings, const QString &path);
+
+// Writes the 131 records atomically: a temporary file with the new records
+// and any extra trailing bytes of the old file replaces the old one, so a
+// kill in the middle leaves either the old or the new file.
+bool StoreSettings(const Settings &settings, const QString &path);

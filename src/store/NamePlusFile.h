@@ -1,0 +1,17 @@
+#pragma once
+
+#include "ExtraNames.h"
+
+#include <QString>
+
+// "Name_Plus.dat": 128-byte records, record i*10 + j naming additional
+// parameter j of text parameter i.
+namespace NamePlusLayout {
+constexpr int kRecordSize = 128;
+constexpr int kRecordCount = 70;
+} // namespace NamePlusLayout
+
+QString namePlusPath(const QString &baseFolder);
+
+// Writes all 70 additional-parameter names.
+bool saveExtraNames(const ExtraNames &names, const QString &baseFolder);
