@@ -149,7 +149,11 @@ void AccessGate::beginProgress()
 
 void AccessGate::stepProgress(int done, int total)
 {
-    m_progressValue = total > 0 ? int(qint64(done) * 100 / total) : 0;
+    const int value = total > 0 ? int(qint64(done) * 100 / total) : 0;
+    // Only a new percentage repaints: a large day has thousands of steps.
+    if (value == m_progressValue)
+        return;
+    m_progressValue = value;
     emit changed();
 }
 

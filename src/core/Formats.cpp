@@ -35,22 +35,38 @@ QString DotNumberText(double value)
     return text.startsWith(u'-') ? text : u' ' + text;
 }
 
+namespace {
+
+// Two digits with a leading zero; called for every line of a day list.
+void putTwo(char16_t *p, int v)
+{
+    p[0] = char16_t(u'0' + v / 10 % 10);
+    p[1] = char16_t(u'0' + v % 10);
+}
+
+} // namespace
+
 QString ShortDateText(const QDate &date)
 {
-    if (!date.isValid())
+    if (!date.isValid() || date.year() < 1 || date.year() > 9999)
         return QString();
-    return u"%1.%2.%3"_s.arg(date.day(), 2, 10, QChar(u'0'))
-        .arg(date.month(), 2, 10, QChar(u'0'))
-        .arg(date.year(), 4, 10, QChar(u'0'));
+    char16_t t[10] = {0, 0, u'.', 0, 0, u'.', 0, 0, 0, 0};
+    putTwo(t, date.day());
+    putTwo(t + 3, date.month());
+    putTwo(t + 6, date.year() / 100);
+    putTwo(t + 8, date.year() % 100);
+    return QString(reinterpret_cast<const QChar *>(t), 10);
 }
 
 QString LongTimeText(const QTime &time)
 {
     if (!time.isValid())
         return QString();
-    return u"%1:%2:%3"_s.arg(time.hour(), 2, 10, QChar(u'0'))
-        .arg(time.minute(), 2, 10, QChar(u'0'))
-        .arg(time.second(), 2, 10, QChar(u'0'));
+    char16_t t[8] = {0, 0, u':', 0, 0, u':', 0, 0};
+    putTwo(t, time.hour());
+    putTwo(t + 3, time.minute());
+    putTwo(t + 6, time.second());
+    return QString(reinterpret_cast<const QChar *>(t), 8);
 }
 
 QString MonthFolderName(int month)

@@ -1,0 +1,110 @@
+// Times the day-file operations on a day of 13,000 cards:
+//   build/bin/tarvo-bench-dayfile [folder]
+// The folder (a temporary one by default) decides which disk is measured.
+#include "core/AppContext.h"
+#include "core/OleDate.h"
+#include "store/DayFileCodec.h"
+#include "store/DayFiles.h"
+#include "weighing/CargoCard.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int DayCards = 13000;
+
+CargoCard card(int n, const Clock &clock)
+{
+    CargoCard c;
+    c.texts = {u"Щебень гранитный фракции 20-40"_s, u"ТН-"_s + QString::number(n), u"ООО Карьерное управление"_s,
+               u"АО Стройкомплект"_s, u"А"_s + QString::number(n % 1000) + u"ВС 77"_s, u"Иванов Иван Иванович"_s,
+               QString()};
+    c.id = 500000 + n;
+    c.number = n;
+    c.date1 = toOleDate(clock.today());
+    c.time1 = toOleDate(QDate(1899, 12, 30), QTime(8, 0).addSecs(n * 3));
+    c.operationType = u"Разгрузка"_s;
+    c.status = n % 50 == 0 ? u"удалена"_s : u"завершена"_s;
+    c.gross = 30000 + n % 977;
+    c.tare = 12000 + n % 311;
+    c.net = c.gross - c.tare;
+    c.weight1 = c.gross;
+    c.weight2 = c.tare;
+    c.cleanWeight = c.net;
+    return c;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const size_t m = v.size() / 2;
+    return v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
+}
+
+double timeMs(int runs, const std::function<void()> &work)
+{
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        work();
+        ms.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    return median(ms);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir temp;
+    const QString root = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temp.path();
+
+    Clock clock;
+    clock.setNow(QDateTime(QDate(2026, 12, 9), QTime(12, 0)));
+    AppContext context(clock, Folders(root));
+    context.createMonthFolders();
+    WorkingCards cards;
+    DayFiles files(context, cards);
+
+    // The day is laid down in one go; timing 13,000 flushed writes is not the point.
+    QByteArray day = encodeCountRecord(DayCards);
+    for (int n = 1; n <= DayCards; ++n)
+        day += encodeDayCard(card(n, clock));
+    {
+        QFile f(files.todayPath());
+        if (!f.open(QIODevice::WriteOnly) || f.write(day) != day.size()) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(files.todayPath()));
+            return 1;
+        }
+    }
+    context.settings.DayCardNumber = DayCards;
+
+    cards.CurrentCard = card(6500, clock);
+    const double write = timeMs(101, [&] { files.WriteDayCard(DayTarget::Today, 6500); });
+    const double plain = timeMs(31, [&] {
+        QFile f(files.todayPath());
+        if (f.open(QIODevice::ReadOnly))
+            (void)f.readAll();
+    });
+    const double today = timeMs(31, [&] { files.LoadToday(); });
+    const double archive = timeMs(31, [&] { files.LoadArchiveDay(files.todayPath()); });
+
+    std::printf("day of %d cards, %lld bytes, in %s\n", DayCards, qint64(day.size()), qPrintable(root));
+    std::printf("median WriteDayCard (one card, flushed): %8.3f ms\n", write);
+    std::printf("median plain read of the file:           %8.3f ms\n", plain);
+    std::printf("median LoadToday (list included):        %8.3f ms  (%.1f x plain read)\n", today, today / plain);
+    std::printf("median LoadArchiveDay (list included):   %8.3f ms  (%.1f x plain read)\n", archive, archive / plain);
+    std::printf("list pages: %d\n", files.list(DayTarget::Today).pageCount());
+    return 0;
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "DayList.h"
+
+#include <QString>
+#include <functional>
+
+class AppContext;
+class ProgressDisplay;
+struct WorkingCards;
+
+// Which working card and which file a day-file operation works on.
+enum class DayTarget {
+    Today,   // CurrentCard, today's file, today's list
+    Archive, // ArchiveCard, the archive day file, the archive list
+};
+
+// The only way cards reach and leave the day files. Every operation opens
+// the file, does its work and closes it; nothing stays open in between.
+class DayFiles
+{
+public:
+    DayFiles(AppContext &context, WorkingCards &cards);
+
+    void setProgressDisplay(ProgressDisplay *display) { m_progress = display; }
+    // The last step of loading today: constant 0 of each text parameter
+    // takes the parameter's current name.
+    void setConstantNamesHook(std::function<void()> hook) { m_constantNames = std::move(hook); }
+
+    // Today's file by the clock at the moment of the call.
+    QString todayPath() const;
+    bool todayFileExists() const;
+
+    QString archivePath() const { return m_archivePath; }
+    void setArchivePath(const QString &path) { m_archivePath = path; }
+    int archiveCardCount() const { return m_archiveCount; }
+
+    DayList &list(DayTarget target) { return target == DayTarget::Today ? m_todayList : m_archiveList; }
+    const DayList &list(DayTarget target) const
+    {
+        return target == DayTarget::Today ? m_todayList : m_archiveList;
+    }
+
+    // Writes the working card into slot `n` in one positioned write and
+    // flushes it to disk; for today the count record follows with
+    // DayCardNumber. False when the file could not be written.
+    bool WriteDayCard(DayTarget target, int n);
+    // Reads slot `n` into the working card; a slot beyond the end reads as
+    // zero. For today nothing happens when `n` is not positive.
+    bool ReadDayCard(DayTarget target, int n);
+    // Reads today's file whole: DayCardNumber from its count, today's list,
+    // and the last card in CurrentCard. A missing file is created empty.
+    void LoadToday();
+    // Reads an archive day whole, up to the first card whose ID is 0; the
+    // count record is not consulted.
+    void LoadArchiveDay(const QString &path);
+    // Appends the working card's line to the list of `target`.
+    void appendListLine(DayTarget target);
+
+private:
+    QString pathOf(DayTarget target) const;
+
+    AppContext &m_context;
+    WorkingCards &m_cards;
+    ProgressDisplay *m_progress = nullptr;
+    std::function<void()> m_constantNames;
+    DayList m_todayList;
+    DayList m_archiveList;
+    QString m_archivePath;
+    int m_archiveCount = 0;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+struct CargoCard;
+
+// The text list of a day's cards: one 101-character line per card that is
+// not deleted, on pages of at most 64000 characters. At most 21 pages are
+// kept; when a 22nd is needed the oldest page is dropped, so the list
+// always shows the latest cards.
+class DayList
+{
+public:
+    static constexpr int MaxPages = 21;
+    static constexpr qsizetype MaxPageChars = 64000;
+    static constexpr qsizetype LineChars = 101;
+
+    DayList() { clear(); }
+
+    // Empties every page; page 0 becomes the last page.
+    void clear();
+    // Appends the card's line unless the card is deleted.
+    void append(const CargoCard &card);
+
+    int lastPage() const { return int(m_pages.size()) - 1; }
+    int pageCount() const { return int(m_pages.size()); }
+    QString page(int i) const { return i >= 0 && i < m_pages.size() ? m_pages[i] : QString(); }
+    // Pages dropped from the front since the last clear.
+    int droppedPages() const { return m_dropped; }
+
+    static QString line(const CargoCard &card);
+
+private:
+    QStringList m_pages;
+    int m_dropped = 0;
+};

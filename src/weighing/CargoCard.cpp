@@ -1,0 +1,79 @@
+#include "CargoCard.h"
+
+#include "core/Rounding.h"
+#include "core/Settings.h"
+
+using namespace Qt::StringLiterals;
+
+namespace OperationTypes {
+QString unloading() { return u"Разгрузка"_s; }
+QString loading() { return u"Погрузка"_s; }
+QString single() { return u"Одинарная"_s; }
+std::array<QString, 3> all() { return {unloading(), loading(), single()}; }
+} // namespace OperationTypes
+
+namespace Statuses {
+QString incomplete() { return u"незавершена"_s; }
+QString complete() { return u"завершена"_s; }
+QString deleted() { return u"удалена"_s; }
+} // namespace Statuses
+
+bool IsIncomplete(const QString &status)
+{
+    return status.trimmed().left(6) == u"незаве"_s;
+}
+
+bool IsDeleted(const QString &status)
+{
+    return status == Statuses::deleted();
+}
+
+QString MainParamName(const Settings &settings, int n)
+{
+    if (n < 0 || n >= MainParamCount)
+        return QString();
+    return settings.ParamNames[size_t(n)];
+}
+
+QString limitEntry(int n, const QString &text)
+{
+    switch (n) {
+    case CargoName:
+    case Sender:
+    case Receiver:
+    case DriverName:
+    case EscortName:
+        return text.left(256);
+    case VehicleNumber:
+    case OperationType:
+        return text.left(32);
+    default:
+        return text;
+    }
+}
+
+DerivedWeights deriveWeights(double net, double litterPercent)
+{
+    DerivedWeights w;
+    w.litterWeight = net * litterPercent / 100;
+    w.cleanWeight = round6(net - w.litterWeight);
+    return w;
+}
+
+void applyRunningSum(Settings &settings, double liveNet)
+{
+    if (settings.SumModeOn == 1) {
+        settings.SumWeight += liveNet;
+        ++settings.SumCount;
+    } else {
+        settings.SumWeight = 0;
+        settings.SumCount = 0;
+    }
+}
+
+NewCardNumbers numberNewCard(Settings &settings, bool todayFileExists)
+{
+    ++settings.CardIdCounter;
+    settings.DayCardNumber = todayFileExists ? settings.DayCardNumber + 1 : 1;
+    return {settings.CardIdCounter, settings.DayCardNumber};
+}

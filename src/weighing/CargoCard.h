@@ -1,0 +1,123 @@
+#pragma once
+
+#include <QString>
+#include <array>
+
+struct Settings;
+
+// Indices of the main parameters ОП(0)..ОП(24). They are fixed: the day
+// file, the reports, the exports and the documents all address them.
+enum MainParam {
+    CargoName = 0,
+    DocumentNumber = 1,
+    Sender = 2,
+    Receiver = 3,
+    VehicleNumber = 4,
+    DriverName = 5,
+    EscortName = 6,
+    Date2 = 7,
+    Time2 = 8,
+    LitterPercent = 9,
+    CardId = 10,
+    CardNumber = 11,
+    Date1 = 12,
+    Time1 = 13,
+    OperationType = 14,
+    Status = 15,
+    Gross = 16,
+    Net = 17,
+    Tare = 18,
+    Weight1 = 19,
+    Weight2 = 20,
+    LitterWeight = 21,
+    CleanWeight = 22,
+    SumWeight = 23,
+    SumCount = 24,
+};
+
+inline constexpr int MainParamCount = 25;
+inline constexpr int CardTextCount = 7;
+
+// One weighing, its fields in the order cards are held and passed around.
+// Dates and times are days since 30.12.1899; 0 in date2/time2 means the
+// second weighing has not happened yet.
+struct CargoCard
+{
+    std::array<QString, CardTextCount> texts; // ОП(0)..ОП(6)
+    double date2 = 0;
+    double time2 = 0;
+    double litterPercent = 0;
+    qint32 id = 0;
+    qint32 number = 0;
+    double date1 = 0;
+    double time1 = 0;
+    QString operationType;
+    QString status;
+    double gross = 0;
+    double net = 0;
+    double tare = 0;
+    double weight1 = 0;
+    double weight2 = 0;
+    double litterWeight = 0;
+    double cleanWeight = 0;
+    double sumWeight = 0;
+    qint32 sumCount = 0;
+
+    bool operator==(const CargoCard &) const = default;
+};
+
+// The two cards the program works on: one of today's file, one of the day
+// chosen in the archive.
+struct WorkingCards
+{
+    CargoCard CurrentCard;
+    CargoCard ArchiveCard;
+};
+
+namespace OperationTypes {
+QString unloading(); // "Разгрузка", the initial selection
+QString loading();   // "Погрузка"
+QString single();    // "Одинарная"
+// In the order the operation-type box lists them.
+std::array<QString, 3> all();
+} // namespace OperationTypes
+
+namespace Statuses {
+QString incomplete(); // "незавершена"
+QString complete();   // "завершена"
+QString deleted();    // "удалена"
+} // namespace Statuses
+
+// Incomplete: the trimmed status starts with "незаве".
+bool IsIncomplete(const QString &status);
+bool IsDeleted(const QString &status);
+
+// The current caption of ОП(n).
+QString MainParamName(const Settings &settings, int n);
+
+// What an entry field keeps of a typed value of parameter `n`: 256
+// characters of the cargo, sender, receiver, driver and escort, 32 of the
+// vehicle number and of the operation type; everything else whole.
+QString limitEntry(int n, const QString &text);
+
+struct DerivedWeights
+{
+    double litterWeight = 0;
+    double cleanWeight = 0;
+};
+// Litter = net * litter% / 100 as it is; clean = net - litter to 6 decimals.
+DerivedWeights deriveWeights(double net, double litterPercent);
+
+// A new card of today is about to be stored: the running sum takes the live
+// net when summing is on, else it is reset.
+void applyRunningSum(Settings &settings, double liveNet);
+
+struct NewCardNumbers
+{
+    qint32 id = 0;
+    qint32 number = 0;
+};
+// Numbers a new card of today: the global counter goes up by one; the day
+// number follows the day's count, or restarts at 1 when today's file does
+// not exist yet. Both counters in `settings` are updated.
+NewCardNumbers numberNewCard(Settings &settings, bool todayFileExists);

@@ -1,0 +1,432 @@
+#include "core/AppContext.h"
+#include "core/OleDate.h"
+#include "core/ProgressDisplay.h"
+#include "store/DayFileCodec.h"
+#include "store/DayFiles.h"
+#include "weighing/CargoCard.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+#include <cstring>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The layout read by hand, so the codec is checked against the layout and
+// not against itself. `rec` counts from 1 like the file's records.
+qint64 at(int card, int rec) { return 16 * (qint64(card - 1) * 74 + rec - 1); }
+qint32 i32(const QByteArray &f, qint64 off) { return qFromLittleEndian<qint32>(f.constData() + off); }
+double f64(const QByteArray &f, qint64 off)
+{
+    double v;
+    std::memcpy(&v, f.constData() + off, 8);
+    return v;
+}
+QByteArray shortAt(const QByteArray &f, qint64 off)
+{
+    const quint16 n = qFromLittleEndian<quint16>(f.constData() + off);
+    return f.mid(off + 2, n);
+}
+QByteArray textAt(const QByteArray &f, qint64 off)
+{
+    QByteArray all;
+    for (int k = 0; k < 8; ++k)
+        all += shortAt(f, off + 16 * k);
+    return all;
+}
+QByteArray cp1251(const QString &s)
+{
+    QByteArray out;
+    for (QChar c : s) {
+        const ushort u = c.unicode();
+        if (u < 0x80)
+            out += char(u);
+        else if (u >= 0x410 && u <= 0x44F)
+            out += char(0xC0 + (u - 0x410));
+        else if (u == 0x2116)
+            out += char(0xB9); // №
+        else
+            out += '?';
+    }
+    return out;
+}
+
+CargoCard sampleCard(int number)
+{
+    CargoCard c;
+    c.texts = {u"Щебень гранитный"_s, u"№ 15/7"_s, u"ООО Карьер"_s, u"Стройка-2"_s,
+               u"А123ВС 77"_s, u"Иванов И.И."_s, u"Петров"_s};
+    c.date2 = 40885;
+    c.time2 = 0.75;
+    c.litterPercent = 2.5;
+    c.id = 1000 + number;
+    c.number = number;
+    c.date1 = 40885;
+    c.time1 = 0.5 + number / 86400.0;
+    c.operationType = u"Разгрузка"_s;
+    c.status = u"завершена"_s;
+    c.gross = 30100.5;
+    c.tare = 12000;
+    c.net = 18100.5;
+    c.weight1 = 30100.5;
+    c.weight2 = 12000;
+    c.litterWeight = 452.5125;
+    c.cleanWeight = 17647.9875;
+    c.sumWeight = 90000.25;
+    c.sumCount = 4;
+    return c;
+}
+
+struct Recorder : ProgressDisplay
+{
+    QList<int> steps;
+    int begun = 0, ended = 0;
+    void beginProgress() override { ++begun; }
+    void stepProgress(int done, int total) override { steps << int(qint64(done) * 100 / total); }
+    void endProgress() override { ++ended; }
+};
+
+} // namespace
+
+class TestDayFiles : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    Clock m_clock;
+    std::unique_ptr<AppContext> m_context;
+    WorkingCards m_cards;
+    std::unique_ptr<DayFiles> m_files;
+
+    QByteArray todayBytes() const
+    {
+        QFile f(m_files->todayPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    void writeToday(const CargoCard &card)
+    {
+        m_cards.CurrentCard = card;
+        QVERIFY(m_files->WriteDayCard(DayTarget::Today, card.number));
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+        m_clock.setNow(QDateTime(QDate(2011, 12, 8), QTime(10, 15, 30)));
+        m_context = std::make_unique<AppContext>(m_clock, Folders(m_dir.path()));
+        m_context->createMonthFolders();
+        m_cards = WorkingCards();
+        m_files = std::make_unique<DayFiles>(*m_context, m_cards);
+    }
+
+    void pathOfDay()
+    {
+        QCOMPARE(m_files->todayPath(), m_dir.path() + u"/Tarvo v.3.00/Data/2011/Декабрь/08.12.2011.dat"_s);
+        QCOMPARE(dayFileName(QDate(2026, 1, 2)), u"02.01.2026.dat"_s);
+        QVERIFY(!m_files->todayFileExists());
+    }
+
+    void firstCardMatchesLayout()
+    {
+        m_context->settings.DayCardNumber = 1;
+        writeToday(sampleCard(1));
+        const QByteArray f = todayBytes();
+        QCOMPARE(f.size(), 1200);
+        QCOMPARE(i32(f, 0), 1);
+        QCOMPARE(f.mid(4, 12), QByteArray(12, '\0'));
+
+        const CargoCard c = sampleCard(1);
+        QCOMPARE(i32(f, at(1, 2)), c.id);
+        QCOMPARE(i32(f, at(1, 3)), 1);
+        QCOMPARE(f64(f, at(1, 4)), c.date1);
+        QCOMPARE(f64(f, at(1, 5)), c.time1);
+        QCOMPARE(textAt(f, at(1, 6)), cp1251(c.texts[0]));
+        QCOMPARE(textAt(f, at(1, 14)), cp1251(c.texts[1]));
+        QCOMPARE(textAt(f, at(1, 22)), cp1251(c.texts[6]));
+        QCOMPARE(textAt(f, at(1, 30)), cp1251(c.texts[2]));
+        QCOMPARE(textAt(f, at(1, 38)), cp1251(c.texts[3]));
+        QCOMPARE(f64(f, at(1, 46)), c.net);
+        QCOMPARE(textAt(f, at(1, 47)), cp1251(c.texts[4]));
+        QCOMPARE(f64(f, at(1, 55)), c.tare);
+        QCOMPARE(f64(f, at(1, 56)), c.date2);
+        QCOMPARE(f64(f, at(1, 57)), c.time2);
+        QCOMPARE(i32(f, at(1, 58)), c.sumCount);
+        QCOMPARE(f64(f, at(1, 59)), c.sumWeight);
+        QCOMPARE(f64(f, at(1, 60)), c.weight1);
+        QCOMPARE(f64(f, at(1, 61)), c.weight2);
+        QCOMPARE(textAt(f, at(1, 62)), cp1251(c.texts[5]));
+        QCOMPARE(f64(f, at(1, 70)), c.gross);
+        QCOMPARE(shortAt(f, at(1, 71)), cp1251(c.operationType));
+        QCOMPARE(shortAt(f, at(1, 72)), cp1251(c.status));
+        QCOMPARE(f64(f, at(1, 73)), c.litterPercent);
+        QCOMPARE(f64(f, at(1, 74)), c.litterWeight);
+        QCOMPARE(f64(f, at(1, 75)), c.cleanWeight);
+
+        // Padding is zero: an int record keeps 12 zero bytes, a real 8.
+        QCOMPARE(f.mid(at(1, 2) + 4, 12), QByteArray(12, '\0'));
+        QCOMPARE(f.mid(at(1, 70) + 8, 8), QByteArray(8, '\0'));
+        QCOMPARE(f.mid(at(1, 71) + 2 + 9, 14 - 9), QByteArray(5, '\0'));
+
+        m_cards.CurrentCard = CargoCard();
+        QVERIFY(m_files->ReadDayCard(DayTarget::Today, 1));
+        QCOMPARE(m_cards.CurrentCard, c);
+    }
+
+    void textChunksAndCuts()
+    {
+        CargoCard c = sampleCard(1);
+        c.texts[CargoName] = u"Песок речной мытый!!"_s; // 20 characters
+        c.texts[Sender] = QString(120, u'ж');
+        c.texts[Receiver] = u"Снег ☃ и €"_s;            // ☃ is not in the code page
+        c.operationType = u"Разгрузка вагона"_s;        // 16: cut to 14
+        m_context->settings.DayCardNumber = 1;
+        writeToday(c);
+
+        QByteArray f = todayBytes();
+        const qint64 cargo = at(1, 6);
+        QCOMPARE(i32(f, cargo) & 0xFFFF, 14);
+        QCOMPARE(i32(f, cargo + 16) & 0xFFFF, 6);
+        for (int k = 2; k < 8; ++k)
+            QCOMPARE(i32(f, cargo + 16 * k) & 0xFFFF, 0);
+        QCOMPARE(shortAt(f, at(1, 30) + 16 * 7).size(), 14);
+        QCOMPARE(textAt(f, at(1, 38)), QByteArray("\xD1\xED\xE5\xE3 ? \xE8 \x88"));
+        QCOMPARE(shortAt(f, at(1, 71)), cp1251(u"Разгрузка ваго"_s));
+
+        QVERIFY(m_files->ReadDayCard(DayTarget::Today, 1));
+        QCOMPARE(m_cards.CurrentCard.texts[CargoName], c.texts[CargoName]);
+        QCOMPARE(m_cards.CurrentCard.texts[Sender], QString(112, u'ж'));
+        QCOMPARE(m_cards.CurrentCard.texts[Receiver], u"Снег ? и €"_s);
+        QCOMPARE(m_cards.CurrentCard.operationType, u"Разгрузка ваго"_s);
+
+        // A rewrite with shorter texts leaves nothing of the old ones.
+        c.texts[Sender] = u"Я"_s;
+        c.status = u"удалена"_s;
+        writeToday(c);
+        f = todayBytes();
+        QCOMPARE(textAt(f, at(1, 30)), cp1251(u"Я"_s));
+        QCOMPARE(f.mid(at(1, 30) + 3, 13), QByteArray(13, '\0'));
+        QCOMPARE(f.mid(at(1, 72), 16), QByteArray("\x07\x00", 2) + cp1251(u"удалена"_s) + QByteArray(7, '\0'));
+    }
+
+    void rewriteKeepsOtherSlots()
+    {
+        for (int n = 1; n <= 5; ++n) {
+            m_context->settings.DayCardNumber = n;
+            writeToday(sampleCard(n));
+        }
+        const QByteArray before = todayBytes();
+        QCOMPARE(before.size(), 16 * (1 + 74 * 5));
+
+        CargoCard third = sampleCard(3);
+        third.status = u"незавершена"_s;
+        third.texts[CargoName] = u"Другой груз"_s;
+        writeToday(third);
+        const QByteArray after = todayBytes();
+        QCOMPARE(after.size(), before.size());
+        QCOMPARE(i32(after, 0), 5);
+        for (int n : {1, 2, 4, 5})
+            QCOMPARE(after.mid(at(n, 2), 1184), before.mid(at(n, 2), 1184));
+        QVERIFY(after.mid(at(3, 2), 1184) != before.mid(at(3, 2), 1184));
+
+        // The archive target never touches the count.
+        m_files->setArchivePath(m_files->todayPath());
+        m_cards.ArchiveCard = sampleCard(2);
+        m_context->settings.DayCardNumber = 99;
+        QVERIFY(m_files->WriteDayCard(DayTarget::Archive, 2));
+        QCOMPARE(i32(todayBytes(), 0), 5);
+        QVERIFY(!m_files->WriteDayCard(DayTarget::Today, 0));
+    }
+
+    void readsHandMadeFile()
+    {
+        // A file put together by hand from the layout reads back as the card.
+        QByteArray f(16 * 75, '\0');
+        auto putI = [&](int rec, qint32 v) { qToLittleEndian(v, f.data() + at(1, rec)); };
+        auto putD = [&](int rec, double v) { std::memcpy(f.data() + at(1, rec), &v, 8); };
+        auto putS = [&](int rec, const QByteArray &b) {
+            qToLittleEndian(quint16(b.size()), f.data() + at(1, rec));
+            std::memcpy(f.data() + at(1, rec) + 2, b.constData(), size_t(b.size()));
+        };
+        putI(1, 1);
+        putI(2, 77);
+        putI(3, 1);
+        putD(4, 40885);
+        putD(5, 0.25);
+        putS(6, cp1251(u"Уголь каменный"_s));
+        putS(7, cp1251(u" марки ДГ"_s));
+        putS(47, cp1251(u"В777ОР"_s));
+        putD(70, 25000);
+        putD(55, 5000);
+        putD(46, 20000);
+        putS(71, cp1251(u"Погрузка"_s));
+        putS(72, cp1251(u"незавершена"_s));
+        putS(62, QByteArray("\x0F\x00") + QByteArray(14, 'x')); // length above 14 is limited
+        QFile out(m_files->todayPath());
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(f);
+        out.close();
+
+        QVERIFY(m_files->ReadDayCard(DayTarget::Today, 1));
+        const CargoCard &c = m_cards.CurrentCard;
+        QCOMPARE(c.id, 77);
+        QCOMPARE(c.texts[CargoName], u"Уголь каменный марки ДГ"_s);
+        QCOMPARE(c.texts[VehicleNumber], u"В777ОР"_s);
+        QCOMPARE(c.gross, 25000.0);
+        QCOMPARE(c.tare, 5000.0);
+        QCOMPARE(c.net, 20000.0);
+        QCOMPARE(c.operationType, u"Погрузка"_s);
+        QVERIFY(IsIncomplete(c.status));
+        QCOMPARE(c.date2, 0.0);
+        QCOMPARE(oleDateToDate(c.date1), QDate(2011, 12, 8));
+        QCOMPARE(oleDateToTime(c.time1), QTime(6, 0));
+
+        // Beyond the end: an empty card; today with no positive number: nothing.
+        QVERIFY(m_files->ReadDayCard(DayTarget::Today, 9));
+        QCOMPARE(m_cards.CurrentCard, CargoCard());
+        m_cards.CurrentCard.id = 5;
+        QVERIFY(!m_files->ReadDayCard(DayTarget::Today, 0));
+        QVERIFY(!m_files->ReadDayCard(DayTarget::Today, -3));
+        QCOMPARE(m_cards.CurrentCard.id, 5);
+    }
+
+    void loadToday()
+    {
+        Recorder progress;
+        int constantNameCalls = 0;
+        m_files->setProgressDisplay(&progress);
+        m_files->setConstantNamesHook([&] { ++constantNameCalls; });
+
+        // No file yet: created empty, the count reads 0.
+        m_context->settings.DayCardNumber = 12;
+        m_files->LoadToday();
+        QVERIFY(m_files->todayFileExists());
+        QCOMPARE(m_context->settings.DayCardNumber, 0);
+        QCOMPARE(m_files->list(DayTarget::Today).page(0), QString());
+        QCOMPARE(constantNameCalls, 1);
+
+        for (int n = 1; n <= 4; ++n) {
+            CargoCard c = sampleCard(n);
+            if (n == 2)
+                c.status = u"удалена"_s;
+            m_context->settings.DayCardNumber = n;
+            writeToday(c);
+        }
+        m_context->settings.DayCardNumber = 0;
+        m_cards.CurrentCard = CargoCard();
+        progress = Recorder();
+        m_files->LoadToday();
+        QCOMPARE(m_context->settings.DayCardNumber, 4);
+        QCOMPARE(m_cards.CurrentCard, sampleCard(4));
+        const QString page = m_files->list(DayTarget::Today).page(0);
+        QCOMPARE(page.size(), 3 * 101);
+        QCOMPARE(page.mid(2, 7), u" 1     "_s);
+        QCOMPARE(page.mid(101 + 2, 7), u" 3     "_s);
+        QCOMPARE(page.mid(202 + 2, 7), u" 4     "_s);
+        QCOMPARE(progress.begun, 1);
+        QCOMPARE(progress.ended, 1);
+        QCOMPARE(progress.steps, (QList<int>{25, 50, 75, 100}));
+        QCOMPARE(constantNameCalls, 2);
+
+        // A count beyond what the file holds lists only the real slots.
+        QFile f(m_files->todayPath());
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        const QByteArray big = encodeCountRecord(2000000000);
+        f.write(big);
+        f.close();
+        m_files->LoadToday();
+        QCOMPARE(m_context->settings.DayCardNumber, 2000000000);
+        QCOMPARE(m_files->list(DayTarget::Today).page(0).size(), 3 * 101);
+        QCOMPARE(m_cards.CurrentCard, CargoCard());
+    }
+
+    void loadArchiveDay()
+    {
+        // The count says 7, card 6 has ID 0: cards 1 to 5 are the day.
+        for (int n = 1; n <= 7; ++n) {
+            CargoCard c = sampleCard(n);
+            if (n == 6)
+                c.id = 0;
+            m_context->settings.DayCardNumber = 7;
+            writeToday(c);
+        }
+        const QString path = m_files->todayPath();
+        m_files->LoadArchiveDay(path);
+        QCOMPARE(m_files->archiveCardCount(), 5);
+        QCOMPARE(m_cards.ArchiveCard, sampleCard(5));
+        QCOMPARE(m_files->list(DayTarget::Archive).page(0).size(), 5 * 101);
+        QCOMPARE(m_files->archivePath(), path);
+
+        // A file cut inside card 3 still shows the cards before the damage.
+        QFile f(path);
+        QVERIFY(f.resize(at(3, 2) + 2));
+        m_files->LoadArchiveDay(path);
+        QCOMPARE(m_files->archiveCardCount(), 2);
+
+        // A missing day is empty and is not created by looking at it.
+        const QString missing = m_dir.path() + u"/Tarvo v.3.00/Data/2011/Декабрь/01.12.2011.dat"_s;
+        m_files->LoadArchiveDay(missing);
+        QCOMPARE(m_files->archiveCardCount(), 0);
+        QCOMPARE(m_files->list(DayTarget::Archive).page(0), QString());
+        QVERIFY(!QFile::exists(missing));
+    }
+
+    void listLineLayout()
+    {
+        CargoCard c = sampleCard(12);
+        c.texts[CargoName] = u"Щебень фракции 20-40 мм, мытый"_s;
+        c.texts[VehicleNumber] = u"А123ВС 77"_s;
+        c.gross = 30100.5;
+        c.net = 0;
+        c.tare = 123456789012.0;
+        c.time1 = toOleDate(QDate(1899, 12, 30), QTime(7, 5, 9)) ;
+        const QString line = DayList::line(c);
+        QCOMPARE(line.size(), 101);
+        QCOMPARE(line, u"\r\n 12    "_s + u"  08.12  07:05  "_s + u"Щебень фракции 20-40 мм"_s + u"  "_s
+                           + u"А123ВС 77      "_s + u"  30100,5   "_s + u"  0         "_s + u"  1234567890"_s);
+        c.number = -3;
+        QCOMPARE(DayList::line(c).mid(2, 7), u"-3     "_s);
+    }
+
+    void listPages()
+    {
+        DayList list;
+        CargoCard c = sampleCard(1);
+        for (int i = 0; i < 633; ++i) {
+            c.number = i + 1;
+            list.append(c);
+        }
+        QCOMPARE(list.lastPage(), 0);
+        QCOMPARE(list.page(0).size(), 633 * 101);
+        c.number = 634;
+        list.append(c);
+        QCOMPARE(list.lastPage(), 1);
+        QCOMPARE(list.page(1).size(), 101);
+
+        // Past 21 pages the oldest page goes, the latest cards stay.
+        for (int i = 634; i < 21 * 633; ++i) {
+            c.number = i + 1;
+            list.append(c);
+        }
+        QCOMPARE(list.pageCount(), 21);
+        QCOMPARE(list.droppedPages(), 0);
+        c.number = 99999;
+        list.append(c);
+        QCOMPARE(list.pageCount(), 21);
+        QCOMPARE(list.droppedPages(), 1);
+        QCOMPARE(list.page(20), DayList::line(c));
+        QCOMPARE(list.page(0).mid(2, 7), u" 634   "_s);
+
+        list.clear();
+        QCOMPARE(list.pageCount(), 1);
+        QCOMPARE(list.page(0), QString());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDayFiles)
+#include "tst_dayfiles.moc"

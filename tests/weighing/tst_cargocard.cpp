@@ -1,0 +1,108 @@
+#include "core/Numbers.h"
+#include "core/Settings.h"
+#include "weighing/CargoCard.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestCargoCard : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void statusTests_data()
+    {
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("incomplete");
+        QTest::addColumn<bool>("deleted");
+        QTest::newRow("incomplete") << u"незавершена"_s << true << false;
+        QTest::newRow("padded") << u"  незавершена \t"_s << true << false;
+        QTest::newRow("prefix only") << u"незаве"_s << true << false;
+        QTest::newRow("complete") << u"завершена"_s << false << false;
+        QTest::newRow("deleted") << u"удалена"_s << false << true;
+        QTest::newRow("deleted padded") << u" удалена"_s << false << false;
+        QTest::newRow("capital") << u"Незавершена"_s << false << false;
+        QTest::newRow("empty") << QString() << false << false;
+    }
+    void statusTests()
+    {
+        QFETCH(QString, status);
+        QFETCH(bool, incomplete);
+        QFETCH(bool, deleted);
+        QCOMPARE(IsIncomplete(status), incomplete);
+        QCOMPARE(IsDeleted(status), deleted);
+    }
+
+    void derivedWeights()
+    {
+        // Comma and point typed litter give the same weights.
+        const double comma = ParseNumber(u"2,5"_s);
+        const double point = ParseNumber(u"2.5"_s);
+        QCOMPARE(comma, point);
+        const DerivedWeights w = deriveWeights(12345.0, comma);
+        QCOMPARE(w.litterWeight, 12345.0 * 2.5 / 100);
+        QCOMPARE(w.cleanWeight, 12036.375);
+
+        // Litter is kept unrounded, clean weight goes to 6 decimals.
+        const DerivedWeights odd = deriveWeights(1000.0, 1.0 / 3.0);
+        QCOMPARE(odd.litterWeight, 1000.0 * (1.0 / 3.0) / 100);
+        QCOMPARE(odd.cleanWeight, 996.666667);
+
+        // No litter: clean equals net.
+        const DerivedWeights none = deriveWeights(30100.5, ParseNumber(u"нет"_s));
+        QCOMPARE(none.litterWeight, 0.0);
+        QCOMPARE(none.cleanWeight, 30100.5);
+    }
+
+    void runningSumAndNumbers()
+    {
+        Settings s;
+        s.SumModeOn = 1;
+        s.SumWeight = 100;
+        s.SumCount = 2;
+        applyRunningSum(s, 50.5);
+        QCOMPARE(s.SumWeight, 150.5);
+        QCOMPARE(s.SumCount, 3);
+        s.SumModeOn = 0;
+        applyRunningSum(s, 50.5);
+        QCOMPARE(s.SumWeight, 0.0);
+        QCOMPARE(s.SumCount, 0);
+
+        s.CardIdCounter = 41;
+        s.DayCardNumber = 7;
+        NewCardNumbers n = numberNewCard(s, true);
+        QCOMPARE(n.id, 42);
+        QCOMPARE(n.number, 8);
+        QCOMPARE(s.DayCardNumber, 8);
+        // No file for today: № 1 whatever the day count held.
+        n = numberNewCard(s, false);
+        QCOMPARE(n.id, 43);
+        QCOMPARE(n.number, 1);
+        QCOMPARE(s.CardIdCounter, 43);
+        QCOMPARE(s.DayCardNumber, 1);
+    }
+
+    void entryLimitsAndNames()
+    {
+        const QString long300(300, u'щ');
+        for (int n : {int(CargoName), int(Sender), int(Receiver), int(DriverName), int(EscortName)})
+            QCOMPARE(limitEntry(n, long300).size(), 256);
+        QCOMPARE(limitEntry(VehicleNumber, long300).size(), 32);
+        QCOMPARE(limitEntry(OperationType, long300).size(), 32);
+        QCOMPARE(limitEntry(DocumentNumber, long300).size(), 300);
+
+        Settings s;
+        s.ParamNames = defaultParamNames(u"кг"_s);
+        QCOMPARE(MainParamName(s, CargoName), u"Наименование груза"_s);
+        QCOMPARE(MainParamName(s, Gross), u"Брутто,кг"_s);
+        QCOMPARE(MainParamName(s, SumCount), u"Кол-во в сумме"_s);
+        QCOMPARE(MainParamName(s, 25), QString());
+
+        QCOMPARE(OperationTypes::all()[0], u"Разгрузка"_s);
+        QCOMPARE(OperationTypes::all()[2], u"Одинарная"_s);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestCargoCard)
+#include "tst_cargocard.moc"
