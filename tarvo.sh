@@ -7,6 +7,7 @@ cd "$(dirname "$0")"
 PACKAGES=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-serialport-dev libgl-dev
+    libreoffice-calc-nogui libreoffice-dev fonts-liberation poppler-utils
 )
 
 install_missing() {
@@ -33,7 +34,28 @@ case "${1:-}" in
 run)
     install_missing
     build
-    exec build/bin/tarvo
+    # A demonstration installation beside the build, with a simulated scale
+    # attached: a copy of the program in build/demo/, so the data of a real
+    # installation is never touched. Further arguments go to the simulator
+    # (./tarvo.sh run --type 4 --weight 8000).
+    shift
+    demo=build/demo
+    mkdir -p "$demo"
+    cp build/bin/tarvo "$demo/tarvo"
+    : >"$demo/scale-sim.out"
+    build/bin/tarvo-scale-sim --type 1 --weight 12500 --scenario truck --attach "$demo" "$@" \
+        >"$demo/scale-sim.out" 2>"$demo/scale-sim.log" &
+    sim=$!
+    trap 'kill "$sim" 2>/dev/null || true' EXIT
+    until [ -s "$demo/scale-sim.out" ]; do
+        if ! kill -0 "$sim" 2>/dev/null; then
+            cat "$demo/scale-sim.log" >&2
+            exit 1
+        fi
+        sleep 0.1
+    done
+    echo "Scale simulator on $(head -n 1 "$demo/scale-sim.out"), its log in $demo/scale-sim.log"
+    "$demo/tarvo"
     ;;
 test)
     install_missing

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "PortParameters.h"
+
+#include <QString>
+#include <QStringList>
+
+class AppContext;
+class TerminalLink;
+
+// The window "Настройка СОМ-порта компьютера": the choices of its five lists
+// and what "Сохранить" does.
+class PortSettingsModel
+{
+public:
+    PortSettingsModel(AppContext &context, TerminalLink &link);
+
+    // "1".."8", then the ports the system reports.
+    static QStringList portChoices();
+    static QStringList speedChoices();
+    static QStringList parityChoices();
+    static QStringList dataBitsChoices();
+    static QStringList stopBitsChoices();
+
+    static QString notFoundMessage();
+    static QString acceptedMessage();
+
+    // What the lists show: the current settings.
+    PortParameters current() const;
+
+    // The values become the settings and the port is reopened with them;
+    // only a port that opens stores them. Returns the message to show.
+    QString save(const PortParameters &chosen);
+
+private:
+    AppContext &m_context;
+    TerminalLink &m_link;
+};

@@ -1,0 +1,236 @@
+#include "TerminalLink.h"
+
+#include "SerialTerminalPort.h"
+#include "TerminalProtocols.h"
+#include "core/AppContext.h"
+#include "core/Cp1251.h"
+#include "core/Formats.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString lostText()
+{
+    return u"связь с портом потеряна, повторное подключение каждые 2 с"_s;
+}
+
+} // namespace
+
+QString TerminalLink::noDataMark()
+{
+    return u"xxxxxxx"_s;
+}
+
+TerminalLink::TerminalLink(AppContext &context, TerminalPort *port, QObject *parent)
+    : QObject(parent)
+    , m_context(context)
+    , m_port(port ? port : new SerialTerminalPort)
+    , m_weightText(noDataMark())
+{
+    m_port->setParent(this);
+    connect(m_port, &TerminalPort::lost, this, &TerminalLink::onPortLost);
+
+    connect(&m_pollTimer, &QTimer::timeout, this, &TerminalLink::PollTick);
+    m_readTimer.setSingleShot(true);
+    m_readTimer.setInterval(kReadDelayMs);
+    connect(&m_readTimer, &QTimer::timeout, this, &TerminalLink::ReadTick);
+    m_reopenTimer.setInterval(kReopenMs);
+    connect(&m_reopenTimer, &QTimer::timeout, this, &TerminalLink::reopenTick);
+}
+
+TerminalLink::~TerminalLink()
+{
+    m_port->close();
+}
+
+void TerminalLink::OpenPortAtStart()
+{
+    m_wanted = true;
+    m_wasLost = false;
+    if (!tryOpen())
+        m_reopenTimer.start();
+}
+
+bool TerminalLink::reopenPort()
+{
+    m_wanted = true;
+    m_wasLost = false;
+    m_port->close();
+    const bool opened = tryOpen();
+    if (opened)
+        m_reopenTimer.stop();
+    else
+        m_reopenTimer.start();
+    return opened;
+}
+
+void TerminalLink::closePort()
+{
+    m_wanted = false;
+    m_reopenTimer.stop();
+    m_port->close();
+    setReason(QString());
+}
+
+void TerminalLink::startPolling()
+{
+    applyPollPeriod();
+    m_pollTimer.start();
+}
+
+void TerminalLink::stopPolling()
+{
+    m_pollTimer.stop();
+    m_readTimer.stop();
+}
+
+void TerminalLink::applyPollPeriod()
+{
+    m_pollTimer.setInterval(usablePollPeriod(m_context.settings.PollPeriodMs));
+}
+
+void TerminalLink::PollTick()
+{
+    const QByteArray request = TerminalProtocols::pollRequest(m_context.settings.TerminalType);
+    if (!request.isEmpty())
+        SendRequest(request);
+    m_lastSent = request;
+    m_readTimer.start();
+}
+
+void TerminalLink::ReadTick()
+{
+    ParseTerminal(m_context.settings.TerminalType);
+    m_readTimer.stop();
+    if (hooks.afterRead)
+        hooks.afterRead();
+}
+
+void TerminalLink::SendRequest(const QByteArray &bytes)
+{
+    if (m_port->isOpen())
+        m_port->write(bytes);
+}
+
+QString TerminalLink::ReadAll()
+{
+    return decode1251(m_port->isOpen() ? m_port->readAll() : QByteArray());
+}
+
+void TerminalLink::ParseTerminal(int type)
+{
+    const bool open = m_port->isOpen();
+    const QByteArray chunk = open ? m_port->readAll() : QByteArray();
+    // Without a port there is no weight, whatever the protocol would wait for.
+    const ParseResult result = open
+        ? TerminalProtocols::parse(type, chunk, m_context.settings, m_type7)
+        : ParseResult::noWeight(u"порт не открыт"_s);
+
+    m_rawLog.add({m_context.clock.now(), type, m_lastSent, chunk, chunk.size(), result});
+    m_lastSent.clear();
+    apply(result);
+    emit frameLogged();
+}
+
+void TerminalLink::SendZero()
+{
+    const QByteArray command = TerminalProtocols::zeroCommand(m_context.settings.TerminalType);
+    if (!command.isEmpty())
+        SendRequest(command);
+}
+
+bool TerminalLink::portOpen() const
+{
+    return m_port->isOpen();
+}
+
+QString TerminalLink::statusText() const
+{
+    QString text = PortParameters::fromSettings(m_context.settings).statusText();
+    if (!portOpen() && !m_reason.isEmpty())
+        text += u"  — "_s + m_reason;
+    return text;
+}
+
+void TerminalLink::apply(const ParseResult &result)
+{
+    switch (result.kind) {
+    case ParseResult::Kind::Weight:
+        m_terminalWeight = result.weight;
+        if (hooks.UpdateLiveWeights)
+            hooks.UpdateLiveWeights();
+        showText(NumberText(m_terminalWeight));
+        m_animation.AnimationStep();
+        emit animationChanged();
+        break;
+    case ParseResult::Kind::NoWeight:
+        showText(noDataMark());
+        m_animation.AnimationIdle();
+        emit animationChanged();
+        break;
+    case ParseResult::Kind::NoDataMark:
+        showText(noDataMark());
+        break;
+    case ParseResult::Kind::Nothing:
+        break;
+    }
+}
+
+void TerminalLink::showText(const QString &text)
+{
+    if (text == m_weightText)
+        return;
+    m_weightText = text;
+    emit weightTextChanged(text);
+}
+
+bool TerminalLink::tryOpen()
+{
+    const bool opened = m_port->open(PortParameters::fromSettings(m_context.settings));
+    if (opened) {
+        m_wasLost = false;
+        setReason(QString());
+    } else {
+        // While a lost port is simply absent, the status keeps saying it was lost.
+        const TerminalPort::Fault fault = m_port->fault();
+        const bool absent = fault == TerminalPort::Fault::NotFound || fault == TerminalPort::Fault::Lost;
+        setReason(m_wasLost && absent ? lostText() : m_port->faultText());
+    }
+    return opened;
+}
+
+void TerminalLink::onPortLost()
+{
+    m_wasLost = true;
+    setReason(lostText());
+    if (m_wanted)
+        m_reopenTimer.start();
+}
+
+void TerminalLink::reopenTick()
+{
+    if (!m_wanted || m_port->isOpen()) {
+        m_reopenTimer.stop();
+        return;
+    }
+    if (tryOpen())
+        m_reopenTimer.stop();
+}
+
+void TerminalLink::setReason(const QString &reason)
+{
+    m_reason = reason;
+    refreshStatus();
+}
+
+void TerminalLink::refreshStatus()
+{
+    const QString text = statusText();
+    const bool open = portOpen();
+    if (text == m_shownStatus && open == m_shownOpen)
+        return;
+    m_shownStatus = text;
+    m_shownOpen = open;
+    emit statusChanged();
+}

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "ParseResult.h"
+#include "PollAnimation.h"
+#include "PortParameters.h"
+#include "RawFrameLog.h"
+#include "TerminalPort.h"
+#include "Type7State.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+
+class AppContext;
+
+// What the polling cycle calls in other parts of the program.
+struct TerminalHooks
+{
+    // After every accepted weight, once TerminalWeight holds it.
+    std::function<void()> UpdateLiveWeights;
+    // After every read: the stability lamps, or the steadiness test in AUTO mode.
+    std::function<void()> afterRead;
+};
+
+// The link to the weight terminal: the port, the poll and read timers, the
+// protocol of the selected terminal type and what the main window shows of
+// it (terminal weight, port status line, animation). The main window owns
+// one and mirrors its state.
+class TerminalLink : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kReadDelayMs = 50;
+    static constexpr int kReopenMs = 2000;
+    static constexpr int kOpenColour = 8454016;   // light green
+    static constexpr int kClosedColour = 8421631; // light red
+    static QString noDataMark();
+
+    // Takes ownership of `port`; without one the serial port is used.
+    explicit TerminalLink(AppContext &context, TerminalPort *port = nullptr, QObject *parent = nullptr);
+    ~TerminalLink() override;
+
+    TerminalHooks hooks;
+
+    // Opens the port with the stored parameters; a failure only shows in the
+    // status line, and the port is tried again every 2 s.
+    void OpenPortAtStart();
+    // Close, apply the stored parameters, open; false when it failed.
+    bool reopenPort();
+    // At exit: the port closed and no more attempts.
+    void closePort();
+
+    // PollTimer with PollPeriodMs, from the main window's load until exit.
+    void startPolling();
+    void stopPolling();
+    // PollPeriodMs changed: the running timer takes it at once.
+    void applyPollPeriod();
+
+    void PollTick();
+    void ReadTick();
+    void SendRequest(const QByteArray &bytes);
+    // Everything received since the previous call, one character per byte.
+    QString ReadAll();
+    // Runs the parser of `type` on what arrived and shows its result.
+    void ParseTerminal(int type);
+    // The zero button ">0<".
+    void SendZero();
+
+    double TerminalWeight() const { return m_terminalWeight; }
+    // What the field "Вес с терминала" shows.
+    QString weightText() const { return m_weightText; }
+
+    bool portOpen() const;
+    // "COM1  9600,n,8,1", with the reason when the port is not open.
+    QString statusText() const;
+    // Emits statusChanged when the text or the colour differ from the last.
+    void refreshStatus();
+    int statusColour() const { return portOpen() ? kOpenColour : kClosedColour; }
+
+    const PollAnimation &animation() const { return m_animation; }
+    const RawFrameLog &rawLog() const { return m_rawLog; }
+    const Type7State &type7State() const { return m_type7; }
+    const QTimer &pollTimer() const { return m_pollTimer; }
+    const QTimer &readTimer() const { return m_readTimer; }
+    bool reopening() const { return m_reopenTimer.isActive(); }
+
+signals:
+    void weightTextChanged(const QString &text);
+    void animationChanged();
+    void statusChanged();
+    // A poll's bytes and their reading were added to the raw log.
+    void frameLogged();
+
+private:
+    void apply(const ParseResult &result);
+    void showText(const QString &text);
+    bool tryOpen();
+    void onPortLost();
+    void reopenTick();
+    void setReason(const QString &reason);
+
+    AppContext &m_context;
+    TerminalPort *m_port;
+    QTimer m_pollTimer;
+    QTimer m_readTimer;
+    QTimer m_reopenTimer;
+    PollAnimation m_animation;
+    RawFrameLog m_rawLog;
+    Type7State m_type7;
+    double m_terminalWeight = 0.0;
+    QString m_weightText;
+    QByteArray m_lastSent;
+    // Why the port is not open, for the status line.
+    QString m_reason;
+    QString m_shownStatus;
+    bool m_shownOpen = false;
+    bool m_wanted = false;
+    bool m_wasLost = false;
+};

@@ -1,0 +1,123 @@
+#include "WeightConditioning.h"
+
+#include "core/AppContext.h"
+#include "core/EventLog.h"
+#include "core/Formats.h"
+#include "core/Numbers.h"
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+WeightConditioning::WeightConditioning(AppContext &context, EventLog &log)
+    : m_context(context)
+    , m_log(log)
+{
+}
+
+void WeightConditioning::StabilityLamps(double cur, bool noData)
+{
+    if (noData) {
+        setAllLamps(Red);
+        return;
+    }
+    auto &h = SampleHistory;
+    lamps = {Red, Red, Red};
+    if (cur == h[0]) {
+        lamps[0] = Green;
+        if (h[1] == h[0]) {
+            lamps[1] = Green;
+            if (h[2] == h[1])
+                lamps[2] = Green;
+        }
+    }
+    h[2] = h[1];
+    h[1] = h[0];
+    h[0] = cur;
+}
+
+bool WeightConditioning::CheckOverload(double gross)
+{
+    Settings &s = m_context.settings;
+    if (!(gross > s.OverloadWeight && gross > s.MaxWeight))
+        return false;
+    const QDateTime now = m_context.clock.now();
+    const QString weight = DotNumberText(gross);
+    s.OverloadWeight = gross;
+    s.OverloadFlag = 1;
+    s.OverloadText = ShortDateText(now.date()) + u' ' + LongTimeText(now.time()) + u' ' + weight;
+    m_context.storeSettings();
+    m_log.WriteLog(u"Весы были перегружены:"_s + weight + u' ' + m_context.CurrentOperator);
+    return true;
+}
+
+int WeightConditioning::advertColour() const
+{
+    const Settings &s = m_context.settings;
+    if (s.OverloadFlag == 1)
+        return Red;
+    return s.AdvertColor == 0 ? 16711680 : s.AdvertColor;
+}
+
+void WeightConditioning::resetOverload()
+{
+    Settings &s = m_context.settings;
+    s.OverloadFlag = 0;
+    s.OverloadWeight = 0;
+    s.OverloadText.clear();
+    m_context.storeSettings();
+}
+
+void renameWeightParams(std::array<QString, 25> &names, const QString &unit)
+{
+    names[16] = u"Брутто,"_s + unit;
+    names[17] = u"Нетто, "_s + unit;
+    names[18] = u"Тары, "_s + unit;
+    names[19] = u"Вес №1,"_s + unit;
+    names[20] = u"Вес №2,"_s + unit;
+    names[23] = u"Суммарный вес,"_s + unit;
+}
+
+void saveScaleSettings(AppContext &context, const ScaleSettingsInput &in)
+{
+    Settings &s = context.settings;
+    s.AutoMinWeight = ParseNumber(in.autoMinWeight);
+    s.AutoMaxFluctuation = ParseNumber(in.autoMaxFluctuation);
+    s.WeightUnit = in.weightUnit;
+    renameWeightParams(s.ParamNames, in.weightUnit);
+    const double period = std::floor(ParseNumber(in.pollPeriod));
+    s.PollPeriodMs = usablePollPeriod(period >= -9e18 && period <= 9e18 ? qint64(period) : 0);
+    s.AdvertCaption = in.advertCaption;
+    context.storeSettings();
+}
+
+void restoreScaleDefaults(AppContext &context)
+{
+    Settings &s = context.settings;
+    s.AnimationPictures = {};
+    s.TerminalType = 1;
+    s.AxleProgram = 0;
+    s.AutoMinWeight = 1.0;
+    s.WeightUnit = u"кг"_s;
+    s.AdvertFontName = u"Arial"_s;
+    s.AdvertFontSize = 26;
+    s.AdvertFontBold = 1;
+    s.AdvertFontItalic = 0;
+    s.AdvertFontStrikethrough = 0;
+    s.AdvertFontUnderline = 0;
+    s.AdvertColor = 16711680;
+    s.AdvertCaption = u"Kalvenstrom"_s;
+    context.storeSettings();
+}
+
+void saveServiceSettings(AppContext &context, const ServiceInput &in)
+{
+    Settings &s = context.settings;
+    s.ScaleModel = in.scaleModel;
+    s.ScaleSerial = in.scaleSerial;
+    s.VerificationDate = in.verificationDate;
+    s.TareFromKeyboard = in.tareFromKeyboard ? 1 : 0;
+    s.ShowReceiptButton = in.showReceiptButton ? 1 : 0;
+    s.MaxWeight = ParseNumber(in.maxWeight);
+    context.storeSettings();
+}

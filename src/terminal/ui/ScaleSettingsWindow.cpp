@@ -1,0 +1,218 @@
+#include "ScaleSettingsWindow.h"
+
+#include "TerminalFrame.h"
+#include "core/AppContext.h"
+#include "core/Formats.h"
+#include "terminal/AnimationImages.h"
+#include "terminal/WeightConditioning.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QLineEdit *named(QLineEdit *field, const QString &caption)
+{
+    field->setAccessibleName(caption);
+    field->setObjectName(caption);
+    return field;
+}
+
+} // namespace
+
+ScaleSettingsWindow::ScaleSettingsWindow(AppContext &context, TerminalLink &link, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_context(context)
+    , m_terminal(new TerminalFrame(context, link, this))
+    , m_autoMin(named(new QLineEdit(this), u"мин. фикс. вес в реж. АВТОМАТ"_s))
+    , m_autoFluctuation(named(new QLineEdit(this), u"мак. колебание веса в реж. АВТОМАТ"_s))
+    , m_period(named(new QLineEdit(this), u"Период опроса весов 300..10000мс"_s))
+    , m_unit(named(new QLineEdit(this), u"единица измерения веса"_s))
+    , m_caption(named(new QLineEdit(this), u"Рекламная надпись:"_s))
+    , m_platform(new QRadioButton(u"Платформенная"_s, this))
+    , m_axle(new QRadioButton(u"Осевая"_s, this))
+    , m_autoStart(new QCheckBox(u"Запускать программу в реж. АВТОМАТ"_s, this))
+    , m_autoPhoto(new QCheckBox(u"Разрешить фото в реж. запуска АВТОМАТ"_s, this))
+{
+    setWindowTitle(title());
+    auto *form = new QFormLayout;
+    for (QLineEdit *f : {m_autoMin, m_autoFluctuation, m_period, m_unit})
+        form->addRow(f->accessibleName(), f);
+    auto *captionRow = new QHBoxLayout;
+    auto *font = new QPushButton(u"Шрифт"_s, this);
+    font->setAccessibleName(font->text());
+    captionRow->addWidget(m_caption, 1);
+    captionRow->addWidget(font);
+    form->addRow(m_caption->accessibleName(), captionRow);
+
+    auto *program = new QGroupBox(u"Тип программы"_s, this);
+    auto *programLayout = new QHBoxLayout(program);
+    programLayout->addWidget(m_platform);
+    programLayout->addWidget(m_axle);
+    for (QAbstractButton *b : std::initializer_list<QAbstractButton *>{m_platform, m_axle, m_autoStart, m_autoPhoto})
+        b->setAccessibleName(b->text());
+
+    auto *animation = new QGroupBox(u"Анимация:"_s, this);
+    auto *animationLayout = new QGridLayout(animation);
+    for (int i = 0; i < 4; ++i) {
+        auto *picture = new QLabel(animation);
+        picture->setFixedSize(AnimationImages::kSize, AnimationImages::kSize);
+        picture->setAccessibleName(u"Рисунок "_s + QString::number(i + 1));
+        m_pictures[size_t(i)] = picture;
+        auto *choose = new QPushButton(u"Выбрать рисунок "_s + QString::number(i + 1), animation);
+        choose->setAccessibleName(choose->text());
+        connect(choose, &QPushButton::clicked, this, [this, i] { choosePicture(i); });
+        animationLayout->addWidget(picture, 0, i, Qt::AlignCenter);
+        animationLayout->addWidget(choose, 1, i);
+    }
+
+    auto *defaults = new QPushButton(u"Установить по умолчанию"_s, this);
+    auto *exit = new QPushButton(u"Выход"_s, this);
+    defaults->setAccessibleName(defaults->text());
+    exit->setAccessibleName(exit->text());
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(defaults);
+    buttons->addStretch();
+    buttons->addWidget(exit);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_terminal);
+    layout->addLayout(form);
+    layout->addWidget(program);
+    layout->addWidget(m_autoStart);
+    layout->addWidget(m_autoPhoto);
+    layout->addWidget(animation);
+    layout->addLayout(buttons);
+
+    connect(m_platform, &QRadioButton::clicked, this, [this] { setProgramType(0); });
+    connect(m_axle, &QRadioButton::clicked, this, [this] { setProgramType(1); });
+    connect(m_autoStart, &QCheckBox::toggled, this, [this](bool on) { m_context.settings.AutoStart = on ? 1 : 0; });
+    connect(m_autoPhoto, &QCheckBox::toggled, this, [this](bool on) { m_context.settings.AutoPhoto = on ? 1 : 0; });
+    connect(font, &QPushButton::clicked, this, &ScaleSettingsWindow::chooseFont);
+    connect(defaults, &QPushButton::clicked, this, &ScaleSettingsWindow::restoreDefaults);
+    connect(exit, &QPushButton::clicked, this, &ScaleSettingsWindow::saveAndClose);
+}
+
+QString ScaleSettingsWindow::title()
+{
+    return u"Настройка весов"_s;
+}
+
+QLineEdit *ScaleSettingsWindow::field(const QString &caption) const
+{
+    return findChild<QLineEdit *>(caption);
+}
+
+void ScaleSettingsWindow::load()
+{
+    const Settings &s = m_context.settings;
+    m_terminal->load();
+    m_autoMin->setText(NumberText(s.AutoMinWeight));
+    m_autoFluctuation->setText(NumberText(s.AutoMaxFluctuation));
+    m_period->setText(QString::number(s.PollPeriodMs));
+    m_unit->setText(s.WeightUnit);
+    m_caption->setText(s.AdvertCaption);
+    (s.AxleProgram == 1 ? m_axle : m_platform)->setChecked(true);
+    m_autoStart->setChecked(s.AutoStart == 1);
+    m_autoPhoto->setChecked(s.AutoPhoto == 1);
+    styleCaptionField();
+    showPictures();
+}
+
+void ScaleSettingsWindow::styleCaptionField()
+{
+    const Settings &s = m_context.settings;
+    QFont font(s.AdvertFontName.isEmpty() ? u"Arial"_s : s.AdvertFontName);
+    font.setPointSize(s.AdvertFontSize >= 10 && s.AdvertFontSize <= 28 ? s.AdvertFontSize : 26);
+    font.setBold(s.AdvertFontBold != 0);
+    font.setItalic(s.AdvertFontItalic != 0);
+    font.setStrikeOut(s.AdvertFontStrikethrough != 0);
+    font.setUnderline(s.AdvertFontUnderline != 0);
+    m_caption->setFont(font);
+}
+
+void ScaleSettingsWindow::showPictures()
+{
+    const auto images = AnimationImages::pictures(m_context.settings);
+    for (size_t i = 0; i < images.size(); ++i)
+        m_pictures[i]->setPixmap(QPixmap::fromImage(images[i]));
+}
+
+void ScaleSettingsWindow::setProgramType(int axle)
+{
+    m_context.settings.AxleProgram = axle;
+    if (programTypeChanged)
+        programTypeChanged();
+}
+
+void ScaleSettingsWindow::choosePicture(int index)
+{
+    const QString path = QFileDialog::getOpenFileName(this, u"Загрузить рисунок для анимации"_s, QString(),
+                                                      u"Файлы рисунков (*.bmp *.jpg *.gif)"_s);
+    if (path.isEmpty())
+        return;
+    if (!QFileInfo(path).isFile()) {
+        QMessageBox::warning(this, title(), u"Файл не найден: "_s + path);
+        return;
+    }
+    m_context.settings.AnimationPictures[size_t(index)] = path;
+    showPictures();
+    if (picturesChanged)
+        picturesChanged();
+}
+
+void ScaleSettingsWindow::chooseFont()
+{
+    QFontDialog dialog(m_caption->font(), this);
+    dialog.setOption(QFontDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QFont font = dialog.selectedFont();
+    Settings &s = m_context.settings;
+    s.AdvertFontName = font.family();
+    s.AdvertFontSize = qint16(qBound(10, font.pointSize(), 28));
+    s.AdvertFontBold = font.bold() ? 1 : 0;
+    s.AdvertFontItalic = font.italic() ? 1 : 0;
+    s.AdvertFontStrikethrough = font.strikeOut() ? 1 : 0;
+    s.AdvertFontUnderline = font.underline() ? 1 : 0;
+    styleCaptionField();
+    if (captionChanged)
+        captionChanged();
+}
+
+void ScaleSettingsWindow::restoreDefaults()
+{
+    restoreScaleDefaults(m_context);
+    load();
+    if (programTypeChanged)
+        programTypeChanged();
+    if (picturesChanged)
+        picturesChanged();
+    if (captionChanged)
+        captionChanged();
+}
+
+bool ScaleSettingsWindow::saveAndClose()
+{
+    m_terminal->applySelection();
+    saveScaleSettings(m_context, {m_autoMin->text(), m_autoFluctuation->text(), m_period->text(), m_unit->text(),
+                                  m_caption->text()});
+    if (captionChanged)
+        captionChanged();
+    hide();
+    return true;
+}

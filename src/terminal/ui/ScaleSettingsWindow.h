@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <functional>
+
+class AppContext;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class TerminalFrame;
+class TerminalLink;
+
+// "Настройка весов": terminal, poll period, automatic-mode thresholds,
+// unit, program type, advertising caption and the animation pictures.
+class ScaleSettingsWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    ScaleSettingsWindow(AppContext &context, TerminalLink &link, QWidget *parent = nullptr);
+    static QString title();
+
+    // Fills every field from the settings.
+    void load();
+    // "Выход"; false when saving failed and the window stays open.
+    bool saveAndClose();
+    void restoreDefaults();
+    void choosePicture(int index);
+    void chooseFont();
+
+    // Told to the main window: program type, caption, pictures changed.
+    std::function<void()> programTypeChanged;
+    std::function<void()> captionChanged;
+    std::function<void()> picturesChanged;
+
+    QLineEdit *field(const QString &caption) const;
+    QRadioButton *platformButton() const { return m_platform; }
+    QRadioButton *axleButton() const { return m_axle; }
+    TerminalFrame *terminalFrame() const { return m_terminal; }
+
+private:
+    void showPictures();
+    void styleCaptionField();
+    void setProgramType(int axle);
+
+    AppContext &m_context;
+    TerminalFrame *m_terminal;
+    QLineEdit *m_autoMin;
+    QLineEdit *m_autoFluctuation;
+    QLineEdit *m_period;
+    QLineEdit *m_unit;
+    QLineEdit *m_caption;
+    QRadioButton *m_platform;
+    QRadioButton *m_axle;
+    QCheckBox *m_autoStart;
+    QCheckBox *m_autoPhoto;
+    std::array<QLabel *, 4> m_pictures{};
+};

@@ -1,0 +1,101 @@
+#include "ServiceWindow.h"
+
+#include "core/AppContext.h"
+#include "core/Formats.h"
+#include "terminal/WeightConditioning.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+ServiceWindow::ServiceWindow(AppContext &context, WeightConditioning &conditioning, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_context(context)
+    , m_conditioning(conditioning)
+    , m_model(new QLineEdit(this))
+    , m_serial(new QLineEdit(this))
+    , m_verification(new QLineEdit(this))
+    , m_tare(new QCheckBox(u"Разрешить вводить вес тары с клавиатуры"_s, this))
+    , m_receipt(new QCheckBox(u"Показывать кнопку \"Квитанция\""_s, this))
+    , m_maxWeight(new QLineEdit(this))
+    , m_unit(new QLabel(this))
+    , m_overload(new QLabel(this))
+{
+    setWindowTitle(title());
+    auto *form = new QFormLayout;
+    const std::initializer_list<std::pair<QString, QLineEdit *>> fields = {
+        {u"Марка весов:"_s, m_model}, {u"Заводской номер:"_s, m_serial}, {u"Дата очередной поверки:"_s, m_verification}};
+    for (const auto &[caption, field] : fields) {
+        field->setAccessibleName(caption);
+        form->addRow(caption, field);
+    }
+    auto *max = new QHBoxLayout;
+    max->addWidget(m_maxWeight);
+    max->addWidget(m_unit);
+    m_maxWeight->setAccessibleName(u"Макс. вес"_s);
+    form->addRow(u"Макс. вес"_s, max);
+    m_overload->setAccessibleName(u"Перегрузка:"_s);
+    form->addRow(u"Перегрузка:"_s, m_overload);
+    m_tare->setAccessibleName(m_tare->text());
+    m_receipt->setAccessibleName(m_receipt->text());
+
+    auto *saveButton = new QPushButton(u"Сохранить"_s, this);
+    auto *reset = new QPushButton(u"Сбросить ошибку перегрузки весов"_s, this);
+    auto *exit = new QPushButton(u"Выход"_s, this);
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *b : {saveButton, reset, exit}) {
+        b->setAccessibleName(b->text());
+        buttons->addWidget(b);
+    }
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(m_tare);
+    layout->addWidget(m_receipt);
+    layout->addLayout(buttons);
+
+    connect(saveButton, &QPushButton::clicked, this, [this] {
+        QMessageBox::information(this, title(), save());
+    });
+    connect(reset, &QPushButton::clicked, this, &ServiceWindow::resetOverload);
+    connect(exit, &QPushButton::clicked, this, &QWidget::hide);
+}
+
+QString ServiceWindow::title()
+{
+    return u"Сервис"_s;
+}
+
+void ServiceWindow::load()
+{
+    const Settings &s = m_context.settings;
+    m_model->setText(s.ScaleModel);
+    m_serial->setText(s.ScaleSerial);
+    m_verification->setText(s.VerificationDate);
+    m_tare->setChecked(s.TareFromKeyboard == 1);
+    m_receipt->setChecked(s.ShowReceiptButton == 1);
+    m_maxWeight->setText(NumberText(s.MaxWeight));
+    m_unit->setText(s.WeightUnit);
+    m_overload->setText(s.OverloadText);
+}
+
+QString ServiceWindow::save()
+{
+    saveServiceSettings(m_context, {m_model->text(), m_serial->text(), m_verification->text(), m_tare->isChecked(),
+                                    m_receipt->isChecked(), m_maxWeight->text()});
+    if (applyServiceSettings)
+        applyServiceSettings();
+    return u"Изменения приняты"_s;
+}
+
+void ServiceWindow::resetOverload()
+{
+    m_conditioning.resetOverload();
+    m_overload->clear();
+}

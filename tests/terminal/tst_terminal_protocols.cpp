@@ -1,0 +1,372 @@
+// Frames are written as plain concatenations of bytes, which the string
+// builder would turn into expression templates the test data cannot hold.
+#undef QT_USE_QSTRINGBUILDER
+
+#include "FrameMaker.h"
+#include "core/Settings.h"
+#include "terminal/TerminalProtocols.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+using namespace TerminalProtocols;
+using Kind = ParseResult::Kind;
+
+namespace {
+
+const QByteArray STX(1, '\x02');
+const QByteArray CR(1, '\r');
+const QByteArray LF(1, '\n');
+
+// A type 4 frame for eight characters, the check written independently of
+// the simulator: XOR of the eight codes, high and low nibble.
+QByteArray type4Frame(const QByteArray &eight, bool goodCheck = true)
+{
+    quint8 x = 0;
+    for (char c : eight)
+        x ^= quint8(c);
+    if (!goodCheck)
+        x ^= 0x10;
+    return STX + eight + char(0x30 | (x >> 4)) + char(0x30 | (x & 15));
+}
+
+QByteArray bytes(std::initializer_list<int> values)
+{
+    QByteArray b;
+    for (int v : values)
+        b += char(v);
+    return b;
+}
+
+} // namespace
+
+class TestTerminalProtocols : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void listAndRequests();
+    void markerFrames_data();
+    void markerFrames();
+    void type3_data();
+    void type3();
+    void type4_data();
+    void type4();
+    void type7DigitAndTextFrames();
+    void type7WaitsAndCountsMisses();
+    void type7BufferOverflowAndBadFrames();
+    void garbageEmptyAndOverlong();
+    void simulatorFramesReadBack_data();
+    void simulatorFramesReadBack();
+};
+
+void TestTerminalProtocols::listAndRequests()
+{
+    QCOMPARE(typeNames(), (QStringList{u"НВТ-1"_s, u"НВТ-3"_s, u"HBM AED"_s, u"D2008F"_s,
+                                       u"VT-100 VISHAY"_s, u"GSE350"_s, u"МИДЛ"_s, u"TB-3"_s,
+                                       u"FT11"_s, u"CAS6000"_s}));
+    QCOMPARE(typeName(0), QString());
+    QCOMPARE(typeName(11), QString());
+    for (int type = 0; type <= 11; ++type) {
+        const QByteArray request = type == 3 ? "msv?;"_ba : type == 7 ? LF : QByteArray();
+        const QByteArray zero = type == 3 ? "CDL;"_ba : type == 7 ? LF : QByteArray();
+        QCOMPARE(pollRequest(type), request);
+        QCOMPARE(zeroCommand(type), zero);
+    }
+}
+
+void TestTerminalProtocols::markerFrames_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QByteArray>("chunk");
+    QTest::addColumn<bool>("weighs");
+    QTest::addColumn<double>("weight");
+
+    QTest::newRow("1: blank 012345.6 gives 12345") << 1 << STX + " 012345.6" << true << 12345.0;
+    QTest::newRow("1: first STX counts") << 1 << "45.6\r\n"_ba + STX + " 000100.0\r\n" + STX + " 000200.0"
+                                         << true << 100.0;
+    QTest::newRow("1: seven weight characters are enough") << 1 << STX + "-000250" << true << -250.0;
+    QTest::newRow("1: garbage reads its leading number") << 1 << STX + "12A4xyzzz" << true << 12.0;
+    QTest::newRow("1: no STX") << 1 << " 012345.6\r\n"_ba << false << 0.0;
+    QTest::newRow("1: STX last") << 1 << "abc"_ba + STX << false << 0.0;
+    QTest::newRow("1: frame cut by the end of the chunk") << 1 << STX + " 0123" << false << 0.0;
+    QTest::newRow("5: as type 1") << 5 << STX + " 012345.6" << true << 12345.0;
+
+    QTest::newRow("2: 00.5210 reversed is 125") << 2 << "=00.5210"_ba << true << 125.0;
+    QTest::newRow("2: first marker") << 2 << "10=0052100=0099900"_ba << true << 12500.0;
+    QTest::newRow("2: negative") << 2 << "=005210-"_ba << true << -12500.0;
+    QTest::newRow("2: cut") << 2 << "=00521"_ba << false << 0.0;
+    QTest::newRow("2: no marker") << 2 << "0052100"_ba << false << 0.0;
+
+    QTest::newRow("6: eight characters") << 6 << STX + "123456789" << true << 12345678.0;
+    QTest::newRow("6: padded") << 6 << STX + "   12500S\r\n" << true << 12500.0;
+    QTest::newRow("6: cut") << 6 << STX + "   125" << false << 0.0;
+
+    QTest::newRow("8: seven of eight, not reversed") << 8 << "=12345678"_ba << true << 1234567.0;
+    QTest::newRow("8: padded") << 8 << "=  12500S\r\n"_ba << true << 12500.0;
+
+    QTest::newRow("9: three skipped") << 9 << STX + "ST,012345\r\n" << true << 12345.0;
+    QTest::newRow("9: digits skipped too") << 9 << STX + "123456789" << true << 456789.0;
+    QTest::newRow("9: nothing after the skipped") << 9 << STX + "ST," << false << 0.0;
+
+    QTest::newRow("10: CR at 20, positions 9..16") << 10 << "ABCDEFGH00012345XYZ"_ba + CR << true << 12345.0;
+    QTest::newRow("10: CR at 12, positions 1..8") << 10 << "+0012500 kg"_ba + CR << true << 12500.0;
+    QTest::newRow("10: CR at 11 is too early") << 10 << "0012500 kg"_ba + CR + "ST,GS,+0012500 kg" + CR
+                                               << false << 0.0;
+    QTest::newRow("10: CR first") << 10 << CR + "ST,GS,+0012500 kg" + CR << false << 0.0;
+    QTest::newRow("10: no CR") << 10 << "ST,GS,+0012500 kg\n"_ba << false << 0.0;
+}
+
+void TestTerminalProtocols::markerFrames()
+{
+    QFETCH(int, type);
+    QFETCH(QByteArray, chunk);
+    QFETCH(bool, weighs);
+    QFETCH(double, weight);
+
+    Settings settings;
+    Type7State state;
+    const ParseResult result = parse(type, chunk, settings, state);
+    QCOMPARE(result.hasWeight(), weighs);
+    if (weighs)
+        QCOMPARE(result.weight, weight);
+    else
+        QCOMPARE(result.kind, Kind::NoWeight);
+    QVERIFY(!result.note.isEmpty());
+}
+
+void TestTerminalProtocols::type3_data()
+{
+    QTest::addColumn<QByteArray>("chunk");
+    QTest::addColumn<double>("coefficient");
+    QTest::addColumn<bool>("weighs");
+    QTest::addColumn<double>("weight");
+
+    QTest::newRow("two blanks, 12345, CR LF, x0.5") << "  12345\r\n"_ba << 0.5 << true << 6172.5;
+    QTest::newRow("only eight characters") << "123456789"_ba << 1.0 << true << 12345678.0;
+    QTest::newRow("half to even down") << "125"_ba << 0.001 << true << 0.12;
+    QTest::newRow("half to even up") << "375"_ba << 0.001 << true << 0.38;
+    QTest::newRow("two decimals") << "1"_ba << 0.3333 << true << 0.33;
+    QTest::newRow("garbage is 0") << "abc"_ba << 1.0 << true << 0.0;
+    QTest::newRow("no reply") << QByteArray() << 1.0 << false << 0.0;
+}
+
+void TestTerminalProtocols::type3()
+{
+    QFETCH(QByteArray, chunk);
+    QFETCH(double, coefficient);
+    QFETCH(bool, weighs);
+    QFETCH(double, weight);
+
+    Settings settings;
+    settings.ImpulseCoefficient = coefficient;
+    Type7State state;
+    const ParseResult result = parse(3, chunk, settings, state);
+    QCOMPARE(result.hasWeight(), weighs);
+    QCOMPARE(result.weight, weight);
+}
+
+void TestTerminalProtocols::type4_data()
+{
+    QTest::addColumn<QByteArray>("chunk");
+    QTest::addColumn<bool>("weighs");
+    QTest::addColumn<double>("weight");
+
+    QTest::newRow("whole") << type4Frame("00125000") + "\r\n" << true << 12500.0;
+    QTest::newRow("two decimals") << type4Frame("00125002") << true << 125.0;
+    QTest::newRow("bad frame skipped, next STX tried")
+        << type4Frame("00999990", false) + "\r\n" + type4Frame("00125000") << true << 12500.0;
+    QTest::newRow("STX inside garbage before the frame") << "\x02zz"_ba + type4Frame("00005000") << true << 500.0;
+    QTest::newRow("only bad frames") << type4Frame("00125000", false) + type4Frame("00125000", false) << false << 0.0;
+    QTest::newRow("frame cut") << type4Frame("00125000").left(9) << false << 0.0;
+    QTest::newRow("no STX") << "00125000"_ba << false << 0.0;
+}
+
+void TestTerminalProtocols::type4()
+{
+    QFETCH(QByteArray, chunk);
+    QFETCH(bool, weighs);
+    QFETCH(double, weight);
+
+    Settings settings;
+    Type7State state;
+    const ParseResult result = parse(4, chunk, settings, state);
+    QCOMPARE(result.hasWeight(), weighs);
+    QCOMPARE(result.weight, weight);
+}
+
+void TestTerminalProtocols::type7DigitAndTextFrames()
+{
+    Type7State state;
+    // 5, 2, 0, 0, 0, 0 least significant first is 25; three decimal places.
+    const QByteArray digits = bytes({5, 2, 0, 0, 0, 0}) + QByteArray(13, ' ') + LF;
+    ParseResult r = parseType7(digits, state, 3);
+    QCOMPARE(r.kind, Kind::Weight);
+    QCOMPARE(r.weight, 0.025);
+    QVERIFY(state.buffer.isEmpty());
+    QCOMPARE(state.misses, 1);
+
+    // The same frame arriving in two polls: the buffer carries the first part.
+    r = parseType7(digits.left(8), state, 0);
+    QCOMPARE(r.kind, Kind::Nothing);
+    r = parseType7(digits.mid(8), state, 0);
+    QCOMPARE(r.kind, Kind::Weight);
+    QCOMPARE(r.weight, 25.0);
+
+    // A line feed before position 20 is no digit frame yet.
+    r = parseType7(bytes({1, 0, 0, 0, 0, 0}) + QByteArray(12, ' ') + LF, state, 0);
+    QCOMPARE(r.kind, Kind::Nothing);
+    state = {};
+
+    // Text frames: seven characters two after the "W", unscaled.
+    r = parseType7("W:  12500 kg\r\n", state, 3);
+    QCOMPARE(r.weight, 12500.0);
+    r = parseType7("xxw+0000.75 kg\r\n", state, 3);
+    QCOMPARE(r.weight, 0.75);
+    // A text frame wins over a digit frame in the same buffer.
+    r = parseType7(bytes({9, 9, 9, 0, 0, 0}) + "W:    100" + QByteArray(6, ' ') + LF, state, 0);
+    QCOMPARE(r.weight, 100.0);
+
+    // More places than the window allows are taken as three.
+    r = parseType7(bytes({0, 0, 0, 0, 0, 1}) + QByteArray(13, ' ') + LF, state, 7);
+    QCOMPARE(r.weight, 100.0);
+}
+
+void TestTerminalProtocols::type7WaitsAndCountsMisses()
+{
+    Type7State state;
+    // Twelve characters or fewer: nothing is parsed, the chunk waits.
+    for (int poll = 1; poll <= 10; ++poll) {
+        const ParseResult r = parseType7(QByteArray(), state, 3);
+        QCOMPARE(r.kind, Kind::Nothing);
+        QCOMPARE(state.misses, poll);
+    }
+    ParseResult r = parseType7(QByteArray(), state, 3);
+    QCOMPARE(r.kind, Kind::NoDataMark);
+    QCOMPARE(state.misses, 0);
+
+    state = {};
+    r = parseType7("W:  12", state, 3);
+    QCOMPARE(r.kind, Kind::Nothing);
+    r = parseType7("500 kg", state, 3);
+    QCOMPARE(r.kind, Kind::Nothing);
+    QCOMPARE(state.buffer, "W:  12500 kg"_ba);
+    r = parseType7("\r", state, 3);
+    QCOMPARE(r.kind, Kind::Weight);
+    QCOMPARE(r.weight, 12500.0);
+}
+
+void TestTerminalProtocols::type7BufferOverflowAndBadFrames()
+{
+    Type7State state;
+    // Over 24 characters without any frame: emptied, the mark alone.
+    ParseResult r = parseType7(QByteArray(25, 'x'), state, 3);
+    QCOMPARE(r.kind, Kind::NoDataMark);
+    QVERIFY(state.buffer.isEmpty());
+
+    // A sixth byte that is no digit value: no weight, idle.
+    r = parseType7(bytes({1, 2, 3, 4, 5, 10}) + QByteArray(13, ' ') + LF, state, 0);
+    QCOMPARE(r.kind, Kind::NoWeight);
+    QVERIFY(state.buffer.isEmpty());
+    // Nor may any other byte be one.
+    r = parseType7(bytes({1, 2, 'A', 4, 5, 6}) + QByteArray(13, ' ') + LF, state, 0);
+    QCOMPARE(r.kind, Kind::NoWeight);
+
+    // A "W" at the very end leaves no weight to read, not a weight of 0.
+    r = parseType7(QByteArray(12, ' ') + "W", state, 0);
+    QCOMPARE(r.kind, Kind::NoWeight);
+    QVERIFY(state.buffer.isEmpty());
+}
+
+void TestTerminalProtocols::garbageEmptyAndOverlong()
+{
+    Settings settings;
+    settings.ImpulseCoefficient = 1.0;
+    settings.DecimalPlaces = 3;
+    QByteArray random(1 << 20, '\0');
+    QRandomGenerator generator(4);
+    for (char &c : random)
+        c = char(generator.bounded(256));
+    const QByteArray letters(1 << 20, 'x');
+
+    for (int type = 1; type <= 10; ++type) {
+        Type7State state;
+        const ParseResult empty = parse(type, QByteArray(), settings, state);
+        QVERIFY2(!empty.hasWeight(), qPrintable(QString::number(type)));
+
+        const ParseResult noise = parse(type, random, settings, state);
+        QVERIFY(std::isfinite(noise.weight));
+
+        const ParseResult text = parse(type, letters, settings, state);
+        // Type 3 takes any reply as one; garbage reads as 0.
+        QCOMPARE(text.hasWeight(), type == 3);
+        QCOMPARE(text.weight, 0.0);
+        QVERIFY(state.buffer.size() <= 24);
+    }
+    Type7State state;
+    QCOMPARE(parse(0, "\x02 012345.6"_ba, settings, state).kind, Kind::Nothing);
+    QCOMPARE(parse(11, "\x02 012345.6"_ba, settings, state).kind, Kind::Nothing);
+}
+
+void TestTerminalProtocols::simulatorFramesReadBack_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("digitFrames");
+    QTest::addColumn<int>("decimals");
+    QTest::addColumn<double>("coefficient");
+
+    for (int type = 1; type <= 10; ++type)
+        QTest::addRow("type %d", type) << type << false << 0 << 1.0;
+    QTest::newRow("type 3 x0.5") << 3 << false << 0 << 0.5;
+    QTest::newRow("type 4 two decimals") << 4 << false << 2 << 1.0;
+    QTest::newRow("type 7 digits") << 7 << true << 0 << 1.0;
+    QTest::newRow("type 7 digits, three places") << 7 << true << 3 << 1.0;
+}
+
+void TestTerminalProtocols::simulatorFramesReadBack()
+{
+    QFETCH(int, type);
+    QFETCH(bool, digitFrames);
+    QFETCH(int, decimals);
+    QFETCH(double, coefficient);
+
+    Settings settings;
+    settings.ImpulseCoefficient = coefficient;
+    settings.DecimalPlaces = decimals;
+    const FrameMaker maker({type, decimals, coefficient, digitFrames});
+    const bool negatives = !(type == 7 && digitFrames);
+    for (double weight : {0.0, 7.0, 12500.0, 29990.0, -40.0, 125.5}) {
+        if (weight < 0 && !negatives)
+            continue;
+        // Types 1 and 5 carry the whole part; counts and scaled digits are whole numbers.
+        double expected = weight;
+        if (type == 1 || type == 5) {
+            expected = std::trunc(weight);
+        } else if (type == 3) {
+            expected = std::round(weight / coefficient) * coefficient;
+        } else if (type == 4 || digitFrames) {
+            const double scale = std::pow(10.0, decimals);
+            if (weight * scale > 999999)
+                continue;
+            expected = std::round(weight * scale) / scale;
+        }
+        Type7State state;
+        // Several frames between polls: the first one counts.
+        const QByteArray chunk = maker.frame(weight) + maker.frame(weight + 10) + maker.frame(weight + 20);
+        const ParseResult result = parse(type, FrameMaker::polled(type) ? maker.frame(weight) : chunk,
+                                         settings, state);
+        QVERIFY2(result.hasWeight(), qPrintable(result.note));
+        QCOMPARE(result.weight, expected);
+    }
+    if (type == 4) {
+        Type7State state;
+        const ParseResult result = parse(4, maker.frameWithBadCheck(300) + maker.frame(200), settings, state);
+        QCOMPARE(result.weight, 200.0);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestTerminalProtocols)
+#include "tst_terminal_protocols.moc"

@@ -1,0 +1,53 @@
+#include "SettingsAttach.h"
+
+#include "core/AppContext.h"
+#include "core/Cp1251.h"
+#include "core/Folders.h"
+#include "core/SettingsFile.h"
+#include "store/ExtraNames.h"
+#include "store/NamePlusFile.h"
+#include "store/PickListFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+QString SettingsAttach::apply(QString *error) const
+{
+    const QFileInfo folder(programFolder);
+    if (!folder.isDir()) {
+        *error = u"папка "_s + programFolder + u" не существует"_s;
+        return QString();
+    }
+    if (length1251(port) > SettingsLayout::kTextMax) {
+        *error = u"путь "_s + port + u" длиннее 98 байт и не поместится в настройки"_s;
+        return QString();
+    }
+    Clock clock;
+    AppContext context(clock, Folders(folder.absoluteFilePath()));
+
+    // A fresh installation is first set up as the program's own first start
+    // would do it, name files included.
+    ExtraNames extraNames;
+    context.hooks.applyDefaultNames = [&] { extraNames.applyDefaults(context.settings.ParamNames); };
+    context.hooks.writeDefaultNameFiles = [&] {
+        saveExtraNames(extraNames, context.folders.BaseFolder);
+        WritePickListHeaders(extraNames, context.folders.BaseFolder);
+    };
+    context.ApplyDefaults();
+    context.LoadOrCreateSettings();
+
+    Settings &s = context.settings;
+    s.PortNumber = port;
+    s.TerminalType = terminalType;
+    if (impulseCoefficient)
+        s.ImpulseCoefficient = *impulseCoefficient;
+    if (decimalPlaces)
+        s.DecimalPlaces = *decimalPlaces;
+    if (!context.storeSettings()) {
+        *error = u"не удалось записать "_s + context.folders.SettingsFile;
+        return QString();
+    }
+    return context.folders.SettingsFile;
+}

@@ -1,0 +1,200 @@
+// tarvo-scale-sim: a weight terminal on a pseudo-terminal, for trying Tarvo
+// and for its tests without a scale.
+
+#include "PseudoTerminal.h"
+#include "ScaleSimulator.h"
+#include "SettingsAttach.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTextStream>
+#include <QTimer>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+    Q_UNUSED(n);
+}
+
+QString helpText()
+{
+    return uR"(Имитатор весового терминала для Tarvo.
+
+Открывает псевдотерминал, печатает в первой строке путь к его устройству и
+играет терминал выбранного типа: типы 3 и 7 отвечают на запросы программы,
+остальные передают вес сами.
+
+  tarvo-scale-sim --type 4 --weight 12500 --scenario truck
+
+Параметры:
+  --type N            тип терминала 1..10, как в списке «Тип терминала» (1)
+  --weight N          вес груза (12500)
+  --scenario ИМЯ      fixed      постоянный вес (по умолчанию)
+                      truck      машина заезжает, вес успокаивается, машина
+                                 стоит, съезжает; по кругу, 20 с
+                      noise      постоянный вес с шумом (--noise, иначе ±5)
+                      bad-check  тип 4: каждый второй кадр с неверной
+                                 контрольной суммой
+                      split      каждый кадр уходит двумя частями
+  --noise N           шум ±N единиц к каждому показанию
+  --bad-check         как сценарий bad-check, вместе с любым сценарием
+  --split             как сценарий split, вместе с любым сценарием
+  --rate N            кадров в секунду для передающих типов (10)
+  --decimals N        тип 4: цифра положения точки в кадре; тип 7 с
+                      --frame digits: знаков после точки в настройках (0)
+  --coefficient K     тип 3: единиц веса на импульс (1)
+  --frame text|digits тип 7: текстовые кадры или кадры из байтов-цифр (text)
+  --link ПУТЬ         символическая ссылка на устройство; перезапущенный
+                      имитатор найдётся по тому же пути
+  --attach ПАПКА      записать в настройки установки Tarvo в ПАПКЕ (папка
+                      с программой) порт имитатора и тип терминала, для
+                      типа 3 коэффициент, для типа 7 с --frame digits
+                      положение точки
+  --duration С        закончить через С секунд
+  --help              эта справка
+
+Останавливается по Ctrl+C.
+)"_s;
+}
+
+bool readNumber(const QCommandLineParser &parser, const QString &name, double &value, QString *error)
+{
+    if (!parser.isSet(name))
+        return true;
+    bool ok = false;
+    const double v = parser.value(name).toDouble(&ok);
+    if (!ok) {
+        *error = u"--"_s + name + u": не число: "_s + parser.value(name);
+        return false;
+    }
+    value = v;
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const auto value = [](const QString &name) { return QCommandLineOption(name, QString(), u"значение"_s); };
+    parser.addOptions({value(u"type"_s), value(u"weight"_s), value(u"scenario"_s), value(u"noise"_s),
+                       value(u"rate"_s), value(u"decimals"_s), value(u"coefficient"_s),
+                       value(u"frame"_s), value(u"link"_s), value(u"attach"_s), value(u"duration"_s),
+                       QCommandLineOption(u"bad-check"_s), QCommandLineOption(u"split"_s),
+                       QCommandLineOption(QStringList{u"help"_s, u"h"_s})});
+    if (!parser.parse(app.arguments())) {
+        err << parser.errorText() << u"\nСправка: tarvo-scale-sim --help"_s << Qt::endl;
+        return 2;
+    }
+    if (parser.isSet(u"help"_s)) {
+        out << helpText();
+        return 0;
+    }
+
+    ScaleSimulator::Options options;
+    double type = 1, rate = 10, decimals = 0, duration = 0;
+    QString error;
+    if (!readNumber(parser, u"type"_s, type, &error) || !readNumber(parser, u"weight"_s, options.weight, &error)
+        || !readNumber(parser, u"noise"_s, options.noise, &error) || !readNumber(parser, u"rate"_s, rate, &error)
+        || !readNumber(parser, u"decimals"_s, decimals, &error)
+        || !readNumber(parser, u"coefficient"_s, options.frame.coefficient, &error)
+        || !readNumber(parser, u"duration"_s, duration, &error)) {
+        err << error << Qt::endl;
+        return 2;
+    }
+    if (type < 1 || type > 10 || type != int(type)) {
+        err << u"--type: тип терминала 1..10"_s << Qt::endl;
+        return 2;
+    }
+    options.frame.type = int(type);
+    const int maxDecimals = type == 7 ? 3 : 9;
+    if (decimals < 0 || decimals > maxDecimals || decimals != int(decimals)) {
+        err << u"--decimals: целое 0.."_s << maxDecimals << Qt::endl;
+        return 2;
+    }
+    options.frame.decimals = int(decimals);
+    options.rate = int(rate);
+    options.badCheck = parser.isSet(u"bad-check"_s);
+    options.split = parser.isSet(u"split"_s);
+
+    const QString scenario = parser.value(u"scenario"_s);
+    if (scenario == u"truck") {
+        options.scenario = WeightCourse::Scenario::Truck;
+    } else if (scenario == u"noise") {
+        if (options.noise <= 0)
+            options.noise = 5;
+    } else if (scenario == u"bad-check") {
+        options.badCheck = true;
+    } else if (scenario == u"split") {
+        options.split = true;
+    } else if (!scenario.isEmpty() && scenario != u"fixed") {
+        err << u"--scenario: fixed, truck, noise, bad-check или split"_s << Qt::endl;
+        return 2;
+    }
+    const QString frame = parser.value(u"frame"_s);
+    if (!frame.isEmpty() && frame != u"text" && frame != u"digits") {
+        err << u"--frame: text или digits"_s << Qt::endl;
+        return 2;
+    }
+    options.frame.digitFrames = frame == u"digits";
+    if (options.badCheck && options.frame.type != 4)
+        err << u"контрольная сумма есть только у типа 4; кадры будут обычными"_s << Qt::endl;
+
+    PseudoTerminal terminal;
+    if (!terminal.open(&error) || (parser.isSet(u"link"_s) && !terminal.link(parser.value(u"link"_s), &error))) {
+        err << error << Qt::endl;
+        return 1;
+    }
+
+    if (parser.isSet(u"attach"_s)) {
+        SettingsAttach attach;
+        attach.programFolder = parser.value(u"attach"_s);
+        attach.port = terminal.portPath();
+        attach.terminalType = options.frame.type;
+        if (options.frame.type == 3)
+            attach.impulseCoefficient = options.frame.coefficient;
+        if (options.frame.type == 7 && options.frame.digitFrames)
+            attach.decimalPlaces = options.frame.decimals;
+        const QString written = attach.apply(&error);
+        if (written.isEmpty()) {
+            err << u"--attach: "_s << error << Qt::endl;
+            return 1;
+        }
+        err << u"настройки записаны: "_s << written << Qt::endl;
+    }
+
+    // The first line is the device to open; tests and scripts read it.
+    out << terminal.portPath() << Qt::endl;
+    if (terminal.portPath() != terminal.devicePath())
+        err << u"устройство: "_s << terminal.devicePath() << Qt::endl;
+
+    ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe);
+    QSocketNotifier stop(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&stop, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    std::signal(SIGHUP, onSignal);
+
+    ScaleSimulator simulator(options, terminal);
+    simulator.start();
+    if (duration > 0)
+        QTimer::singleShot(int(duration * 1000), &app, &QCoreApplication::quit);
+    return app.exec();
+}
