@@ -1,12 +1,21 @@
-#include "StandInMainWindow.h"
+#include "MainShell.h"
+#include "MainWindow.h"
 
 #include "core/AccessGate.h"
 #include "core/AppContext.h"
 #include "core/EventLog.h"
 #include "core/ui/AccessGateWindow.h"
+#include "platform/SpreadsheetExport.h"
+#include "platform/SpreadsheetService.h"
+#include "platform/UnoSpreadsheetApplication.h"
+#include "store/DayFiles.h"
 #include "store/ExtraNames.h"
 #include "store/NamePlusFile.h"
 #include "store/PickListFile.h"
+#include "terminal/TerminalLink.h"
+#include "terminal/WeightConditioning.h"
+#include "weighing/CargoCard.h"
+#include "weighing/Weighing.h"
 
 #include <QApplication>
 
@@ -26,11 +35,29 @@ int main(int argc, char *argv[])
         saveExtraNames(extraNames, context.folders.BaseFolder);
         WritePickListHeaders(extraNames, context.folders.BaseFolder);
     };
+    // Workbooks are written by a headless office on a worker of their own:
+    // the probe only starts it, so the gate appears at once.
+    SpreadsheetService spreadsheetService(UnoSpreadsheetApplication::createIfInstalled());
+    SpreadsheetExport spreadsheet(context, spreadsheetService);
+    context.hooks.probeSpreadsheet = [&] { return spreadsheet.probe(); };
+    context.hooks.createTemplateIfMissing = [&] { spreadsheet.CreateSpreadsheetTemplate(); };
 
     EventLog log(context);
     AccessGate gate(context, log);
-    StandInMainWindow mainWindow(context, log);
-    QObject::connect(&gate, &AccessGate::mainWindowRequested, &mainWindow, &StandInMainWindow::showLoaded);
+    WorkingCards cards;
+    DayFiles days(context, cards);
+    days.setProgressDisplay(&gate);
+    days.setConstantNamesHook([&] {
+        for (int i = 0; i < CardTextCount; ++i)
+            extraNames.constantNames[size_t(i)][0] = context.settings.ParamNames[size_t(i)];
+    });
+    TerminalLink link(context);
+    Weighing weighing(context, days, cards);
+    WeightConditioning conditioning(context, log);
+    MainShell shell(context, log, days, weighing);
+    MainWindow mainWindow(context, log, gate, days, cards, link, weighing, conditioning, shell);
+    QObject::connect(&gate, &AccessGate::mainWindowRequested, &mainWindow, &MainWindow::showLoaded);
+    QObject::connect(&gate, &AccessGate::purposeAccepted, &mainWindow, &MainWindow::openPurpose);
     QObject::connect(&gate, &AccessGate::quitRequested, &app, [&] {
         if (context.hooks.releaseSpreadsheet)
             context.hooks.releaseSpreadsheet();
@@ -38,6 +65,8 @@ int main(int argc, char *argv[])
     });
 
     gate.startUp();
+    // The office stays up after start-up; it is ended when the program ends.
+    context.hooks.releaseSpreadsheet = [&] { spreadsheet.release(); };
     AccessGateWindow gateWindow(gate);
     return app.exec();
 }

@@ -1,0 +1,466 @@
+#include "MainWindow.h"
+
+#include "MainShell.h"
+#include "core/AccessGate.h"
+#include "core/AppContext.h"
+#include "core/EventLog.h"
+#include "core/ui/EventLogWindow.h"
+#include "core/ui/ProgramIcon.h"
+#include "store/DayFiles.h"
+#include "store/ui/ArchiveFrame.h"
+#include "store/ui/DayListView.h"
+#include "core/Numbers.h"
+#include "terminal/AnimationImages.h"
+#include "terminal/TerminalLink.h"
+#include "terminal/WeightConditioning.h"
+#include "terminal/ui/PortSettingsWindow.h"
+#include "terminal/ui/ScaleSettingsWindow.h"
+#include "terminal/ui/ServiceWindow.h"
+#include "weighing/CargoCard.h"
+#include "weighing/Weighing.h"
+#include "weighing/ui/CardFieldsView.h"
+#include "weighing/ui/CurrentCardFrame.h"
+#include "weighing/ui/DataEntryFrame.h"
+#include "weighing/ui/WeightPanel.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QTextBlock>
+#include <QTimer>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const std::array<QString, 4> kModeCaptions = {u"Ввод данных"_s, u"Просмотр"_s, u"Архив"_s, u"Отчеты"_s};
+
+} // namespace
+
+MainWindow::MainWindow(AppContext &context, EventLog &log, AccessGate &gate, DayFiles &days, WorkingCards &cards,
+                       TerminalLink &link, Weighing &weighing, WeightConditioning &conditioning, MainShell &shell,
+                       QWidget *parent)
+    : QMainWindow(parent)
+    , m_context(context)
+    , m_log(log)
+    , m_gate(gate)
+    , m_days(days)
+    , m_cards(cards)
+    , m_link(link)
+    , m_weighing(weighing)
+    , m_conditioning(conditioning)
+    , m_shell(shell)
+    , m_panel(new WeightPanel)
+    , m_entry(new DataEntryFrame)
+    , m_card(new CurrentCardFrame)
+    , m_archive(new ArchiveFrame)
+    , m_reports(new QGroupBox(u"Отчеты о работе весов"_s))
+    , m_todayList(new DayListView(u"Карточки дня"_s))
+    , m_frames(new QStackedWidget)
+    , m_portStatus(new QLabel)
+    , m_scaleData(new QLabel)
+    , m_advert(new QLabel)
+    , m_animation(new QLabel)
+    , m_clock(new QTimer(this))
+{
+    setWindowIcon(programIcon());
+    buildMenu();
+
+    auto *modes = new QGroupBox(u"Выбор действий"_s);
+    modes->setAccessibleName(modes->title());
+    auto *modeLayout = new QVBoxLayout(modes);
+    for (size_t i = 0; i < m_modes.size(); ++i) {
+        auto *button = new QRadioButton(kModeCaptions[i]);
+        button->setAccessibleName(kModeCaptions[i]);
+        m_modes[i] = button;
+        modeLayout->addWidget(button);
+        connect(button, &QRadioButton::clicked, this, [this, i] { m_shell.SelectMode(MainShell::Mode(i)); });
+    }
+    modeLayout->addStretch();
+    m_modes[0]->setChecked(true);
+
+    // Data entry and the card of today both show today's list beside them.
+    auto *todayArea = new QWidget;
+    auto *todayLayout = new QHBoxLayout(todayArea);
+    todayLayout->setContentsMargins(0, 0, 0, 0);
+    auto *todayFrames = new QStackedWidget;
+    todayFrames->addWidget(m_entry);
+    todayFrames->addWidget(m_card);
+    todayLayout->addWidget(todayFrames, 3);
+    todayLayout->addWidget(m_todayList, 4);
+    m_frames->addWidget(todayArea);
+    m_frames->addWidget(m_archive);
+    m_frames->addWidget(m_reports);
+    m_reports->setAccessibleName(u"Отчеты о работе весов"_s);
+    connect(&m_shell, &MainShell::modeChanged, this, [this, todayFrames] {
+        if (m_shell.mode() == MainShell::Mode::DataEntry || m_shell.mode() == MainShell::Mode::View)
+            todayFrames->setCurrentIndex(m_shell.mode() == MainShell::Mode::View ? 1 : 0);
+        showMode();
+    });
+
+    auto *portCaption = new QLabel(u"  Настройки порта:"_s);
+    portCaption->setBuddy(m_portStatus);
+    m_portStatus->setAccessibleName(portCaption->text().trimmed());
+    m_portStatus->setAutoFillBackground(true);
+    m_portStatus->setMinimumWidth(220);
+    m_scaleData->setAccessibleName(u"Данные весов"_s);
+    m_advert->setAccessibleName(u"Реклама"_s);
+    m_advert->setAlignment(Qt::AlignCenter);
+    m_animation->setAccessibleName(u"Обмен с терминалом"_s);
+    m_animation->setFixedSize(AnimationImages::kSize, AnimationImages::kSize);
+
+    auto *head = new QHBoxLayout;
+    head->addWidget(m_advert, 1);
+    head->addWidget(m_animation);
+
+    auto *status = new QHBoxLayout;
+    status->addWidget(portCaption);
+    status->addWidget(m_portStatus);
+    status->addSpacing(24);
+    status->addWidget(m_scaleData, 1);
+
+    auto *body = new QHBoxLayout;
+    body->addWidget(modes);
+    body->addWidget(m_frames, 1);
+
+    auto *central = new QWidget;
+    auto *layout = new QVBoxLayout(central);
+    layout->addLayout(head);
+    layout->addWidget(m_panel);
+    layout->addLayout(body, 1);
+    layout->addLayout(status);
+    setCentralWidget(central);
+    resize(1366, 768);
+
+    connect(m_panel->sumSwitch(), &QPushButton::clicked, &m_shell, &MainShell::ToggleSum);
+    connect(m_panel->autoBox(), &QCheckBox::toggled, &m_shell, &MainShell::setAutoMode);
+    connect(m_entry->operationTypeBox(), &QComboBox::textActivated, &m_weighing, &Weighing::selectOperationType);
+    for (int i = 0; i < CardTextCount; ++i)
+        connect(m_entry->parameterBox(i), &QComboBox::editTextChanged, this,
+                [this, i](const QString &text) { m_weighing.setEntryText(i, text); });
+    connect(m_entry->litterField(), &QLineEdit::textChanged, &m_weighing, &Weighing::setEntryLitterText);
+    connect(m_panel->litterPercentField(), &QLineEdit::textEdited, &m_weighing, &Weighing::setLiveLitterText);
+    connect(m_panel->tareField(), &QLineEdit::textEdited, &m_weighing, &Weighing::setTareFieldText);
+    connect(m_panel->tareButton(), &QPushButton::clicked, &m_weighing, &Weighing::takeTare);
+    connect(m_entry->storeButton(), &QPushButton::clicked, &m_weighing, &Weighing::StoreNewCard);
+    connect(m_card->grossButton(), &QPushButton::clicked, this, [this] { m_weighing.CompleteCard(Weighing::Kind::Gross); });
+    connect(m_card->tareButton(), &QPushButton::clicked, this, [this] { m_weighing.CompleteCard(Weighing::Kind::Tare); });
+    connect(m_todayList->textBox(), &QPlainTextEdit::cursorPositionChanged, this, &MainWindow::selectTodayLine);
+    connect(&m_weighing, &Weighing::changed, this, &MainWindow::showWeighing);
+    for (int k = 0; k < 8; ++k)
+        connect(m_panel->axleField(k), &QLineEdit::textChanged, this,
+                [this, k](const QString &text) { m_weighing.AxleWeights[size_t(k)] = ParseNumber(text); });
+
+    m_link.hooks.UpdateLiveWeights = [this] {
+        m_weighing.setTerminalWeight(m_link.TerminalWeight());
+        m_weighing.UpdateLiveWeights();
+    };
+    m_link.hooks.afterRead = [this] {
+        if (!m_panel->autoBox()->isChecked())
+            m_conditioning.StabilityLamps(m_link.TerminalWeight(), m_link.weightText() == TerminalLink::noDataMark());
+        showLamps();
+    };
+    m_weighing.hooks.todayListChanged = [this] { m_todayList->showList(m_days.list(DayTarget::Today)); };
+    connect(&m_shell, &MainShell::changed, this, &MainWindow::refresh);
+    connect(&m_shell, &MainShell::dayListCleared, m_todayList, &DayListView::clear);
+    connect(&m_link, &TerminalLink::weightTextChanged, m_panel, &WeightPanel::setTerminalText);
+    connect(&m_link, &TerminalLink::statusChanged, this, &MainWindow::showPortStatus);
+    connect(&m_link, &TerminalLink::animationChanged, this, &MainWindow::showAnimation);
+
+    m_shell.hooks.openPort = [this] { m_link.OpenPortAtStart(); };
+    m_shell.hooks.closePort = [this] { m_link.closePort(); };
+    m_shell.hooks.refreshPortStatus = [this] { m_link.refreshStatus(); showPortStatus(); };
+    m_shell.hooks.startPolling = [this] { m_link.startPolling(); };
+    m_shell.hooks.applyParamNames = [this] { applyCaptions(); };
+    m_shell.hooks.showTodayList = [this] { m_todayList->showList(m_days.list(DayTarget::Today)); };
+    m_shell.hooks.loadAnimationPictures = [this] {
+        const auto images = AnimationImages::pictures(m_context.settings);
+        for (size_t i = 0; i < images.size(); ++i)
+            m_pictures[i] = QPixmap::fromImage(images[i]);
+        showAnimation();
+    };
+    m_shell.hooks.quit = [] { QApplication::quit(); };
+    m_shell.hooks.showTodayCard = [this] { m_weighing.ShowCurrentCard(m_context.settings.DayCardNumber); };
+    m_shell.hooks.redisplayCurrentCard = [this] {
+        m_weighing.ShowCurrentCard(m_weighing.shownCard().number);
+        m_weighing.SetCompletionButtons(m_weighing.shownCard().number);
+    };
+    m_shell.hooks.applyScaleLayout = [this] {
+        applyProgramType();
+        ApplyServiceSettings();
+    };
+    m_shell.hooks.CheckOverload = [this] {
+        m_conditioning.CheckOverload(m_weighing.liveWeights().gross);
+        QPalette palette = m_advert->palette();
+        palette.setColor(QPalette::WindowText, colourFromValue(m_conditioning.advertColour()));
+        m_advert->setPalette(palette);
+    };
+
+    m_clock->setInterval(1000);
+    connect(m_clock, &QTimer::timeout, &m_shell, &MainShell::ClockTick);
+}
+
+void MainWindow::buildMenu()
+{
+    QMenu *menu = menuBar()->addMenu(u"Меню"_s);
+    QMenu *print = menu->addMenu(u"Печать квитанции"_s);
+    for (const QString &document : {u"Квитанция с фото"_s, u"Квитанция без фото"_s, u"ТН"_s, u"Чек"_s})
+        print->addAction(document, this, [this, document] { printVisibleCard(document); });
+    menu->addAction(u"Просмотр событий"_s, this, [this] {
+        if (!m_logWindow)
+            m_logWindow = new EventLogWindow(m_log, this);
+        m_logWindow->show();
+        m_logWindow->raise();
+        m_logWindow->activateWindow();
+    });
+    menu->addAction(u"Выход"_s, this, &MainWindow::exitProgram);
+
+    auto gated = [this](QMenu *parent, const QString &caption, int purpose) {
+        parent->addAction(caption, this, [this, purpose] { m_gate.ShowGate(purpose); });
+    };
+    QMenu *edit = menuBar()->addMenu(u"Править"_s);
+    edit->addAction(u"Правка"_s, this, [this] {
+        if (m_context.settings.EditPermissions[0] == 1)
+            m_gate.ShowGate(AccessGate::CardCorrection);
+    });
+    gated(edit, u"Настроить"_s, AccessGate::EditModes);
+    QMenu *settings = menuBar()->addMenu(u"Настройки"_s);
+    gated(settings, u"Сервис"_s, AccessGate::Service);
+    gated(settings, u"Настройки"_s, AccessGate::ParameterSettings);
+    gated(settings, u"СОМ порт"_s, AccessGate::PortSettings);
+    gated(settings, u"Терминал"_s, AccessGate::ScaleSettings);
+    QMenu *video = menuBar()->addMenu(u"Видео"_s);
+    gated(video, u"USB/PCI"_s, AccessGate::UsbCapture);
+    gated(video, u"IP"_s, AccessGate::IpCamera);
+}
+
+QAction *MainWindow::menuAction(const QString &caption) const
+{
+    const QList<QAction *> actions = menuBar()->findChildren<QAction *>();
+    for (QAction *a : actions)
+        if (a->text() == caption)
+            return a;
+    return nullptr;
+}
+
+void MainWindow::showLoaded()
+{
+    if (!m_shell.loaded()) {
+        m_shell.LoadMainWindow();
+        styleAdvert();
+        m_panel->autoBox()->setChecked(m_shell.autoMode());
+        m_clock->start();
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::showWindow(QWidget *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void MainWindow::openPurpose(int purpose)
+{
+    switch (purpose) {
+    case AccessGate::PortSettings:
+        if (!m_portWindow) {
+            m_portWindow = new PortSettingsWindow(m_context, m_link, this);
+            m_portWindow->setWindowFlag(Qt::Window);
+        }
+        m_portWindow->reload();
+        showWindow(m_portWindow);
+        break;
+    case AccessGate::ScaleSettings:
+        if (!m_scaleWindow) {
+            m_scaleWindow = new ScaleSettingsWindow(m_context, m_link, this);
+            m_scaleWindow->programTypeChanged = [this] { applyProgramType(); };
+            m_scaleWindow->captionChanged = [this] {
+                styleAdvert();
+                applyCaptions();
+                m_link.applyPollPeriod();
+                refresh();
+            };
+            m_scaleWindow->picturesChanged = [this] { m_shell.hooks.loadAnimationPictures(); };
+        }
+        m_scaleWindow->load();
+        showWindow(m_scaleWindow);
+        break;
+    case AccessGate::Service:
+        if (!m_serviceWindow) {
+            m_serviceWindow = new ServiceWindow(m_context, m_conditioning, this);
+            m_serviceWindow->applyServiceSettings = [this] { ApplyServiceSettings(); };
+        }
+        m_serviceWindow->load();
+        showWindow(m_serviceWindow);
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::applyProgramType()
+{
+    const bool axle = m_context.settings.AxleProgram == 1;
+    m_panel->setAxlesVisible(axle);
+    if (axle)
+        m_panel->autoBox()->setChecked(false);
+    m_panel->autoBox()->setVisible(!axle);
+}
+
+void MainWindow::ApplyServiceSettings()
+{
+    const Settings &s = m_context.settings;
+    m_panel->tareField()->setReadOnly(s.TareFromKeyboard != 1);
+    m_weighing.setReceiptButtonVisible(s.ShowReceiptButton == 1);
+    refresh();
+}
+
+void MainWindow::selectTodayLine()
+{
+    // A line is 101 characters with its line break; № is in characters 3..9.
+    const QTextCursor cursor = m_todayList->textBox()->textCursor();
+    const QString line = cursor.block().text();
+    const int n = int(ParseNumber(line.left(7)));
+    if (n < 1)
+        return;
+    m_weighing.ShowCurrentCard(n);
+    m_weighing.SetCompletionButtons(n);
+}
+
+void MainWindow::showWeighing()
+{
+    WeightPanel::showText(m_panel->grossField(), m_weighing.grossText());
+    WeightPanel::showText(m_panel->netField(), m_weighing.netText());
+    WeightPanel::showText(m_panel->tareField(), m_weighing.tareFieldText());
+    WeightPanel::showText(m_panel->cleanField(), m_weighing.cleanText());
+    WeightPanel::showText(m_panel->litterWeightField(), m_weighing.litterText());
+    WeightPanel::showText(m_panel->litterPercentField(), m_weighing.liveLitterText());
+    if (m_entry->operationTypeBox()->currentText() != m_weighing.operationType())
+        m_entry->operationTypeBox()->setCurrentText(m_weighing.operationType());
+    m_card->fields()->showCard(m_weighing.shownCard());
+    m_card->grossButton()->setVisible(m_weighing.grossButtonVisible());
+    m_card->tareButton()->setVisible(m_weighing.tareButtonVisible());
+    m_card->receiptButton()->setVisible(m_weighing.receiptButtonVisible());
+    m_card->fields()->setFieldColour(Net, colourFromValue(m_weighing.netFieldColour()));
+    m_card->fields()->setFieldColour(Tare, colourFromValue(m_weighing.tareFieldColour()));
+    m_panel->setSum(m_shell.sumWeightText(), m_shell.sumCountText());
+}
+
+void MainWindow::showLamps()
+{
+    for (int i = 0; i < 3; ++i)
+        m_panel->setLamp(i, colourFromValue(m_conditioning.lamps[size_t(i)]));
+}
+
+bool MainWindow::exitProgram()
+{
+    QMessageBox question(QMessageBox::Question, MainShell::exitTitle(), MainShell::exitQuestion(),
+                         QMessageBox::Ok | QMessageBox::Cancel, this);
+    if (question.exec() != QMessageBox::Ok)
+        return false;
+    m_exiting = true;
+    m_clock->stop();
+    m_shell.ExitProgram();
+    return true;
+}
+
+void MainWindow::printVisibleCard(const QString &)
+{
+    // The documents come with their own windows; nothing is printed while
+    // no card frame is visible.
+}
+
+bool MainWindow::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate && m_shell.loaded())
+        m_shell.ActivateMainWindow();
+    return QMainWindow::event(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (!m_exiting) {
+        m_exiting = true;
+        m_clock->stop();
+        m_shell.CloseMainWindow();
+    }
+    event->accept();
+}
+
+void MainWindow::refresh()
+{
+    setWindowTitle(m_shell.title());
+    m_panel->setSumSwitch(m_shell.sumCaption(), m_shell.sumColour());
+    m_panel->setSum(m_shell.sumWeightText(), m_shell.sumCountText());
+    m_panel->setUnit(m_context.settings.WeightUnit);
+    m_entry->storeButton()->setVisible(m_shell.storeButtonVisible());
+    if (m_panel->autoBox()->isChecked() != m_shell.autoMode())
+        m_panel->autoBox()->setChecked(m_shell.autoMode());
+    const Settings &s = m_context.settings;
+    m_scaleData->setText(u"Марка весов: "_s + s.ScaleModel + u"    Зав. номер весов: "_s + s.ScaleSerial
+                         + u"    Дата очередной поверки: "_s + s.VerificationDate);
+}
+
+void MainWindow::showMode()
+{
+    const MainShell::Mode mode = m_shell.mode();
+    m_frames->setCurrentIndex(mode == MainShell::Mode::Archive ? 1 : mode == MainShell::Mode::Reports ? 2 : 0);
+    m_modes[size_t(mode)]->setChecked(true);
+}
+
+void MainWindow::applyCaptions()
+{
+    const Settings &s = m_context.settings;
+    m_entry->setCaptions(s);
+    m_card->fields()->setCaptions(s);
+    m_archive->fields()->setCaptions(s);
+    m_panel->setCaptions(s);
+}
+
+void MainWindow::styleAdvert()
+{
+    const AdvertStyle style = advertStyle(m_context);
+    QFont font(style.fontName);
+    font.setPointSize(style.fontSize);
+    font.setBold(style.bold);
+    font.setItalic(style.italic);
+    font.setStrikeOut(style.strikeOut);
+    font.setUnderline(style.underline);
+    m_advert->setFont(font);
+    m_advert->setText(style.text);
+    QPalette palette = m_advert->palette();
+    palette.setColor(QPalette::WindowText, style.colour);
+    m_advert->setPalette(palette);
+}
+
+void MainWindow::showAnimation()
+{
+    const int picture = m_link.animation().shownPicture();
+    if (picture >= 0 && picture < int(m_pictures.size()))
+        m_animation->setPixmap(m_pictures[size_t(picture)]);
+}
+
+void MainWindow::showPortStatus()
+{
+    m_portStatus->setText(m_link.statusText());
+    QPalette palette = m_portStatus->palette();
+    palette.setColor(QPalette::Window, colourFromValue(m_link.statusColour()));
+    m_portStatus->setPalette(palette);
+}

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPixmap>
+#include <array>
+
+class AccessGate;
+class AppContext;
+class ArchiveFrame;
+class CurrentCardFrame;
+class DataEntryFrame;
+class DayFiles;
+class DayListView;
+class EventLog;
+class EventLogWindow;
+class MainShell;
+class PortSettingsWindow;
+class QAction;
+class QLabel;
+class QRadioButton;
+class QStackedWidget;
+class QTimer;
+class TerminalLink;
+class ScaleSettingsWindow;
+class ServiceWindow;
+class Weighing;
+class WeightConditioning;
+class WeightPanel;
+struct WorkingCards;
+
+// The operator's workplace. It mirrors the shell and forwards the
+// operator's actions; the frames of the four modes share one area.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    MainWindow(AppContext &context, EventLog &log, AccessGate &gate, DayFiles &days, WorkingCards &cards,
+               TerminalLink &link, Weighing &weighing, WeightConditioning &conditioning, MainShell &shell,
+               QWidget *parent = nullptr);
+
+    // The gate accepted a login: load the first time, then show.
+    void showLoaded();
+    // The gate accepted a code for a protected purpose.
+    void openPurpose(int purpose);
+    // "Выход": false when the operator cancelled.
+    bool exitProgram();
+
+    WeightPanel *weightPanel() const { return m_panel; }
+    DataEntryFrame *dataEntryFrame() const { return m_entry; }
+    CurrentCardFrame *currentCardFrame() const { return m_card; }
+    ArchiveFrame *archiveFrame() const { return m_archive; }
+    QWidget *reportFrame() const { return m_reports; }
+    DayListView *todayList() const { return m_todayList; }
+    QLabel *portStatus() const { return m_portStatus; }
+    QLabel *advertCaption() const { return m_advert; }
+    QRadioButton *modeButton(int i) const { return m_modes[size_t(i)]; }
+    QAction *menuAction(const QString &caption) const;
+    QTimer *clockTimer() const { return m_clock; }
+    ScaleSettingsWindow *scaleSettingsWindow() const { return m_scaleWindow; }
+    ServiceWindow *serviceWindow() const { return m_serviceWindow; }
+
+protected:
+    bool event(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildMenu();
+    void refresh();
+    void showMode();
+    void applyCaptions();
+    void styleAdvert();
+    void showAnimation();
+    void showPortStatus();
+    void printVisibleCard(const QString &document);
+    void showWeighing();
+    void showLamps();
+    void applyProgramType();
+    void ApplyServiceSettings();
+    void selectTodayLine();
+    void showWindow(QWidget *window);
+
+    AppContext &m_context;
+    EventLog &m_log;
+    AccessGate &m_gate;
+    DayFiles &m_days;
+    WorkingCards &m_cards;
+    TerminalLink &m_link;
+    Weighing &m_weighing;
+    WeightConditioning &m_conditioning;
+    MainShell &m_shell;
+
+    WeightPanel *m_panel;
+    DataEntryFrame *m_entry;
+    CurrentCardFrame *m_card;
+    ArchiveFrame *m_archive;
+    QWidget *m_reports;
+    DayListView *m_todayList;
+    QStackedWidget *m_frames;
+    std::array<QRadioButton *, 4> m_modes{};
+    QLabel *m_portStatus;
+    QLabel *m_scaleData;
+    QLabel *m_advert;
+    QLabel *m_animation;
+    QTimer *m_clock;
+    std::array<QPixmap, 4> m_pictures;
+    EventLogWindow *m_logWindow = nullptr;
+    PortSettingsWindow *m_portWindow = nullptr;
+    ScaleSettingsWindow *m_scaleWindow = nullptr;
+    ServiceWindow *m_serviceWindow = nullptr;
+    bool m_exiting = false;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QGroupBox>
+
+class CardFieldsView;
+class DayListView;
+class QCalendarWidget;
+class QPushButton;
+
+// "Архивная карточка груза": a card of the day chosen in the calendar and
+// that day's list.
+class ArchiveFrame : public QGroupBox
+{
+    Q_OBJECT
+
+public:
+    explicit ArchiveFrame(QWidget *parent = nullptr);
+
+    CardFieldsView *fields() const { return m_fields; }
+    DayListView *list() const { return m_list; }
+    QCalendarWidget *calendar() const { return m_calendar; }
+    QPushButton *dateButton() const { return m_date; }
+    QPushButton *grossButton() const { return m_gross; }
+    QPushButton *tareButton() const { return m_tare; }
+    QPushButton *receiptButton() const { return m_receipt; }
+
+private:
+    CardFieldsView *m_fields;
+    DayListView *m_list;
+    QCalendarWidget *m_calendar;
+    QPushButton *m_date;
+    QPushButton *m_gross;
+    QPushButton *m_tare;
+    QPushButton *m_receipt;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QGroupBox>
+
+class CardFieldsView;
+class QPlainTextEdit;
+class QPushButton;
+
+// "Карточка груза": a card of today with its completion buttons, and
+// today's day list beside it.
+class CurrentCardFrame : public QGroupBox
+{
+    Q_OBJECT
+
+public:
+    explicit CurrentCardFrame(QWidget *parent = nullptr);
+
+    CardFieldsView *fields() const { return m_fields; }
+    QPushButton *grossButton() const { return m_gross; }
+    QPushButton *tareButton() const { return m_tare; }
+    QPushButton *receiptButton() const { return m_receipt; }
+
+private:
+    CardFieldsView *m_fields;
+    QPushButton *m_gross;
+    QPushButton *m_tare;
+    QPushButton *m_receipt;
+};

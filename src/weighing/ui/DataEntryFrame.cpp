@@ -1,0 +1,65 @@
+#include "DataEntryFrame.h"
+
+#include "core/Settings.h"
+#include "weighing/CargoCard.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
+DataEntryFrame::DataEntryFrame(QWidget *parent)
+    : QGroupBox(u"Ввод данных для взвешивания"_s, parent)
+    , m_typeCaption(new QLabel(this))
+    , m_type(new QComboBox(this))
+    , m_litterCaption(new QLabel(this))
+    , m_litter(new QLineEdit(this))
+    , m_store(new QPushButton(u"Записать"_s, this))
+{
+    setAccessibleName(title());
+    auto *grid = new QGridLayout(this);
+    for (int i = 0; i < CardTextCount; ++i) {
+        auto *caption = new QLabel(this);
+        auto *box = new QComboBox(this);
+        box->setEditable(true);
+        box->setInsertPolicy(QComboBox::NoInsert);
+        caption->setBuddy(box);
+        m_captions[size_t(i)] = caption;
+        m_boxes[size_t(i)] = box;
+        grid->addWidget(caption, i, 0);
+        grid->addWidget(box, i, 1, 1, 3);
+    }
+    for (const QString &type : OperationTypes::all())
+        m_type->addItem(type);
+    m_typeCaption->setBuddy(m_type);
+    m_litterCaption->setBuddy(m_litter);
+    grid->addWidget(m_typeCaption, CardTextCount, 0);
+    grid->addWidget(m_type, CardTextCount, 1);
+    grid->addWidget(m_litterCaption, CardTextCount, 2);
+    grid->addWidget(m_litter, CardTextCount, 3);
+    m_store->setAccessibleName(m_store->text());
+    m_store->setMinimumHeight(40);
+    QFont big = m_store->font();
+    big.setPointSize(big.pointSize() + 3);
+    big.setBold(true);
+    m_store->setFont(big);
+    grid->addWidget(m_store, CardTextCount + 1, 3);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    grid->setRowStretch(CardTextCount + 2, 1);
+}
+
+void DataEntryFrame::setCaptions(const Settings &settings)
+{
+    for (int i = 0; i < CardTextCount; ++i) {
+        m_captions[size_t(i)]->setText(MainParamName(settings, i));
+        m_boxes[size_t(i)]->setAccessibleName(MainParamName(settings, i));
+    }
+    m_typeCaption->setText(MainParamName(settings, OperationType));
+    m_type->setAccessibleName(MainParamName(settings, OperationType));
+    m_litterCaption->setText(MainParamName(settings, LitterPercent));
+    m_litter->setAccessibleName(MainParamName(settings, LitterPercent));
+}

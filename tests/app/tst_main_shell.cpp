@@ -1,0 +1,245 @@
+#include "app/MainShell.h"
+#include "core/AppContext.h"
+#include "core/EventLog.h"
+#include "core/Cp1251.h"
+#include "core/SettingsFile.h"
+#include "store/DayFiles.h"
+#include "weighing/CargoCard.h"
+#include "weighing/Weighing.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestMainShell : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    Clock m_clock;
+    std::unique_ptr<AppContext> m_context;
+    std::unique_ptr<EventLog> m_log;
+    WorkingCards m_cards;
+    std::unique_ptr<DayFiles> m_days;
+    std::unique_ptr<Weighing> m_weighing;
+    std::unique_ptr<MainShell> m_shell;
+    QStringList m_calls;
+
+    QString logText() const
+    {
+        QFile f(m_context->settings.LogPath);
+        return f.open(QIODevice::ReadOnly) ? decode1251(f.readAll()) : QString();
+    }
+
+    void hookAll()
+    {
+        MainShellHooks &h = m_shell->hooks;
+        auto rec = [this](const char *name) { return [this, name] { m_calls << QString::fromLatin1(name); }; };
+        h.openPort = rec("openPort");
+        h.closePort = rec("closePort");
+        h.refreshPortStatus = rec("refreshPortStatus");
+        h.startPolling = rec("startPolling");
+        h.ensureDayWorkbook = rec("ensureDayWorkbook");
+        h.showTodayCard = rec("showTodayCard");
+        h.applyParamNames = rec("applyParamNames");
+        h.showTodayList = rec("showTodayList");
+        h.selectTerminalEntry = rec("selectTerminalEntry");
+        h.applyScaleLayout = rec("applyScaleLayout");
+        h.prepareArchiveAndPickLists = rec("prepareArchiveAndPickLists");
+        h.writeTextReportHeaders = rec("writeTextReportHeaders");
+        h.loadAnimationPictures = rec("loadAnimationPictures");
+        h.startAutoPhoto = rec("startAutoPhoto");
+        h.prepareReports = rec("prepareReports");
+        h.CheckOverload = rec("CheckOverload");
+        h.dayChanged = rec("dayChanged");
+        h.closeVideo = rec("closeVideo");
+        h.quit = rec("quit");
+        m_context->hooks.releaseSpreadsheet = rec("releaseSpreadsheet");
+    }
+
+private slots:
+    void init()
+    {
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+        m_clock.setNow(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)));
+        m_context = std::make_unique<AppContext>(m_clock, Folders(m_dir.path()));
+        m_context->LoadOrCreateSettings();
+        m_context->createMonthFolders();
+        m_context->CurrentOperator = u"Оператор"_s;
+        m_log = std::make_unique<EventLog>(*m_context);
+        m_cards = WorkingCards();
+        m_days = std::make_unique<DayFiles>(*m_context, m_cards);
+        m_weighing = std::make_unique<Weighing>(*m_context, *m_days, m_cards);
+        m_shell = std::make_unique<MainShell>(*m_context, *m_log, *m_days, *m_weighing);
+        m_calls.clear();
+        hookAll();
+    }
+
+    void loadRunsItsStepsInOrder()
+    {
+        m_context->settings.TerminalType = 0;
+        m_context->ExcelAvailable = 0;
+        m_shell->LoadMainWindow();
+        QCOMPARE(m_calls, (QStringList{u"openPort"_s, u"showTodayCard"_s, u"applyParamNames"_s, u"showTodayList"_s,
+                                       u"selectTerminalEntry"_s, u"applyScaleLayout"_s,
+                                       u"prepareArchiveAndPickLists"_s, u"writeTextReportHeaders"_s,
+                                       u"loadAnimationPictures"_s, u"prepareReports"_s, u"startPolling"_s}));
+        QCOMPARE(m_context->settings.TerminalType, 1);
+        QVERIFY(m_shell->loaded());
+        QVERIFY(m_shell->title().contains(u"Сегодня: 31.12.2026  23:59:59"_s));
+        QVERIFY(m_shell->title().endsWith(u"Оператор: Оператор"_s));
+        QVERIFY(QFile::exists(m_days->todayPath()));
+        QCOMPARE(m_weighing->operationType(), u"Разгрузка"_s);
+        QVERIFY(!m_shell->autoMode());
+
+        // With the spreadsheet the day workbook comes right after the port.
+        init();
+        m_context->ExcelAvailable = 1;
+        m_shell->LoadMainWindow();
+        QCOMPARE(m_calls.mid(0, 2), (QStringList{u"openPort"_s, u"ensureDayWorkbook"_s}));
+    }
+
+    void autoStart()
+    {
+        m_context->settings.AutoStart = 1;
+        m_context->settings.AutoPhoto = 1;
+        m_shell->LoadMainWindow();
+        QVERIFY(m_shell->autoMode());
+        QVERIFY(!m_shell->storeButtonVisible());
+        QCOMPARE(m_weighing->operationType(), u"Одинарная"_s);
+        QVERIFY(m_calls.contains(u"startAutoPhoto"_s));
+        // Activation must not bring "Записать" back in automatic mode.
+        m_shell->ActivateMainWindow();
+        QVERIFY(!m_shell->storeButtonVisible());
+        m_shell->setAutoMode(false);
+        m_shell->ActivateMainWindow();
+        QVERIFY(m_shell->storeButtonVisible());
+    }
+
+    void sumSwitch()
+    {
+        Settings &s = m_context->settings;
+        s.SumModeOn = 0;
+        const QString before = m_shell->sumCaption();
+        QCOMPARE(before, u"0ff"_s);
+        QCOMPARE(m_shell->sumColour(), QColor(255, 0, 0));
+        s.SumWeight = 77;
+        s.SumCount = 3;
+        m_shell->ToggleSum();
+        QCOMPARE(m_shell->sumCaption(), u"0n"_s);
+        QCOMPARE(m_shell->sumColour(), QColor(0xC0, 0xFF, 0xC0));
+        QCOMPARE(s.SumWeight, 0.0);
+        s.SumWeight = 12.5;
+        s.SumCount = 1;
+        m_shell->ToggleSum();
+        QCOMPARE(m_shell->sumCaption(), before);
+        QCOMPARE(s.SumWeight, 0.0);
+        QCOMPARE(s.SumCount, 0);
+        QCOMPARE(m_shell->sumWeightText(), u"0"_s);
+
+        // Activation clears a stale sum while summing is off.
+        s.SumWeight = 5;
+        s.SumCount = 2;
+        m_shell->ActivateMainWindow();
+        QCOMPARE(s.SumWeight, 0.0);
+        QCOMPARE(s.SumCount, 0);
+    }
+
+    void midnight()
+    {
+        // Today has cards; a second later it is a new year.
+        m_context->settings.DayCardNumber = 2;
+        for (int n = 1; n <= 2; ++n) {
+            m_cards.CurrentCard.id = n;
+            m_cards.CurrentCard.number = n;
+            QVERIFY(m_days->WriteDayCard(DayTarget::Today, n));
+        }
+        m_shell->LoadMainWindow();
+        QVERIFY(!m_days->list(DayTarget::Today).page(0).isEmpty());
+        m_shell->setPageButton(true, u"3"_s);
+        QSignalSpy cleared(m_shell.get(), &MainShell::dayListCleared);
+
+        m_shell->ClockTick();
+        QCOMPARE(cleared.size(), 0);
+        QCOMPARE(m_context->settings.DayCardNumber, 2);
+
+        m_clock.advanceSeconds(1);
+        m_shell->ClockTick();
+        QCOMPARE(cleared.size(), 1);
+        QCOMPARE(m_shell->rememberedDay(), QDate(2027, 1, 1));
+        QCOMPARE(m_context->settings.DayCardNumber, 0);
+        QCOMPARE(m_days->list(DayTarget::Today).page(0), QString());
+        QCOMPARE(m_days->list(DayTarget::Today).pageCount(), 1);
+        QVERIFY(!m_shell->pageButtonVisible());
+        QCOMPARE(m_shell->pageButtonCaption(), u"0"_s);
+        QVERIFY(QFileInfo(m_dir.path() + u"/Tarvo v.3.00/Data/2027/Январь"_s).isDir());
+        QVERIFY(QFileInfo(m_context->MonthResultFolder()).isDir());
+        QVERIFY(m_calls.contains(u"dayChanged"_s));
+        QVERIFY(m_shell->title().contains(u"01.01.2027  00:00:00"_s));
+
+        // The stored settings carry the restarted day number.
+        m_context->settings.DayCardNumber = 9;
+        Settings stored;
+        LoadSettings(stored, m_context->folders.SettingsFile);
+        QCOMPARE(stored.DayCardNumber, 0);
+
+        // The next tick of the same day changes nothing.
+        m_shell->ClockTick();
+        QCOMPARE(cleared.size(), 1);
+    }
+
+    void exitAndClose()
+    {
+        m_shell->LoadMainWindow();
+        m_calls.clear();
+        m_context->settings.CardIdCounter = 4711;
+        m_shell->ExitProgram();
+        QCOMPARE(m_calls, (QStringList{u"closePort"_s, u"releaseSpreadsheet"_s, u"closeVideo"_s, u"quit"_s}));
+        const QStringList lines = logText().split(u"\r\n"_s, Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0], u"31.12.2026  23:59:59  23:59:59 31.12.2026 Выход из программы "_s);
+        QCOMPARE(lines[1], u"31.12.2026  23:59:59  Выход из программы:Оператор"_s);
+        Settings stored;
+        LoadSettings(stored, m_context->folders.SettingsFile);
+        QCOMPARE(stored.CardIdCounter, 4711);
+
+        // The close button: no question, no log line, nothing stored.
+        m_calls.clear();
+        m_context->settings.CardIdCounter = 5000;
+        m_shell->CloseMainWindow();
+        QCOMPARE(m_calls, (QStringList{u"closePort"_s, u"releaseSpreadsheet"_s, u"closeVideo"_s, u"quit"_s}));
+        QCOMPARE(logText().split(u"\r\n"_s, Qt::SkipEmptyParts).size(), 2);
+        LoadSettings(stored, m_context->folders.SettingsFile);
+        QCOMPARE(stored.CardIdCounter, 4711);
+    }
+
+    void advertFallbacks()
+    {
+        Settings &s = m_context->settings;
+        s.AdvertFontName.clear();
+        s.AdvertFontSize = 9;
+        s.AdvertColor = 0;
+        s.AdvertFontBold = 1;
+        AdvertStyle style = advertStyle(*m_context);
+        QCOMPARE(style.fontName, u"Arial"_s);
+        QCOMPARE(style.fontSize, 9);
+        QCOMPARE(style.colour, QColor(0, 0, 255));
+        QVERIFY(style.bold);
+        s.AdvertFontSize = 29;
+        s.AdvertColor = 255;
+        s.AdvertFontName = u"Liberation Serif"_s;
+        style = advertStyle(*m_context);
+        QCOMPARE(style.fontSize, 26);
+        QCOMPARE(style.colour, QColor(255, 0, 0));
+        QCOMPARE(style.fontName, u"Liberation Serif"_s);
+        s.AdvertFontSize = 8;
+        QCOMPARE(advertStyle(*m_context).fontSize, 26);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMainShell)
+#include "tst_main_shell.moc"

@@ -1,0 +1,308 @@
+#include "core/AppContext.h"
+#include "core/OleDate.h"
+#include "core/SettingsFile.h"
+#include "store/DayFileCodec.h"
+#include "store/DayFiles.h"
+#include "weighing/Weighing.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QDateTime kNow(QDate(2026, 12, 9), QTime(14, 5, 30));
+
+double oleDay(const QDateTime &t) { return toOleDate(t.date()); }
+double oleTime(const QDateTime &t) { return toOleDate(QDate(1899, 12, 30), t.time()); }
+
+} // namespace
+
+class TestWeighing : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    Clock m_clock;
+    std::unique_ptr<AppContext> m_context;
+    WorkingCards m_cards;
+    std::unique_ptr<DayFiles> m_days;
+    std::unique_ptr<Weighing> m_w;
+
+    void reading(double weight)
+    {
+        m_w->setTerminalWeight(weight);
+        m_w->UpdateLiveWeights();
+    }
+    QByteArray todayFile() const
+    {
+        QFile f(m_days->todayPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    CargoCard slot(int n) const
+    {
+        return decodeDayCard(QByteArrayView(todayFile()).sliced(DayFileLayout::cardOffset(n)));
+    }
+    // A card as the operator expects it, built field by field.
+    CargoCard expected(int n, const QString &type, const QString &status)
+    {
+        CargoCard c;
+        c.texts = {u"Щебень"_s, u"ТН-7"_s, u"Карьер"_s, u"Стройка"_s, u"А123ВС"_s, u"Иванов"_s, QString()};
+        c.operationType = type;
+        c.status = status;
+        c.id = 100 + n;
+        c.number = n;
+        c.date1 = oleDay(kNow);
+        c.time1 = oleTime(kNow);
+        return c;
+    }
+    void fillEntry()
+    {
+        const QStringList texts{u"Щебень"_s, u"ТН-7"_s, u"Карьер"_s, u"Стройка"_s, u"А123ВС"_s, u"Иванов"_s, QString()};
+        for (int i = 0; i < 7; ++i)
+            m_w->setEntryText(i, texts[i]);
+    }
+
+private slots:
+    void init()
+    {
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+        m_clock.setNow(kNow);
+        m_context = std::make_unique<AppContext>(m_clock, Folders(m_dir.path()));
+        m_context->LoadOrCreateSettings();
+        m_context->createMonthFolders();
+        m_context->settings.CardIdCounter = 100;
+        m_cards = WorkingCards();
+        m_days = std::make_unique<DayFiles>(*m_context, m_cards);
+        m_days->LoadToday();
+        m_w = std::make_unique<Weighing>(*m_context, *m_days, m_cards);
+        fillEntry();
+    }
+
+    void singleWeighing()
+    {
+        m_w->selectOperationType(u"Одинарная"_s);
+        m_w->setTareFieldText(u"1,5"_s);
+        reading(10.5);
+        QCOMPARE(m_w->netText(), u"9"_s);
+        QVERIFY(m_w->StoreNewCard());
+
+        CargoCard e = expected(1, u"Одинарная"_s, u"завершена"_s);
+        e.gross = 10.5;
+        e.tare = 1.5;
+        e.net = 9;
+        e.weight1 = 10.5;
+        e.cleanWeight = 9;
+        e.date2 = oleDay(kNow);
+        e.time2 = oleTime(kNow);
+        QCOMPARE(todayFile(), encodeCountRecord(1) + encodeDayCard(e));
+        QCOMPARE(m_w->shownCard(), e);
+        QCOMPARE(m_days->list(DayTarget::Today).page(0).size(), 101);
+    }
+
+    void twoPassUnloading()
+    {
+        // Stored at 30,100 with 2,5 % litter, completed with "Тара" at 12,000.
+        m_w->setEntryLitterText(u"2,5"_s);
+        QCOMPARE(m_w->liveLitterText(), u"2,5"_s);
+        reading(30100);
+        QCOMPARE(m_w->liveWeights().tare, 0.0);
+        QVERIFY(m_w->StoreNewCard());
+        CargoCard e = expected(1, u"Разгрузка"_s, u"незавершена"_s);
+        e.gross = 30100;
+        e.weight1 = 30100;
+        e.litterPercent = 2.5;
+        QCOMPARE(todayFile(), encodeCountRecord(1) + encodeDayCard(e));
+
+        m_w->SetCompletionButtons(1);
+        QVERIFY(m_w->tareButtonVisible());
+        QVERIFY(!m_w->grossButtonVisible());
+        QVERIFY(!m_w->receiptButtonVisible());
+        QCOMPARE(m_w->tareFieldColour(), int(Weighing::LightGreen));
+        QCOMPARE(m_w->openedForCompletion(), 1);
+
+        m_w->setVisibleFrame(Weighing::Frame::CurrentCard);
+        m_clock.advanceSeconds(600);
+        reading(12000);
+        QCOMPARE(m_w->liveWeights().gross, 30100.0);
+        QCOMPARE(m_w->liveWeights().net, 18100.0);
+        QVERIFY(m_w->CompleteCard(Weighing::Kind::Tare));
+        e.status = u"завершена"_s;
+        e.tare = 12000;
+        e.net = 18100;
+        e.litterWeight = 18100 * 2.5 / 100;
+        e.cleanWeight = 17647.5;
+        e.date2 = oleDay(m_clock.now());
+        e.time2 = oleTime(m_clock.now());
+        QCOMPARE(todayFile(), encodeCountRecord(1) + encodeDayCard(e));
+        QVERIFY(!m_w->tareButtonVisible());
+        QVERIFY(m_w->receiptButtonVisible());
+        QCOMPARE(m_w->openedForCompletion(), 0);
+        QCOMPARE(m_w->tareFieldColour(), int(Weighing::DarkGreen));
+        // A completed card offers no second completion.
+        QVERIFY(!m_w->CompleteCard(Weighing::Kind::Tare));
+    }
+
+    void twoPassLoading()
+    {
+        m_w->selectOperationType(u"Погрузка"_s);
+        reading(8000);
+        QCOMPARE(m_w->liveWeights().gross, 0.0);
+        QCOMPARE(m_w->liveWeights().tare, 8000.0);
+        QVERIFY(m_w->StoreNewCard());
+        CargoCard e = expected(1, u"Погрузка"_s, u"незавершена"_s);
+        e.tare = 8000;
+        e.weight1 = 8000;
+        QCOMPARE(slot(1), e);
+
+        m_w->SetCompletionButtons(1);
+        QVERIFY(m_w->grossButtonVisible());
+        QCOMPARE(m_w->netFieldColour(), int(Weighing::LightGreen));
+        reading(3000); // a lighter load than the empty truck: a negative net is kept
+        QVERIFY(m_w->CompleteCard(Weighing::Kind::Gross));
+        e.gross = 3000;
+        e.net = -5000;
+        e.cleanWeight = -5000;
+        e.status = u"завершена"_s;
+        e.date2 = oleDay(kNow);
+        e.time2 = oleTime(kNow);
+        QCOMPARE(slot(1), e);
+        QCOMPARE(slot(1).weight1, 8000.0);
+    }
+
+    void numbersAndSums()
+    {
+        m_w->selectOperationType(u"Одинарная"_s);
+        m_context->settings.SumModeOn = 1;
+        const double nets[] = {5, 6, 7};
+        for (double net : nets) {
+            reading(net);
+            QVERIFY(m_w->StoreNewCard());
+        }
+        QCOMPARE(slot(1).sumWeight, 5.0);
+        QCOMPARE(slot(2).sumWeight, 11.0);
+        QCOMPARE(slot(3).sumWeight, 18.0);
+        QCOMPARE(slot(3).sumCount, 3);
+        QCOMPARE(slot(2).id, 102);
+        QCOMPARE(slot(3).id, 103);
+        QCOMPARE(slot(3).number, 3);
+        QCOMPARE(decodeCountRecord(todayFile()), 3);
+
+        // A two-pass card adds its live net, 0, and still counts.
+        m_w->selectOperationType(u"Разгрузка"_s);
+        reading(20000);
+        QVERIFY(m_w->StoreNewCard());
+        QCOMPARE(slot(4).sumWeight, 18.0);
+        QCOMPARE(slot(4).sumCount, 4);
+
+        // Off: the sum is reset with the next card.
+        m_context->settings.SumModeOn = 0;
+        QVERIFY(m_w->StoreNewCard());
+        QCOMPARE(slot(5).sumWeight, 0.0);
+        QCOMPARE(slot(5).sumCount, 0);
+    }
+
+    void typeChangeAndTareButton()
+    {
+        m_w->selectOperationType(u"Одинарная"_s);
+        m_w->setTareFieldText(u"700"_s);
+        reading(1000);
+        QCOMPARE(m_w->grossText(), u"1000"_s);
+        m_w->selectOperationType(u"Разгрузка"_s);
+        QCOMPARE(m_w->tareFieldText(), u"0"_s);
+        QCOMPARE(m_w->grossText(), u"0"_s);
+        QCOMPARE(m_w->netText(), u"0"_s);
+        reading(1234.5);
+        m_w->takeTare();
+        QCOMPARE(m_w->tareFieldText(), u"1234,5"_s);
+
+        // Axle weighing: the axle sum is the weighing weight.
+        m_context->settings.AxleProgram = 1;
+        m_w->AxleWeights[0] = 5.2;
+        m_w->AxleWeights[1] = 6.3;
+        reading(99999);
+        QCOMPARE(m_w->WeighingWeight(), 11.5);
+        QCOMPARE(m_w->liveWeights().gross, 11.5);
+    }
+
+    void storeIsNeverNested()
+    {
+        int nested = 0;
+        m_w->hooks.exportDayWorkbook = [&](int) {
+            if (!m_w->StoreNewCard())
+                ++nested;
+        };
+        reading(100);
+        QVERIFY(m_w->StoreNewCard());
+        QCOMPARE(nested, 1);
+        QCOMPARE(decodeCountRecord(todayFile()), 1);
+        QCOMPARE(todayFile().size(), DayFileLayout::fileSize(1));
+        QVERIFY(!m_w->storing());
+
+        // Hooks see the finished card and are called in order.
+        QStringList calls;
+        m_w->hooks.exportDayWorkbook = [&](int n) { calls << u"book"_s + QString::number(n); };
+        m_w->hooks.exportAccountingSheet = [&](int n) { calls << u"sheet"_s + QString::number(n); };
+        m_w->hooks.exportAccountingText = [&](int n) { calls << u"text"_s + QString::number(n); };
+        m_w->hooks.writeExtras = [&](int n) { calls << u"extras"_s + QString::number(n); };
+        m_w->hooks.takePhoto = [&](const QString &name, int slot) { calls << name + u'@' + QString::number(slot); };
+        QVERIFY(m_w->StoreNewCard());
+        QCOMPARE(calls, (QStringList{u"book2"_s, u"sheet2"_s, u"text2"_s, u"extras2"_s, u"102@0"_s}));
+    }
+
+    void completionWorksOnItsOwnSlot()
+    {
+        reading(30000);
+        QVERIFY(m_w->StoreNewCard());
+        m_w->SetCompletionButtons(1);
+        // Another card is stored before "Тара" is pressed.
+        reading(25000);
+        QVERIFY(m_w->StoreNewCard());
+        const CargoCard second = slot(2);
+        reading(10000);
+        QVERIFY(m_w->CompleteCard(Weighing::Kind::Tare));
+        QCOMPARE(slot(1).gross, 30000.0);
+        QCOMPARE(slot(1).net, 20000.0);
+        QCOMPARE(slot(1).id, 101);
+        QCOMPARE(slot(2), second);
+
+        // After midnight yesterday's card is not completed into today's file.
+        reading(30000);
+        QVERIFY(m_w->StoreNewCard());
+        m_w->SetCompletionButtons(3);
+        QVERIFY(m_w->tareButtonVisible());
+        m_w->dayChanged();
+        QVERIFY(!m_w->tareButtonVisible());
+        QVERIFY(!m_w->CompleteCard(Weighing::Kind::Tare));
+        QVERIFY(IsIncomplete(slot(3).status));
+    }
+
+    void restartContinuesNumbering()
+    {
+        reading(100);
+        QVERIFY(m_w->StoreNewCard());
+        QVERIFY(m_w->StoreNewCard());
+        // Nothing else is saved: a new start reads what the stores left on disk.
+        AppContext restarted(m_clock, Folders(m_dir.path()));
+        restarted.LoadOrCreateSettings();
+        WorkingCards cards;
+        DayFiles days(restarted, cards);
+        days.LoadToday();
+        Weighing again(restarted, days, cards);
+        again.setTerminalWeight(100);
+        again.UpdateLiveWeights();
+        QVERIFY(again.StoreNewCard());
+        QCOMPARE(slot(3).id, 103);
+        QCOMPARE(slot(3).number, 3);
+        Settings stored;
+        LoadSettings(stored, restarted.folders.SettingsFile);
+        QCOMPARE(stored.CardIdCounter, 103);
+        QCOMPARE(stored.DayCardNumber, 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWeighing)
+#include "tst_weighing.moc"
