@@ -149,6 +149,11 @@ bool Weighing::StoreNewCard()
         return false;
     m_storing = true;
     Settings &s = m_context.settings;
+    // The live values follow the type, tare and litter as they are now, not
+    // as they were at the last reading: a type chosen just before the click
+    // must not store the previous type's weights.
+    if (m_frame == Frame::DataEntry)
+        UpdateLiveWeights();
 
     run(hooks.prepareSpreadsheets);
     const NewCardNumbers numbers = numberNewCard(s, m_days.todayFileExists());

@@ -4,6 +4,7 @@
 
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -31,6 +32,8 @@ DayListView::DayListView(const QString &accessibleName, QWidget *parent)
 
 void DayListView::showList(const DayList &list)
 {
+    // Refilling the box is no choice of a line by the operator.
+    const QSignalBlocker quiet(m_text);
     // Lines start with their line break; the box shows them without it.
     m_text->setPlainText(list.page(list.lastPage()).mid(2).replace(u"\r\n"_s, u"\n"_s));
     m_page->setText(QString::number(list.lastPage()));
@@ -40,6 +43,7 @@ void DayListView::showList(const DayList &list)
 
 void DayListView::clear()
 {
+    const QSignalBlocker quiet(m_text);
     m_text->clear();
     m_page->setText(u"0"_s);
     m_page->hide();

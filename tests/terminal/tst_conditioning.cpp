@@ -1,0 +1,149 @@
+#include "core/AppContext.h"
+#include "core/Cp1251.h"
+#include "core/EventLog.h"
+#include "core/SettingsFile.h"
+#include "terminal/WeightConditioning.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestConditioning : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    Clock m_clock;
+    std::unique_ptr<AppContext> m_context;
+    std::unique_ptr<EventLog> m_log;
+
+    QStringList logLines() const
+    {
+        QFile f(m_context->settings.LogPath);
+        return f.open(QIODevice::ReadOnly) ? decode1251(f.readAll()).split(u"\r\n"_s, Qt::SkipEmptyParts)
+                                           : QStringList();
+    }
+    Settings stored() const
+    {
+        Settings s;
+        LoadSettings(s, m_context->folders.SettingsFile);
+        return s;
+    }
+
+private slots:
+    void init()
+    {
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+        m_clock.setNow(QDateTime(QDate(2026, 12, 9), QTime(10, 0, 5)));
+        m_context = std::make_unique<AppContext>(m_clock, Folders(m_dir.path()));
+        m_context->LoadOrCreateSettings();
+        m_context->CurrentOperator = u"Петров"_s;
+        m_log = std::make_unique<EventLog>(*m_context);
+    }
+
+    void lamps()
+    {
+        WeightConditioning c(*m_context, *m_log);
+        const int R = WeightConditioning::Red, G = WeightConditioning::Green;
+        using L = std::array<int, 3>;
+        // From an empty history: 10, 10, 10, 10 light none, one, two, three.
+        c.StabilityLamps(10, false);
+        QCOMPARE(c.lamps, (L{R, R, R}));
+        c.StabilityLamps(10, false);
+        QCOMPARE(c.lamps, (L{G, R, R}));
+        c.StabilityLamps(10, false);
+        QCOMPARE(c.lamps, (L{G, G, R}));
+        c.StabilityLamps(10, false);
+        QCOMPARE(c.lamps, (L{G, G, G}));
+        c.StabilityLamps(11, false);
+        QCOMPARE(c.lamps, (L{R, R, R}));
+        QCOMPARE(c.SampleHistory, (std::array<double, 3>{11, 10, 10}));
+        // No data: all red, the history stays.
+        c.StabilityLamps(11, true);
+        QCOMPARE(c.lamps, (L{R, R, R}));
+        QCOMPARE(c.SampleHistory, (std::array<double, 3>{11, 10, 10}));
+        c.StabilityLamps(11, false);
+        QCOMPARE(c.lamps, (L{G, R, R}));
+    }
+
+    void overload()
+    {
+        WeightConditioning c(*m_context, *m_log);
+        Settings &s = m_context->settings;
+        s.MaxWeight = 30000;
+        s.OverloadWeight = 0;
+        s.AdvertColor = 16711680;
+        QCOMPARE(c.advertColour(), 16711680);
+        QVERIFY(!c.CheckOverload(29999));
+
+        QVERIFY(c.CheckOverload(30100));
+        QCOMPARE(s.OverloadText, u"09.12.2026 10:00:05  30100"_s);
+        QCOMPARE(logLines(), QStringList{u"09.12.2026  10:00:05  Весы были перегружены: 30100 Петров"_s});
+        QCOMPARE(c.advertColour(), 255);
+        QCOMPARE(stored().OverloadFlag, 1);
+        QCOMPARE(stored().OverloadWeight, 30100.0);
+
+        m_clock.advanceSeconds(1);
+        QVERIFY(!c.CheckOverload(30050));
+        QCOMPARE(logLines().size(), 1);
+        QVERIFY(c.CheckOverload(30200.5));
+        QCOMPARE(logLines().last(), u"09.12.2026  10:00:06  Весы были перегружены: 30200.5 Петров"_s);
+
+        // A maximum of 0 makes every positive weight an overload.
+        c.resetOverload();
+        QCOMPARE(c.advertColour(), 16711680);
+        QCOMPARE(stored().OverloadFlag, 0);
+        QCOMPARE(stored().OverloadText, QString());
+        s.MaxWeight = 0;
+        QVERIFY(c.CheckOverload(0.5));
+        QVERIFY(!c.CheckOverload(0));
+    }
+
+    void scaleSettings()
+    {
+        Settings &s = m_context->settings;
+        saveScaleSettings(*m_context, {u"2,5"_s, u"0,1"_s, u"250"_s, u"т"_s, u"Весовая №2"_s});
+        QCOMPARE(s.AutoMinWeight, 2.5);
+        QCOMPARE(s.AutoMaxFluctuation, 0.1);
+        QCOMPARE(s.PollPeriodMs, 300);
+        QCOMPARE(s.ParamNames[16], u"Брутто,т"_s);
+        QCOMPARE(s.ParamNames[17], u"Нетто, т"_s);
+        QCOMPARE(s.ParamNames[18], u"Тары, т"_s);
+        QCOMPARE(s.ParamNames[19], u"Вес №1,т"_s);
+        QCOMPARE(s.ParamNames[20], u"Вес №2,т"_s);
+        QCOMPARE(s.ParamNames[21], u"Вес засора,кг"_s);
+        QCOMPARE(s.ParamNames[23], u"Суммарный вес,т"_s);
+        QCOMPARE(stored().AdvertCaption, u"Весовая №2"_s);
+        QCOMPARE(stored().ParamNames[17], u"Нетто, т"_s);
+
+        for (auto [text, period] : {std::pair{u"10000"_s, 10000}, std::pair{u"10001"_s, 300},
+                                    std::pair{u"500,9"_s, 500}, std::pair{u"нет"_s, 300}}) {
+            saveScaleSettings(*m_context, {u"1"_s, u"0"_s, text, u"кг"_s, QString()});
+            QCOMPARE(stored().PollPeriodMs, period);
+        }
+
+        s.AutoMaxFluctuation = 3;
+        s.PollPeriodMs = 1000;
+        s.AdvertColor = 255;
+        restoreScaleDefaults(*m_context);
+        QCOMPARE(s.WeightUnit, u"кг"_s);
+        QCOMPARE(s.AdvertCaption, u"Kalvenstrom"_s);
+        QCOMPARE(s.AdvertColor, 16711680);
+        QCOMPARE(s.AutoMinWeight, 1.0);
+        QCOMPARE(s.AutoMaxFluctuation, 3.0);
+        QCOMPARE(s.PollPeriodMs, 1000);
+        QCOMPARE(stored().TerminalType, 1);
+
+        saveServiceSettings(*m_context, {u"ВСП-60"_s, u"77"_s, u"01.06.2027"_s, true, false, u"60000,5"_s});
+        QCOMPARE(stored().ScaleModel, u"ВСП-60"_s);
+        QCOMPARE(stored().TareFromKeyboard, 1);
+        QCOMPARE(stored().ShowReceiptButton, 0);
+        QCOMPARE(stored().MaxWeight, 60000.5);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConditioning)
+#include "tst_conditioning.moc"
