@@ -10,6 +10,8 @@
 #include "store/ui/DayListView.h"
 #include "terminal/TerminalLink.h"
 #include "terminal/TerminalPort.h"
+#include "terminal/ui/ScaleSettingsWindow.h"
+#include "terminal/ui/ServiceWindow.h"
 #include "weighing/CargoCard.h"
 #include "weighing/Weighing.h"
 #include "terminal/WeightConditioning.h"
@@ -218,6 +220,51 @@ private slots:
         QVERIFY(added[0].endsWith(u"09:30:00 09.12.2026 Выход из программы "_s));
         QVERIFY(added[1].endsWith(u"Выход из программы:"_s + m_context->CurrentOperator));
         QVERIFY(!m_link->portOpen());
+    }
+
+    void scaleAndServiceWindows()
+    {
+        m_gate->setCodeText(AccessCodes::defaultOperatorCode(0));
+        m_window->openPurpose(AccessGate::ScaleSettings);
+        ScaleSettingsWindow *scale = m_window->scaleSettingsWindow();
+        QVERIFY(scale && scale->isVisible());
+        QCOMPARE(scale->windowTitle(), u"Настройка весов"_s);
+        scale->field(u"Период опроса весов 300..10000мс"_s)->setText(u"250"_s);
+        scale->field(u"единица измерения веса"_s)->setText(u"т"_s);
+        scale->field(u"Рекламная надпись:"_s)->setText(u"Весовая"_s);
+        QPushButton *exit = nullptr;
+        for (QPushButton *b : scale->findChildren<QPushButton *>())
+            if (b->text() == u"Выход"_s)
+                exit = b;
+        QVERIFY(exit);
+        QTest::mouseClick(exit, Qt::LeftButton);
+        QVERIFY(!scale->isVisible());
+        QCOMPARE(m_context->settings.PollPeriodMs, 300);
+        QCOMPARE(m_context->settings.ParamNames[16], u"Брутто,т"_s);
+        QCOMPARE(m_window->advertCaption()->text(), u"Весовая"_s);
+        QCOMPARE(m_window->weightPanel()->unitLabel()->text(), u"т"_s);
+
+        // Axle program: the axle controls appear, "Автомат" goes.
+        m_window->openPurpose(AccessGate::ScaleSettings);
+        scale->axleButton()->click();
+        QVERIFY(m_window->weightPanel()->axleButton(0)->isVisible());
+        QVERIFY(!m_window->weightPanel()->autoBox()->isVisible());
+        scale->platformButton()->click();
+        QVERIFY(!m_window->weightPanel()->axleButton(0)->isVisible());
+        QVERIFY(m_window->weightPanel()->autoBox()->isVisible());
+
+        m_window->openPurpose(AccessGate::Service);
+        ServiceWindow *service = m_window->serviceWindow();
+        QVERIFY(service && service->isVisible());
+        service->modelField()->setText(u"ВСП-60"_s);
+        service->tareBox()->setChecked(true);
+        QCOMPARE(service->save(), u"Изменения приняты"_s);
+        QVERIFY(!m_window->weightPanel()->tareField()->isReadOnly());
+        QVERIFY(m_window->findChildren<QLabel *>().size() > 0);
+        bool shown = false;
+        for (QLabel *l : m_window->findChildren<QLabel *>())
+            shown = shown || l->text().contains(u"Марка весов: ВСП-60"_s);
+        QVERIFY(shown);
     }
 
     void screenshots()
