@@ -6,6 +6,8 @@
 #include "core/EventLog.h"
 #include "core/ui/EventLogWindow.h"
 #include "core/ui/ProgramIcon.h"
+#include "reports/PeriodReport.h"
+#include "reports/ui/ReportFrame.h"
 #include "store/DayFiles.h"
 #include "store/ui/ArchiveFrame.h"
 #include "store/ui/DayListView.h"
@@ -67,7 +69,8 @@ MainWindow::MainWindow(AppContext &context, EventLog &log, AccessGate &gate, Day
     , m_entry(new DataEntryFrame)
     , m_card(new CurrentCardFrame)
     , m_archive(new ArchiveFrame)
-    , m_reports(new QGroupBox(u"Отчеты о работе весов"_s))
+    , m_report(new PeriodReport(context, this))
+    , m_reports(new ReportFrame(*m_report))
     , m_todayList(new DayListView(u"Карточки дня"_s))
     , m_frames(new QStackedWidget)
     , m_portStatus(new QLabel)
@@ -193,6 +196,8 @@ MainWindow::MainWindow(AppContext &context, EventLog &log, AccessGate &gate, Day
         showAnimation();
     };
     m_shell.hooks.quit = [] { QApplication::quit(); };
+    m_shell.hooks.prepareReports = [this] { m_reports->loadMainWindow(); };
+    m_shell.hooks.enterReports = [this] { m_reports->enterView(); };
     m_shell.hooks.showTodayCard = [this] { m_weighing.ShowCurrentCard(m_context.settings.DayCardNumber); };
     m_shell.hooks.redisplayCurrentCard = [this] {
         m_weighing.ShowCurrentCard(m_weighing.shownCard().number);

@@ -14,12 +14,14 @@ class DayListView;
 class EventLog;
 class EventLogWindow;
 class MainShell;
+class PeriodReport;
 class PortSettingsWindow;
 class QAction;
 class QLabel;
 class QRadioButton;
 class QStackedWidget;
 class QTimer;
+class ReportFrame;
 class TerminalLink;
 class ScaleSettingsWindow;
 class ServiceWindow;
@@ -50,7 +52,7 @@ public:
     DataEntryFrame *dataEntryFrame() const { return m_entry; }
     CurrentCardFrame *currentCardFrame() const { return m_card; }
     ArchiveFrame *archiveFrame() const { return m_archive; }
-    QWidget *reportFrame() const { return m_reports; }
+    ReportFrame *reportFrame() const { return m_reports; }
     DayListView *todayList() const { return m_todayList; }
     QLabel *portStatus() const { return m_portStatus; }
     QLabel *advertCaption() const { return m_advert; }
@@ -94,7 +96,8 @@ private:
     DataEntryFrame *m_entry;
     CurrentCardFrame *m_card;
     ArchiveFrame *m_archive;
-    QWidget *m_reports;
+    PeriodReport *m_report;
+    ReportFrame *m_reports;
     DayListView *m_todayList;
     QStackedWidget *m_frames;
     std::array<QRadioButton *, 4> m_modes{};

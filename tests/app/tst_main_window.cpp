@@ -5,6 +5,7 @@
 #include "core/AppContext.h"
 #include "core/Cp1251.h"
 #include "core/EventLog.h"
+#include "reports/ui/ReportFrame.h"
 #include "store/DayFiles.h"
 #include "store/ui/ArchiveFrame.h"
 #include "store/ui/DayListView.h"

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "weighing/CargoCard.h"
+
+#include <QString>
+
+// The text a report cell shows for main parameter `param` of `card`:
+// texts as stored, dates and times in the general date form (a date alone
+// as the short date, a time alone as the long time, zero as midnight),
+// reals in the general number form, the card numbers as integers.
+QString reportCellText(const CargoCard &card, int param);
+
+// A day count as the general date form writes it.
+QString generalDateText(double value);

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QRgb>
+#include <QString>
+
+#include <array>
+
+// One row of the report table. The cells are kept one after another in a
+// single string, so a report of a hundred thousand cards costs one
+// allocation per row rather than one per cell.
+class ReportRow
+{
+public:
+    static constexpr int MaxCells = 26;
+
+    ReportRow() = default;
+    // Cells separated by TAB characters.
+    static ReportRow fromTabText(QStringView text);
+
+    int cellCount() const { return m_cells; }
+    // Empty for a cell the row does not have.
+    QStringView cell(int column) const
+    {
+        if (column < 0 || column >= m_cells)
+            return {};
+        const qsizetype start = cellStart(column);
+        return QStringView(m_text).sliced(start, qsizetype(m_end[size_t(column)]) - start);
+    }
+    void setCell(int column, QStringView text);
+    // Cells are appended from column 0 on; beyond MaxCells nothing is kept.
+    void appendCell(QStringView text);
+    void reserve(qsizetype characters) { m_text.reserve(characters); }
+
+    QStringView marker() const { return cell(0); }
+
+    bool isHidden() const { return m_hidden; }
+    void setHidden(bool hidden) { m_hidden = hidden; }
+
+    // Background and font of the cells from `styledFrom` to the last column;
+    // -1 leaves the row in the grid's default look.
+    int styledFrom() const { return m_styledFrom; }
+    QRgb background() const { return m_background; }
+    bool isBold() const { return m_bold; }
+    int fontWidth() const { return m_fontWidth; }
+    void setStyle(int fromColumn, QRgb background, bool bold, int fontWidth);
+
+private:
+    qsizetype cellStart(int column) const { return column == 0 ? 0 : m_end[size_t(column - 1)]; }
+
+    QString m_text;
+    std::array<quint32, MaxCells> m_end{};
+    quint8 m_cells = 0;
+    bool m_hidden = false;
+    bool m_bold = false;
+    quint8 m_fontWidth = 0;
+    qint8 m_styledFrom = -1;
+    QRgb m_background = 0;
+};

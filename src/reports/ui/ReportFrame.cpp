@@ -1,0 +1,218 @@
+#include "ReportFrame.h"
+
+#include "reports/PeriodReport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kTwipsPerInch = 1440;
+// Room the header leaves around a caption, in pixels.
+constexpr int kCaptionMargin = 12;
+
+QLabel *buddyLabel(const QString &caption, QWidget *field, QWidget *parent)
+{
+    auto *label = new QLabel(caption, parent);
+    label->setBuddy(field);
+    field->setAccessibleName(caption);
+    return label;
+}
+
+} // namespace
+
+ReportFrame::ReportFrame(PeriodReport &report, QWidget *parent)
+    : QWidget(parent)
+    , m_report(report)
+    , m_date1(new QLineEdit(this))
+    , m_date2(new QLineEdit(this))
+    , m_parameter(new QComboBox(this))
+    , m_build(new QPushButton(u"Сформировать"_s, this))
+    , m_rows(new QCheckBox(u"Раскрыть строки"_s, this))
+    , m_columns(new QCheckBox(u"Раскрыть столбцы"_s, this))
+    , m_progress(new QProgressBar(this))
+    , m_grid(new QTableView(this))
+{
+    setObjectName(u"ReportFrame"_s);
+    auto *frame = new QGroupBox(u"Отчеты о работе весов"_s, this);
+    frame->setAccessibleName(frame->title());
+
+    m_date1->setMaxLength(10);
+    m_date2->setMaxLength(10);
+    m_build->setAccessibleName(m_build->text());
+    m_rows->setAccessibleName(m_rows->text());
+    m_columns->setAccessibleName(m_columns->text());
+    m_progress->setRange(0, 100);
+    m_progress->setAccessibleName(u"Формирование отчета"_s);
+    m_progress->hide();
+
+    auto *controls = new QGridLayout(frame);
+    controls->addWidget(buddyLabel(u"Дата 1"_s, m_date1, frame), 0, 0);
+    controls->addWidget(m_date1, 0, 1);
+    controls->addWidget(buddyLabel(u"Дата 2"_s, m_date2, frame), 1, 0);
+    controls->addWidget(m_date2, 1, 1);
+    controls->addWidget(buddyLabel(u"Выбор параметра"_s, m_parameter, frame), 0, 2);
+    controls->addWidget(m_parameter, 1, 2);
+    controls->addWidget(m_build, 0, 3);
+    controls->addWidget(m_progress, 1, 3);
+    controls->addWidget(m_rows, 0, 4);
+    controls->addWidget(m_columns, 1, 4);
+    controls->setColumnStretch(5, 1);
+
+    m_grid->setAccessibleName(u"Таблица отчета"_s);
+    m_grid->setModel(m_report.model());
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setWordWrap(false);
+    m_grid->verticalHeader()->hide();
+    // Fixed heights keep a table of a hundred thousand rows cheap to show.
+    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
+    m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_grid->horizontalHeader()->setHighlightSections(false);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(frame);
+    layout->addWidget(m_grid, 1);
+
+    m_report.setCaptionWidth([this](const QString &caption) {
+        const int pixels = m_grid->horizontalHeader()->fontMetrics().horizontalAdvance(caption) + kCaptionMargin;
+        return pixels * kTwipsPerInch / qMax(1, m_grid->logicalDpiX());
+    });
+    if (!m_report.progressDisplay())
+        m_report.setProgressDisplay(this);
+
+    connect(m_date1, &QLineEdit::textEdited, &m_report, &PeriodReport::setDate1Text);
+    connect(m_date2, &QLineEdit::textEdited, &m_report, &PeriodReport::setDate2Text);
+    connect(m_parameter, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!m_syncing)
+            m_report.setSelectedEntry(index);
+    });
+    connect(m_build, &QPushButton::clicked, this, &ReportFrame::build);
+    connect(m_date1, &QLineEdit::returnPressed, this, &ReportFrame::build);
+    connect(m_date2, &QLineEdit::returnPressed, this, &ReportFrame::build);
+    connect(m_rows, &QCheckBox::clicked, this, [this](bool on) {
+        m_report.setRowsExpanded(on);
+        m_report.ApplyExpandOptions();
+    });
+    connect(m_columns, &QCheckBox::clicked, this, [this](bool on) {
+        m_report.setColumnsExpanded(on);
+        m_report.ApplyExpandOptions();
+    });
+    connect(m_grid, &QTableView::doubleClicked, this, [this](const QModelIndex &index) {
+        m_report.ToggleGroup(m_report.model()->tableRow(index.row()));
+    });
+    connect(&m_report, &PeriodReport::fieldsChanged, this, &ReportFrame::syncFields);
+    connect(&m_report, &PeriodReport::columnsChanged, this, &ReportFrame::syncColumns);
+
+    syncFields();
+    syncColumns();
+}
+
+ReportFrame::~ReportFrame()
+{
+    // The report may outlive its frame.
+    if (m_report.progressDisplay() == this)
+        m_report.setProgressDisplay(nullptr);
+    m_report.setCaptionWidth({});
+}
+
+void ReportFrame::loadMainWindow()
+{
+    m_report.loadMainWindow();
+}
+
+void ReportFrame::enterView()
+{
+    showMessage(m_report.enterView());
+}
+
+void ReportFrame::build()
+{
+    showMessage(m_report.BuildPeriodReport());
+}
+
+void ReportFrame::showMessage(ReportMessage message)
+{
+    if (message == ReportMessage::None)
+        return;
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), reportMessageText(message),
+                    QMessageBox::Ok, this);
+    box.exec();
+}
+
+void ReportFrame::syncFields()
+{
+    m_syncing = true;
+    if (m_date1->text() != m_report.date1Text())
+        m_date1->setText(m_report.date1Text());
+    if (m_date2->text() != m_report.date2Text())
+        m_date2->setText(m_report.date2Text());
+
+    const QStringList entries = m_report.parameterEntries();
+    bool same = m_parameter->count() == entries.size();
+    for (int i = 0; same && i < entries.size(); ++i)
+        same = m_parameter->itemText(i) == entries[i];
+    if (!same) {
+        m_parameter->clear();
+        m_parameter->addItems(entries);
+    }
+    m_parameter->setCurrentIndex(m_report.selectedEntry());
+    m_rows->setChecked(m_report.rowsExpanded());
+    m_columns->setChecked(m_report.columnsExpanded());
+    m_syncing = false;
+}
+
+void ReportFrame::syncColumns()
+{
+    const ReportTable &table = m_report.table();
+    for (int c = 0; c < table.columnCount(); ++c) {
+        const int width = table.columnWidth(c);
+        m_grid->setColumnHidden(c, width == 0);
+        if (width > 0)
+            m_grid->setColumnWidth(c, twipsToPixels(width));
+    }
+}
+
+int ReportFrame::twipsToPixels(int twips) const
+{
+    return qMax(1, qRound(double(twips) * m_grid->logicalDpiX() / kTwipsPerInch));
+}
+
+void ReportFrame::beginProgress()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_progress->setValue(0);
+    m_progress->show();
+    m_progress->repaint();
+}
+
+void ReportFrame::stepProgress(int done, int total)
+{
+    const int value = total > 0 ? int(qint64(done) * 100 / total) : 0;
+    if (value == m_progress->value())
+        return;
+    m_progress->setValue(value);
+    // No event loop runs during a build; the bar is painted on the spot.
+    m_progress->repaint();
+}
+
+void ReportFrame::endProgress()
+{
+    m_progress->hide();
+    QApplication::restoreOverrideCursor();
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "core/ProgressDisplay.h"
+#include "reports/ReportMessage.h"
+
+#include <QWidget>
+
+class PeriodReport;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTableView;
+
+// The frame "Отчеты о работе весов" with its grid. It mirrors the report's
+// state, forwards the operator's input and shows the report's messages;
+// while a report is built its own progress bar runs.
+class ReportFrame : public QWidget, public ProgressDisplay
+{
+    Q_OBJECT
+
+public:
+    explicit ReportFrame(PeriodReport &report, QWidget *parent = nullptr);
+    ~ReportFrame() override;
+
+    QTableView *grid() const { return m_grid; }
+
+    // What the main window calls: at its load, and on switching to reports.
+    void loadMainWindow();
+    void enterView();
+
+    void beginProgress() override;
+    void stepProgress(int done, int total) override;
+    void endProgress() override;
+
+private:
+    void build();
+    void showMessage(ReportMessage message);
+    void syncFields();
+    void syncColumns();
+    int twipsToPixels(int twips) const;
+
+    PeriodReport &m_report;
+    QLineEdit *m_date1;
+    QLineEdit *m_date2;
+    QComboBox *m_parameter;
+    QPushButton *m_build;
+    QCheckBox *m_rows;
+    QCheckBox *m_columns;
+    QProgressBar *m_progress;
+    QTableView *m_grid;
+    bool m_syncing = false;
+};

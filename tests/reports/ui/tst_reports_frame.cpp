@@ -1,0 +1,172 @@
+#include "../ReportFixtures.h"
+
+#include "reports/ui/ReportFrame.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+using fixtures::card;
+
+namespace {
+
+template<typename T>
+T *named(QWidget &root, const QString &name)
+{
+    for (T *w : root.findChildren<T *>()) {
+        if (w->accessibleName() == name)
+            return w;
+    }
+    return nullptr;
+}
+
+// Closes the message box `trigger` opens and hands back its text.
+QString messageOf(const std::function<void()> &trigger)
+{
+    QString text;
+    QTimer::singleShot(0, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            text = box->text();
+            box->accept();
+        }
+    });
+    trigger();
+    return text;
+}
+
+// As the system delivers it: a click, then the double click.
+void doubleClick(QTableView *grid, int row)
+{
+    const QPoint at = grid->visualRect(grid->model()->index(row, 1)).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+}
+
+} // namespace
+
+class TestReportFrame : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup() { m_frame.reset(), m_bench.reset(); }
+    void controlsAfterLoad();
+    void buildFoldAndToggle();
+    void messages();
+
+private:
+    std::unique_ptr<fixtures::Bench> m_bench;
+    std::unique_ptr<ReportFrame> m_frame;
+};
+
+void TestReportFrame::init()
+{
+    m_bench = std::make_unique<fixtures::Bench>();
+    fixtures::writeDay(m_bench->folders(), QDate(2012, 3, 1),
+                       {card(u"Песок"_s, Statuses::complete(), 12.5), card(u"Гравий"_s, Statuses::deleted(), 2),
+                        card(u"Песок"_s, Statuses::incomplete(), 4)});
+    m_frame = std::make_unique<ReportFrame>(*m_bench->report);
+    m_frame->resize(1200, 600);
+    m_frame->loadMainWindow();
+    m_frame->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+}
+
+void TestReportFrame::controlsAfterLoad()
+{
+    ReportFrame &f = *m_frame;
+    QVERIFY(named<QGroupBox>(f, u"Отчеты о работе весов"_s));
+    QVERIFY(named<QPushButton>(f, u"Сформировать"_s));
+    QVERIFY(named<QCheckBox>(f, u"Раскрыть строки"_s)->isChecked());
+    QVERIFY(named<QCheckBox>(f, u"Раскрыть столбцы"_s)->isChecked());
+    for (QLabel *label : f.findChildren<QLabel *>())
+        QCOMPARE(label->buddy()->accessibleName(), label->text());
+    QCOMPARE(named<QLineEdit>(f, u"Дата 1"_s)->text(), u"15.03.2012"_s);
+    QCOMPARE(named<QLineEdit>(f, u"Дата 2"_s)->text(), u"15.03.2012"_s);
+    auto *list = named<QComboBox>(f, u"Выбор параметра"_s);
+    QStringList entries;
+    for (int i = 0; i < list->count(); ++i)
+        entries << list->itemText(i);
+    QCOMPARE(entries, QStringList({u"Наименование груза"_s, u"№ документа"_s, u"Отправитель груза"_s,
+                                   u"Получатель груза"_s, u"Номер машины"_s, u"Ф.И.О. водителя"_s,
+                                   u"Ф.И.О. соправождающего"_s, u"Тип операции"_s, u"Статус"_s, u"Дата1"_s,
+                                   u"Дата2"_s}));
+    QCOMPARE(list->currentIndex(), 0);
+    QCOMPARE(m_bench->report->keptStart(), QDate(1899, 12, 30));
+
+    // The grid is a view over the report's own model; entering the view
+    // for the first time builds today's (empty) report into it.
+    QTableView *grid = f.grid();
+    QCOMPARE(grid->model(), m_bench->report->model());
+    QCOMPARE(grid->model()->headerData(1, Qt::Horizontal).toString(), u"Наименование груза"_s);
+    QVERIFY(grid->columnWidth(1) >= qRound(2000.0 * grid->logicalDpiX() / 1440));
+    f.enterView();
+    QCOMPARE(grid->model()->rowCount(), 3);
+    QCOMPARE(grid->model()->index(2, 1).data().toString(), u"ИТОГО: "_s);
+}
+
+void TestReportFrame::buildFoldAndToggle()
+{
+    ReportFrame &f = *m_frame;
+    auto *date1 = named<QLineEdit>(f, u"Дата 1"_s);
+    date1->selectAll();
+    QTest::keyClicks(date1, u"01.03.2012"_s);
+    QCOMPARE(m_bench->report->date1Text(), u"01.03.2012"_s);
+    QTest::mouseClick(named<QPushButton>(f, u"Сформировать"_s), Qt::LeftButton);
+    QTableView *grid = f.grid();
+    QCOMPARE(grid->model()->rowCount(), 6);
+    QVERIFY(!named<QProgressBar>(f, u"Формирование отчета"_s)->isVisible());
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(!grid->indexWidget(grid->model()->index(1, 1)));
+
+    // A data row of the second group closes it, its header opens it, the
+    // total row does nothing.
+    doubleClick(grid, 4);
+    QCOMPARE(grid->model()->rowCount(), 4);
+    QCOMPARE(grid->model()->index(2, 0).data().toString(), u"+"_s);
+    doubleClick(grid, 2);
+    QCOMPARE(grid->model()->rowCount(), 6);
+    doubleClick(grid, 5);
+    QCOMPARE(grid->model()->rowCount(), 6);
+
+    named<QCheckBox>(f, u"Раскрыть столбцы"_s)->click();
+    for (int c = 0; c < grid->model()->columnCount(); ++c)
+        QCOMPARE(grid->isColumnHidden(c), c >= 2 && c <= 13);
+    named<QCheckBox>(f, u"Раскрыть строки"_s)->click();
+    QCOMPARE(grid->model()->rowCount(), 3);
+
+    named<QComboBox>(f, u"Выбор параметра"_s)->setCurrentIndex(8);
+    named<QPushButton>(f, u"Сформировать"_s)->click();
+    QCOMPARE(grid->model()->headerData(1, Qt::Horizontal).toString(), u"Статус"_s);
+    QCOMPARE(grid->model()->rowCount(), 4);
+}
+
+void TestReportFrame::messages()
+{
+    ReportFrame &f = *m_frame;
+    auto *date1 = named<QLineEdit>(f, u"Дата 1"_s);
+    auto *date2 = named<QLineEdit>(f, u"Дата 2"_s);
+    auto *button = named<QPushButton>(f, u"Сформировать"_s);
+
+    date2->selectAll();
+    QTest::keyClicks(date2, u"16.03.2012"_s);
+    QCOMPARE(messageOf([&] { button->click(); }), u"Дата окончания не может быть позже текущей даты"_s);
+    QCOMPARE(date2->text(), u"15.03.2012"_s);
+    date1->selectAll();
+    QTest::keyClicks(date1, u"12.2011"_s);
+    QCOMPARE(messageOf([&] { button->click(); }), u"Ошибка при вводе даты"_s);
+    QCOMPARE(date1->text(), u"15.03.2012"_s);
+}
+
+QTEST_MAIN(TestReportFrame)
+#include "tst_reports_frame.moc"
