@@ -1,0 +1,3 @@
+#include "SpreadsheetApplication.h"
+
+SpreadsheetApplication::~SpreadsheetApplication() = default;

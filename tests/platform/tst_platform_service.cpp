@@ -1,0 +1,264 @@
+#include "platform/SpreadsheetExport.h"
+#include "platform/SpreadsheetService.h"
+
+#include "core/AppContext.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMutex>
+#include <QSemaphore>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <atomic>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Records the calls; a workbook saved under a name becomes an empty file of
+// that name, so the existence checks see it.
+class FakeApplication : public SpreadsheetApplication
+{
+public:
+    bool createResult = true;
+    int createDelayMs = 0;
+    bool saveResult = true;
+    QSemaphore released;
+    std::atomic<int> aborts{0};
+    std::atomic<QThread *> shutDownThread{nullptr};
+
+    QStringList calls() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_calls;
+    }
+
+    bool create() override
+    {
+        QThread::msleep(createDelayMs);
+        return log(u"create"_s) && createResult;
+    }
+    int addWorkbook() override
+    {
+        log(u"add"_s);
+        m_open.append(QString());
+        return int(m_open.size());
+    }
+    bool activateWorkbook(int book) override { return log(u"activate"_s) && book >= 1 && book <= m_open.size(); }
+    int openWorkbook(const QString &path) override
+    {
+        if (!log(u"open "_s + path) || !QFile::exists(path))
+            return 0;
+        m_open.append(path);
+        return int(m_open.size());
+    }
+    bool saveAs(const QString &path) override
+    {
+        return log(u"saveAs "_s + path) && !m_open.isEmpty() && touch(m_open.last() = path);
+    }
+    bool save() override { return log(u"save"_s) && saveResult && !m_open.isEmpty() && touch(m_open.last()); }
+    bool close() override
+    {
+        log(u"close"_s);
+        if (m_open.isEmpty())
+            return false;
+        m_open.removeLast();
+        return true;
+    }
+    bool closeAll() override
+    {
+        m_open.clear();
+        return true;
+    }
+    void quit() override
+    {
+        log(u"quit"_s);
+        m_open.clear();
+    }
+    bool setCellInteger(int r, int c, qint64) override { return cell(u"int"_s, r, c); }
+    bool setCellDouble(int r, int c, double) override { return cell(u"double"_s, r, c); }
+    bool setCellDate(int r, int c, double) override { return cell(u"date"_s, r, c); }
+    bool setCellText(int r, int c, const QString &t) override { return cell(u"text"_s, r, c, t); }
+    bool setNumberFormat(int r, int c, const QString &f) override { return cell(u"format"_s, r, c, f); }
+    bool setBorderLineStyle(int r, int c, LineStyle) override { return cell(u"line"_s, r, c); }
+    bool setBorderWeight(int r, int c, BorderWeight) override { return cell(u"weight"_s, r, c); }
+    bool setHorizontalAlignment(int r, int c, Alignment) override { return cell(u"align"_s, r, c); }
+    bool setColumnWidth(int c, double) override { return cell(u"width"_s, 0, c); }
+    void shutDown() override { shutDownThread = QThread::currentThread(); }
+    void abort() override
+    {
+        ++aborts;
+        released.release();
+    }
+
+private:
+    bool log(const QString &call)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_calls.append(call);
+        return true;
+    }
+    bool cell(const QString &what, int r, int c, const QString &value = QString())
+    {
+        return log(u"%1 %2,%3 %4"_s.arg(what).arg(r).arg(c).arg(value)) && !m_open.isEmpty();
+    }
+    static bool touch(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly);
+    }
+
+    mutable QMutex m_mutex;
+    QStringList m_calls;
+    QStringList m_open;
+};
+
+} // namespace
+
+class TestSpreadsheetService : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    Clock m_clock;
+    std::unique_ptr<AppContext> m_context;
+    std::unique_ptr<SpreadsheetService> m_service;
+    FakeApplication *m_fake = nullptr;
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_clock.setNow(QDateTime(QDate(2024, 1, 9), QTime(8, 30, 0)));
+        m_context = std::make_unique<AppContext>(m_clock, Folders(m_dir->path()));
+        m_context->ApplyDefaults();
+        QVERIFY(QDir().mkpath(m_context->folders.TemplateFolder));
+        m_context->ExcelAvailable = 1;
+        auto fake = std::make_unique<FakeApplication>();
+        m_fake = fake.get();
+        m_service = std::make_unique<SpreadsheetService>(std::move(fake));
+    }
+
+    void cleanup() { m_service.reset(); }
+
+    void jobsRunInOrderOnOneWorkerWithoutBlockingTheCaller()
+    {
+        m_fake->createDelayMs = 300;
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(m_service->start());
+        QList<QThread *> threads;
+        QList<int> order;
+        for (int i = 0; i < 4; ++i)
+            m_service->post([&, i](SpreadsheetApplication &) {
+                order << i;
+                threads << QThread::currentThread();
+            });
+        QVERIFY2(timer.elapsed() < 200, "neither the start nor a job may wait for the application");
+        m_service->post([](SpreadsheetApplication &) { throw std::runtime_error("broken"); });
+        m_service->post([&](SpreadsheetApplication &) { order << 99; }); // a throwing job costs only itself
+        QVERIFY(m_service->waitForIdle(5000));
+        QCOMPARE(order, (QList<int>{0, 1, 2, 3, 99}));
+        QCOMPARE(threads.count(threads.first()), 4);
+        QVERIFY(threads.first() != QThread::currentThread());
+
+        m_service->shutdown();
+        QCOMPARE(m_fake->shutDownThread.load(), threads.first()); // ended where it was used
+        QCOMPARE(m_service->state(), SpreadsheetService::State::Stopped);
+        m_service->post([&](SpreadsheetApplication &) { order << 100; });
+        QCOMPARE(order.size(), 5);
+    }
+
+    void aFailedStartDropsEveryJobAndClearsTheFlag()
+    {
+        m_fake->createResult = false;
+        SpreadsheetExport exporter(*m_context, *m_service);
+        QVERIFY(exporter.probe()); // answered before the start is known
+        exporter.CreateSpreadsheetTemplate();
+        exporter.EnsureDayWorkbooks(true);
+        QTRY_COMPARE(m_context->ExcelAvailable, 0);
+        QCOMPARE(m_service->state(), SpreadsheetService::State::Unavailable);
+        exporter.EnsureDayWorkbooks(false);
+        QVERIFY(m_service->waitForIdle(1000));
+        QCOMPARE(m_fake->calls(), QStringList{u"create"_s});
+
+        SpreadsheetService none(nullptr);
+        QVERIFY(!none.start());
+    }
+
+    void aHungJobIsCutOffByTheWatchdogAndAtExit()
+    {
+        m_service->setJobTimeout(200);
+        QVERIFY(m_service->start());
+        bool next = false;
+        m_service->post([this](SpreadsheetApplication &) { m_fake->released.acquire(); });
+        m_service->post([&](SpreadsheetApplication &) { next = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(next, 5000);
+        QCOMPARE(m_fake->aborts.load(), 1);
+
+        m_service->setJobTimeout(SpreadsheetService::DefaultJobTimeoutMs);
+        m_service->post([this](SpreadsheetApplication &) { m_fake->released.acquire(); });
+        m_service->post([&](SpreadsheetApplication &) { next = false; });
+        QElapsedTimer timer;
+        timer.start();
+        m_service->shutdown(300);
+        QVERIFY(timer.elapsed() < 3000);
+        QCOMPARE(m_fake->aborts.load(), 2);
+        QVERIFY(next); // what was still queued is dropped
+    }
+
+    // A build whose save fails leaves nothing, so the next start builds again.
+    void aFailedTemplateBuildLeavesNoTemplate()
+    {
+        SpreadsheetExport exporter(*m_context, *m_service);
+        m_fake->saveResult = false;
+        QVERIFY(exporter.probe());
+        exporter.CreateSpreadsheetTemplate();
+        QVERIFY(m_service->waitForIdle(5000));
+        QVERIFY(m_fake->calls().contains(u"saveAs "_s + m_context->folders.TemplateFolder + u"Tip30.building.xls"_s));
+        QVERIFY(QDir(m_context->folders.TemplateFolder).isEmpty());
+        QCOMPARE(m_fake->calls().last(), u"quit"_s);
+    }
+
+    void dayWorkbooksAreCopiedFromTheTemplateWhereMissing()
+    {
+        SpreadsheetExport exporter(*m_context, *m_service);
+        QVERIFY(exporter.probe());
+        exporter.EnsureDayWorkbooks(false); // no template yet: nothing, silently
+        QVERIFY(m_service->waitForIdle(5000));
+        const QString folder = m_context->MonthResultFolder();
+        QVERIFY(folder.endsWith(u"/2024/Январь/"_s));
+        QVERIFY(QDir(folder).exists() && QDir(folder).isEmpty());
+
+        exporter.CreateSpreadsheetTemplate();
+        exporter.EnsureDayWorkbooks(false);
+        QVERIFY(m_service->waitForIdle(5000));
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{u"09.01.2024.xls"_s});
+        const qsizetype before = m_fake->calls().size();
+        exporter.EnsureDayWorkbooks(true);
+        QVERIFY(m_service->waitForIdle(5000));
+        QCOMPARE(QDir(folder).entryList(QDir::Files), (QStringList{u"09.01.2024.xls"_s, u"09.01.2024_1C.xls"_s}));
+        QCOMPARE(m_fake->calls().mid(before).filter(u"saveAs"_s).size(), 1); // the present one is left alone
+
+        // A new day and an existing result folder of the settings.
+        QTemporaryDir results;
+        m_context->settings.ResultFolder = results.path();
+        m_clock.setNow(QDateTime(QDate(2024, 2, 1), QTime(0, 0, 5)));
+        exporter.EnsureDayWorkbooks(false);
+        QVERIFY(m_service->waitForIdle(5000));
+        QVERIFY(PathExists(results.path() + u"/2024/Февраль/01.02.2024.xls"_s));
+
+        m_context->ExcelAvailable = 0;
+        const qsizetype off = m_fake->calls().size();
+        exporter.EnsureDayWorkbooks(true);
+        exporter.CreateSpreadsheetTemplate();
+        QVERIFY(m_service->waitForIdle(5000));
+        QCOMPARE(m_fake->calls().size(), off);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSpreadsheetService)
+#include "tst_platform_service.moc"
