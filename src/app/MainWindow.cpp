@@ -8,7 +8,10 @@
 #include "core/ui/ProgramIcon.h"
 #include "reports/PeriodReport.h"
 #include "reports/ui/ReportFrame.h"
+#include "store/ArchiveBrowser.h"
 #include "store/DayFiles.h"
+#include "store/ParamExtras.h"
+#include "store/PlusFile.h"
 #include "store/ui/ArchiveFrame.h"
 #include "store/ui/DayListView.h"
 #include "core/Numbers.h"
@@ -161,7 +164,6 @@ MainWindow::MainWindow(AppContext &context, EventLog &log, AccessGate &gate, Day
     connect(m_entry->storeButton(), &QPushButton::clicked, &m_weighing, &Weighing::StoreNewCard);
     connect(m_card->grossButton(), &QPushButton::clicked, this, [this] { m_weighing.CompleteCard(Weighing::Kind::Gross); });
     connect(m_card->tareButton(), &QPushButton::clicked, this, [this] { m_weighing.CompleteCard(Weighing::Kind::Tare); });
-    connect(m_todayList->textBox(), &QPlainTextEdit::cursorPositionChanged, this, &MainWindow::selectTodayLine);
     connect(&m_weighing, &Weighing::changed, this, &MainWindow::showWeighing);
     for (int k = 0; k < 8; ++k)
         connect(m_panel->axleField(k), &QLineEdit::textChanged, this,
@@ -213,6 +215,8 @@ MainWindow::MainWindow(AppContext &context, EventLog &log, AccessGate &gate, Day
         palette.setColor(QPalette::WindowText, colourFromValue(m_conditioning.advertColour()));
         m_advert->setPalette(palette);
     };
+
+    connectStore();
 
     m_clock->setInterval(1000);
     connect(m_clock, &QTimer::timeout, &m_shell, &MainShell::ClockTick);
@@ -337,14 +341,8 @@ void MainWindow::ApplyServiceSettings()
     refresh();
 }
 
-void MainWindow::selectTodayLine()
+void MainWindow::selectTodayLine(int n)
 {
-    // A line is 101 characters with its line break; № is in characters 3..9.
-    const QTextCursor cursor = m_todayList->textBox()->textCursor();
-    const QString line = cursor.block().text();
-    const int n = int(ParseNumber(line.left(7)));
-    if (n < 1)
-        return;
     m_weighing.ShowCurrentCard(n);
     m_weighing.SetCompletionButtons(n);
 }
@@ -468,4 +466,70 @@ void MainWindow::showPortStatus()
     QPalette palette = m_portStatus->palette();
     palette.setColor(QPalette::Window, colourFromValue(m_link.statusColour()));
     m_portStatus->setPalette(palette);
+}
+
+void MainWindow::connectStore()
+{
+    m_archiveBrowser = new ArchiveBrowser(m_context, m_days, m_cards, m_weighing, this);
+    m_archiveBrowser->hooks.beep = [] { QApplication::beep(); };
+    m_archive->attach(*m_archiveBrowser);
+    connect(m_todayList, &DayListView::cardChosen, this, &MainWindow::selectTodayLine);
+    connect(m_card->insertButton(), &QPushButton::clicked, this,
+            [this] { insertCard(m_card->fields(), PlusFile::besideDayFile(m_days.todayPath())); });
+    connect(m_archive->insertButton(), &QPushButton::clicked, this,
+            [this] { insertCard(m_archive->fields(), m_archiveBrowser->plusFilePath()); });
+    for (int i = 0; i < CardTextCount; ++i) {
+        connect(m_entry->plusButton(i), &QPushButton::clicked, this, [this, i] { OpenConstantsEditor(i); });
+        // The additional values belong to the text they were entered for.
+        const auto changed = [this, i] {
+            if (m_extras)
+                m_extras->boxChanged(i);
+        };
+        connect(m_entry->parameterBox(i), &QComboBox::editTextChanged, this, changed);
+        connect(m_entry->parameterBox(i), &QComboBox::activated, this, changed);
+    }
+    m_shell.hooks.prepareArchiveAndPickLists = [this] {
+        m_archiveBrowser->setCalendarDate(m_context.clock.today());
+        if (!m_extras)
+            return;
+        m_extras->LoadPickListHeaders();
+        m_extras->loadNames();
+        const auto lists = m_extras->Combo_1C();
+        for (int i = 0; i < CardTextCount; ++i)
+            m_entry->setPickList(i, lists[size_t(i)]);
+    };
+    m_shell.hooks.enterArchive = [this] { m_archiveBrowser->enter(); };
+}
+
+void MainWindow::setParamExtras(ParamExtras &extras)
+{
+    m_extras = &extras;
+    m_weighing.hooks.findPickListEntries = [this](const CargoCard &card) {
+        for (int i = 0; i < CardTextCount; ++i)
+            m_extras->FindPickListEntry(i, card.texts[size_t(i)]);
+    };
+    m_weighing.hooks.writeExtras = [this](int n) {
+        m_extras->writeCardExtras(PlusFile::besideDayFile(m_days.todayPath()), n);
+    };
+}
+
+void MainWindow::OpenConstantsEditor(int p)
+{
+    if (p < 0 || p >= CardTextCount || m_entry->parameterBox(p)->currentText().trimmed().isEmpty())
+        return;
+    emit constantsEditorRequested(p);
+}
+
+void MainWindow::insertCard(const CardFieldsView *fields, const QString &plusPath)
+{
+    const int n = int(ParseNumber(fields->fieldText(CardNumber)));
+    if (n < 1)
+        return; // no card shown
+    for (int i : ParamExtras::InsertOrder)
+        m_entry->parameterBox(i)->setEditText(fields->fieldText(i));
+    m_entry->litterField()->setText(fields->fieldText(LitterPercent));
+    // After the boxes, whose changes empty the additional values.
+    if (m_extras)
+        m_extras->readCardExtras(plusPath, n);
+    m_shell.SelectMode(MainShell::Mode::DataEntry);
 }

@@ -6,7 +6,9 @@
 
 class AccessGate;
 class AppContext;
+class ArchiveBrowser;
 class ArchiveFrame;
+class CardFieldsView;
 class CurrentCardFrame;
 class DataEntryFrame;
 class DayFiles;
@@ -14,6 +16,7 @@ class DayListView;
 class EventLog;
 class EventLogWindow;
 class MainShell;
+class ParamExtras;
 class PeriodReport;
 class PortSettingsWindow;
 class QAction;
@@ -61,6 +64,16 @@ public:
     QTimer *clockTimer() const { return m_clock; }
     ScaleSettingsWindow *scaleSettingsWindow() const { return m_scaleWindow; }
     ServiceWindow *serviceWindow() const { return m_serviceWindow; }
+    ArchiveBrowser *archiveBrowser() const { return m_archiveBrowser; }
+
+    // The pick lists and additional parameters the boxes and cards use.
+    void setParamExtras(ParamExtras &extras);
+    ParamExtras *paramExtras() const { return m_extras; }
+    // "+" beside parameter box p: nothing while the box is empty.
+    void OpenConstantsEditor(int p);
+
+signals:
+    void constantsEditorRequested(int p);
 
 protected:
     bool event(QEvent *event) override;
@@ -79,7 +92,10 @@ private:
     void showLamps();
     void applyProgramType();
     void ApplyServiceSettings();
-    void selectTodayLine();
+    void selectTodayLine(int n);
+    void connectStore();
+    // "Вставить": the card a frame shows becomes the template of a new weighing.
+    void insertCard(const CardFieldsView *fields, const QString &plusPath);
     void showWindow(QWidget *window);
 
     AppContext &m_context;
@@ -112,4 +128,6 @@ private:
     ScaleSettingsWindow *m_scaleWindow = nullptr;
     ServiceWindow *m_serviceWindow = nullptr;
     bool m_exiting = false;
+    ArchiveBrowser *m_archiveBrowser = nullptr;
+    ParamExtras *m_extras = nullptr;
 };

@@ -11,6 +11,7 @@
 #include "store/DayFiles.h"
 #include "store/ExtraNames.h"
 #include "store/NamePlusFile.h"
+#include "store/ParamExtras.h"
 #include "store/PickListFile.h"
 #include "terminal/TerminalLink.h"
 #include "terminal/WeightConditioning.h"
@@ -30,6 +31,7 @@ int main(int argc, char *argv[])
     Clock clock;
     AppContext context(clock, Folders(Folders::chooseProgramFolder(QApplication::applicationDirPath())));
     ExtraNames extraNames;
+    ParamExtras paramExtras(extraNames, context.folders.BaseFolder);
     context.hooks.applyDefaultNames = [&] { extraNames.applyDefaults(context.settings.ParamNames); };
     context.hooks.writeDefaultNameFiles = [&] {
         saveExtraNames(extraNames, context.folders.BaseFolder);
@@ -55,7 +57,10 @@ int main(int argc, char *argv[])
     Weighing weighing(context, days, cards);
     WeightConditioning conditioning(context, log);
     MainShell shell(context, log, days, weighing);
+    shell.hooks.ensureDayWorkbook = [&] { spreadsheet.EnsureDayWorkbooks(false); };
+    weighing.hooks.prepareSpreadsheets = [&] { spreadsheet.EnsureDayWorkbooks(true); };
     MainWindow mainWindow(context, log, gate, days, cards, link, weighing, conditioning, shell);
+    mainWindow.setParamExtras(paramExtras);
     QObject::connect(&gate, &AccessGate::mainWindowRequested, &mainWindow, &MainWindow::showLoaded);
     QObject::connect(&gate, &AccessGate::purposeAccepted, &mainWindow, &MainWindow::openPurpose);
     QObject::connect(&gate, &AccessGate::quitRequested, &app, [&] {

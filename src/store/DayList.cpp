@@ -1,6 +1,7 @@
 #include "DayList.h"
 
 #include "core/Formats.h"
+#include "core/Numbers.h"
 #include "core/OleDate.h"
 #include "weighing/CargoCard.h"
 
@@ -56,4 +57,10 @@ QString DayList::line(const CargoCard &card)
     s += field(NumberText(card.net), 10) + gap;
     s += field(NumberText(card.tare), 10);
     return s;
+}
+
+int DayList::numberAt(const QString &page, qsizetype caret)
+{
+    const double n = ParseNumber(QStringView(page).mid(lineStart(caret) + 2, 7));
+    return n >= 1 && n <= 2147483647.0 ? int(n) : 0;
 }

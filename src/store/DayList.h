@@ -31,6 +31,13 @@ public:
 
     static QString line(const CargoCard &card);
 
+    // The start of the line that holds character `caret` of a page.
+    static qsizetype lineStart(qsizetype caret) { return caret < 0 ? 0 : LineChars * (caret / LineChars); }
+    // The № in the number field (characters 3..9) of the line at `caret`.
+    static int numberAt(const QString &page, qsizetype caret);
+    // The page before `shown`; before page 0 comes the last page.
+    static int previousPage(int shown, int lastPage) { return shown > 0 ? shown - 1 : qMax(0, lastPage); }
+
 private:
     QStringList m_pages;
     int m_dropped = 0;

@@ -1,10 +1,13 @@
 #include "NamePlusFile.h"
 
+#include "DurableWrite.h"
+#include "PlusFile.h"
 #include "core/Cp1251.h"
 
 #include <QFile>
 
 using namespace NamePlusLayout;
+using namespace Qt::StringLiterals;
 
 QString namePlusPath(const QString &baseFolder)
 {
@@ -18,6 +21,17 @@ bool saveExtraNames(const ExtraNames &names, const QString &baseFolder)
     for (int i = 0; i < ExtraNames::kTextParams; ++i)
         for (int j = 1; j <= ExtraNames::kExtras; ++j)
             bytes.append(fixedField1251(names.extraNames[std::size_t(i)][std::size_t(j)], kRecordSize));
+    return writeDurably(namePlusPath(baseFolder), 0, bytes);
+}
+
+void loadExtraNames(ExtraNames &names, const QString &baseFolder)
+{
     QFile file(namePlusPath(baseFolder));
-    return file.open(QIODevice::ReadWrite) && file.write(bytes) == bytes.size() && file.flush();
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.read(kRecordSize * kRecordCount) : QByteArray();
+    for (int i = 0; i < ExtraNames::kTextParams; ++i)
+        for (int j = 1; j <= ExtraNames::kExtras; ++j) {
+            const QString name = PlusFile::field(bytes, (i * ExtraNames::kExtras + j - 1) * kRecordSize);
+            names.extraNames[std::size_t(i)][std::size_t(j)] =
+                name.trimmed().isEmpty() ? u"Доп. параметр №"_s + QString::number(j) : name;
+        }
 }

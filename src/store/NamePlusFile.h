@@ -15,3 +15,5 @@ QString namePlusPath(const QString &baseFolder);
 
 // Writes all 70 additional-parameter names.
 bool saveExtraNames(const ExtraNames &names, const QString &baseFolder);
+// Reads all 70; a blank name gets "Доп. параметр №" and its number.
+void loadExtraNames(ExtraNames &names, const QString &baseFolder);

@@ -1,14 +1,29 @@
 #include "ArchiveFrame.h"
 
 #include "DayListView.h"
+#include "store/ArchiveBrowser.h"
+#include "weighing/CargoCard.h"
 #include "weighing/ui/CardFieldsView.h"
 
 #include <QCalendarWidget>
+#include <QCoreApplication>
 #include <QHBoxLayout>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Colours are stored as red + 256 * green + 65536 * blue.
+QColor colourOf(int value)
+{
+    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
+
+} // namespace
 
 ArchiveFrame::ArchiveFrame(QWidget *parent)
     : QGroupBox(u"Архивная карточка груза"_s, parent)
@@ -19,17 +34,19 @@ ArchiveFrame::ArchiveFrame(QWidget *parent)
     , m_gross(new QPushButton(u"Бруто"_s, this))
     , m_tare(new QPushButton(u"Тара"_s, this))
     , m_receipt(new QPushButton(u"Квит."_s, this))
+    , m_insert(new QPushButton(u"Вставить"_s, this))
 {
     setAccessibleName(title());
     m_calendar->setAccessibleName(u"Календарь"_s);
     m_calendar->setLocale(QLocale(QLocale::Russian, QLocale::Russia));
     m_calendar->setFirstDayOfWeek(Qt::Monday);
     m_calendar->hide();
-    connect(m_date, &QPushButton::clicked, this, [this] { m_calendar->setVisible(!m_calendar->isVisible()); });
 
     auto *buttons = new QHBoxLayout;
     m_date->setAccessibleName(m_date->text());
     buttons->addWidget(m_date);
+    m_insert->setAccessibleName(m_insert->text());
+    buttons->addWidget(m_insert);
     for (QPushButton *b : {m_gross, m_tare, m_receipt}) {
         b->setAccessibleName(b->text());
         b->hide();
@@ -45,4 +62,43 @@ ArchiveFrame::ArchiveFrame(QWidget *parent)
     auto *layout = new QHBoxLayout(this);
     layout->addLayout(left, 3);
     layout->addWidget(m_list, 4);
+}
+
+void ArchiveFrame::attach(ArchiveBrowser &browser)
+{
+    m_browser = &browser;
+    connect(m_date, &QPushButton::clicked, &browser, &ArchiveBrowser::toggleCalendar);
+    connect(m_calendar, &QCalendarWidget::clicked, this, &ArchiveFrame::chooseDate);
+    connect(m_calendar, &QCalendarWidget::activated, this, &ArchiveFrame::chooseDate);
+    connect(m_list, &DayListView::cardChosen, &browser, &ArchiveBrowser::selectCard);
+    connect(m_gross, &QPushButton::clicked, &browser, [&browser] { browser.CompleteArchiveCard(Weighing::Kind::Gross); });
+    connect(m_tare, &QPushButton::clicked, &browser, [&browser] { browser.CompleteArchiveCard(Weighing::Kind::Tare); });
+    connect(&browser, &ArchiveBrowser::changed, this, &ArchiveFrame::refresh);
+    connect(&browser, &ArchiveBrowser::listChanged, this, [this] { m_list->showList(m_browser->list()); });
+    refresh();
+}
+
+void ArchiveFrame::chooseDate(const QDate &date)
+{
+    const QString message = m_browser->chooseDate(date);
+    if (message.isEmpty())
+        return;
+    QMessageBox box(QMessageBox::Information, QCoreApplication::applicationName(), message, QMessageBox::Ok, this);
+    box.exec();
+}
+
+void ArchiveFrame::refresh()
+{
+    const ArchiveBrowser &b = *m_browser;
+    m_fields->showCard(b.shownCard());
+    m_fields->setFieldColour(Net, colourOf(b.netFieldColour()));
+    m_fields->setFieldColour(Tare, colourOf(b.tareFieldColour()));
+    m_gross->setVisible(b.grossButtonVisible());
+    m_tare->setVisible(b.tareButtonVisible());
+    m_receipt->setVisible(b.receiptButtonVisible());
+    m_calendar->setVisible(b.calendarVisible());
+    if (m_calendar->selectedDate() != b.calendarDate()) {
+        const QSignalBlocker quiet(m_calendar);
+        m_calendar->setSelectedDate(b.calendarDate());
+    }
 }

@@ -2,19 +2,23 @@
 
 #include <QGroupBox>
 
+class ArchiveBrowser;
 class CardFieldsView;
 class DayListView;
 class QCalendarWidget;
 class QPushButton;
 
 // "Архивная карточка груза": a card of the day chosen in the calendar and
-// that day's list.
+// that day's list. It mirrors an ArchiveBrowser and forwards to it.
 class ArchiveFrame : public QGroupBox
 {
     Q_OBJECT
 
 public:
     explicit ArchiveFrame(QWidget *parent = nullptr);
+
+    // Connects the controls to `browser`, which must outlive the frame.
+    void attach(ArchiveBrowser &browser);
 
     CardFieldsView *fields() const { return m_fields; }
     DayListView *list() const { return m_list; }
@@ -23,8 +27,13 @@ public:
     QPushButton *grossButton() const { return m_gross; }
     QPushButton *tareButton() const { return m_tare; }
     QPushButton *receiptButton() const { return m_receipt; }
+    QPushButton *insertButton() const { return m_insert; }
 
 private:
+    void refresh();
+    void chooseDate(const QDate &date);
+
+    ArchiveBrowser *m_browser = nullptr;
     CardFieldsView *m_fields;
     DayListView *m_list;
     QCalendarWidget *m_calendar;
@@ -32,4 +41,5 @@ private:
     QPushButton *m_gross;
     QPushButton *m_tare;
     QPushButton *m_receipt;
+    QPushButton *m_insert;
 };

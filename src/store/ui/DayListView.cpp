@@ -2,9 +2,11 @@
 
 #include "store/DayList.h"
 
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTextBlock>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -12,44 +14,101 @@ using namespace Qt::StringLiterals;
 DayListView::DayListView(const QString &accessibleName, QWidget *parent)
     : QWidget(parent)
     , m_text(new QPlainTextEdit(this))
-    , m_page(new QPushButton(u"0"_s, this))
+    , m_pageButton(new QPushButton(u"0"_s, this))
 {
     m_text->setReadOnly(true);
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A read-only box lets the keys move no caret unless told.
+    m_text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_text->setAccessibleName(accessibleName);
     QFont mono(u"Liberation Mono"_s);
     mono.setStyleHint(QFont::Monospace);
     mono.setPointSize(9);
     m_text->setFont(mono);
-    m_page->setAccessibleName(u"Страница"_s);
-    m_page->setFixedWidth(40);
-    m_page->hide();
+    m_text->installEventFilter(this);
+    m_text->viewport()->installEventFilter(this);
+    m_pageButton->setAccessibleName(u"Страница"_s);
+    m_pageButton->setFixedWidth(40);
+    m_pageButton->hide();
+    connect(m_pageButton, &QPushButton::clicked, this, &DayListView::showPreviousPage);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_text, 1);
-    layout->addWidget(m_page, 0, Qt::AlignRight);
+    layout->addWidget(m_pageButton, 0, Qt::AlignRight);
 }
 
 void DayListView::showList(const DayList &list)
 {
+    m_list = &list;
+    showPage(list.lastPage());
+    m_pageButton->setVisible(list.lastPage() > 0);
+}
+
+void DayListView::showPage(int page)
+{
     // Refilling the box is no choice of a line by the operator.
     const QSignalBlocker quiet(m_text);
+    m_page = page;
+    m_pageText = m_list ? m_list->page(page) : QString();
     // Lines start with their line break; the box shows them without it.
-    m_text->setPlainText(list.page(list.lastPage()).mid(2).replace(u"\r\n"_s, u"\n"_s));
-    m_page->setText(QString::number(list.lastPage()));
-    m_page->setVisible(list.lastPage() > 0);
+    m_text->setPlainText(QString(m_pageText).mid(2).replace(u"\r\n"_s, u"\n"_s));
+    m_pageButton->setText(QString::number(page));
     m_text->moveCursor(QTextCursor::End);
+}
+
+void DayListView::showPreviousPage()
+{
+    if (m_list)
+        showPage(DayList::previousPage(m_page, m_list->lastPage()));
 }
 
 void DayListView::clear()
 {
     const QSignalBlocker quiet(m_text);
+    m_list = nullptr;
+    m_pageText.clear();
+    m_page = 0;
     m_text->clear();
-    m_page->setText(u"0"_s);
-    m_page->hide();
+    m_pageButton->setText(u"0"_s);
+    m_pageButton->hide();
 }
 
 QString DayListView::text() const
 {
     return m_text->toPlainText();
+}
+
+void DayListView::alignCaret()
+{
+    QTextCursor cursor = m_text->textCursor();
+    cursor.movePosition(QTextCursor::StartOfBlock);
+    m_text->setTextCursor(cursor);
+}
+
+void DayListView::chooseLine()
+{
+    alignCaret();
+    QTextCursor cursor = m_text->textCursor();
+    // Box line b is page line b: 101 characters from 101 * b, of which the
+    // box shows all but the leading line break.
+    const qsizetype caret = DayList::LineChars * cursor.blockNumber();
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    m_text->setTextCursor(cursor);
+    const int n = DayList::numberAt(m_pageText, caret);
+    if (n >= 1)
+        emit cardChosen(n);
+}
+
+bool DayListView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_text->viewport()) {
+        // Once the box has handled the release, whatever the click selected.
+        if (event->type() == QEvent::MouseButtonRelease)
+            QMetaObject::invokeMethod(this, &DayListView::chooseLine, Qt::QueuedConnection);
+    } else if (watched == m_text && event->type() == QEvent::KeyRelease) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down)
+            chooseLine();
+    }
+    return QWidget::eventFilter(watched, event);
 }

@@ -14,6 +14,7 @@ CurrentCardFrame::CurrentCardFrame(QWidget *parent)
     , m_gross(new QPushButton(u"Бруто"_s, this))
     , m_tare(new QPushButton(u"Тара"_s, this))
     , m_receipt(new QPushButton(u"Квит."_s, this))
+    , m_insert(new QPushButton(u"Вставить"_s, this))
 {
     setAccessibleName(title());
     auto *buttons = new QHBoxLayout;
@@ -23,6 +24,9 @@ CurrentCardFrame::CurrentCardFrame(QWidget *parent)
         b->hide();
         buttons->addWidget(b);
     }
+    m_insert->setAccessibleName(m_insert->text());
+    m_insert->setMinimumHeight(32);
+    buttons->addWidget(m_insert);
     buttons->addStretch();
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_fields);

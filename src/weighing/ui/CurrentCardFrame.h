@@ -19,10 +19,12 @@ public:
     QPushButton *grossButton() const { return m_gross; }
     QPushButton *tareButton() const { return m_tare; }
     QPushButton *receiptButton() const { return m_receipt; }
+    QPushButton *insertButton() const { return m_insert; }
 
 private:
     CardFieldsView *m_fields;
     QPushButton *m_gross;
     QPushButton *m_tare;
     QPushButton *m_receipt;
+    QPushButton *m_insert;
 };

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 using namespace Qt::StringLiterals;
 
@@ -27,10 +28,14 @@ DataEntryFrame::DataEntryFrame(QWidget *parent)
         box->setEditable(true);
         box->setInsertPolicy(QComboBox::NoInsert);
         caption->setBuddy(box);
+        auto *plus = new QPushButton(u"+"_s, this);
+        plus->setFixedWidth(28);
         m_captions[size_t(i)] = caption;
         m_boxes[size_t(i)] = box;
+        m_plus[size_t(i)] = plus;
         grid->addWidget(caption, i, 0);
         grid->addWidget(box, i, 1, 1, 3);
+        grid->addWidget(plus, i, 4);
     }
     for (const QString &type : OperationTypes::all())
         m_type->addItem(type);
@@ -57,9 +62,23 @@ void DataEntryFrame::setCaptions(const Settings &settings)
     for (int i = 0; i < CardTextCount; ++i) {
         m_captions[size_t(i)]->setText(MainParamName(settings, i));
         m_boxes[size_t(i)]->setAccessibleName(MainParamName(settings, i));
+        m_plus[size_t(i)]->setAccessibleName(u"+ "_s + MainParamName(settings, i));
     }
     m_typeCaption->setText(MainParamName(settings, OperationType));
     m_type->setAccessibleName(MainParamName(settings, OperationType));
     m_litterCaption->setText(MainParamName(settings, LitterPercent));
     m_litter->setAccessibleName(MainParamName(settings, LitterPercent));
+}
+
+void DataEntryFrame::setPickList(int i, const QStringList &values)
+{
+    QComboBox *box = m_boxes[size_t(i)];
+    const QString typed = box->currentText();
+    // Filling the list changes no text: the first item must not become the
+    // box's text, nor the typed text's additional values be dropped.
+    const QSignalBlocker quiet(box);
+    box->clear();
+    box->addItems(values);
+    box->setCurrentIndex(-1);
+    box->setEditText(typed);
 }

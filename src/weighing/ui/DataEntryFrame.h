@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QGroupBox>
+#include <QStringList>
 #include <array>
 
 class QComboBox;
@@ -20,6 +21,10 @@ public:
 
     void setCaptions(const Settings &settings);
     QComboBox *parameterBox(int i) const { return m_boxes[size_t(i)]; }
+    // "+" beside box i: the constants of its value.
+    QPushButton *plusButton(int i) const { return m_plus[size_t(i)]; }
+    // Box i lists `values` in their order; the typed text stays as it was.
+    void setPickList(int i, const QStringList &values);
     QComboBox *operationTypeBox() const { return m_type; }
     QLineEdit *litterField() const { return m_litter; }
     QPushButton *storeButton() const { return m_store; }
@@ -27,6 +32,7 @@ public:
 private:
     std::array<QLabel *, 7> m_captions{};
     std::array<QComboBox *, 7> m_boxes{};
+    std::array<QPushButton *, 7> m_plus{};
     QLabel *m_typeCaption;
     QComboBox *m_type;
     QLabel *m_litterCaption;
