@@ -2,6 +2,7 @@
 
 #include "core/AppContext.h"
 #include "core/EventLog.h"
+#include "core/Hooks.h"
 #include "core/Formats.h"
 #include "core/MainTitle.h"
 #include "store/DayFiles.h"
@@ -49,12 +50,6 @@ QString MainShell::exitTitle()
     return u"Внимание!"_s;
 }
 
-void MainShell::run(const std::function<void()> &step)
-{
-    if (step)
-        step();
-}
-
 void MainShell::updateTitle()
 {
     m_title = mainWindowTitle(m_context.clock.now(), m_context.CurrentOperator);
@@ -63,29 +58,29 @@ void MainShell::updateTitle()
 void MainShell::LoadMainWindow()
 {
     Settings &s = m_context.settings;
-    run(hooks.openPort);
+    runHook(hooks.openPort);
     if (m_context.ExcelAvailable == 1)
-        run(hooks.ensureDayWorkbook);
+        runHook(hooks.ensureDayWorkbook);
     m_days.LoadToday();
-    run(hooks.showTodayCard);
-    run(hooks.applyParamNames);
-    run(hooks.showTodayList);
+    runHook(hooks.showTodayCard);
+    runHook(hooks.applyParamNames);
+    runHook(hooks.showTodayList);
     if (s.TerminalType == 0)
         s.TerminalType = 1;
-    run(hooks.selectTerminalEntry);
-    run(hooks.applyScaleLayout);
-    run(hooks.prepareArchiveAndPickLists);
+    runHook(hooks.selectTerminalEntry);
+    runHook(hooks.applyScaleLayout);
+    runHook(hooks.prepareArchiveAndPickLists);
     m_day = m_context.clock.today();
-    run(hooks.writeTextReportHeaders);
+    runHook(hooks.writeTextReportHeaders);
     updateTitle();
-    run(hooks.loadAnimationPictures);
+    runHook(hooks.loadAnimationPictures);
     if (s.AutoStart == 1) {
         setAutoMode(true);
         if (s.AutoPhoto == 1)
-            run(hooks.startAutoPhoto);
+            runHook(hooks.startAutoPhoto);
     }
-    run(hooks.prepareReports);
-    run(hooks.startPolling);
+    runHook(hooks.prepareReports);
+    runHook(hooks.startPolling);
     m_loaded = true;
     emit changed();
 }
@@ -93,7 +88,7 @@ void MainShell::LoadMainWindow()
 void MainShell::ActivateMainWindow()
 {
     Settings &s = m_context.settings;
-    run(hooks.refreshPortStatus);
+    runHook(hooks.refreshPortStatus);
     if (s.SumModeOn == 0) {
         s.SumWeight = 0;
         s.SumCount = 0;
@@ -101,14 +96,14 @@ void MainShell::ActivateMainWindow()
     // In automatic mode cards are stored by the steadiness test: the button
     // stays hidden, or every activation would bring it back.
     m_storeButtonVisible = !m_autoMode;
-    run(hooks.applyParamNames);
+    runHook(hooks.applyParamNames);
     emit changed();
 }
 
 void MainShell::ClockTick()
 {
     updateTitle();
-    run(hooks.CheckOverload);
+    runHook(hooks.CheckOverload);
     const QDate today = m_context.clock.today();
     if (today != m_day) {
         m_day = today;
@@ -118,7 +113,7 @@ void MainShell::ClockTick()
         m_context.createMonthFolders();
         m_context.storeSettings();
         m_weighing.dayChanged();
-        run(hooks.dayChanged);
+        runHook(hooks.dayChanged);
         emit dayListCleared();
     }
     emit changed();
@@ -132,16 +127,16 @@ void MainShell::SelectMode(Mode mode)
     m_weighing.setVisibleFrame(frames[int(mode)]);
     switch (mode) {
     case Mode::DataEntry:
-        run(hooks.showTodayList);
+        runHook(hooks.showTodayList);
         break;
     case Mode::View:
-        run(hooks.redisplayCurrentCard);
+        runHook(hooks.redisplayCurrentCard);
         break;
     case Mode::Archive:
-        run(hooks.enterArchive);
+        runHook(hooks.enterArchive);
         break;
     case Mode::Reports:
-        run(hooks.enterReports);
+        runHook(hooks.enterReports);
         break;
     }
     emit modeChanged();
@@ -196,18 +191,18 @@ void MainShell::ExitProgram()
 {
     const QDateTime now = m_context.clock.now();
     m_log.WriteLog(LongTimeText(now.time()) + u' ' + ShortDateText(now.date()) + u" Выход из программы "_s);
-    run(hooks.closePort);
-    run(m_context.hooks.releaseSpreadsheet);
+    runHook(hooks.closePort);
+    runHook(m_context.hooks.releaseSpreadsheet);
     m_context.storeSettings();
     m_log.WriteLog(u"Выход из программы:"_s + m_context.CurrentOperator);
-    run(hooks.closeVideo);
-    run(hooks.quit);
+    runHook(hooks.closeVideo);
+    runHook(hooks.quit);
 }
 
 void MainShell::CloseMainWindow()
 {
-    run(hooks.closePort);
-    run(m_context.hooks.releaseSpreadsheet);
-    run(hooks.closeVideo);
-    run(hooks.quit);
+    runHook(hooks.closePort);
+    runHook(m_context.hooks.releaseSpreadsheet);
+    runHook(hooks.closeVideo);
+    runHook(hooks.quit);
 }

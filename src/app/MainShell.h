@@ -115,7 +115,6 @@ signals:
     void dayListCleared();
 
 private:
-    void run(const std::function<void()> &step);
     void updateTitle();
 
     AppContext &m_context;

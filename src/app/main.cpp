@@ -10,9 +10,8 @@
 #include "platform/UnoSpreadsheetApplication.h"
 #include "store/DayFiles.h"
 #include "store/ExtraNames.h"
-#include "store/NamePlusFile.h"
+#include "store/NameFileHooks.h"
 #include "store/ParamExtras.h"
-#include "store/PickListFile.h"
 #include "terminal/TerminalLink.h"
 #include "terminal/WeightConditioning.h"
 #include "weighing/CargoCard.h"
@@ -32,11 +31,7 @@ int main(int argc, char *argv[])
     AppContext context(clock, Folders(Folders::chooseProgramFolder(QApplication::applicationDirPath())));
     ExtraNames extraNames;
     ParamExtras paramExtras(extraNames, context.folders.BaseFolder);
-    context.hooks.applyDefaultNames = [&] { extraNames.applyDefaults(context.settings.ParamNames); };
-    context.hooks.writeDefaultNameFiles = [&] {
-        saveExtraNames(extraNames, context.folders.BaseFolder);
-        WritePickListHeaders(extraNames, context.folders.BaseFolder);
-    };
+    installNameFileHooks(context, extraNames);
     // Workbooks are written by a headless office on a worker of their own:
     // the probe only starts it, so the gate appears at once.
     SpreadsheetService spreadsheetService(UnoSpreadsheetApplication::createIfInstalled());

@@ -11,6 +11,8 @@
 
 double toOleDate(const QDate &date, const QTime &time = QTime(0, 0));
 double toOleDate(const QDateTime &dateTime);
+// The time of day alone, as time fields hold it (whole part 0).
+inline double toOleTime(const QTime &time) { return toOleDate(QDate(1899, 12, 30), time); }
 
 // Invalid date/time for values that are no date (NaN, beyond year 9999).
 QDate oleDateToDate(double value);

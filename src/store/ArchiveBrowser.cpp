@@ -4,33 +4,13 @@
 #include "DayFiles.h"
 #include "PlusFile.h"
 #include "core/AppContext.h"
+#include "core/Hooks.h"
 #include "core/Formats.h"
 #include "core/OleDate.h"
 
 #include <QFile>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-void run(const std::function<void()> &step)
-{
-    if (step)
-        step();
-}
-
-void run(const std::function<void(int)> &step, int n)
-{
-    if (step)
-        step(n);
-}
-
-double timeOfDay(const QDateTime &moment)
-{
-    return toOleDate(QDate(1899, 12, 30), moment.time());
-}
-
-} // namespace
 
 ArchiveBrowser::ArchiveBrowser(AppContext &context, DayFiles &days, WorkingCards &cards, Weighing &weighing,
                                QObject *parent)
@@ -185,7 +165,7 @@ int ArchiveBrowser::CopyArchiveCardToToday()
     if (m_weighing.visibleFrame() == Weighing::Frame::Archive)
         m_weighing.UpdateLiveWeights();
 
-    run(wh.prepareSpreadsheets);
+    runHook(wh.prepareSpreadsheets);
     const NewCardNumbers numbers = numberNewCard(s, m_days.todayFileExists());
     applyRunningSum(s, m_weighing.liveWeights().net);
 
@@ -194,7 +174,7 @@ int ArchiveBrowser::CopyArchiveCardToToday()
     c = a;
     const QDateTime now = m_context.clock.now();
     c.date2 = toOleDate(now.date());
-    c.time2 = timeOfDay(now);
+    c.time2 = toOleTime(now.time());
     c.id = numbers.id;
     c.number = numbers.number;
     const DerivedWeights derived = deriveWeights(a.net, a.litterPercent);
@@ -209,10 +189,10 @@ int ArchiveBrowser::CopyArchiveCardToToday()
     const bool written = m_days.WriteDayCard(DayTarget::Today, c.number);
     const int n = c.number;
     const CargoCard copy = c;
-    run(wh.exportDayWorkbook, n);
-    run(wh.exportAccountingSheet, n);
-    run(wh.exportAccountingText, n);
-    run(wh.writeExtras, n);
+    runHook(wh.exportDayWorkbook, n);
+    runHook(wh.exportAccountingSheet, n);
+    runHook(wh.exportAccountingText, n);
+    runHook(wh.writeExtras, n);
 
     m_weighing.ShowCurrentCard(n);
     // Showing read the slot back; the copy in memory stays the one made
@@ -220,8 +200,8 @@ int ArchiveBrowser::CopyArchiveCardToToday()
     m_cards.CurrentCard = copy;
     m_days.list(DayTarget::Today).append(copy);
     m_context.storeSettings();
-    run(wh.todayListChanged);
-    run(wh.resetAxles);
+    runHook(wh.todayListChanged);
+    runHook(wh.resetAxles);
     if (wh.takePhoto)
         wh.takePhoto(QString::number(copy.id) + u"_1"_s, 1);
     return written ? n : 0;
@@ -248,11 +228,11 @@ bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
     CopyArchiveCardToToday();
     const int number = m_cards.CurrentCard.number;
     if (kind == Weighing::Kind::Tare)
-        run(hooks.beep);
+        runHook(hooks.beep);
 
     const QDateTime now = m_context.clock.now();
     a.date2 = toOleDate(now.date());
-    a.time2 = timeOfDay(now);
+    a.time2 = toOleTime(now.time());
     CargoCard &c = m_cards.CurrentCard;
     if (kind == Weighing::Kind::Gross)
         c.gross = m_weighing.WeighingWeight();
@@ -269,16 +249,16 @@ bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
         hooks.writeArchiveStatus(m_resultFolder, m_day, n, a.status);
     const bool copied = m_days.WriteDayCard(DayTarget::Today, number);
     const WeighingHooks &wh = m_weighing.hooks;
-    run(wh.exportAccountingText, number);
-    run(wh.exportDayWorkbook, number);
-    run(wh.exportAccountingSheet, number);
+    runHook(wh.exportAccountingText, number);
+    runHook(wh.exportDayWorkbook, number);
+    runHook(wh.exportAccountingSheet, number);
     // The weighing lives only in the copy: without it the card stays open
     // in its own day, to be completed again.
     const bool closed = copied && m_days.WriteDayCard(DayTarget::Archive, n);
 
     m_weighing.ShowCurrentCard(number);
     m_days.LoadToday();
-    run(wh.todayListChanged);
+    runHook(wh.todayListChanged);
     // The card frame shows the completed copy: its buttons follow it, and
     // no card of today stays open beside it.
     m_weighing.SetCompletionButtons(number);

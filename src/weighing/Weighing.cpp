@@ -1,27 +1,12 @@
 #include "Weighing.h"
 
 #include "core/AppContext.h"
+#include "core/Hooks.h"
 #include "core/Formats.h"
 #include "core/Numbers.h"
 #include "core/OleDate.h"
 #include "core/Rounding.h"
 #include "store/DayFiles.h"
-
-namespace {
-
-void run(const std::function<void()> &step)
-{
-    if (step)
-        step();
-}
-
-void run(const std::function<void(int)> &step, int n)
-{
-    if (step)
-        step(n);
-}
-
-} // namespace
 
 Weighing::Weighing(AppContext &context, DayFiles &days, WorkingCards &cards, QObject *parent)
     : QObject(parent)
@@ -155,7 +140,7 @@ bool Weighing::StoreNewCard()
     if (m_frame == Frame::DataEntry)
         UpdateLiveWeights();
 
-    run(hooks.prepareSpreadsheets);
+    runHook(hooks.prepareSpreadsheets);
     const NewCardNumbers numbers = numberNewCard(s, m_days.todayFileExists());
     applyRunningSum(s, m_live.net);
 
@@ -167,12 +152,12 @@ bool Weighing::StoreNewCard()
     const QDateTime now = m_context.clock.now();
     const bool single = c.operationType == OperationTypes::single();
     c.date2 = single ? toOleDate(now.date()) : 0;
-    c.time2 = single ? toOleDate(QDate(1899, 12, 30), now.time()) : 0;
+    c.time2 = single ? toOleTime(now.time()) : 0;
     c.litterPercent = ParseNumber(m_entryLitter);
     c.id = numbers.id;
     c.number = numbers.number;
     c.date1 = toOleDate(now.date());
-    c.time1 = toOleDate(QDate(1899, 12, 30), now.time());
+    c.time1 = toOleTime(now.time());
     c.status = single ? Statuses::complete() : Statuses::incomplete();
     c.gross = m_live.gross;
     c.net = m_live.net;
@@ -184,8 +169,7 @@ bool Weighing::StoreNewCard()
     c.sumWeight = s.SumWeight;
     c.sumCount = s.SumCount;
 
-    if (hooks.findPickListEntries)
-        hooks.findPickListEntries(c);
+    runHook(hooks.findPickListEntries, c);
 
     // The counters go to disk before the card: a crash in between leaves a
     // gap in the numbers, never an ID given twice.
@@ -193,17 +177,16 @@ bool Weighing::StoreNewCard()
     const bool written = m_days.WriteDayCard(DayTarget::Today, c.number);
     const int n = c.number;
     const CargoCard stored = c;
-    run(hooks.exportDayWorkbook, n);
-    run(hooks.exportAccountingSheet, n);
-    run(hooks.exportAccountingText, n);
-    run(hooks.writeExtras, n);
+    runHook(hooks.exportDayWorkbook, n);
+    runHook(hooks.exportAccountingSheet, n);
+    runHook(hooks.exportAccountingText, n);
+    runHook(hooks.writeExtras, n);
 
     ShowCurrentCard(n);
     m_days.list(DayTarget::Today).append(stored);
-    run(hooks.todayListChanged);
-    run(hooks.resetAxles);
-    if (hooks.takePhoto)
-        hooks.takePhoto(QString::number(stored.id), 0);
+    runHook(hooks.todayListChanged);
+    runHook(hooks.resetAxles);
+    runHook(hooks.takePhoto, QString::number(stored.id), 0);
     m_storing = false;
     emit changed();
     return written;
@@ -220,7 +203,7 @@ bool Weighing::CompleteCard(Kind kind)
     CargoCard &c = m_cards.CurrentCard;
     const QDateTime now = m_context.clock.now();
     c.date2 = toOleDate(now.date());
-    c.time2 = toOleDate(QDate(1899, 12, 30), now.time());
+    c.time2 = toOleTime(now.time());
     if (kind == Kind::Gross)
         c.gross = m_weighingWeight;
     else
@@ -231,9 +214,9 @@ bool Weighing::CompleteCard(Kind kind)
     c.cleanWeight = round6(c.net - c.litterWeight);
 
     const bool written = m_days.WriteDayCard(DayTarget::Today, n);
-    run(hooks.exportDayWorkbook, n);
-    run(hooks.exportAccountingText, n);
-    run(hooks.exportAccountingSheet, n);
+    runHook(hooks.exportDayWorkbook, n);
+    runHook(hooks.exportAccountingText, n);
+    runHook(hooks.exportAccountingSheet, n);
     ShowCurrentCard(n);
 
     if (kind == Kind::Gross)
@@ -242,14 +225,13 @@ bool Weighing::CompleteCard(Kind kind)
         m_tareButton = false;
     m_opened = 0;
     m_days.LoadToday();
-    run(hooks.todayListChanged);
+    runHook(hooks.todayListChanged);
     if (kind == Kind::Gross)
         m_netColour = DarkGreen;
     else
         m_tareColour = DarkGreen;
-    if (hooks.takePhoto)
-        hooks.takePhoto(QString::number(m_shown.id) + QStringLiteral("_1"), 1);
-    run(hooks.showCardPhotos);
+    runHook(hooks.takePhoto, QString::number(m_shown.id) + QStringLiteral("_1"), 1);
+    runHook(hooks.showCardPhotos);
     m_receiptButton = true;
     emit changed();
     return written;

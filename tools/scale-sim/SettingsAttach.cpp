@@ -5,8 +5,7 @@
 #include "core/Folders.h"
 #include "core/SettingsFile.h"
 #include "store/ExtraNames.h"
-#include "store/NamePlusFile.h"
-#include "store/PickListFile.h"
+#include "store/NameFileHooks.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -30,11 +29,7 @@ QString SettingsAttach::apply(QString *error) const
     // A fresh installation is first set up as the program's own first start
     // would do it, name files included.
     ExtraNames extraNames;
-    context.hooks.applyDefaultNames = [&] { extraNames.applyDefaults(context.settings.ParamNames); };
-    context.hooks.writeDefaultNameFiles = [&] {
-        saveExtraNames(extraNames, context.folders.BaseFolder);
-        WritePickListHeaders(extraNames, context.folders.BaseFolder);
-    };
+    installNameFileHooks(context, extraNames);
     context.ApplyDefaults();
     context.LoadOrCreateSettings();
 
