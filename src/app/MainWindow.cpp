@@ -178,7 +178,8 @@ MainWindow::MainWindow(AppContext &context, EventLog &log, AccessGate &gate, Day
             m_conditioning.StabilityLamps(m_link.TerminalWeight(), m_link.weightText() == TerminalLink::noDataMark());
         showLamps();
     };
-    m_weighing.hooks.todayListChanged = [this] { m_todayList->showList(m_days.list(DayTarget::Today)); };
+    const auto showTodayList = [this] { m_todayList->showList(m_days.list(DayTarget::Today)); };
+    m_weighing.hooks.todayListChanged = showTodayList;
     connect(&m_shell, &MainShell::changed, this, &MainWindow::refresh);
     connect(&m_shell, &MainShell::dayListCleared, m_todayList, &DayListView::clear);
     connect(&m_link, &TerminalLink::weightTextChanged, m_panel, &WeightPanel::setTerminalText);
@@ -190,7 +191,7 @@ MainWindow::MainWindow(AppContext &context, EventLog &log, AccessGate &gate, Day
     m_shell.hooks.refreshPortStatus = [this] { m_link.refreshStatus(); showPortStatus(); };
     m_shell.hooks.startPolling = [this] { m_link.startPolling(); };
     m_shell.hooks.applyParamNames = [this] { applyCaptions(); };
-    m_shell.hooks.showTodayList = [this] { m_todayList->showList(m_days.list(DayTarget::Today)); };
+    m_shell.hooks.showTodayList = showTodayList;
     m_shell.hooks.loadAnimationPictures = [this] {
         const auto images = AnimationImages::pictures(m_context.settings);
         for (size_t i = 0; i < images.size(); ++i)
