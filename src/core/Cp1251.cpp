@@ -3,6 +3,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <array>
+
 namespace {
 
 QStringEncoder &encoder()
@@ -55,7 +57,23 @@ QByteArray encode1251(QStringView text)
 
 QString decode1251(QByteArrayView bytes)
 {
-    return decoder().decode(bytes);
+    // One byte is one character in this code page, so each byte's character
+    // is asked of the decoder once and kept: loading a day decodes a hundred
+    // thousand short texts.
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> t{};
+        for (int b = 0; b < 256; ++b) {
+            const char c = char(b);
+            const QString one = decoder().decode(QByteArrayView(&c, 1));
+            t[size_t(b)] = one.size() == 1 ? one[0].unicode() : char16_t(0xFFFD);
+        }
+        return t;
+    }();
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar *p = out.data();
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        p[i] = QChar(table[uchar(bytes[i])]);
+    return out;
 }
 
 qsizetype length1251(QStringView text)
