@@ -1,24 +1,12 @@
 // A card weighed one day and completed the next from the archive, through
 // the main window, with the pick lists and additional parameters around it.
 
-#include "app/MainShell.h"
-#include "app/MainWindow.h"
-#include "core/AccessCodes.h"
-#include "core/AccessGate.h"
-#include "core/AppContext.h"
-#include "core/EventLog.h"
+#include "ProgramFixture.h"
 #include "core/OleDate.h"
 #include "store/ArchiveBrowser.h"
 #include "store/DayFileCodec.h"
-#include "store/DayFiles.h"
-#include "store/ExtraNames.h"
-#include "store/ParamExtras.h"
 #include "store/ui/ArchiveFrame.h"
 #include "store/ui/DayListView.h"
-#include "terminal/TerminalLink.h"
-#include "terminal/TerminalPort.h"
-#include "terminal/WeightConditioning.h"
-#include "weighing/Weighing.h"
 #include "weighing/ui/CardFieldsView.h"
 #include "weighing/ui/CurrentCardFrame.h"
 #include "weighing/ui/DataEntryFrame.h"
@@ -31,7 +19,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QtEndian>
@@ -40,18 +27,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-class AbsentPort : public TerminalPort
-{
-public:
-    bool open(const PortParameters &) override { return false; }
-    void close() override {}
-    bool isOpen() const override { return false; }
-    bool write(const QByteArray &) override { return false; }
-    QByteArray readAll() override { return {}; }
-    Fault fault() const override { return Fault::NotFound; }
-    QString faultText() const override { return u"Порт не обнаружен"_s; }
-};
 
 const QDateTime kYesterday(QDate(2026, 12, 8), QTime(17, 30, 0));
 const QDateTime kToday(QDate(2026, 12, 9), QTime(9, 15, 0));
@@ -103,26 +78,13 @@ class TestArchiveEndToEnd : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    Clock m_clock;
-    std::unique_ptr<AppContext> m_context;
-    std::unique_ptr<EventLog> m_log;
-    std::unique_ptr<AccessGate> m_gate;
-    WorkingCards m_cards;
-    ExtraNames m_names;
-    std::unique_ptr<ParamExtras> m_extras;
-    std::unique_ptr<DayFiles> m_days;
-    std::unique_ptr<TerminalLink> m_link;
-    std::unique_ptr<Weighing> m_weighing;
-    std::unique_ptr<WeightConditioning> m_conditioning;
-    std::unique_ptr<MainShell> m_shell;
-    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<ProgramFixture> m_p;
 
-    DataEntryFrame *entry() const { return m_window->dataEntryFrame(); }
+    DataEntryFrame *entry() const { return m_p->window->dataEntryFrame(); }
     void weigh(double w)
     {
-        m_weighing->setTerminalWeight(w);
-        m_weighing->UpdateLiveWeights();
+        m_p->weighing->setTerminalWeight(w);
+        m_p->weighing->UpdateLiveWeights();
     }
     void chooseType(const QString &type)
     {
@@ -139,42 +101,22 @@ class TestArchiveEndToEnd : public QObject
 private slots:
     void initTestCase()
     {
-        m_clock.setNow(kYesterday);
-        m_context = std::make_unique<AppContext>(m_clock, Folders(m_dir.path()));
-        m_extras = std::make_unique<ParamExtras>(m_names, m_context->folders.BaseFolder);
-        m_context->hooks.applyDefaultNames = [this] { m_names.applyDefaults(m_context->settings.ParamNames); };
-        m_context->hooks.writeDefaultNameFiles = [this] {
-            m_extras->saveNames();
-            m_extras->WritePickListHeaders();
-        };
-        m_log = std::make_unique<EventLog>(*m_context);
-        m_gate = std::make_unique<AccessGate>(*m_context, *m_log);
-        m_gate->startUp();
+        m_p = std::make_unique<ProgramFixture>(kYesterday);
         // Two values in the cargo list before the window loads.
         for (const QString &v : {u"Щебень"_s, u"Песок"_s}) {
-            m_extras->constantValues[0] = ParamConstants();
-            m_extras->constantValues[0][0] = v;
-            m_extras->constantValues[0][1] = u"код "_s + v;
-            QVERIFY(m_extras->AddPickListEntry(0, v));
+            m_p->extras->constantValues[0] = ParamConstants();
+            m_p->extras->constantValues[0][0] = v;
+            m_p->extras->constantValues[0][1] = u"код "_s + v;
+            QVERIFY(m_p->extras->AddPickListEntry(0, v));
         }
-        m_days = std::make_unique<DayFiles>(*m_context, m_cards);
-        m_link = std::make_unique<TerminalLink>(*m_context, new AbsentPort);
-        m_weighing = std::make_unique<Weighing>(*m_context, *m_days, m_cards);
-        m_conditioning = std::make_unique<WeightConditioning>(*m_context, *m_log);
-        m_shell = std::make_unique<MainShell>(*m_context, *m_log, *m_days, *m_weighing);
-        m_shell->hooks.quit = [] {};
-        m_window = std::make_unique<MainWindow>(*m_context, *m_log, *m_gate, *m_days, m_cards, *m_link, *m_weighing,
-                                                *m_conditioning, *m_shell);
-        m_window->setParamExtras(*m_extras);
-        connect(m_gate.get(), &AccessGate::mainWindowRequested, m_window.get(), &MainWindow::showLoaded);
-        m_gate->setCodeText(AccessCodes::defaultOperatorCode(0));
-        QVERIFY(m_shell->loaded());
-        m_link->stopPolling();
+        m_p->build(new AbsentPort);
+        m_p->gate->setCodeText(AccessCodes::defaultOperatorCode(0));
+        QVERIFY(m_p->shell->loaded());
+        m_p->link->stopPolling();
     }
     void cleanupTestCase()
     {
-        m_link->closePort();
-        m_window.reset();
+        m_p.reset();
     }
 
     void boxesAndPlusButtons()
@@ -183,10 +125,10 @@ private slots:
         QCOMPARE(cargo->count(), 2);
         QCOMPARE(cargo->itemText(1), u"Песок"_s);
         QCOMPARE(cargo->currentText(), QString()); // filling chose nothing
-        QCOMPARE(m_names.extraNames[0][1], u"Стоимость груза"_s);
-        QCOMPARE(m_names.constantNames[0][12], u"Имя Константы №12"_s);
+        QCOMPARE(m_p->names.extraNames[0][1], u"Стоимость груза"_s);
+        QCOMPARE(m_p->names.constantNames[0][12], u"Имя Константы №12"_s);
 
-        QSignalSpy opened(m_window.get(), &MainWindow::constantsEditorRequested);
+        QSignalSpy opened(m_p->window.get(), &MainWindow::constantsEditorRequested);
         press(entry()->plusButton(0));
         QVERIFY(opened.isEmpty()); // an empty box opens nothing
         cargo->setEditText(u"  "_s);
@@ -194,12 +136,12 @@ private slots:
         QVERIFY(opened.isEmpty());
 
         // Choosing a value from the list empties that parameter's additional values only.
-        m_extras->extraValues[0][3] = u"20 т"_s;
-        m_extras->extraValues[2][1] = u"ул. Садовая"_s;
+        m_p->extras->extraValues[0][3] = u"20 т"_s;
+        m_p->extras->extraValues[2][1] = u"ул. Садовая"_s;
         cargo->setCurrentIndex(0);
         emit cargo->activated(0);
-        QCOMPARE(m_extras->extraValues[0][3], QString());
-        QCOMPARE(m_extras->extraValues[2][1], u"ул. Садовая"_s);
+        QCOMPARE(m_p->extras->extraValues[0][3], QString());
+        QCOMPARE(m_p->extras->extraValues[2][1], u"ул. Садовая"_s);
         press(entry()->plusButton(0));
         QCOMPARE(opened.size(), 1);
         QCOMPARE(opened[0][0].toInt(), 0);
@@ -213,14 +155,14 @@ private slots:
         entry()->parameterBox(4)->setEditText(u"А123ВС"_s);
         entry()->litterField()->setText(u"2,5"_s);
         chooseType(u"Погрузка"_s);
-        m_extras->extraValues[0][1] = u"5000"_s;
-        m_extras->extraValues[2][7] = u"ул. Садовая"_s;
+        m_p->extras->extraValues[0][1] = u"5000"_s;
+        m_p->extras->extraValues[2][7] = u"ул. Садовая"_s;
         weigh(12000);
         press(entry()->storeButton());
-        const QString yesterdayPath = m_days->todayPath();
-        QVERIFY(m_extras->found[0]); // the lookups of the store
-        QCOMPARE(m_extras->constantValues[0][1], u"код Песок"_s);
-        QVERIFY(!m_extras->found[4]);
+        const QString yesterdayPath = m_p->days->todayPath();
+        QVERIFY(m_p->extras->found[0]); // the lookups of the store
+        QCOMPARE(m_p->extras->constantValues[0][1], u"код Песок"_s);
+        QVERIFY(!m_p->extras->found[4]);
         const QByteArray plus = readAll(QString(yesterdayPath).replace(u".dat"_s, u"_Plus.dat"_s));
         QCOMPARE(plus.mid(0, 128), field(u"5000"_s));                 // record 1: (0, 1)
         QCOMPARE(plus.mid((2 * 10 + 7 - 1) * 128, 128), field(u"ул. Садовая"_s)); // record 27: (2, 7)
@@ -228,16 +170,16 @@ private slots:
         const qint32 archiveId = i32(before, at(1, 2));
 
         // Next morning: an unloading first, so today's list has a card.
-        m_clock.setNow(kToday);
-        m_shell->ClockTick();
+        m_p->clock.setNow(kToday);
+        m_p->shell->ClockTick();
         chooseType(u"Разгрузка"_s);
         weigh(30100);
         press(entry()->storeButton());
-        QCOMPARE(m_context->settings.DayCardNumber, 1);
+        QCOMPARE(m_p->context->settings.DayCardNumber, 1);
 
         // The archive: yesterday from the calendar, the card open for "Бруто".
-        m_window->modeButton(2)->click();
-        ArchiveFrame *frame = m_window->archiveFrame();
+        m_p->window->modeButton(2)->click();
+        ArchiveFrame *frame = m_p->window->archiveFrame();
         QVERIFY(frame->calendar()->isVisible());
         emit frame->calendar()->clicked(kYesterday.date());
         QVERIFY(!frame->calendar()->isVisible());
@@ -246,7 +188,7 @@ private slots:
         QTRY_COMPARE(frame->fields()->fieldText(CardNumber), u"1"_s);
         QVERIFY(frame->grossButton()->isVisible());
 
-        m_clock.advanceSeconds(600);
+        m_p->clock.advanceSeconds(600);
         weigh(30000);
         press(frame->grossButton());
 
@@ -259,7 +201,7 @@ private slots:
         QCOMPARE(f64(y, at(1, 70)), 0.0);
 
         // Today's file: the copy as card 2 with a new ID, yesterday's first weighing.
-        const QByteArray t = readAll(m_days->todayPath());
+        const QByteArray t = readAll(m_p->days->todayPath());
         QCOMPARE(i32(t, 0), 2);
         QCOMPARE(i32(t, at(2, 2)), archiveId + 2);
         QCOMPARE(i32(t, at(2, 3)), 2);
@@ -273,46 +215,46 @@ private slots:
         QVERIFY(!frame->grossButton()->isVisible());
         QVERIFY(frame->receiptButton()->isVisible());
         QCOMPARE(frame->fields()->fieldText(Status), u"завершена"_s);
-        CurrentCardFrame *current = m_window->currentCardFrame();
+        CurrentCardFrame *current = m_p->window->currentCardFrame();
         QCOMPARE(current->fields()->fieldText(CardNumber), u"2"_s);
         QCOMPARE(current->fields()->fieldText(Net), u"18000"_s);
 
         // Today's list: a click shows card 1 with "Тара", Down the copy with "Квит.".
-        m_window->modeButton(1)->click();
-        QCOMPARE(m_window->todayList()->text().count(u'\n'), 1);
-        clickLine(m_window->todayList(), 0);
+        m_p->window->modeButton(1)->click();
+        QCOMPARE(m_p->window->todayList()->text().count(u'\n'), 1);
+        clickLine(m_p->window->todayList(), 0);
         QTRY_COMPARE(current->fields()->fieldText(CardNumber), u"1"_s);
         QVERIFY(current->tareButton()->isVisible());
-        QTest::keyClick(m_window->todayList()->textBox(), Qt::Key_Down);
+        QTest::keyClick(m_p->window->todayList()->textBox(), Qt::Key_Down);
         QCOMPARE(current->fields()->fieldText(CardNumber), u"2"_s);
         QVERIFY(!current->tareButton()->isVisible());
         QVERIFY(current->receiptButton()->isVisible());
 
         // "Вставить" of the archive frame: the boxes, the litter and yesterday's values.
-        m_window->modeButton(2)->click();
-        m_extras->extraValues[2][7] = u"другое"_s;
+        m_p->window->modeButton(2)->click();
+        m_p->extras->extraValues[2][7] = u"другое"_s;
         // Other texts in the boxes: their changes must not empty what is read.
         cargo->setEditText(u"Глина"_s);
         entry()->parameterBox(2)->setEditText(u"Кто-то"_s);
         entry()->parameterBox(4)->setEditText(QString());
         press(frame->insertButton());
-        QCOMPARE(m_shell->mode(), MainShell::Mode::DataEntry);
+        QCOMPARE(m_p->shell->mode(), MainShell::Mode::DataEntry);
         QVERIFY(entry()->isVisible());
         QCOMPARE(cargo->currentText(), u"Песок"_s);
         QCOMPARE(entry()->parameterBox(4)->currentText(), u"А123ВС"_s);
         QCOMPARE(entry()->parameterBox(2)->currentText(), QString());
         QCOMPARE(entry()->litterField()->text(), u"2,5"_s);
-        QCOMPARE(m_extras->extraValues[0][1], u"5000"_s);
-        QCOMPARE(m_extras->extraValues[2][7], u"ул. Садовая"_s);
+        QCOMPARE(m_p->extras->extraValues[0][1], u"5000"_s);
+        QCOMPARE(m_p->extras->extraValues[2][7], u"ул. Садовая"_s);
         QCOMPARE(entry()->operationTypeBox()->currentText(), u"Разгрузка"_s); // the type is not copied
 
         // "Вставить" of the card frame reads today's values of its card.
-        m_window->modeButton(1)->click();
-        m_weighing->ShowCurrentCard(1);
-        m_extras->extraValues[2][7] = u"другое"_s;
+        m_p->window->modeButton(1)->click();
+        m_p->weighing->ShowCurrentCard(1);
+        m_p->extras->extraValues[2][7] = u"другое"_s;
         press(current->insertButton());
-        QCOMPARE(m_extras->extraValues[2][7], u"ул. Садовая"_s); // stored with card 1 this morning
-        QCOMPARE(m_shell->mode(), MainShell::Mode::DataEntry);
+        QCOMPARE(m_p->extras->extraValues[2][7], u"ул. Садовая"_s); // stored with card 1 this morning
+        QCOMPARE(m_p->shell->mode(), MainShell::Mode::DataEntry);
     }
 };
 

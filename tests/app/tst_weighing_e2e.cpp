@@ -1,17 +1,8 @@
 // Whole weighings through the main window, the simulator playing the scale.
 
-#include "app/MainShell.h"
-#include "app/MainWindow.h"
-#include "core/AccessCodes.h"
-#include "core/AccessGate.h"
-#include "core/AppContext.h"
-#include "core/EventLog.h"
+#include "ProgramFixture.h"
 #include "core/OleDate.h"
 #include "store/DayFileCodec.h"
-#include "store/DayFiles.h"
-#include "terminal/TerminalLink.h"
-#include "terminal/WeightConditioning.h"
-#include "weighing/Weighing.h"
 #include "weighing/ui/CurrentCardFrame.h"
 #include "weighing/ui/DataEntryFrame.h"
 #include "weighing/ui/WeightPanel.h"
@@ -22,7 +13,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -56,20 +46,9 @@ class TestWeighingEndToEnd : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    std::unique_ptr<ProgramFixture> m_p;
     QString m_linkPath;
     QProcess m_sim;
-    Clock m_clock;
-    std::unique_ptr<AppContext> m_context;
-    std::unique_ptr<EventLog> m_log;
-    std::unique_ptr<AccessGate> m_gate;
-    WorkingCards m_cards;
-    std::unique_ptr<DayFiles> m_days;
-    std::unique_ptr<TerminalLink> m_link;
-    std::unique_ptr<Weighing> m_weighing;
-    std::unique_ptr<WeightConditioning> m_conditioning;
-    std::unique_ptr<MainShell> m_shell;
-    std::unique_ptr<MainWindow> m_window;
 
     // The scale shows `weight` from now on; the program picks it up through
     // its own reopening of the lost port.
@@ -82,12 +61,12 @@ class TestWeighingEndToEnd : public QObject
         QVERIFY(m_sim.waitForStarted(5000));
         while (!m_sim.canReadLine())
             QVERIFY(m_sim.waitForReadyRead(5000));
-        QTRY_COMPARE_WITH_TIMEOUT(m_link->TerminalWeight(), weight, 8000);
-        QTRY_COMPARE_WITH_TIMEOUT(m_weighing->WeighingWeight(), weight, 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_p->link->TerminalWeight(), weight, 8000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_p->weighing->WeighingWeight(), weight, 2000);
     }
     QByteArray day() const
     {
-        QFile f(m_days->todayPath());
+        QFile f(m_p->days->todayPath());
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
     CargoCard card(int n, const QString &type, const QString &status) const
@@ -108,7 +87,7 @@ class TestWeighingEndToEnd : public QObject
     }
     void chooseType(const QString &type)
     {
-        QComboBox *box = m_window->dataEntryFrame()->operationTypeBox();
+        QComboBox *box = m_p->window->dataEntryFrame()->operationTypeBox();
         box->setCurrentText(type);
         emit box->textActivated(type);
     }
@@ -121,47 +100,34 @@ class TestWeighingEndToEnd : public QObject
 private slots:
     void initTestCase()
     {
-        m_linkPath = m_dir.path() + u"/scale"_s;
-        m_clock.setNow(kNow);
-        m_context = std::make_unique<AppContext>(m_clock, Folders(m_dir.path()));
-        m_log = std::make_unique<EventLog>(*m_context);
-        m_gate = std::make_unique<AccessGate>(*m_context, *m_log);
-        m_gate->startUp();
-        m_context->settings.PortNumber = m_linkPath;
-        m_context->settings.TerminalType = 1;
-        m_context->settings.CardIdCounter = 0;
-        m_days = std::make_unique<DayFiles>(*m_context, m_cards);
-        m_link = std::make_unique<TerminalLink>(*m_context);
-        m_weighing = std::make_unique<Weighing>(*m_context, *m_days, m_cards);
-        m_conditioning = std::make_unique<WeightConditioning>(*m_context, *m_log);
-        m_shell = std::make_unique<MainShell>(*m_context, *m_log, *m_days, *m_weighing);
-        m_shell->hooks.quit = [] {};
-        m_window = std::make_unique<MainWindow>(*m_context, *m_log, *m_gate, *m_days, m_cards, *m_link, *m_weighing,
-                                                *m_conditioning, *m_shell);
-        connect(m_gate.get(), &AccessGate::mainWindowRequested, m_window.get(), &MainWindow::showLoaded);
-        m_gate->setCodeText(AccessCodes::defaultOperatorCode(0));
-        QVERIFY(m_shell->loaded());
-        m_window->dataEntryFrame()->parameterBox(0)->setEditText(u"Песок"_s);
-        m_window->dataEntryFrame()->parameterBox(2)->setEditText(u"Карьер"_s);
-        m_window->dataEntryFrame()->parameterBox(4)->setEditText(u"В777ОР"_s);
+        m_p = std::make_unique<ProgramFixture>(kNow);
+        m_linkPath = m_p->dir.path() + u"/scale"_s;
+        m_p->context->settings.PortNumber = m_linkPath;
+        m_p->context->settings.TerminalType = 1;
+        m_p->context->settings.CardIdCounter = 0;
+        m_p->build();
+        m_p->login();
+        QVERIFY(m_p->shell->loaded());
+        m_p->window->dataEntryFrame()->parameterBox(0)->setEditText(u"Песок"_s);
+        m_p->window->dataEntryFrame()->parameterBox(2)->setEditText(u"Карьер"_s);
+        m_p->window->dataEntryFrame()->parameterBox(4)->setEditText(u"В777ОР"_s);
     }
     void cleanupTestCase()
     {
-        m_link->closePort();
+        m_p.reset();
         m_sim.kill();
         m_sim.waitForFinished(3000);
-        m_window.reset();
     }
 
     void weighings()
     {
-        QPushButton *store = m_window->dataEntryFrame()->storeButton();
-        CurrentCardFrame *frame = m_window->currentCardFrame();
+        QPushButton *store = m_p->window->dataEntryFrame()->storeButton();
+        CurrentCardFrame *frame = m_p->window->currentCardFrame();
 
         // A loaded truck: "Разгрузка" at 30,100, twice in a row.
         scale(30100);
         QVERIFY(!QTest::currentTestFailed());
-        QCOMPARE(m_window->weightPanel()->grossField()->text(), u"30100"_s);
+        QCOMPARE(m_p->window->weightPanel()->grossField()->text(), u"30100"_s);
         press(store);
         press(store);
         CargoCard unloading = card(1, u"Разгрузка"_s, u"незавершена"_s);
@@ -174,10 +140,10 @@ private slots:
         // for loading is weighed at the same time.
         scale(12000);
         QVERIFY(!QTest::currentTestFailed());
-        m_window->modeButton(1)->click();
-        m_weighing->ShowCurrentCard(1);
-        m_weighing->SetCompletionButtons(1);
-        m_clock.advanceSeconds(900);
+        m_p->window->modeButton(1)->click();
+        m_p->weighing->ShowCurrentCard(1);
+        m_p->weighing->SetCompletionButtons(1);
+        m_p->clock.advanceSeconds(900);
         press(frame->tareButton());
         QVERIFY(!frame->tareButton()->isVisible());
         QVERIFY(frame->receiptButton()->isVisible());
@@ -187,7 +153,7 @@ private slots:
         unloading.date2 = toOleDate(kNow.date());
         unloading.time2 = oleTime(kNow.addSecs(900));
 
-        m_window->modeButton(0)->click();
+        m_p->window->modeButton(0)->click();
         chooseType(u"Погрузка"_s);
         press(store);
         CargoCard loading = card(3, u"Погрузка"_s, u"незавершена"_s);
@@ -201,8 +167,8 @@ private slots:
         // Loaded: "Бруто" at 25,000; then a single weighing with a typed tare.
         scale(25000);
         QVERIFY(!QTest::currentTestFailed());
-        m_window->modeButton(1)->click();
-        m_weighing->SetCompletionButtons(3);
+        m_p->window->modeButton(1)->click();
+        m_p->weighing->SetCompletionButtons(3);
         press(frame->grossButton());
         loading.gross = 25000;
         loading.net = loading.cleanWeight = 13000;
@@ -210,10 +176,10 @@ private slots:
         loading.date2 = toOleDate(kNow.date());
         loading.time2 = oleTime(kNow.addSecs(900));
 
-        m_window->modeButton(0)->click();
+        m_p->window->modeButton(0)->click();
         chooseType(u"Одинарная"_s);
-        m_weighing->setTareFieldText(u"7000,5"_s);
-        QTRY_COMPARE(m_window->weightPanel()->netField()->text(), u"17999,5"_s);
+        m_p->weighing->setTareFieldText(u"7000,5"_s);
+        QTRY_COMPARE(m_p->window->weightPanel()->netField()->text(), u"17999,5"_s);
         press(store);
         CargoCard single = card(4, u"Одинарная"_s, u"завершена"_s);
         single.time1 = single.time2 = oleTime(kNow.addSecs(900));
@@ -228,14 +194,14 @@ private slots:
     void runningSum()
     {
         // Sum on, three single weighings of 5, 6 and 7 with no tare.
-        QTest::mouseClick(m_window->weightPanel()->sumSwitch(), Qt::LeftButton);
-        QCOMPARE(m_window->weightPanel()->sumSwitch()->text(), u"0n"_s);
+        QTest::mouseClick(m_p->window->weightPanel()->sumSwitch(), Qt::LeftButton);
+        QCOMPARE(m_p->window->weightPanel()->sumSwitch()->text(), u"0n"_s);
         chooseType(u"Одинарная"_s);
-        const int first = m_context->settings.DayCardNumber + 1;
+        const int first = m_p->context->settings.DayCardNumber + 1;
         for (double w : {5.0, 6.0, 7.0}) {
             scale(w);
         QVERIFY(!QTest::currentTestFailed());
-            press(m_window->dataEntryFrame()->storeButton());
+            press(m_p->window->dataEntryFrame()->storeButton());
         }
         const QByteArray file = day();
         auto at = [&](int n) { return decodeDayCard(QByteArrayView(file).sliced(DayFileLayout::cardOffset(n))); };
@@ -244,8 +210,8 @@ private slots:
         QCOMPARE(at(first + 2).sumWeight, 18.0);
         QCOMPARE(at(first).sumCount, 1);
         QCOMPARE(at(first + 2).sumCount, 3);
-        QCOMPARE(m_window->weightPanel()->sumWeightField()->text(), u"18"_s);
-        QCOMPARE(m_window->weightPanel()->sumCountField()->text(), u"3"_s);
+        QCOMPARE(m_p->window->weightPanel()->sumWeightField()->text(), u"18"_s);
+        QCOMPARE(m_p->window->weightPanel()->sumCountField()->text(), u"3"_s);
     }
 };
 
