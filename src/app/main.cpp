@@ -7,7 +7,7 @@
 #include "core/ui/AccessGateWindow.h"
 #include "platform/SpreadsheetExport.h"
 #include "platform/SpreadsheetService.h"
-#include "platform/UnoSpreadsheetApplication.h"
+#include "platform/OfficeLoader.h"
 #include "store/DayFiles.h"
 #include "store/ExtraNames.h"
 #include "store/NameFileHooks.h"
@@ -34,7 +34,7 @@ int main(int argc, char *argv[])
     installNameFileHooks(context, extraNames);
     // Workbooks are written by a headless office on a worker of their own:
     // the probe only starts it, so the gate appears at once.
-    SpreadsheetService spreadsheetService(UnoSpreadsheetApplication::createIfInstalled());
+    SpreadsheetService spreadsheetService(loadSpreadsheetApplication(QApplication::applicationDirPath()));
     SpreadsheetExport spreadsheet(context, spreadsheetService);
     context.hooks.probeSpreadsheet = [&] { return spreadsheet.probe(); };
     context.hooks.createTemplateIfMissing = [&] { spreadsheet.CreateSpreadsheetTemplate(); };

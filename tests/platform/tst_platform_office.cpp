@@ -2,6 +2,7 @@
 
 #include "platform/SpreadsheetExport.h"
 #include "platform/SpreadsheetService.h"
+#include "platform/OfficeLoader.h"
 #include "platform/UnoSpreadsheetApplication.h"
 
 #include "core/AccessGate.h"
@@ -169,6 +170,19 @@ private slots:
         const qint64 pid = m_app->processId();
         m_service->shutdown();
         QTRY_VERIFY(!processAlive(pid));
+    }
+
+    // The executable finds the office plugin beside itself or in its build;
+    // a broken file in its place is passed over, not a crash.
+    void theOfficePluginLoads()
+    {
+        QTemporaryDir folder;
+        QFile broken(folder.path() + u"/tarvo-office.so"_s);
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("not a library");
+        broken.close();
+        std::unique_ptr<SpreadsheetApplication> app = loadSpreadsheetApplication(folder.path());
+        QVERIFY(app);
     }
 
     // The gate is up at once; the office comes up behind it and writes the
