@@ -13,7 +13,11 @@
 #include <QtEndian>
 #include <cstring>
 
+#include "DayLayoutReading.h"
+
 using namespace Qt::StringLiterals;
+
+using namespace layout;
 
 namespace {
 
@@ -21,26 +25,6 @@ const QDate kToday(2026, 12, 9);
 const QDate kYesterday(2026, 12, 8);
 const QTime kNow(10, 0, 0);
 
-// The day-file layout read by hand; `rec` counts from 1 like the records.
-qint64 at(int card, int rec) { return 16 * (qint64(card - 1) * 74 + rec - 1); }
-qint32 i32(const QByteArray &f, qint64 off) { return qFromLittleEndian<qint32>(f.constData() + off); }
-double f64(const QByteArray &f, qint64 off)
-{
-    double v;
-    std::memcpy(&v, f.constData() + off, 8);
-    return v;
-}
-QByteArray shortAt(const QByteArray &f, qint64 off)
-{
-    return f.mid(off + 2, qFromLittleEndian<quint16>(f.constData() + off));
-}
-QByteArray cp1251(const QString &s)
-{
-    QByteArray out;
-    for (QChar c : s)
-        out += c.unicode() < 0x80 ? char(c.unicode()) : char(0xC0 + (c.unicode() - 0x410));
-    return out;
-}
 double oleTime(const QTime &t) { return toOleDate(QDate(1899, 12, 30), t); }
 
 CargoCard card(int n, const QString &type, const QString &status)

@@ -5,6 +5,8 @@
 #include "store/DayFiles.h"
 #include "weighing/CargoCard.h"
 
+#include "DayLayoutReading.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -13,46 +15,9 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+using namespace layout;
 
-// The layout read by hand, so the codec is checked against the layout and
-// not against itself. `rec` counts from 1 like the file's records.
-qint64 at(int card, int rec) { return 16 * (qint64(card - 1) * 74 + rec - 1); }
-qint32 i32(const QByteArray &f, qint64 off) { return qFromLittleEndian<qint32>(f.constData() + off); }
-double f64(const QByteArray &f, qint64 off)
-{
-    double v;
-    std::memcpy(&v, f.constData() + off, 8);
-    return v;
-}
-QByteArray shortAt(const QByteArray &f, qint64 off)
-{
-    const quint16 n = qFromLittleEndian<quint16>(f.constData() + off);
-    return f.mid(off + 2, n);
-}
-QByteArray textAt(const QByteArray &f, qint64 off)
-{
-    QByteArray all;
-    for (int k = 0; k < 8; ++k)
-        all += shortAt(f, off + 16 * k);
-    return all;
-}
-QByteArray cp1251(const QString &s)
-{
-    QByteArray out;
-    for (QChar c : s) {
-        const ushort u = c.unicode();
-        if (u < 0x80)
-            out += char(u);
-        else if (u >= 0x410 && u <= 0x44F)
-            out += char(0xC0 + (u - 0x410));
-        else if (u == 0x2116)
-            out += char(0xB9); // №
-        else
-            out += '?';
-    }
-    return out;
-}
+namespace {
 
 CargoCard sampleCard(int number)
 {

@@ -11,28 +11,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "DayLayoutReading.h"
+
 using namespace Qt::StringLiterals;
 
-namespace {
+using namespace layout;
 
-// Windows-1251 by hand for the letters the tests use, so the files are
-// checked against the layout and not against the program's own codec.
-QByteArray cp1251(const QString &s)
-{
-    QByteArray out;
-    for (QChar c : s) {
-        const ushort u = c.unicode();
-        if (u < 0x80)
-            out += char(u);
-        else if (u >= 0x410 && u <= 0x44F)
-            out += char(0xC0 + (u - 0x410));
-        else if (u == 0x2116)
-            out += char(0xB9); // №
-        else
-            out += '?';
-    }
-    return out;
-}
+namespace {
 
 QByteArray field(const QString &text)
 {
