@@ -1,9 +1,12 @@
 #pragma once
 
+#include "core/AppContext.h"
 #include "terminal/PortParameters.h"
+#include "terminal/TerminalLink.h"
 #include "terminal/TerminalPort.h"
 
 #include <QList>
+#include <QTemporaryDir>
 
 #include <utility>
 
@@ -53,4 +56,14 @@ private:
     bool m_open = false;
     Fault m_fault = Fault::None;
     QString m_text;
+};
+
+// A link over the fake port in a temporary installation.
+struct FakeLinkFixture
+{
+    QTemporaryDir dir;
+    Clock clock;
+    AppContext context{clock, Folders(dir.path())};
+    FakeTerminalPort *port = new FakeTerminalPort;
+    TerminalLink link{context, port};
 };

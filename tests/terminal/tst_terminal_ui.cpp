@@ -21,14 +21,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Fixture
+struct Fixture : FakeLinkFixture
 {
-    QTemporaryDir dir;
-    Clock clock;
-    AppContext context{clock, Folders(dir.path())};
-    FakeTerminalPort *port = new FakeTerminalPort;
-    TerminalLink link{context, port};
-
     Fixture()
     {
         context.LoadOrCreateSettings();
