@@ -17,9 +17,11 @@ void AppContext::ApplyDefaults()
         hooks.applyDefaultNames();
 }
 
-bool AppContext::storeSettings()
+StoreResult AppContext::storeSettings()
 {
-    return StoreSettings(settings, folders.SettingsFile);
+    if (!StoreSettings(settings, folders.SettingsFile))
+        return StoreResult::failed(folders.SettingsFile + QStringLiteral(": не удалось записать"));
+    return {};
 }
 
 void AppContext::LoadOrCreateSettings()

@@ -5,11 +5,14 @@
 #include "core/ProgressDisplay.h"
 #include "weighing/CargoCard.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <unistd.h>
 
 using namespace DayFileLayout;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -50,13 +53,20 @@ QString DayFiles::pathOf(DayTarget target) const
     return target == DayTarget::Today ? todayPath() : m_archivePath;
 }
 
-bool DayFiles::WriteDayCard(DayTarget target, int n)
+StoreResult DayFiles::nextTodayNumber(int &number)
 {
-    if (n < 1)
-        return false;
+    const QByteArray data = readWhole(todayPath());
+    const qint32 count = decodeCountRecord(data);
+    number = count < 1 ? 1 : count + 1;
+    return {};
+}
+
+StoreResult DayFiles::WriteDayCard(DayTarget target, int n)
+{
     const QString path = pathOf(target);
-    if (path.isEmpty())
-        return false;
+    if (n < 1 || path.isEmpty())
+        return StoreResult::failed(u"нет карточки"_s);
+    QDir().mkpath(QFileInfo(path).absolutePath());
     const CargoCard &card = target == DayTarget::Today ? m_cards.CurrentCard : m_cards.ArchiveCard;
 
     // Unbuffered: the slot goes down in a single write, so a crash leaves
@@ -64,12 +74,14 @@ bool DayFiles::WriteDayCard(DayTarget target, int n)
     // before the count so a count never names a slot not yet written.
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-        return false;
+        return StoreResult::failed(QFileInfo(path).fileName() + u": "_s + file.errorString());
     bool ok = writeAt(file, cardOffset(n), encodeDayCard(card));
     if (target == DayTarget::Today)
         ok = writeAt(file, 0, encodeCountRecord(m_context.settings.DayCardNumber)) && ok;
     ok = ::fdatasync(file.handle()) == 0 && ok;
-    return ok;
+    if (!ok)
+        return StoreResult::failed(QFileInfo(path).fileName() + u": "_s + file.errorString());
+    return {};
 }
 
 bool DayFiles::ReadDayCard(DayTarget target, int n)
@@ -90,6 +102,7 @@ void DayFiles::LoadToday()
     if (m_progress)
         m_progress->beginProgress();
     m_todayList.clear();
+    m_loadedDay = m_context.clock.today();
 
     const QString path = todayPath();
     if (!QFile::exists(path)) {

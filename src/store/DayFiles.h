@@ -1,6 +1,9 @@
 #pragma once
 
 #include "DayList.h"
+#include "core/StoreResult.h"
+
+#include <QDate>
 
 #include <QString>
 #include <functional>
@@ -44,7 +47,12 @@ public:
     // Writes the working card into slot `n` in one positioned write and
     // flushes it to disk; for today the count record follows with
     // DayCardNumber. False when the file could not be written.
-    bool WriteDayCard(DayTarget target, int n);
+    StoreResult WriteDayCard(DayTarget target, int n);
+    // The № the next new card of today takes: today's count record + 1;
+    // 1 for a missing or empty file.
+    StoreResult nextTodayNumber(int &number);
+    // The day LoadToday last read (invalid before the first).
+    QDate loadedDay() const { return m_loadedDay; }
     // Reads slot `n` into the working card; a slot beyond the end reads as
     // zero. For today nothing happens when `n` is not positive.
     bool ReadDayCard(DayTarget target, int n);
@@ -68,4 +76,5 @@ private:
     DayList m_archiveList;
     QString m_archivePath;
     int m_archiveCount = 0;
+    QDate m_loadedDay;
 };

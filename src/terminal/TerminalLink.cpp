@@ -103,8 +103,7 @@ void TerminalLink::ReadTick()
 {
     ParseTerminal(m_context.settings.TerminalType);
     m_readTimer.stop();
-    if (hooks.afterRead)
-        hooks.afterRead();
+    emit readFinished();
 }
 
 void TerminalLink::SendRequest(const QByteArray &bytes)
@@ -145,6 +144,11 @@ bool TerminalLink::portOpen() const
     return m_port->isOpen();
 }
 
+bool TerminalLink::showsWeight() const
+{
+    return portOpen() && m_weightText != noDataMark();
+}
+
 QString TerminalLink::statusText() const
 {
     QString text = PortParameters::fromSettings(m_context.settings).statusText();
@@ -158,8 +162,7 @@ void TerminalLink::apply(const ParseResult &result)
     switch (result.kind) {
     case ParseResult::Kind::Weight:
         m_terminalWeight = result.weight;
-        if (hooks.UpdateLiveWeights)
-            hooks.UpdateLiveWeights();
+        emit weightRead();
         showText(NumberText(m_terminalWeight));
         m_animation.AnimationStep();
         emit animationChanged();

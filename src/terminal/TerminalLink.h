@@ -10,18 +10,7 @@
 #include <QObject>
 #include <QTimer>
 
-#include <functional>
-
 class AppContext;
-
-// What the polling cycle calls in other parts of the program.
-struct TerminalHooks
-{
-    // After every accepted weight, once TerminalWeight holds it.
-    std::function<void()> UpdateLiveWeights;
-    // After every read: the stability lamps, or the steadiness test in AUTO mode.
-    std::function<void()> afterRead;
-};
 
 // The link to the weight terminal: the port, the poll and read timers, the
 // protocol of the selected terminal type and what the main window shows of
@@ -41,8 +30,6 @@ public:
     // Takes ownership of `port`; without one the serial port is used.
     explicit TerminalLink(AppContext &context, TerminalPort *port = nullptr, QObject *parent = nullptr);
     ~TerminalLink() override;
-
-    TerminalHooks hooks;
 
     // Opens the port with the stored parameters; a failure only shows in the
     // status line, and the port is tried again every 2 s.
@@ -73,6 +60,8 @@ public:
     QString weightText() const { return m_weightText; }
 
     bool portOpen() const;
+    // The port is open and the field shows a weight, not the no-data mark.
+    bool showsWeight() const;
     // "COM1  9600,n,8,1", with the reason when the port is not open.
     QString statusText() const;
     // Emits statusChanged when the text or the colour differ from the last.
@@ -87,6 +76,10 @@ public:
     bool reopening() const { return m_reopenTimer.isActive(); }
 
 signals:
+    // After every accepted weight, once TerminalWeight holds it.
+    void weightRead();
+    // After every read: the stability lamps, or the steadiness test in AUTO mode.
+    void readFinished();
     void weightTextChanged(const QString &text);
     void animationChanged();
     void statusChanged();

@@ -1,5 +1,7 @@
 #include "CargoCard.h"
 
+#include <limits>
+
 #include "core/Rounding.h"
 #include "core/Settings.h"
 
@@ -71,9 +73,11 @@ void applyRunningSum(Settings &settings, double liveNet)
     }
 }
 
-NewCardNumbers numberNewCard(Settings &settings, bool todayFileExists)
+NewCardNumbers numberNewCard(Settings &settings, int dayNumber)
 {
+    if (settings.CardIdCounter == std::numeric_limits<qint32>::max())
+        return {};
     ++settings.CardIdCounter;
-    settings.DayCardNumber = todayFileExists ? settings.DayCardNumber + 1 : 1;
+    settings.DayCardNumber = dayNumber;
     return {settings.CardIdCounter, settings.DayCardNumber};
 }

@@ -120,4 +120,4 @@ struct NewCardNumbers
 // Numbers a new card of today: the global counter goes up by one; the day
 // number follows the day's count, or restarts at 1 when today's file does
 // not exist yet. Both counters in `settings` are updated.
-NewCardNumbers numberNewCard(Settings &settings, bool todayFileExists);
+NewCardNumbers numberNewCard(Settings &settings, int dayNumber);
