@@ -120,9 +120,15 @@ void TestTerminalUi::portWindowListsAndSave()
     port->setEditText(u"/dev/ttyUSB0"_s);
     speed->setCurrentText(u"19200"_s);
     QPushButton *save = named<QPushButton>(&window, u"Сохранить"_s);
-    f.port->opens = false;
+    f.port->missing = QStringList{u"/dev/ttyUSB0"_s};
     QCOMPARE(answerMessageBox([&] { save->click(); }), u"Порт не обнаружен"_s);
-    f.port->opens = true;
+    // The scale keeps its port.
+    QVERIFY(f.link.portOpen());
+    QCOMPARE(f.context.settings.PortNumber, u"1"_s);
+    QCOMPARE(f.port->lastParameters.portNumber, u"1"_s);
+    f.port->missing.clear();
+    port->setEditText(u"/dev/ttyUSB0"_s);
+    speed->setCurrentText(u"19200"_s);
     QCOMPARE(answerMessageBox([&] { save->click(); }), u"Изменения приняты"_s);
     QCOMPARE(f.port->lastParameters.portNumber, u"/dev/ttyUSB0"_s);
     Settings stored;
