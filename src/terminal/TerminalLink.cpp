@@ -65,6 +65,18 @@ bool TerminalLink::reopenPort()
     return opened;
 }
 
+bool TerminalLink::switchPort(const PortParameters &chosen)
+{
+    const PortParameters previous = PortParameters::fromSettings(m_context.settings);
+    chosen.toSettings(m_context.settings);
+    if (reopenPort())
+        return true;
+    // The previous port back, or retried every 2 s as at start.
+    previous.toSettings(m_context.settings);
+    reopenPort();
+    return false;
+}
+
 void TerminalLink::closePort()
 {
     m_wanted = false;

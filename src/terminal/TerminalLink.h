@@ -36,6 +36,10 @@ public:
     void OpenPortAtStart();
     // Close, apply the stored parameters, open; false when it failed.
     bool reopenPort();
+    // Moves to the port `chosen`. When it does not open, the settings get the
+    // previous parameters back and the previous port is opened again, so a
+    // typing mistake never leaves the scale without its port. False then.
+    bool switchPort(const PortParameters &chosen);
     // At exit: the port closed and no more attempts.
     void closePort();
 

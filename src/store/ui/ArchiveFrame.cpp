@@ -27,7 +27,7 @@ QColor colourOf(int value)
 
 ArchiveFrame::ArchiveFrame(QWidget *parent)
     : QGroupBox(u"Архивная карточка груза"_s, parent)
-    , m_fields(new CardFieldsView(this))
+    , m_fields(new CardFieldsView(u"№:"_s, this))
     , m_list(new DayListView(u"Архив дня"_s, this))
     , m_calendar(new QCalendarWidget(this))
     , m_date(new QPushButton(u"Дата"_s, this))

@@ -20,7 +20,8 @@ public:
     static QString title();
 
     void load();
-    // "Сохранить"; returns the message shown.
+    // "Сохранить"; returns the message shown, which names a field without a
+    // number when the save was refused.
     QString save();
     void resetOverload();
 

@@ -10,7 +10,7 @@ using namespace Qt::StringLiterals;
 
 CurrentCardFrame::CurrentCardFrame(QWidget *parent)
     : QGroupBox(u"Карточка груза"_s, parent)
-    , m_fields(new CardFieldsView(this))
+    , m_fields(new CardFieldsView(u"N:"_s, this))
     , m_gross(new QPushButton(u"Бруто"_s, this))
     , m_tare(new QPushButton(u"Тара"_s, this))
     , m_receipt(new QPushButton(u"Квит."_s, this))
