@@ -305,14 +305,14 @@ void MainWindow::openPurpose(int purpose)
     case AccessGate::ScaleSettings:
         if (!m_scaleWindow) {
             m_scaleWindow = new ScaleSettingsWindow(m_context, m_link, this);
-            m_scaleWindow->programTypeChanged = [this] { applyProgramType(); };
-            m_scaleWindow->captionChanged = [this] {
+            connect(m_scaleWindow, &ScaleSettingsWindow::programTypeChanged, this, &MainWindow::applyProgramType);
+            connect(m_scaleWindow, &ScaleSettingsWindow::captionChanged, this, [this] {
                 styleAdvert();
                 applyCaptions();
                 m_link.applyPollPeriod();
                 refresh();
-            };
-            m_scaleWindow->picturesChanged = [this] { loadPictures(); };
+            });
+            connect(m_scaleWindow, &ScaleSettingsWindow::picturesChanged, this, &MainWindow::loadPictures);
         }
         m_scaleWindow->load();
         showWindow(m_scaleWindow);
@@ -320,7 +320,7 @@ void MainWindow::openPurpose(int purpose)
     case AccessGate::Service:
         if (!m_serviceWindow) {
             m_serviceWindow = new ServiceWindow(m_context, m_conditioning, this);
-            m_serviceWindow->applyServiceSettings = [this] { m_shell.ApplyServiceSettings(); };
+            connect(m_serviceWindow, &ServiceWindow::serviceSettingsSaved, &m_shell, &MainShell::ApplyServiceSettings);
         }
         m_serviceWindow->load();
         showWindow(m_serviceWindow);

@@ -221,7 +221,7 @@ void TestTerminalUi::numberFieldsWithoutNumber()
     f.context.settings.MaxWeight = 30000;
     ServiceWindow service(f.context, conditioning);
     int applied = 0;
-    service.applyServiceSettings = [&] { ++applied; };
+    QObject::connect(&service, &ServiceWindow::serviceSettingsSaved, [&] { ++applied; });
     service.load();
     service.show();
     QVERIFY(QTest::qWaitForWindowExposed(&service));
@@ -268,7 +268,7 @@ void TestTerminalUi::captionFontAndColour()
     Fixture f;
     ScaleSettingsWindow scale(f.context, f.link);
     int changed = 0;
-    scale.captionChanged = [&] { ++changed; };
+    QObject::connect(&scale, &ScaleSettingsWindow::captionChanged, [&] { ++changed; });
     scale.load();
     scale.show();
     QVERIFY(QTest::qWaitForWindowExposed(&scale));

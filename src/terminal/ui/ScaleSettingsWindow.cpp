@@ -166,8 +166,7 @@ void ScaleSettingsWindow::showPictures()
 void ScaleSettingsWindow::setProgramType(int axle)
 {
     m_context.settings.AxleProgram = axle;
-    if (programTypeChanged)
-        programTypeChanged();
+    emit programTypeChanged();
 }
 
 void ScaleSettingsWindow::choosePicture(int index)
@@ -182,8 +181,7 @@ void ScaleSettingsWindow::choosePicture(int index)
     }
     m_context.settings.AnimationPictures[size_t(index)] = path;
     showPictures();
-    if (picturesChanged)
-        picturesChanged();
+    emit picturesChanged();
 }
 
 void ScaleSettingsWindow::chooseFont()
@@ -204,20 +202,16 @@ void ScaleSettingsWindow::chooseFont()
     setCaptionFont(m_context.settings, {font.family(), font.pointSize(), font.bold(), font.italic(), font.strikeOut(),
                                         font.underline(), colour.red(), colour.green(), colour.blue()});
     styleCaptionField();
-    if (captionChanged)
-        captionChanged();
+    emit captionChanged();
 }
 
 void ScaleSettingsWindow::restoreDefaults()
 {
     restoreScaleDefaults(m_context);
     load();
-    if (programTypeChanged)
-        programTypeChanged();
-    if (picturesChanged)
-        picturesChanged();
-    if (captionChanged)
-        captionChanged();
+    emit programTypeChanged();
+    emit picturesChanged();
+    emit captionChanged();
 }
 
 bool ScaleSettingsWindow::saveAndClose()
@@ -232,8 +226,7 @@ bool ScaleSettingsWindow::saveAndClose()
     }
     m_terminal->applySelection();
     saveScaleSettings(m_context, input);
-    if (captionChanged)
-        captionChanged();
+    emit captionChanged();
     hide();
     return true;
 }

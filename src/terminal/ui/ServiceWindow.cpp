@@ -92,8 +92,7 @@ QString ServiceWindow::save()
                                                             m_maxWeight->text()});
     if (!problem.isEmpty())
         return problem;
-    if (applyServiceSettings)
-        applyServiceSettings();
+    emit serviceSettingsSaved();
     return u"Изменения приняты"_s;
 }
 
