@@ -43,11 +43,13 @@ DayListView::DayListView(const QString &accessibleName, QWidget *parent)
     m_pageButton->setFixedWidth(40);
     m_pageButton->hide();
     connect(m_pageButton, &QPushButton::clicked, this, &DayListView::showPreviousPage);
+    auto *list = new QVBoxLayout;
+    list->setSpacing(0);
+    list->addWidget(m_headerStrip);
+    list->addWidget(m_text, 1);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(m_headerStrip);
-    layout->addWidget(m_text, 1);
+    layout->addLayout(list, 1);
     layout->addWidget(m_pageButton, 0, Qt::AlignRight);
 }
 
