@@ -473,7 +473,8 @@ void MainWindow::applyCaptions()
     const Settings &s = m_context.settings;
     m_entry->setCaptions(s);
     m_card->fields()->setCaptions(s);
-    m_archive->fields()->setCaptions(s);
+    m_archive->setCaptions(s);
+    m_todayList->setCaptions(s);
     m_panel->setCaptions(s);
 }
 

@@ -2,6 +2,7 @@
 #include "Program.h"
 
 #include "core/ui/AccessGateWindow.h"
+#include "core/ui/AccessibleNames.h"
 #include "platform/OfficeLoader.h"
 
 #include <QApplication>
@@ -24,6 +25,9 @@ int main(int argc, char *argv[])
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
 
+    // Every combo box reads out its caption, not its current value.
+    installCaptionedComboBoxes();
+
     Clock clock;
     const QString programFolder = QApplication::applicationDirPath();
     Program program(clock, Folders(Folders::chooseProgramFolder(programFolder)),
@@ -33,5 +37,6 @@ int main(int argc, char *argv[])
 
     program.start();
     AccessGateWindow gateWindow(program.gate());
+    gateWindow.setAnchorWindow(&mainWindow);
     return app.exec();
 }
