@@ -61,8 +61,8 @@ double powerOfTen(int exponent)
 }
 
 // A weight that is no finite number (a reply such as "1D308" times the
-// coefficient, a division by a huge power) is no weight at all, like a bad
-// frame: shown as infinity it would read as "0".
+// coefficient, or a damaged coefficient) is no weight, like a bad frame:
+// shown, infinity would read as "0".
 ParseResult weightOrNone(double weight, const QByteArray &frame, const QString &note)
 {
     if (!std::isfinite(weight))
@@ -162,8 +162,8 @@ ParseResult parseType3(QByteArrayView chunk, double impulseCoefficient)
     const double counts = weightNumber(frame);
     const double weight = round2(counts * impulseCoefficient);
     return weightOrNone(weight, frame,
-                                 NumberText(counts) + u" имп. × "_s + NumberText(impulseCoefficient)
-                                     + u", "_s + weightNote(weight));
+                        NumberText(counts) + u" имп. × "_s + NumberText(impulseCoefficient)
+                            + u", "_s + weightNote(weight));
 }
 
 ParseResult parseType4(QByteArrayView chunk)
