@@ -1,9 +1,7 @@
 // Times StoreNewCard (day file and settings, flushed to disk; the exports
 // are not part of it) over a day that grows to 300 cards:
 //   build/bin/tarvo-bench-store [folder]
-#include "core/AppContext.h"
-#include "store/DayFiles.h"
-#include "weighing/Weighing.h"
+#include "app/Program.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -22,13 +20,13 @@ int main(int argc, char *argv[])
 
     Clock clock;
     clock.setNow(QDateTime(QDate(2026, 12, 9), QTime(12, 0)));
-    AppContext context(clock, Folders(root));
-    context.LoadOrCreateSettings();
-    context.createMonthFolders();
-    WorkingCards cards;
-    DayFiles days(context, cards);
-    days.LoadToday();
-    Weighing weighing(context, days, cards);
+    // The program as it ships, without its windows and without a terminal:
+    // the weights are given here.
+    Program program(clock, Folders(root), {});
+    program.start();
+    program.days().LoadToday();
+    Weighing &weighing = program.weighing();
+    weighing.setTerminalConnected(true);
     const QStringList texts{u"Щебень гранитный"_s, u"ТН-1"_s, u"ООО Карьер"_s, u"АО Стройка"_s, u"А123ВС 77"_s,
                             u"Иванов И.И."_s, QString()};
     for (int i = 0; i < 7; ++i)

@@ -1,6 +1,9 @@
 #include "../AccessibleControls.h"
 
+#include "common/RecordingServices.h"
 #include "core/AppContext.h"
+#include "core/EventLog.h"
+#include "store/ParamExtras.h"
 #include "core/OleDate.h"
 #include "core/Settings.h"
 #include "store/ArchiveBrowser.h"
@@ -254,7 +257,13 @@ private slots:
         AppContext context(clock, Folders(m_dir.path()));
         WorkingCards cards;
         DayFiles days(context, cards);
-        Weighing weighing(context, days, cards);
+        EventLog log(context);
+        ExtraNames names;
+        ParamExtras extras(names, context.folders.BaseFolder);
+        QStringList calls;
+        RecordingExports exports(calls);
+        RecordingPhotos photos(calls);
+        Weighing weighing(context, log, days, cards, extras, exports, photos);
         ArchiveBrowser browser(context, days, cards, weighing);
         QVERIFY(context.folders.createMonthDataFolder(QDate(2026, 12, 8)));
         QFile file(dayFilePath(context.folders, QDate(2026, 12, 8)));

@@ -1,7 +1,7 @@
 // A store that returned is on disk: the program killed right after it
 // starts again with the next numbers.
 
-#include "core/AppContext.h"
+#include "app/Program.h"
 #include "core/SettingsFile.h"
 #include "store/DayFileCodec.h"
 #include "store/DayFiles.h"
@@ -27,13 +27,13 @@ int storeAndWait(const QString &folder, double weight)
 {
     Clock clock;
     clock.setNow(kNow);
-    AppContext context(clock, Folders(folder));
-    context.LoadOrCreateSettings();
-    context.createMonthFolders();
-    WorkingCards cards;
-    DayFiles days(context, cards);
-    days.LoadToday();
-    Weighing weighing(context, days, cards);
+    Program program(clock, Folders(folder), {});
+    program.start();
+    program.days().LoadToday();
+    Weighing &weighing = program.weighing();
+    WorkingCards &cards = program.cards();
+    // No terminal here: the weight is given.
+    weighing.setTerminalConnected(true);
     weighing.setEntryText(0, u"Щебень"_s);
     weighing.setTerminalWeight(weight);
     weighing.UpdateLiveWeights();
