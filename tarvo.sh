@@ -5,8 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(
-    g++ cmake ninja-build pkg-config
-    qt6-base-dev qt6-serialport-dev libgl-dev
+    g++ cmake ninja-build pkg-config ccache
+    qt6-base-dev qt6-serialport-dev libgl-dev qt6-translations-l10n
     libreoffice-calc-nogui libreoffice-dev fonts-liberation poppler-utils
 )
 
@@ -25,15 +25,24 @@ install_missing() {
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
+# build [target...]: the named targets, or everything. Warnings are errors
+# here (the developers' build); a plain cmake build leaves them warnings.
 build() {
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build build --parallel "$(nproc)"
+    local launcher=()
+    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVO_WERROR=ON "${launcher[@]}" >/dev/null
+    if [ $# -gt 0 ]; then
+        cmake --build build --parallel "$(nproc)" --target "$@"
+    else
+        cmake --build build --parallel "$(nproc)"
+    fi
 }
 
 case "${1:-}" in
 run)
     install_missing
-    build
+    # Only what is started: the program, its office plugin, the simulator.
+    build tarvo tarvo-office tarvo-scale-sim
     # A demonstration installation beside the build, with a simulated scale
     # attached: a copy of the program in build/demo/, so the data of a real
     # installation is never touched. Further arguments go to the simulator
@@ -41,7 +50,7 @@ run)
     shift
     demo=build/demo
     mkdir -p "$demo"
-    cp build/bin/tarvo "$demo/tarvo"
+    cp build/bin/tarvo build/bin/tarvo-office.so "$demo/"
     : >"$demo/scale-sim.out"
     build/bin/tarvo-scale-sim --type 1 --weight 12500 --scenario truck --attach "$demo" "$@" \
         >"$demo/scale-sim.out" 2>"$demo/scale-sim.log" &

@@ -46,6 +46,9 @@ double readNumber(QStringView text, bool commaIsPoint)
             number.push_back(char(c.unicode()));
             haveDigits = true;
         } else if (c == u'.' && !havePoint) {
+            // ".5" reads as "0.5"; the library wants a digit first.
+            if (!haveDigits)
+                number.push_back('0');
             number.push_back('.');
             havePoint = true;
         } else {
@@ -77,15 +80,12 @@ double readNumber(QStringView text, bool commaIsPoint)
                 exponent.push_back(char(c.unicode()));
                 expDigits = true;
             }
-            if (expDigits)
-                number += 'e' + exponent;
+            if (expDigits) {
+                number.push_back('e');
+                number.append(exponent);
+            }
         }
     }
-
-    if (number.front() == '-' && number.size() > 1 && number[1] == '.')
-        number.insert(1, "0");
-    else if (number.front() == '.')
-        number.insert(0, "0");
 
     double value = 0.0;
     const auto [ptr, ec] = std::from_chars(number.data(), number.data() + number.size(), value);

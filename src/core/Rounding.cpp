@@ -26,7 +26,8 @@ double RoundHalfEven(double value, int decimals)
     if (keep >= long(digits.size()))
         return value;
 
-    std::string kept = keep > 0 ? digits.substr(0, std::size_t(keep)) : std::string();
+    // Nothing kept reads as a single zero, so a carry has a digit to go to.
+    std::string kept = keep > 0 ? digits.substr(0, std::size_t(keep)) : std::string(1, '0');
     const std::string dropped = keep >= 0 ? digits.substr(std::size_t(keep)) : std::string("0");
 
     bool up = false;
@@ -36,12 +37,11 @@ double RoundHalfEven(double value, int decimals)
         if (first > '5' || (first == '5' && restNonZero))
             up = true;
         else if (first == '5') {
-            const int lastKept = kept.empty() ? 0 : kept.back() - '0';
+            const int lastKept = kept.back() - '0';
             up = (lastKept % 2) == 1;
         }
     }
-    if (kept.empty())
-        kept = "0";
+    bool carryOut = false;
     if (up) {
         int i = int(kept.size()) - 1;
         while (i >= 0 && kept[std::size_t(i)] == '9') {
@@ -49,12 +49,22 @@ double RoundHalfEven(double value, int decimals)
             --i;
         }
         if (i < 0)
-            kept.insert(kept.begin(), '1');
+            carryOut = true;
         else
             ++kept[std::size_t(i)];
     }
 
-    const std::string result = kept + "e" + std::to_string(-decimals);
+    // Built by appending only: gcc 12 at -O3 sees overlaps that are not there
+    // in an insert at the front or a concatenation of temporaries.
+    char exponentText[16];
+    const auto written = std::to_chars(exponentText, exponentText + sizeof exponentText, -decimals);
+    std::string result;
+    result.reserve(kept.size() + 2 + std::size_t(written.ptr - exponentText));
+    if (carryOut)
+        result.push_back('1');
+    result.append(kept);
+    result.push_back('e');
+    result.append(exponentText, written.ptr);
     double rounded = 0.0;
     std::from_chars(result.data(), result.data() + result.size(), rounded);
     if (rounded == 0.0)

@@ -1,6 +1,9 @@
 #include "OfficeLoader.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QLibrary>
+#include <QStringList>
 
 namespace {
 
@@ -20,10 +23,33 @@ std::unique_ptr<SpreadsheetApplication> tryLoad(const QString &path)
 
 } // namespace
 
+QStringList officePluginCandidates(const QString &executableFolder)
+{
+    // Relative paths only, so an installed copy or a moved build still finds
+    // its plugin: beside the executable (the build), then in the library
+    // folder an installation puts it in.
+    QStringList folders{executableFolder};
+    // The running program's own folder, when the caller named another one
+    // (a test, or a copy of the executable started from its build).
+    if (QCoreApplication::instance()) {
+        const QString own = QCoreApplication::applicationDirPath();
+        if (!own.isEmpty() && QDir(own) != QDir(executableFolder))
+            folders << own;
+    }
+    const QString name = QStringLiteral(TARVO_OFFICE_PLUGIN_NAME);
+    QStringList paths;
+    for (const QString &folder : std::as_const(folders)) {
+        paths << QDir::cleanPath(folder + u'/' + name);
+        paths << QDir::cleanPath(folder + u'/' + QStringLiteral(TARVO_OFFICE_PLUGIN_RELDIR) + u'/' + name);
+    }
+    return paths;
+}
+
 std::unique_ptr<SpreadsheetApplication> loadSpreadsheetApplication(const QString &executableFolder)
 {
-    const QString name = QStringLiteral(TARVO_OFFICE_PLUGIN_NAME);
-    if (auto app = tryLoad(executableFolder + u'/' + name))
-        return app;
-    return tryLoad(QStringLiteral(TARVO_OFFICE_PLUGIN_DIR) + u'/' + name);
+    for (const QString &path : officePluginCandidates(executableFolder)) {
+        if (auto app = tryLoad(path))
+            return app;
+    }
+    return nullptr;
 }
