@@ -2,6 +2,7 @@
 // are not part of it) over a day that grows to 300 cards:
 //   build/bin/tarvo-bench-store [folder]
 #include "core/AppContext.h"
+#include "core/EventLog.h"
 #include "store/DayFiles.h"
 #include "weighing/Weighing.h"
 
@@ -26,7 +27,8 @@ int main(int argc, char *argv[])
     context.LoadOrCreateSettings();
     context.createMonthFolders();
     WorkingCards cards;
-    DayFiles days(context, cards);
+    EventLog log(context);
+    DayFiles days(context, log, cards);
     days.LoadToday();
     Weighing weighing(context, days, cards);
     const QStringList texts{u"Щебень гранитный"_s, u"ТН-1"_s, u"ООО Карьер"_s, u"АО Стройка"_s, u"А123ВС 77"_s,

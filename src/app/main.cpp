@@ -42,7 +42,7 @@ int main(int argc, char *argv[])
     EventLog log(context);
     AccessGate gate(context, log);
     WorkingCards cards;
-    DayFiles days(context, cards);
+    DayFiles days(context, log, cards);
     days.setProgressDisplay(&gate);
     days.setConstantNamesHook([&] {
         for (int i = 0; i < CardTextCount; ++i)

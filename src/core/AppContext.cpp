@@ -17,13 +17,16 @@ void AppContext::ApplyDefaults()
         hooks.applyDefaultNames();
 }
 
-bool AppContext::storeSettings()
+StoreResult AppContext::storeSettings()
 {
     return StoreSettings(settings, folders.SettingsFile);
 }
 
 void AppContext::LoadOrCreateSettings()
 {
+    // What a save interrupted by a crash left beside the settings file.
+    if (PathExists(folders.BaseFolder))
+        removeLeftoverSaveFiles(folders.SettingsFile);
     const bool firstStart = !PathExists(folders.BaseFolder) || !PathExists(folders.SettingsFile);
     if (firstStart) {
         QDir().mkpath(folders.BaseFolder);

@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "Folders.h"
 #include "Settings.h"
+#include "StoreResult.h"
 
 #include <functional>
 
@@ -39,7 +40,8 @@ public:
 
     // Settings and the additional names to their defaults (counters kept).
     void ApplyDefaults();
-    bool storeSettings();
+    // The settings file; on failure the reason as the OS gives it.
+    StoreResult storeSettings();
 
     // First start writes the defaults and the name files; later starts load
     // the file. Afterwards the month data folder and the template folder exist.

@@ -166,7 +166,7 @@ int ArchiveBrowser::CopyArchiveCardToToday()
         m_weighing.UpdateLiveWeights();
 
     runHook(wh.prepareSpreadsheets);
-    const NewCardNumbers numbers = numberNewCard(s, m_days.todayFileExists());
+    const NewCardNumbers numbers = numberNewCard(s, [&] { int n = 0; return m_days.nextTodayNumber(n) ? n : 0; }());
     applyRunningSum(s, m_weighing.liveWeights().net);
 
     const CargoCard &a = m_cards.ArchiveCard;
@@ -186,7 +186,7 @@ int ArchiveBrowser::CopyArchiveCardToToday()
 
     // The counters go to disk before the card, as for a new weighing.
     m_context.storeSettings();
-    const bool written = m_days.WriteDayCard(DayTarget::Today, c.number);
+    const bool written = m_days.WriteDayCard(DayTarget::Today, c.number).ok;
     const int n = c.number;
     const CargoCard copy = c;
     runHook(wh.exportDayWorkbook, n);
@@ -247,7 +247,7 @@ bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
 
     if (m_context.ExcelAvailable == 1 && hooks.writeArchiveStatus)
         hooks.writeArchiveStatus(m_resultFolder, m_day, n, a.status);
-    const bool copied = m_days.WriteDayCard(DayTarget::Today, number);
+    const bool copied = m_days.WriteDayCard(DayTarget::Today, number).ok;
     const WeighingHooks &wh = m_weighing.hooks;
     runHook(wh.exportAccountingText, number);
     runHook(wh.exportDayWorkbook, number);

@@ -3,6 +3,8 @@
 #include "core/Rounding.h"
 #include "core/Settings.h"
 
+#include <limits>
+
 using namespace Qt::StringLiterals;
 
 namespace OperationTypes {
@@ -71,9 +73,11 @@ void applyRunningSum(Settings &settings, double liveNet)
     }
 }
 
-NewCardNumbers numberNewCard(Settings &settings, bool todayFileExists)
+NewCardNumbers numberNewCard(Settings &settings, int dayNumber)
 {
+    if (dayNumber < 1 || settings.CardIdCounter < 0 || settings.CardIdCounter == std::numeric_limits<qint32>::max())
+        return {};
     ++settings.CardIdCounter;
-    settings.DayCardNumber = todayFileExists ? settings.DayCardNumber + 1 : 1;
+    settings.DayCardNumber = dayNumber;
     return {settings.CardIdCounter, settings.DayCardNumber};
 }

@@ -141,7 +141,7 @@ bool Weighing::StoreNewCard()
         UpdateLiveWeights();
 
     runHook(hooks.prepareSpreadsheets);
-    const NewCardNumbers numbers = numberNewCard(s, m_days.todayFileExists());
+    const NewCardNumbers numbers = numberNewCard(s, [&] { int n = 0; return m_days.nextTodayNumber(n) ? n : 0; }());
     applyRunningSum(s, m_live.net);
 
     CargoCard &c = m_cards.CurrentCard;
@@ -174,7 +174,7 @@ bool Weighing::StoreNewCard()
     // The counters go to disk before the card: a crash in between leaves a
     // gap in the numbers, never an ID given twice.
     m_context.storeSettings();
-    const bool written = m_days.WriteDayCard(DayTarget::Today, c.number);
+    const bool written = m_days.WriteDayCard(DayTarget::Today, c.number).ok;
     const int n = c.number;
     const CargoCard stored = c;
     runHook(hooks.exportDayWorkbook, n);
@@ -213,7 +213,7 @@ bool Weighing::CompleteCard(Kind kind)
     c.litterWeight = c.net * c.litterPercent / 100;
     c.cleanWeight = round6(c.net - c.litterWeight);
 
-    const bool written = m_days.WriteDayCard(DayTarget::Today, n);
+    const bool written = m_days.WriteDayCard(DayTarget::Today, n).ok;
     runHook(hooks.exportDayWorkbook, n);
     runHook(hooks.exportAccountingText, n);
     runHook(hooks.exportAccountingSheet, n);

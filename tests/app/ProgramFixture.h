@@ -72,7 +72,7 @@ struct ProgramFixture
     // port the serial port named in the settings is used.
     void build(TerminalPort *port = nullptr)
     {
-        days = std::make_unique<DayFiles>(*context, cards);
+        days = std::make_unique<DayFiles>(*context, *log, cards);
         days->setProgressDisplay(gate.get());
         link = std::make_unique<TerminalLink>(*context, port);
         weighing = std::make_unique<Weighing>(*context, *days, cards);

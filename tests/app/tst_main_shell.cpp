@@ -72,7 +72,7 @@ private slots:
         m_context->CurrentOperator = u"Оператор"_s;
         m_log = std::make_unique<EventLog>(*m_context);
         m_cards = WorkingCards();
-        m_days = std::make_unique<DayFiles>(*m_context, m_cards);
+        m_days = std::make_unique<DayFiles>(*m_context, *m_log, m_cards);
         m_weighing = std::make_unique<Weighing>(*m_context, *m_days, m_cards);
         m_shell = std::make_unique<MainShell>(*m_context, *m_log, *m_days, *m_weighing);
         m_calls.clear();

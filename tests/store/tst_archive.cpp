@@ -2,6 +2,7 @@
 #include "core/OleDate.h"
 #include "store/ArchiveBrowser.h"
 #include "store/DayFileCodec.h"
+#include "core/EventLog.h"
 #include "store/DayFiles.h"
 #include "weighing/CargoCard.h"
 #include "weighing/Weighing.h"
@@ -58,6 +59,7 @@ class TestArchive : public QObject
     Clock m_clock;
     std::unique_ptr<AppContext> m_context;
     WorkingCards m_cards;
+    std::unique_ptr<EventLog> m_log;
     std::unique_ptr<DayFiles> m_days;
     std::unique_ptr<Weighing> m_weighing;
     std::unique_ptr<ArchiveBrowser> m_archive;
@@ -95,7 +97,8 @@ private slots:
         m_context->createMonthFolders();
         QVERIFY(QDir().mkpath(m_context->folders.BaseFolder));
         m_cards = WorkingCards();
-        m_days = std::make_unique<DayFiles>(*m_context, m_cards);
+        m_log = std::make_unique<EventLog>(*m_context);
+        m_days = std::make_unique<DayFiles>(*m_context, *m_log, m_cards);
         m_weighing = std::make_unique<Weighing>(*m_context, *m_days, m_cards);
         m_weighing->setVisibleFrame(Weighing::Frame::Archive);
         m_archive = std::make_unique<ArchiveBrowser>(*m_context, *m_days, m_cards, *m_weighing);

@@ -2,6 +2,7 @@
 #include "core/OleDate.h"
 #include "store/ArchiveBrowser.h"
 #include "store/DayFileCodec.h"
+#include "core/EventLog.h"
 #include "store/DayFiles.h"
 #include "store/DayList.h"
 #include "store/ui/ArchiveFrame.h"
@@ -157,7 +158,8 @@ private slots:
         clock.setNow(QDateTime(QDate(2026, 12, 9), QTime(10, 0)));
         AppContext context(clock, Folders(m_dir.path()));
         WorkingCards cards;
-        DayFiles days(context, cards);
+        EventLog log(context);
+        DayFiles days(context, log, cards);
         Weighing weighing(context, days, cards);
         ArchiveBrowser browser(context, days, cards, weighing);
         QVERIFY(context.folders.createMonthDataFolder(QDate(2026, 12, 8)));

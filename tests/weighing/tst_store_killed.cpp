@@ -4,6 +4,7 @@
 #include "core/AppContext.h"
 #include "core/SettingsFile.h"
 #include "store/DayFileCodec.h"
+#include "core/EventLog.h"
 #include "store/DayFiles.h"
 #include "weighing/Weighing.h"
 
@@ -31,7 +32,8 @@ int storeAndWait(const QString &folder, double weight)
     context.LoadOrCreateSettings();
     context.createMonthFolders();
     WorkingCards cards;
-    DayFiles days(context, cards);
+    EventLog log(context);
+    DayFiles days(context, log, cards);
     days.LoadToday();
     Weighing weighing(context, days, cards);
     weighing.setEntryText(0, u"Щебень"_s);

@@ -2,6 +2,7 @@
 #include "core/OleDate.h"
 #include "core/SettingsFile.h"
 #include "store/DayFileCodec.h"
+#include "core/EventLog.h"
 #include "store/DayFiles.h"
 #include "weighing/Weighing.h"
 
@@ -28,6 +29,7 @@ class TestWeighing : public QObject
     Clock m_clock;
     std::unique_ptr<AppContext> m_context;
     WorkingCards m_cards;
+    std::unique_ptr<EventLog> m_log;
     std::unique_ptr<DayFiles> m_days;
     std::unique_ptr<Weighing> m_w;
 
@@ -76,7 +78,8 @@ private slots:
         m_context->createMonthFolders();
         m_context->settings.CardIdCounter = 100;
         m_cards = WorkingCards();
-        m_days = std::make_unique<DayFiles>(*m_context, m_cards);
+        m_log = std::make_unique<EventLog>(*m_context);
+        m_days = std::make_unique<DayFiles>(*m_context, *m_log, m_cards);
         m_days->LoadToday();
         m_w = std::make_unique<Weighing>(*m_context, *m_days, m_cards);
         fillEntry();
@@ -291,7 +294,8 @@ private slots:
         AppContext restarted(m_clock, Folders(m_dir.path()));
         restarted.LoadOrCreateSettings();
         WorkingCards cards;
-        DayFiles days(restarted, cards);
+        EventLog log(restarted);
+        DayFiles days(restarted, log, cards);
         days.LoadToday();
         Weighing again(restarted, days, cards);
         again.setTerminalWeight(100);
