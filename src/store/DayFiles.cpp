@@ -104,11 +104,15 @@ StoreResult DayFiles::repairCount(const QString &path, qint32 stored, qint64 pre
     if (stored == present)
         return {};
     const StoreResult written = writeDurably(path, 0, encodeCountRecord(qint32(present)));
-    m_log.WriteLog(u"Счётчик карточек файла %1 исправлен: %2 вместо %3"_s
-                       .arg(QFileInfo(path).fileName())
-                       .arg(present)
-                       .arg(stored));
+    logCountRepair(path, present, stored);
     return written;
+}
+
+void DayFiles::logCountRepair(const QString &path, qint64 count, qint32 stored)
+{
+    m_log.WriteLog(u"Счётчик карточек файла %1 исправлен: %2 вместо %3"_s.arg(QFileInfo(path).fileName())
+                       .arg(count)
+                       .arg(stored));
 }
 
 StoreResult DayFiles::WriteDayCard(DayTarget target, int n)
@@ -146,10 +150,7 @@ StoreResult DayFiles::WriteDayCard(DayTarget target, int n)
     if (const StoreResult written = writeAt(file, 0, encodeCountRecord(count)); !written)
         return written;
     if (stored != present && stored != count)
-        m_log.WriteLog(u"Счётчик карточек файла %1 исправлен: %2 вместо %3"_s
-                           .arg(QFileInfo(path).fileName())
-                           .arg(count)
-                           .arg(stored));
+        logCountRepair(path, count, stored);
     m_context.settings.DayCardNumber = count;
     return {};
 }
@@ -204,7 +205,11 @@ StoreResult DayFiles::LoadToday()
         if (!create.open(QIODevice::WriteOnly))
             result = StoreResult::failed(create.errorString());
     }
-    const QByteArray data = readWhole(path);
+    QByteArray data;
+    if (QFile file(path); file.open(QIODevice::ReadOnly))
+        data = file.readAll();
+    else if (result)
+        result = StoreResult::failed(file.errorString());
     Settings &s = m_context.settings;
 
     // The count follows the cards the file holds: a card written just before

@@ -76,6 +76,7 @@ private:
     QString pathOf(DayTarget target) const;
     // The count record, when it is not `present`, is rewritten to it and logged.
     StoreResult repairCount(const QString &path, qint32 stored, qint64 present);
+    void logCountRepair(const QString &path, qint64 count, qint32 stored);
 
     AppContext &m_context;
     EventLog &m_log;
