@@ -4,6 +4,9 @@
 #include "core/AppContext.h"
 #include "core/EventLog.h"
 #include "store/DayFiles.h"
+#include "store/ExtraNames.h"
+#include "store/ParamExtras.h"
+#include "weighing/CardServices.h"
 #include "weighing/Weighing.h"
 
 #include <QCoreApplication>
@@ -14,6 +17,21 @@
 #include <vector>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+class NoExports final : public CardExports
+{
+public:
+    void prepareDay(bool) override {}
+    void writeDayWorkbookRow(int) override {}
+    void writeAccountingWorkbookRow(int) override {}
+    void writeAccountingTexts(int) override {}
+    void writeTextReportHeaders() override {}
+    void writeArchiveStatus(const QString &, const QDate &, int, const QString &) override {}
+};
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -30,7 +48,11 @@ int main(int argc, char *argv[])
     EventLog log(context);
     DayFiles days(context, log, cards);
     days.LoadToday();
-    Weighing weighing(context, days, cards);
+    ExtraNames names;
+    ParamExtras extras(names, context.folders.BaseFolder);
+    NoExports exports;
+    NoCardPhotos photos;
+    Weighing weighing(context, log, days, cards, extras, exports, photos);
     const QStringList texts{u"Щебень гранитный"_s, u"ТН-1"_s, u"ООО Карьер"_s, u"АО Стройка"_s, u"А123ВС 77"_s,
                             u"Иванов И.И."_s, QString()};
     for (int i = 0; i < 7; ++i)

@@ -2,10 +2,15 @@
 
 #include "core/AppContext.h"
 #include "core/EventLog.h"
-#include "core/Hooks.h"
 #include "core/Formats.h"
 #include "core/MainTitle.h"
+#include "reports/PeriodReport.h"
+#include "store/ArchiveBrowser.h"
 #include "store/DayFiles.h"
+#include "store/ParamExtras.h"
+#include "terminal/TerminalLink.h"
+#include "terminal/WeightConditioning.h"
+#include "weighing/CardServices.h"
 #include "weighing/CargoCard.h"
 #include "weighing/Weighing.h"
 
@@ -31,13 +36,21 @@ AdvertStyle advertStyle(const AppContext &context)
     return style;
 }
 
-MainShell::MainShell(AppContext &context, EventLog &log, DayFiles &days, Weighing &weighing, QObject *parent)
+MainShell::MainShell(const Parts &parts, QObject *parent)
     : QObject(parent)
-    , m_context(context)
-    , m_log(log)
-    , m_days(days)
-    , m_weighing(weighing)
+    , m_context(parts.context)
+    , m_log(parts.log)
+    , m_days(parts.days)
+    , m_weighing(parts.weighing)
+    , m_link(parts.link)
+    , m_conditioning(parts.conditioning)
+    , m_archive(parts.archive)
+    , m_extras(parts.extras)
+    , m_report(parts.report)
+    , m_exports(parts.exports)
+    , m_photos(parts.photos)
 {
+    connect(&m_weighing, &Weighing::dayChanged, this, &MainShell::dayChanged);
 }
 
 QString MainShell::exitQuestion()
@@ -58,65 +71,74 @@ void MainShell::updateTitle()
 void MainShell::LoadMainWindow()
 {
     Settings &s = m_context.settings;
-    runHook(hooks.openPort);
+    m_link.OpenPortAtStart();
     if (m_context.ExcelAvailable == 1)
-        runHook(hooks.ensureDayWorkbook);
+        m_exports.prepareDay(false);
     m_days.LoadToday();
-    runHook(hooks.showTodayCard);
-    runHook(hooks.applyParamNames);
-    runHook(hooks.showTodayList);
+    m_weighing.ShowCurrentCard(s.DayCardNumber);
+    m_weighing.showSum(s.SumWeight, s.SumCount);
+    emit paramNamesChanged();
+    emit todayListChanged();
     if (s.TerminalType == 0)
         s.TerminalType = 1;
-    runHook(hooks.selectTerminalEntry);
-    runHook(hooks.applyScaleLayout);
-    runHook(hooks.prepareArchiveAndPickLists);
+    ApplyServiceSettings();
+    m_archive.setCalendarDate(m_context.clock.today());
+    m_extras.LoadPickListHeaders();
+    m_extras.loadNames();
+    emit pickListsLoaded();
     m_day = m_context.clock.today();
-    runHook(hooks.writeTextReportHeaders);
+    m_exports.writeTextReportHeaders();
     updateTitle();
-    runHook(hooks.loadAnimationPictures);
+    emit picturesChanged();
     if (s.AutoStart == 1) {
         setAutoMode(true);
         if (s.AutoPhoto == 1)
-            runHook(hooks.startAutoPhoto);
+            m_photos.startForAutoMode();
     }
-    runHook(hooks.prepareReports);
-    runHook(hooks.startPolling);
+    m_report.loadMainWindow();
+    m_link.startPolling();
     m_loaded = true;
     emit changed();
+}
+
+void MainShell::ApplyServiceSettings()
+{
+    m_weighing.setReceiptButtonVisible(m_context.settings.ShowReceiptButton == 1);
+    emit scaleLayoutChanged();
 }
 
 void MainShell::ActivateMainWindow()
 {
     Settings &s = m_context.settings;
-    runHook(hooks.refreshPortStatus);
+    m_link.refreshStatus();
     if (s.SumModeOn == 0) {
         s.SumWeight = 0;
         s.SumCount = 0;
+        m_weighing.showSum(0, 0);
     }
     // In automatic mode cards are stored by the steadiness test: the button
     // stays hidden, or every activation would bring it back.
     m_storeButtonVisible = !m_autoMode;
-    runHook(hooks.applyParamNames);
+    emit paramNamesChanged();
     emit changed();
 }
 
 void MainShell::ClockTick()
 {
     updateTitle();
-    runHook(hooks.CheckOverload);
-    const QDate today = m_context.clock.today();
-    if (today != m_day) {
-        m_day = today;
-        m_context.settings.DayCardNumber = 0;
-        m_days.list(DayTarget::Today).clear();
-        setPageButton(false, u"0"_s);
-        m_context.createMonthFolders();
-        m_context.storeSettings();
-        m_weighing.dayChanged();
-        runHook(hooks.dayChanged);
-        emit dayListCleared();
-    }
+    m_conditioning.CheckOverload(m_weighing.liveWeights().gross);
+    // Today's file follows the clock; a store after midnight may have
+    // noticed the new day first.
+    m_weighing.followClock();
     emit changed();
+}
+
+void MainShell::dayChanged()
+{
+    m_day = m_context.clock.today();
+    setPageButton(false, u"0"_s);
+    m_context.storeSettings();
+    emit todayListChanged();
 }
 
 void MainShell::SelectMode(Mode mode)
@@ -127,16 +149,17 @@ void MainShell::SelectMode(Mode mode)
     m_weighing.setVisibleFrame(frames[int(mode)]);
     switch (mode) {
     case Mode::DataEntry:
-        runHook(hooks.showTodayList);
+        emit todayListChanged();
         break;
     case Mode::View:
-        runHook(hooks.redisplayCurrentCard);
+        m_weighing.ShowCurrentCard(m_weighing.shownCard().number);
+        m_weighing.SetCompletionButtons(m_weighing.shownCard().number);
         break;
     case Mode::Archive:
-        runHook(hooks.enterArchive);
+        m_archive.enter();
         break;
     case Mode::Reports:
-        runHook(hooks.enterReports);
+        emit reportsEntered();
         break;
     }
     emit modeChanged();
@@ -148,6 +171,7 @@ void MainShell::ToggleSum()
     s.SumModeOn = s.SumModeOn == 1 ? 0 : 1;
     s.SumWeight = 0;
     s.SumCount = 0;
+    m_weighing.showSum(0, 0);
     emit changed();
 }
 
@@ -163,12 +187,12 @@ QColor MainShell::sumColour() const
 
 QString MainShell::sumWeightText() const
 {
-    return NumberText(m_context.settings.SumWeight);
+    return m_weighing.sumWeightText();
 }
 
 QString MainShell::sumCountText() const
 {
-    return QString::number(m_context.settings.SumCount);
+    return m_weighing.sumCountText();
 }
 
 void MainShell::setAutoMode(bool on)
@@ -191,18 +215,22 @@ void MainShell::ExitProgram()
 {
     const QDateTime now = m_context.clock.now();
     m_log.WriteLog(LongTimeText(now.time()) + u' ' + ShortDateText(now.date()) + u" Выход из программы "_s);
-    runHook(hooks.closePort);
-    runHook(m_context.hooks.releaseSpreadsheet);
+    m_link.stopPolling();
+    m_link.closePort();
+    if (m_context.hooks.releaseSpreadsheet)
+        m_context.hooks.releaseSpreadsheet();
     m_context.storeSettings();
     m_log.WriteLog(u"Выход из программы:"_s + m_context.CurrentOperator);
-    runHook(hooks.closeVideo);
-    runHook(hooks.quit);
+    m_photos.switchOff();
+    emit quitRequested();
 }
 
 void MainShell::CloseMainWindow()
 {
-    runHook(hooks.closePort);
-    runHook(m_context.hooks.releaseSpreadsheet);
-    runHook(hooks.closeVideo);
-    runHook(hooks.quit);
+    m_link.stopPolling();
+    m_link.closePort();
+    if (m_context.hooks.releaseSpreadsheet)
+        m_context.hooks.releaseSpreadsheet();
+    m_photos.switchOff();
+    emit quitRequested();
 }

@@ -4,49 +4,18 @@
 #include <QDate>
 #include <QObject>
 #include <QString>
-#include <functional>
 
 class AppContext;
+class ArchiveBrowser;
+class CardExports;
+class CardPhotos;
 class DayFiles;
 class EventLog;
+class ParamExtras;
+class PeriodReport;
+class TerminalLink;
 class Weighing;
-
-// The steps of the main window that other parts of the program carry out.
-// A missing step is skipped, as a failing one would be.
-struct MainShellHooks
-{
-    std::function<void()> openPort;
-    std::function<void()> closePort;
-    std::function<void()> refreshPortStatus;
-    std::function<void()> startPolling;
-    // The day workbook from the template when it is missing (spreadsheet only).
-    std::function<void()> ensureDayWorkbook;
-    // Card DayCardNumber into the card frame after today's file is read.
-    std::function<void()> showTodayCard;
-    // The 25 parameter names into every caption.
-    std::function<void()> applyParamNames;
-    std::function<void()> showTodayList;
-    std::function<void()> selectTerminalEntry;
-    // Platform or axle layout, then the service settings.
-    std::function<void()> applyScaleLayout;
-    // Archive calendar to today, additional names, the seven parameter boxes.
-    std::function<void()> prepareArchiveAndPickLists;
-    std::function<void()> writeTextReportHeaders;
-    std::function<void()> loadAnimationPictures;
-    // Automatic mode at start: camera switched on when so configured.
-    std::function<void()> startAutoPhoto;
-    // Report dates to today, the grid prepared, the parameter list filled.
-    std::function<void()> prepareReports;
-    // Mode entries that refresh their frame.
-    std::function<void()> redisplayCurrentCard;
-    std::function<void()> enterArchive;
-    std::function<void()> enterReports;
-    std::function<void()> CheckOverload;
-    // After the change of day: nothing of yesterday stays open for completion.
-    std::function<void()> dayChanged;
-    std::function<void()> closeVideo;
-    std::function<void()> quit;
-};
+class WeightConditioning;
 
 // The advertising caption as the settings describe it, with the fallbacks.
 struct AdvertStyle
@@ -74,11 +43,27 @@ class MainShell : public QObject
 public:
     enum class Mode { DataEntry, View, Archive, Reports };
 
-    MainShell(AppContext &context, EventLog &log, DayFiles &days, Weighing &weighing, QObject *parent = nullptr);
+    // Everything the main window's load, clock and exit drive.
+    struct Parts
+    {
+        AppContext &context;
+        EventLog &log;
+        DayFiles &days;
+        Weighing &weighing;
+        TerminalLink &link;
+        WeightConditioning &conditioning;
+        ArchiveBrowser &archive;
+        ParamExtras &extras;
+        PeriodReport &report;
+        CardExports &exports;
+        CardPhotos &photos;
+    };
 
-    MainShellHooks hooks;
+    explicit MainShell(const Parts &parts, QObject *parent = nullptr);
 
     void LoadMainWindow();
+    // The service settings were saved: "Квит." and the tare field follow.
+    void ApplyServiceSettings();
     void ActivateMainWindow();
     void ClockTick();
     void SelectMode(Mode mode);
@@ -112,15 +97,36 @@ public:
 signals:
     void changed();
     void modeChanged();
-    void dayListCleared();
+    // The 25 parameter names into every caption.
+    void paramNamesChanged();
+    // Today's list was read again: show its last page.
+    void todayListChanged();
+    // Platform or axle layout and the service settings into the windows.
+    void scaleLayoutChanged();
+    // The seven parameter boxes take the pick lists just read.
+    void pickListsLoaded();
+    // The animation pictures of the settings into the window.
+    void picturesChanged();
+    // The mode "Отчеты" was entered.
+    void reportsEntered();
+    // "Выход" is done: the program ends.
+    void quitRequested();
 
 private:
     void updateTitle();
+    void dayChanged();
 
     AppContext &m_context;
     EventLog &m_log;
     DayFiles &m_days;
     Weighing &m_weighing;
+    TerminalLink &m_link;
+    WeightConditioning &m_conditioning;
+    ArchiveBrowser &m_archive;
+    ParamExtras &m_extras;
+    PeriodReport &m_report;
+    CardExports &m_exports;
+    CardPhotos &m_photos;
     bool m_loaded = false;
     QString m_title;
     Mode m_mode = Mode::DataEntry;

@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "MainShell.h"
+#include "Program.h"
 #include "core/AccessGate.h"
 #include "core/AppContext.h"
 #include "core/EventLog.h"
@@ -42,7 +43,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QTextBlock>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -55,24 +58,25 @@ const std::array<QString, 4> kModeCaptions = {u"Ввод данных"_s, u"Пр
 
 } // namespace
 
-MainWindow::MainWindow(AppContext &context, EventLog &log, AccessGate &gate, DayFiles &days, WorkingCards &cards,
-                       TerminalLink &link, Weighing &weighing, WeightConditioning &conditioning, MainShell &shell,
-                       QWidget *parent)
+MainWindow::MainWindow(Program &program, QWidget *parent)
     : QMainWindow(parent)
-    , m_context(context)
-    , m_log(log)
-    , m_gate(gate)
-    , m_days(days)
-    , m_cards(cards)
-    , m_link(link)
-    , m_weighing(weighing)
-    , m_conditioning(conditioning)
-    , m_shell(shell)
+    , m_program(program)
+    , m_context(program.context())
+    , m_log(program.log())
+    , m_gate(program.gate())
+    , m_days(program.days())
+    , m_cards(program.cards())
+    , m_link(program.link())
+    , m_weighing(program.weighing())
+    , m_conditioning(program.conditioning())
+    , m_shell(program.shell())
+    , m_archiveBrowser(program.archive())
+    , m_extras(program.extras())
     , m_panel(new WeightPanel)
     , m_entry(new DataEntryFrame)
     , m_card(new CurrentCardFrame)
     , m_archive(new ArchiveFrame)
-    , m_report(new PeriodReport(context, this))
+    , m_report(&program.report())
     , m_reports(new ReportFrame(*m_report))
     , m_todayList(new DayListView(u"Карточки дня"_s))
     , m_frames(new QStackedWidget)
@@ -93,7 +97,11 @@ MainWindow::MainWindow(AppContext &context, EventLog &log, AccessGate &gate, Day
         button->setAccessibleName(kModeCaptions[i]);
         m_modes[i] = button;
         modeLayout->addWidget(button);
-        connect(button, &QRadioButton::clicked, this, [this, i] { m_shell.SelectMode(MainShell::Mode(i)); });
+        // toggled, not clicked: a screen reader's "toggle" switches the mode too.
+        connect(button, &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on && m_shell.mode() != MainShell::Mode(i))
+                m_shell.SelectMode(MainShell::Mode(i));
+        });
     }
     modeLayout->addStretch();
     m_modes[0]->setChecked(true);
@@ -149,7 +157,6 @@ MainWindow::MainWindow(AppContext &context, EventLog &log, AccessGate &gate, Day
     layout->addLayout(body, 1);
     layout->addLayout(status);
     setCentralWidget(central);
-    resize(1366, 768);
 
     connect(m_panel->sumSwitch(), &QPushButton::clicked, &m_shell, &MainShell::ToggleSum);
     connect(m_panel->autoBox(), &QCheckBox::toggled, &m_shell, &MainShell::setAutoMode);
@@ -169,53 +176,32 @@ MainWindow::MainWindow(AppContext &context, EventLog &log, AccessGate &gate, Day
         connect(m_panel->axleField(k), &QLineEdit::textChanged, this,
                 [this, k](const QString &text) { m_weighing.AxleWeights[size_t(k)] = ParseNumber(text); });
 
-    m_link.hooks.UpdateLiveWeights = [this] {
-        m_weighing.setTerminalWeight(m_link.TerminalWeight());
-        m_weighing.UpdateLiveWeights();
-    };
-    m_link.hooks.afterRead = [this] {
+    connect(&m_link, &TerminalLink::readFinished, this, [this] {
         if (!m_panel->autoBox()->isChecked())
             m_conditioning.StabilityLamps(m_link.TerminalWeight(), m_link.weightText() == TerminalLink::noDataMark());
         showLamps();
-    };
-    const auto showTodayList = [this] { m_todayList->showList(m_days.list(DayTarget::Today)); };
-    m_weighing.hooks.todayListChanged = showTodayList;
+    });
+    connect(&m_weighing, &Weighing::todayListChanged, this, &MainWindow::showTodayList);
+    connect(&m_weighing, &Weighing::operatorMessage, this, &MainWindow::showOperatorMessage);
+    connect(&m_weighing, &Weighing::axlesReset, this, [this] {
+        for (int k = 0; k < 8; ++k)
+            m_panel->axleField(k)->setText(u"0"_s);
+    });
     connect(&m_shell, &MainShell::changed, this, &MainWindow::refresh);
-    connect(&m_shell, &MainShell::dayListCleared, m_todayList, &DayListView::clear);
+    connect(&m_shell, &MainShell::todayListChanged, this, &MainWindow::showTodayList);
+    connect(&m_shell, &MainShell::paramNamesChanged, this, &MainWindow::applyCaptions);
+    connect(&m_shell, &MainShell::scaleLayoutChanged, this, [this] {
+        applyProgramType();
+        applyServiceSettings();
+    });
+    connect(&m_shell, &MainShell::pickListsLoaded, this, &MainWindow::fillPickLists);
+    connect(&m_shell, &MainShell::picturesChanged, this, &MainWindow::loadPictures);
+    connect(&m_shell, &MainShell::reportsEntered, m_reports, &ReportFrame::enterView);
     connect(&m_link, &TerminalLink::weightTextChanged, m_panel, &WeightPanel::setTerminalText);
     connect(&m_link, &TerminalLink::statusChanged, this, &MainWindow::showPortStatus);
     connect(&m_link, &TerminalLink::animationChanged, this, &MainWindow::showAnimation);
-
-    m_shell.hooks.openPort = [this] { m_link.OpenPortAtStart(); };
-    m_shell.hooks.closePort = [this] { m_link.closePort(); };
-    m_shell.hooks.refreshPortStatus = [this] { m_link.refreshStatus(); showPortStatus(); };
-    m_shell.hooks.startPolling = [this] { m_link.startPolling(); };
-    m_shell.hooks.applyParamNames = [this] { applyCaptions(); };
-    m_shell.hooks.showTodayList = showTodayList;
-    m_shell.hooks.loadAnimationPictures = [this] {
-        const auto images = AnimationImages::pictures(m_context.settings);
-        for (size_t i = 0; i < images.size(); ++i)
-            m_pictures[i] = QPixmap::fromImage(images[i]);
-        showAnimation();
-    };
-    m_shell.hooks.quit = [] { QApplication::quit(); };
-    m_shell.hooks.prepareReports = [this] { m_reports->loadMainWindow(); };
-    m_shell.hooks.enterReports = [this] { m_reports->enterView(); };
-    m_shell.hooks.showTodayCard = [this] { m_weighing.ShowCurrentCard(m_context.settings.DayCardNumber); };
-    m_shell.hooks.redisplayCurrentCard = [this] {
-        m_weighing.ShowCurrentCard(m_weighing.shownCard().number);
-        m_weighing.SetCompletionButtons(m_weighing.shownCard().number);
-    };
-    m_shell.hooks.applyScaleLayout = [this] {
-        applyProgramType();
-        ApplyServiceSettings();
-    };
-    m_shell.hooks.CheckOverload = [this] {
-        m_conditioning.CheckOverload(m_weighing.liveWeights().gross);
-        QPalette palette = m_advert->palette();
-        palette.setColor(QPalette::WindowText, colourFromValue(m_conditioning.advertColour()));
-        m_advert->setPalette(palette);
-    };
+    connect(&m_gate, &AccessGate::mainWindowRequested, this, &MainWindow::showLoaded);
+    connect(&m_gate, &AccessGate::purposeAccepted, this, &MainWindow::openPurpose);
 
     connectStore();
 
@@ -273,10 +259,29 @@ void MainWindow::showLoaded()
         styleAdvert();
         m_panel->autoBox()->setChecked(m_shell.autoMode());
         m_clock->start();
+        placeOnScreen();
     }
     show();
     raise();
     activateWindow();
+}
+
+void MainWindow::placeOnScreen()
+{
+    // The whole window, status line included, within the screen's free
+    // area; maximised when it would not fit.
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect free = screen->availableGeometry();
+    const QSize wanted = sizeHint().expandedTo(minimumSizeHint()).expandedTo(QSize(1024, 700));
+    if (minimumSizeHint().width() > free.width() || minimumSizeHint().height() > free.height()
+        || wanted.width() > free.width() || wanted.height() > free.height()) {
+        setWindowState(windowState() | Qt::WindowMaximized);
+        return;
+    }
+    resize(wanted);
+    move(free.center() - QPoint(wanted.width() / 2, wanted.height() / 2));
 }
 
 void MainWindow::showWindow(QWidget *window)
@@ -300,14 +305,14 @@ void MainWindow::openPurpose(int purpose)
     case AccessGate::ScaleSettings:
         if (!m_scaleWindow) {
             m_scaleWindow = new ScaleSettingsWindow(m_context, m_link, this);
-            m_scaleWindow->programTypeChanged = [this] { applyProgramType(); };
-            m_scaleWindow->captionChanged = [this] {
+            connect(m_scaleWindow, &ScaleSettingsWindow::programTypeChanged, this, &MainWindow::applyProgramType);
+            connect(m_scaleWindow, &ScaleSettingsWindow::captionChanged, this, [this] {
                 styleAdvert();
                 applyCaptions();
                 m_link.applyPollPeriod();
                 refresh();
-            };
-            m_scaleWindow->picturesChanged = [this] { m_shell.hooks.loadAnimationPictures(); };
+            });
+            connect(m_scaleWindow, &ScaleSettingsWindow::picturesChanged, this, &MainWindow::loadPictures);
         }
         m_scaleWindow->load();
         showWindow(m_scaleWindow);
@@ -315,7 +320,7 @@ void MainWindow::openPurpose(int purpose)
     case AccessGate::Service:
         if (!m_serviceWindow) {
             m_serviceWindow = new ServiceWindow(m_context, m_conditioning, this);
-            m_serviceWindow->applyServiceSettings = [this] { ApplyServiceSettings(); };
+            connect(m_serviceWindow, &ServiceWindow::serviceSettingsSaved, &m_shell, &MainShell::ApplyServiceSettings);
         }
         m_serviceWindow->load();
         showWindow(m_serviceWindow);
@@ -334,12 +339,38 @@ void MainWindow::applyProgramType()
     m_panel->autoBox()->setVisible(!axle);
 }
 
-void MainWindow::ApplyServiceSettings()
+void MainWindow::applyServiceSettings()
 {
-    const Settings &s = m_context.settings;
-    m_panel->tareField()->setReadOnly(s.TareFromKeyboard != 1);
-    m_weighing.setReceiptButtonVisible(s.ShowReceiptButton == 1);
+    m_panel->tareField()->setReadOnly(m_context.settings.TareFromKeyboard != 1);
     refresh();
+}
+
+void MainWindow::showTodayList()
+{
+    m_todayList->showList(m_days.list(DayTarget::Today));
+}
+
+void MainWindow::fillPickLists()
+{
+    const auto lists = m_extras.Combo_1C();
+    for (int i = 0; i < CardTextCount; ++i)
+        m_entry->setPickList(i, lists[size_t(i)]);
+}
+
+void MainWindow::loadPictures()
+{
+    const auto images = AnimationImages::pictures(m_context.settings);
+    for (size_t i = 0; i < images.size(); ++i)
+        m_pictures[i] = QPixmap::fromImage(images[i]);
+    showAnimation();
+}
+
+void MainWindow::showOperatorMessage(const QString &text)
+{
+    // Not exec(): the scale goes on being read while the message is up.
+    auto *box = new QMessageBox(QMessageBox::Warning, MainShell::exitTitle(), text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void MainWindow::selectTodayLine(int n)
@@ -385,10 +416,15 @@ bool MainWindow::exitProgram()
     return true;
 }
 
-void MainWindow::printVisibleCard(const QString &)
+void MainWindow::printVisibleCard(const QString &document)
 {
-    // The documents come with their own windows; nothing is printed while
-    // no card frame is visible.
+    // Only a visible card frame prints; data entry and reports have no card.
+    const MainShell::Mode mode = m_shell.mode();
+    if (mode != MainShell::Mode::View && mode != MainShell::Mode::Archive)
+        return;
+    const auto frame = mode == MainShell::Mode::View ? CardDocuments::Frame::CurrentCard
+                                                     : CardDocuments::Frame::ArchiveCard;
+    statusBar()->showMessage(m_program.documents().print(document, frame));
 }
 
 bool MainWindow::event(QEvent *event)
@@ -418,6 +454,9 @@ void MainWindow::refresh()
     if (m_panel->autoBox()->isChecked() != m_shell.autoMode())
         m_panel->autoBox()->setChecked(m_shell.autoMode());
     const Settings &s = m_context.settings;
+    QPalette advert = m_advert->palette();
+    advert.setColor(QPalette::WindowText, colourFromValue(m_conditioning.advertColour()));
+    m_advert->setPalette(advert);
     m_scaleData->setText(u"Марка весов: "_s + s.ScaleModel + u"    Зав. номер весов: "_s + s.ScaleSerial
                          + u"    Дата очередной поверки: "_s + s.VerificationDate);
 }
@@ -434,7 +473,8 @@ void MainWindow::applyCaptions()
     const Settings &s = m_context.settings;
     m_entry->setCaptions(s);
     m_card->fields()->setCaptions(s);
-    m_archive->fields()->setCaptions(s);
+    m_archive->setCaptions(s);
+    m_todayList->setCaptions(s);
     m_panel->setCaptions(s);
 }
 
@@ -471,47 +511,20 @@ void MainWindow::showPortStatus()
 
 void MainWindow::connectStore()
 {
-    m_archiveBrowser = new ArchiveBrowser(m_context, m_days, m_cards, m_weighing, this);
-    m_archiveBrowser->hooks.beep = [] { QApplication::beep(); };
-    m_archive->attach(*m_archiveBrowser);
+    connect(&m_archiveBrowser, &ArchiveBrowser::beep, this, [] { QApplication::beep(); });
+    m_archive->attach(m_archiveBrowser);
     connect(m_todayList, &DayListView::cardChosen, this, &MainWindow::selectTodayLine);
     connect(m_card->insertButton(), &QPushButton::clicked, this,
             [this] { insertCard(m_card->fields(), PlusFile::besideDayFile(m_days.todayPath())); });
     connect(m_archive->insertButton(), &QPushButton::clicked, this,
-            [this] { insertCard(m_archive->fields(), m_archiveBrowser->plusFilePath()); });
+            [this] { insertCard(m_archive->fields(), m_archiveBrowser.plusFilePath()); });
     for (int i = 0; i < CardTextCount; ++i) {
         connect(m_entry->plusButton(i), &QPushButton::clicked, this, [this, i] { OpenConstantsEditor(i); });
         // The additional values belong to the text they were entered for.
-        const auto changed = [this, i] {
-            if (m_extras)
-                m_extras->boxChanged(i);
-        };
+        const auto changed = [this, i] { m_extras.boxChanged(i); };
         connect(m_entry->parameterBox(i), &QComboBox::editTextChanged, this, changed);
         connect(m_entry->parameterBox(i), &QComboBox::activated, this, changed);
     }
-    m_shell.hooks.prepareArchiveAndPickLists = [this] {
-        m_archiveBrowser->setCalendarDate(m_context.clock.today());
-        if (!m_extras)
-            return;
-        m_extras->LoadPickListHeaders();
-        m_extras->loadNames();
-        const auto lists = m_extras->Combo_1C();
-        for (int i = 0; i < CardTextCount; ++i)
-            m_entry->setPickList(i, lists[size_t(i)]);
-    };
-    m_shell.hooks.enterArchive = [this] { m_archiveBrowser->enter(); };
-}
-
-void MainWindow::setParamExtras(ParamExtras &extras)
-{
-    m_extras = &extras;
-    m_weighing.hooks.findPickListEntries = [this](const CargoCard &card) {
-        for (int i = 0; i < CardTextCount; ++i)
-            m_extras->FindPickListEntry(i, card.texts[size_t(i)]);
-    };
-    m_weighing.hooks.writeExtras = [this](int n) {
-        m_extras->writeCardExtras(PlusFile::besideDayFile(m_days.todayPath()), n);
-    };
 }
 
 void MainWindow::OpenConstantsEditor(int p)
@@ -530,7 +543,6 @@ void MainWindow::insertCard(const CardFieldsView *fields, const QString &plusPat
         m_entry->parameterBox(i)->setEditText(fields->fieldText(i));
     m_entry->litterField()->setText(fields->fieldText(LitterPercent));
     // After the boxes, whose changes empty the additional values.
-    if (m_extras)
-        m_extras->readCardExtras(plusPath, n);
+    m_extras.readCardExtras(plusPath, n);
     m_shell.SelectMode(MainShell::Mode::DataEntry);
 }

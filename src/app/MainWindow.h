@@ -19,6 +19,7 @@ class MainShell;
 class ParamExtras;
 class PeriodReport;
 class PortSettingsWindow;
+class Program;
 class QAction;
 class QLabel;
 class QRadioButton;
@@ -40,9 +41,7 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    MainWindow(AppContext &context, EventLog &log, AccessGate &gate, DayFiles &days, WorkingCards &cards,
-               TerminalLink &link, Weighing &weighing, WeightConditioning &conditioning, MainShell &shell,
-               QWidget *parent = nullptr);
+    explicit MainWindow(Program &program, QWidget *parent = nullptr);
 
     // The gate accepted a login: load the first time, then show.
     void showLoaded();
@@ -64,11 +63,8 @@ public:
     QTimer *clockTimer() const { return m_clock; }
     ScaleSettingsWindow *scaleSettingsWindow() const { return m_scaleWindow; }
     ServiceWindow *serviceWindow() const { return m_serviceWindow; }
-    ArchiveBrowser *archiveBrowser() const { return m_archiveBrowser; }
-
-    // The pick lists and additional parameters the boxes and cards use.
-    void setParamExtras(ParamExtras &extras);
-    ParamExtras *paramExtras() const { return m_extras; }
+    ArchiveBrowser *archiveBrowser() const { return &m_archiveBrowser; }
+    ParamExtras *paramExtras() const { return &m_extras; }
     // "+" beside parameter box p: nothing while the box is empty.
     void OpenConstantsEditor(int p);
 
@@ -91,13 +87,19 @@ private:
     void showWeighing();
     void showLamps();
     void applyProgramType();
-    void ApplyServiceSettings();
+    void applyServiceSettings();
+    void showTodayList();
+    void fillPickLists();
+    void loadPictures();
+    void showOperatorMessage(const QString &text);
     void selectTodayLine(int n);
     void connectStore();
     // "Вставить": the card a frame shows becomes the template of a new weighing.
     void insertCard(const CardFieldsView *fields, const QString &plusPath);
     void showWindow(QWidget *window);
+    void placeOnScreen();
 
+    Program &m_program;
     AppContext &m_context;
     EventLog &m_log;
     AccessGate &m_gate;
@@ -107,6 +109,8 @@ private:
     Weighing &m_weighing;
     WeightConditioning &m_conditioning;
     MainShell &m_shell;
+    ArchiveBrowser &m_archiveBrowser;
+    ParamExtras &m_extras;
 
     WeightPanel *m_panel;
     DataEntryFrame *m_entry;
@@ -128,6 +132,4 @@ private:
     ScaleSettingsWindow *m_scaleWindow = nullptr;
     ServiceWindow *m_serviceWindow = nullptr;
     bool m_exiting = false;
-    ArchiveBrowser *m_archiveBrowser = nullptr;
-    ParamExtras *m_extras = nullptr;
 };

@@ -53,6 +53,11 @@ void AccessGate::ShowGate(int purpose)
     activate();
 }
 
+int AccessGate::purpose() const
+{
+    return m_context.GatePurpose;
+}
+
 void AccessGate::activate()
 {
     m_code.clear();

@@ -44,6 +44,8 @@ public:
     // Every change of the entry's text runs the code check.
     void setCodeText(const QString &text);
 
+    // What the next accepted code opens (`GatePurpose`).
+    int purpose() const;
     QString promptText() const { return m_prompt; }
     QString codeText() const { return m_code; }
     bool isVisible() const { return m_visible; }

@@ -19,7 +19,9 @@ void AppContext::ApplyDefaults()
 
 StoreResult AppContext::storeSettings()
 {
-    return StoreSettings(settings, folders.SettingsFile);
+    if (!StoreSettings(settings, folders.SettingsFile))
+        return StoreResult::failed(folders.SettingsFile + QStringLiteral(": не удалось записать"));
+    return {};
 }
 
 void AppContext::LoadOrCreateSettings()

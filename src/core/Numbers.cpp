@@ -110,3 +110,42 @@ double ParseNumber(QStringView text)
 {
     return readNumber(text, true);
 }
+
+namespace {
+
+// The mantissa scan of readNumber: digits before the first character that
+// ends the number.
+bool hasDigits(QStringView text, bool commaIsPoint)
+{
+    bool signAllowed = true;
+    bool havePoint = false;
+    for (QChar c : text) {
+        if (commaIsPoint && c == u',')
+            c = u'.';
+        if (skipped(c))
+            continue;
+        if (signAllowed && (c == u'+' || c == u'-')) {
+            signAllowed = false;
+            continue;
+        }
+        signAllowed = false;
+        if (isDigit(c))
+            return true;
+        if (c != u'.' || havePoint)
+            return false;
+        havePoint = true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool HasLeadingNumber(QStringView text)
+{
+    return hasDigits(text, false);
+}
+
+bool HasParsedNumber(QStringView text)
+{
+    return hasDigits(text, true);
+}

@@ -11,3 +11,10 @@ double ReadLeadingNumber(QStringView text);
 
 // ReadLeadingNumber after every "," has become "." (operator input, fields).
 double ParseNumber(QStringView text);
+
+// Whether ReadLeadingNumber finds a number in the text at all, rather than
+// giving the 0 of a text without digits (empty, "abc", "-", ".").
+bool HasLeadingNumber(QStringView text);
+
+// The same by ParseNumber's rules: "," counts as the decimal point.
+bool HasParsedNumber(QStringView text);

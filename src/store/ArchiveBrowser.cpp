@@ -4,7 +4,8 @@
 #include "DayFiles.h"
 #include "PlusFile.h"
 #include "core/AppContext.h"
-#include "core/Hooks.h"
+#include "ParamExtras.h"
+#include "core/StoreResult.h"
 #include "core/Formats.h"
 #include "core/OleDate.h"
 
@@ -115,8 +116,8 @@ void ArchiveBrowser::ShowArchiveCard(int n)
     m_shown = m_cards.ArchiveCard;
     m_shownSlot = n;
     m_weighing.setArchiveShownCard(m_shown);
-    if (otherCard && m_shown.id != 0 && hooks.showCardPhotos)
-        hooks.showCardPhotos(m_folder, m_shown.id);
+    if (otherCard && m_shown.id != 0)
+        m_weighing.photos().showCardPhotos(m_folder, m_shown.id);
     emit changed();
 }
 
@@ -160,16 +161,30 @@ void ArchiveBrowser::selectCard(int n)
 int ArchiveBrowser::CopyArchiveCardToToday()
 {
     Settings &s = m_context.settings;
-    const WeighingHooks &wh = m_weighing.hooks;
+    CardExports &exports = m_weighing.exports();
+    // The copy goes into the file of the day the clock names.
+    m_weighing.followClock();
     // The running sum takes the live net as it is now.
     if (m_weighing.visibleFrame() == Weighing::Frame::Archive)
         m_weighing.UpdateLiveWeights();
 
-    runHook(wh.prepareSpreadsheets);
-    const NewCardNumbers numbers = numberNewCard(s, [&] { int n = 0; return m_days.nextTodayNumber(n) ? n : 0; }());
+    exports.prepareDay(true);
+    int dayNumber = 0;
+    if (const StoreResult next = m_days.nextTodayNumber(dayNumber); !next) {
+        m_weighing.reportFailure(Weighing::notStoredMessage(next.reason));
+        return 0;
+    }
+    const double sumWeight = s.SumWeight;
+    const qint32 sumCount = s.SumCount;
+    const NewCardNumbers numbers = numberNewCard(s, dayNumber);
+    if (numbers.id == 0) {
+        m_weighing.reportFailure(Weighing::notStoredMessage(u"номера карточек исчерпаны"_s));
+        return 0;
+    }
     applyRunningSum(s, m_weighing.liveWeights().net);
 
     const CargoCard &a = m_cards.ArchiveCard;
+    const CargoCard previous = m_cards.CurrentCard;
     CargoCard &c = m_cards.CurrentCard;
     c = a;
     const QDateTime now = m_context.clock.now();
@@ -185,26 +200,31 @@ int ArchiveBrowser::CopyArchiveCardToToday()
     c.sumCount = a.sumCount;
 
     // The counters go to disk before the card, as for a new weighing.
-    m_context.storeSettings();
-    const bool written = m_days.WriteDayCard(DayTarget::Today, c.number).ok;
+    StoreResult written = m_context.storeSettings();
+    if (written)
+        written = m_days.WriteDayCard(DayTarget::Today, c.number);
+    if (!written) {
+        s.SumWeight = sumWeight;
+        s.SumCount = sumCount;
+        m_cards.CurrentCard = previous;
+        m_weighing.reportFailure(Weighing::notStoredMessage(written.reason));
+        return 0;
+    }
     const int n = c.number;
     const CargoCard copy = c;
-    runHook(wh.exportDayWorkbook, n);
-    runHook(wh.exportAccountingSheet, n);
-    runHook(wh.exportAccountingText, n);
-    runHook(wh.writeExtras, n);
+    exports.writeDayWorkbookRow(n);
+    exports.writeAccountingWorkbookRow(n);
+    exports.writeAccountingTexts(n);
+    m_weighing.extras().writeCardExtras(PlusFile::besideDayFile(m_days.todayPath()), n);
 
     m_weighing.ShowCurrentCard(n);
-    // Showing read the slot back; the copy in memory stays the one made
-    // here even if the slot could not be written.
-    m_cards.CurrentCard = copy;
+    // The labels show the sum the copy carries, the archive card's own.
+    m_weighing.showSum(copy.sumWeight, copy.sumCount);
     m_days.list(DayTarget::Today).append(copy);
-    m_context.storeSettings();
-    runHook(wh.todayListChanged);
-    runHook(wh.resetAxles);
-    if (wh.takePhoto)
-        wh.takePhoto(QString::number(copy.id) + u"_1"_s, 1);
-    return written ? n : 0;
+    emit m_weighing.todayListChanged();
+    m_weighing.resetAxles();
+    m_weighing.photos().takePhoto(QString::number(copy.id) + u"_1"_s, 1);
+    return n;
 }
 
 bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
@@ -213,6 +233,8 @@ bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
     if (n < 1 || m_busy || m_weighing.storing() || m_openedPath != m_days.archivePath())
         return false;
     if ((kind == Weighing::Kind::Gross && !m_grossButton) || (kind == Weighing::Kind::Tare && !m_tareButton))
+        return false;
+    if (!m_weighing.checkWeightAvailable())
         return false;
     // The slot is read again: only card N of the day opened is completed,
     // and only while it is still open.
@@ -225,10 +247,16 @@ bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
     }
     m_busy = true;
 
-    CopyArchiveCardToToday();
-    const int number = m_cards.CurrentCard.number;
+    const int number = CopyArchiveCardToToday();
+    if (number == 0) {
+        // Nothing of the completion was stored: the card stays open.
+        m_busy = false;
+        ShowArchiveCard(n);
+        SetArchiveCompletionButtons(n);
+        return false;
+    }
     if (kind == Weighing::Kind::Tare)
-        runHook(hooks.beep);
+        emit beep();
 
     const QDateTime now = m_context.clock.now();
     a.date2 = toOleDate(now.date());
@@ -245,20 +273,23 @@ bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
     c.litterWeight = derived.litterWeight;
     c.cleanWeight = derived.cleanWeight;
 
-    if (m_context.ExcelAvailable == 1 && hooks.writeArchiveStatus)
-        hooks.writeArchiveStatus(m_resultFolder, m_day, n, a.status);
-    const bool copied = m_days.WriteDayCard(DayTarget::Today, number).ok;
-    const WeighingHooks &wh = m_weighing.hooks;
-    runHook(wh.exportAccountingText, number);
-    runHook(wh.exportDayWorkbook, number);
-    runHook(wh.exportAccountingSheet, number);
+    CardExports &exports = m_weighing.exports();
+    if (m_context.ExcelAvailable == 1)
+        exports.writeArchiveStatus(m_resultFolder, m_day, n, a.status);
+    StoreResult written = m_days.WriteDayCard(DayTarget::Today, number);
+    exports.writeAccountingTexts(number);
+    exports.writeDayWorkbookRow(number);
+    exports.writeAccountingWorkbookRow(number);
     // The weighing lives only in the copy: without it the card stays open
     // in its own day, to be completed again.
-    const bool closed = copied && m_days.WriteDayCard(DayTarget::Archive, n);
+    if (written)
+        written = m_days.WriteDayCard(DayTarget::Archive, n);
+    if (!written)
+        m_weighing.reportFailure(Weighing::notStoredMessage(written.reason));
 
     m_weighing.ShowCurrentCard(number);
     m_days.LoadToday();
-    runHook(wh.todayListChanged);
+    emit m_weighing.todayListChanged();
     // The card frame shows the completed copy: its buttons follow it, and
     // no card of today stays open beside it.
     m_weighing.SetCompletionButtons(number);
@@ -266,7 +297,7 @@ bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
     m_busy = false;
     ShowArchiveCard(n);
     SetArchiveCompletionButtons(n);
-    if (hooks.showCardPhotos && m_shown.id != 0)
-        hooks.showCardPhotos(m_folder, m_shown.id);
-    return copied && closed;
+    if (m_shown.id != 0)
+        m_weighing.photos().showCardPhotos(m_folder, m_shown.id);
+    return bool(written);
 }

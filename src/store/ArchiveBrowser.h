@@ -6,23 +6,10 @@
 #include <QDate>
 #include <QObject>
 #include <QString>
-#include <functional>
 
 class AppContext;
 class DayFiles;
 class DayList;
-
-// What completing an archived card hands on beyond the hooks of the
-// weighing. Each is optional; a missing one is skipped.
-struct ArchiveHooks
-{
-    // The archived card's new status into its row of its own day's workbook.
-    std::function<void(const QString &resultFolder, const QDate &day, int number, const QString &status)>
-        writeArchiveStatus;
-    // The photos of card `id`, looked up in `folder`.
-    std::function<void(const QString &folder, qint32 id)> showCardPhotos;
-    std::function<void()> beep;
-};
 
 // The archive frame "Архивная карточка груза" without its widgets: the day
 // chosen in the calendar, its card shown, its completion buttons, and the
@@ -34,8 +21,6 @@ class ArchiveBrowser : public QObject
 public:
     ArchiveBrowser(AppContext &context, DayFiles &days, WorkingCards &cards, Weighing &weighing,
                    QObject *parent = nullptr);
-
-    ArchiveHooks hooks;
 
     static QString futureDateMessage(const QDate &today);
     static QString noDataMessage();
@@ -72,7 +57,7 @@ public:
     void selectCard(int n);
 
     // ArchiveCard as a new card of today, still incomplete; its № or 0 when
-    // today's file could not be written.
+    // today's file could not be written (the operator is told).
     int CopyArchiveCardToToday();
     // "Бруто" / "Тара": the card opened for completion is closed in its own
     // day and completed as a copy in today's. False when nothing was
@@ -83,6 +68,8 @@ signals:
     void changed();
     // The archive list was rebuilt: show its last page.
     void listChanged();
+    // The tare of an archive completion is confirmed by a beep.
+    void beep();
 
 private:
     AppContext &m_context;

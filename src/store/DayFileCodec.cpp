@@ -61,7 +61,9 @@ void putShortBytes(QByteArray &slot, int rec, QByteArrayView bytes)
     const auto n = quint16(qMin<qint64>(bytes.size(), ShortTextBytes));
     char *p = record(slot, rec);
     qToLittleEndian(n, p);
-    std::memcpy(p + 2, bytes.data(), n);
+    // An empty text's view may hold no buffer at all.
+    if (n > 0)
+        std::memcpy(p + 2, bytes.data(), n);
 }
 
 void putText(QByteArray &slot, int rec, const QString &text)

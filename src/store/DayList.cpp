@@ -7,9 +7,48 @@
 
 namespace {
 
+struct Column
+{
+    int param;
+    qsizetype width;
+};
+
+// The columns of a line after its line break, two blanks apart.
+constexpr std::array<Column, 8> kColumns = {{
+    {CardNumber, 7},
+    {Date1, 5},
+    {Time1, 5},
+    {CargoName, 23},
+    {VehicleNumber, 15},
+    {Gross, 10},
+    {Net, 10},
+    {Tare, 10},
+}};
+
+constexpr qsizetype lineWidth()
+{
+    qsizetype width = 2 * qsizetype(kColumns.size() - 1);
+    for (const Column &c : kColumns)
+        width += c.width;
+    return width;
+}
+static_assert(lineWidth() + 2 == DayList::LineChars, "a line is its line break and its columns");
+
 QString field(const QString &text, qsizetype width)
 {
     return text.left(width).leftJustified(width, u' ');
+}
+
+QString columns(const std::array<QString, kColumns.size()> &values)
+{
+    QString s;
+    s.reserve(DayList::LineChars);
+    for (size_t i = 0; i < kColumns.size(); ++i) {
+        if (i > 0)
+            s += QStringLiteral("  ");
+        s += field(values[i], kColumns[i].width);
+    }
+    return s;
 }
 
 // Whole numbers are written with a blank where a minus sign would stand.
@@ -44,19 +83,20 @@ void DayList::append(const CargoCard &card)
 
 QString DayList::line(const CargoCard &card)
 {
-    const QString gap(2, u' ');
-    QString s;
-    s.reserve(LineChars);
-    s += QStringLiteral("\r\n");
-    s += field(signedText(card.number), 7) + gap;
-    s += field(ShortDateText(oleDateToDate(card.date1)), 5) + gap;
-    s += field(LongTimeText(oleDateToTime(card.time1)), 5) + gap;
-    s += field(card.texts[CargoName], 23) + gap;
-    s += field(card.texts[VehicleNumber], 15) + gap;
-    s += field(NumberText(card.gross), 10) + gap;
-    s += field(NumberText(card.net), 10) + gap;
-    s += field(NumberText(card.tare), 10);
-    return s;
+    return QStringLiteral("\r\n")
+        + columns({signedText(card.number), ShortDateText(oleDateToDate(card.date1)),
+                   LongTimeText(oleDateToTime(card.time1)), card.texts[CargoName], card.texts[VehicleNumber],
+                   NumberText(card.gross), NumberText(card.net), NumberText(card.tare)});
+}
+
+QString DayList::header(const std::array<QString, 25> &paramNames)
+{
+    std::array<QString, kColumns.size()> names;
+    for (size_t i = 0; i < kColumns.size(); ++i)
+        names[i] = paramNames[size_t(kColumns[i].param)];
+    // Over the digits of the number, not over the blank where its sign goes.
+    names[0].prepend(u' ');
+    return columns(names);
 }
 
 int DayList::numberAt(const QString &page, qsizetype caret)

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
+
 struct CargoCard;
 
 // The text list of a day's cards: one 101-character line per card that is
@@ -30,6 +32,9 @@ public:
     int droppedPages() const { return m_dropped; }
 
     static QString line(const CargoCard &card);
+    // The names of the line's columns (from the 25 parameter names), each
+    // where its column starts once the line's leading line break is off.
+    static QString header(const std::array<QString, 25> &paramNames);
 
     // The start of the line that holds character `caret` of a page.
     static qsizetype lineStart(qsizetype caret) { return caret < 0 ? 0 : LineChars * (caret / LineChars); }

@@ -1,7 +1,7 @@
 #pragma once
 
 class AppContext;
-class ExtraNames;
+struct ExtraNames;
 
 // The start-up steps that put the additional and constant names to their
 // defaults and write the name file and the pick-list headers of a first start.

@@ -69,8 +69,7 @@ QString PortSettingsModel::save(const PortParameters &chosen)
 {
     PortParameters values = chosen;
     values.portNumber = values.portNumber.trimmed();
-    values.toSettings(m_context.settings);
-    if (!m_link.reopenPort())
+    if (!m_link.switchPort(values))
         return notFoundMessage();
     if (!m_context.storeSettings())
         return acceptedMessage() + u", но файл настроек записать не удалось"_s;

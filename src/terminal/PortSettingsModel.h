@@ -28,8 +28,9 @@ public:
     // What the lists show: the current settings.
     PortParameters current() const;
 
-    // The values become the settings and the port is reopened with them;
-    // only a port that opens stores them. Returns the message to show.
+    // The port is reopened with the values; only a port that opens makes
+    // them the settings and stores them. A port that does not open leaves
+    // the previous port and settings in place. Returns the message to show.
     QString save(const PortParameters &chosen);
 
 private:

@@ -65,6 +65,18 @@ bool TerminalLink::reopenPort()
     return opened;
 }
 
+bool TerminalLink::switchPort(const PortParameters &chosen)
+{
+    const PortParameters previous = PortParameters::fromSettings(m_context.settings);
+    chosen.toSettings(m_context.settings);
+    if (reopenPort())
+        return true;
+    // The previous port back, or retried every 2 s as at start.
+    previous.toSettings(m_context.settings);
+    reopenPort();
+    return false;
+}
+
 void TerminalLink::closePort()
 {
     m_wanted = false;
@@ -103,8 +115,7 @@ void TerminalLink::ReadTick()
 {
     ParseTerminal(m_context.settings.TerminalType);
     m_readTimer.stop();
-    if (hooks.afterRead)
-        hooks.afterRead();
+    emit readFinished();
 }
 
 void TerminalLink::SendRequest(const QByteArray &bytes)
@@ -145,6 +156,11 @@ bool TerminalLink::portOpen() const
     return m_port->isOpen();
 }
 
+bool TerminalLink::showsWeight() const
+{
+    return portOpen() && m_weightText != noDataMark();
+}
+
 QString TerminalLink::statusText() const
 {
     QString text = PortParameters::fromSettings(m_context.settings).statusText();
@@ -158,8 +174,7 @@ void TerminalLink::apply(const ParseResult &result)
     switch (result.kind) {
     case ParseResult::Kind::Weight:
         m_terminalWeight = result.weight;
-        if (hooks.UpdateLiveWeights)
-            hooks.UpdateLiveWeights();
+        emit weightRead();
         showText(NumberText(m_terminalWeight));
         m_animation.AnimationStep();
         emit animationChanged();

@@ -10,18 +10,7 @@
 #include <QObject>
 #include <QTimer>
 
-#include <functional>
-
 class AppContext;
-
-// What the polling cycle calls in other parts of the program.
-struct TerminalHooks
-{
-    // After every accepted weight, once TerminalWeight holds it.
-    std::function<void()> UpdateLiveWeights;
-    // After every read: the stability lamps, or the steadiness test in AUTO mode.
-    std::function<void()> afterRead;
-};
 
 // The link to the weight terminal: the port, the poll and read timers, the
 // protocol of the selected terminal type and what the main window shows of
@@ -42,13 +31,15 @@ public:
     explicit TerminalLink(AppContext &context, TerminalPort *port = nullptr, QObject *parent = nullptr);
     ~TerminalLink() override;
 
-    TerminalHooks hooks;
-
     // Opens the port with the stored parameters; a failure only shows in the
     // status line, and the port is tried again every 2 s.
     void OpenPortAtStart();
     // Close, apply the stored parameters, open; false when it failed.
     bool reopenPort();
+    // Moves to the port `chosen`. When it does not open, the settings get the
+    // previous parameters back and the previous port is opened again, so a
+    // typing mistake never leaves the scale without its port. False then.
+    bool switchPort(const PortParameters &chosen);
     // At exit: the port closed and no more attempts.
     void closePort();
 
@@ -73,6 +64,8 @@ public:
     QString weightText() const { return m_weightText; }
 
     bool portOpen() const;
+    // The port is open and the field shows a weight, not the no-data mark.
+    bool showsWeight() const;
     // "COM1  9600,n,8,1", with the reason when the port is not open.
     QString statusText() const;
     // Emits statusChanged when the text or the colour differ from the last.
@@ -87,6 +80,10 @@ public:
     bool reopening() const { return m_reopenTimer.isActive(); }
 
 signals:
+    // After every accepted weight, once TerminalWeight holds it.
+    void weightRead();
+    // After every read: the stability lamps, or the steadiness test in AUTO mode.
+    void readFinished();
     void weightTextChanged(const QString &text);
     void animationChanged();
     void statusChanged();

@@ -60,6 +60,16 @@ double powerOfTen(int exponent)
     return std::pow(10.0, double(exponent));
 }
 
+// A weight that is no finite number (a reply such as "1D308" times the
+// coefficient, or a damaged coefficient) is no weight, like a bad frame:
+// shown, infinity would read as "0".
+ParseResult weightOrNone(double weight, const QByteArray &frame, const QString &note)
+{
+    if (!std::isfinite(weight))
+        return ParseResult::noWeight(u"число вне диапазона, кадр без веса"_s);
+    return ParseResult::weightOf(weight, frame, note);
+}
+
 // The type 10 frame: 8 characters that start 11 positions before the first CR.
 ParseResult parseType10(QByteArrayView chunk)
 {
@@ -72,7 +82,7 @@ ParseResult parseType10(QByteArrayView chunk)
                                      + u": кадр начался бы до начала данных"_s);
     const QByteArray frame = chunk.sliced(start, 8).toByteArray();
     const double weight = weightNumber(frame);
-    return ParseResult::weightOf(weight, frame, weightNote(weight));
+    return weightOrNone(weight, frame, weightNote(weight));
 }
 
 } // namespace
@@ -141,7 +151,7 @@ ParseResult parseMarkerFrame(int type, QByteArrayView chunk)
     if (layout->reversed)
         std::reverse(weightChars.begin(), weightChars.end());
     const double weight = weightNumber(weightChars);
-    return ParseResult::weightOf(weight, weightChars, weightNote(weight));
+    return weightOrNone(weight, weightChars, weightNote(weight));
 }
 
 ParseResult parseType3(QByteArrayView chunk, double impulseCoefficient)
@@ -151,9 +161,9 @@ ParseResult parseType3(QByteArrayView chunk, double impulseCoefficient)
     const QByteArray frame = chunk.first(std::min<qsizetype>(8, chunk.size())).toByteArray();
     const double counts = weightNumber(frame);
     const double weight = round2(counts * impulseCoefficient);
-    return ParseResult::weightOf(weight, frame,
-                                 NumberText(counts) + u" имп. × "_s + NumberText(impulseCoefficient)
-                                     + u", "_s + weightNote(weight));
+    return weightOrNone(weight, frame,
+                        NumberText(counts) + u" имп. × "_s + NumberText(impulseCoefficient)
+                            + u", "_s + weightNote(weight));
 }
 
 ParseResult parseType4(QByteArrayView chunk)
@@ -176,7 +186,7 @@ ParseResult parseType4(QByteArrayView chunk)
         QString note = weightNote(weight);
         if (rejected > 0)
             note += u", пропущено кадров с неверной контрольной суммой: "_s + QString::number(rejected);
-        return ParseResult::weightOf(weight, c.first(8).toByteArray(), note);
+        return weightOrNone(weight, c.first(8).toByteArray(), note);
     }
     if (rejected > 0)
         return ParseResult::noWeight(u"контрольная сумма не совпала ни в одном кадре (кадров: "_s
@@ -207,7 +217,7 @@ ParseResult parseType7(QByteArrayView chunk, Type7State &state, int decimalPlace
                                                + QString::number(frame.size()) + u" из 7 символов"_s);
             } else {
                 const double weight = weightNumber(frame);
-                result = ParseResult::weightOf(weight, frame, u"текстовый кадр, "_s + weightNote(weight));
+                result = weightOrNone(weight, frame, u"текстовый кадр, "_s + weightNote(weight));
             }
         } else if (buffer.indexOf(kLf, 19) >= 0) {
             const QByteArray frame = buffer.left(6);
@@ -227,7 +237,7 @@ ParseResult parseType7(QByteArrayView chunk, Type7State &state, int decimalPlace
                     raw = raw * 10 + quint8(frame[i]);
                 const int places = std::clamp(decimalPlaces, 0, 3);
                 const double weight = raw / powerOfTen(places);
-                result = ParseResult::weightOf(weight, frame, u"цифровой кадр, "_s + weightNote(weight));
+                result = weightOrNone(weight, frame, u"цифровой кадр, "_s + weightNote(weight));
             }
         }
     }

@@ -6,6 +6,7 @@
 #include "core/Numbers.h"
 
 #include <cmath>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -78,8 +79,30 @@ void renameWeightParams(std::array<QString, 25> &names, const QString &unit)
     names[23] = u"Суммарный вес,"_s + unit;
 }
 
-void saveScaleSettings(AppContext &context, const ScaleSettingsInput &in)
+QString numberFieldProblem(QStringView caption, const QString &text)
 {
+    if (HasParsedNumber(text))
+        return QString();
+    return u"Поле «"_s + caption + u"» должно содержать число"_s;
+}
+
+QString checkScaleSettings(const ScaleSettingsInput &in)
+{
+    for (const auto &[caption, text] : {std::pair{kAutoMinWeightCaption, &in.autoMinWeight},
+                                        std::pair{kAutoMaxFluctuationCaption, &in.autoMaxFluctuation},
+                                        std::pair{kPollPeriodCaption, &in.pollPeriod}}) {
+        const QString problem = numberFieldProblem(caption, *text);
+        if (!problem.isEmpty())
+            return problem;
+    }
+    return QString();
+}
+
+QString saveScaleSettings(AppContext &context, const ScaleSettingsInput &in)
+{
+    const QString problem = checkScaleSettings(in);
+    if (!problem.isEmpty())
+        return problem;
     Settings &s = context.settings;
     s.AutoMinWeight = ParseNumber(in.autoMinWeight);
     s.AutoMaxFluctuation = ParseNumber(in.autoMaxFluctuation);
@@ -89,6 +112,7 @@ void saveScaleSettings(AppContext &context, const ScaleSettingsInput &in)
     s.PollPeriodMs = usablePollPeriod(period >= -9e18 && period <= 9e18 ? qint64(period) : 0);
     s.AdvertCaption = in.advertCaption;
     context.storeSettings();
+    return QString();
 }
 
 void restoreScaleDefaults(AppContext &context)
@@ -99,19 +123,21 @@ void restoreScaleDefaults(AppContext &context)
     s.AxleProgram = 0;
     s.AutoMinWeight = 1.0;
     s.WeightUnit = u"кг"_s;
-    s.AdvertFontName = u"Arial"_s;
-    s.AdvertFontSize = 26;
-    s.AdvertFontBold = 1;
-    s.AdvertFontItalic = 0;
-    s.AdvertFontStrikethrough = 0;
-    s.AdvertFontUnderline = 0;
-    s.AdvertColor = 16711680;
+    setCaptionFont(s, {u"Arial"_s, 26, true, false, false, false, 0, 0, 255});
     s.AdvertCaption = u"Kalvenstrom"_s;
     context.storeSettings();
 }
 
-void saveServiceSettings(AppContext &context, const ServiceInput &in)
+QString checkServiceSettings(const ServiceInput &in)
 {
+    return numberFieldProblem(kMaxWeightCaption, in.maxWeight);
+}
+
+QString saveServiceSettings(AppContext &context, const ServiceInput &in)
+{
+    const QString problem = checkServiceSettings(in);
+    if (!problem.isEmpty())
+        return problem;
     Settings &s = context.settings;
     s.ScaleModel = in.scaleModel;
     s.ScaleSerial = in.scaleSerial;
@@ -120,4 +146,18 @@ void saveServiceSettings(AppContext &context, const ServiceInput &in)
     s.ShowReceiptButton = in.showReceiptButton ? 1 : 0;
     s.MaxWeight = ParseNumber(in.maxWeight);
     context.storeSettings();
+    return QString();
+}
+
+void setCaptionFont(Settings &s, const CaptionFont &font)
+{
+    // The settings file keeps the caption font's flags as -1 for on.
+    auto flag = [](bool on) { return qint16(on ? -1 : 0); };
+    s.AdvertFontName = font.name;
+    s.AdvertFontSize = qint16(qBound(10, font.pointSize, 28));
+    s.AdvertFontBold = flag(font.bold);
+    s.AdvertFontItalic = flag(font.italic);
+    s.AdvertFontStrikethrough = flag(font.strikeOut);
+    s.AdvertFontUnderline = flag(font.underline);
+    s.AdvertColor = qBound(0, font.red, 255) + 256 * qBound(0, font.green, 255) + 65536 * qBound(0, font.blue, 255);
 }

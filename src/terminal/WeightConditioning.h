@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 #include <array>
 
 class AppContext;
 class EventLog;
+struct Settings;
 
 // What happens to the weight between the terminal and a stored card: the
 // three steadiness lamps and the overload record.
@@ -41,6 +43,16 @@ private:
 // The weight parameter names for a unit, as the scale settings rename them.
 void renameWeightParams(std::array<QString, 25> &names, const QString &unit);
 
+// Captions of the number fields, which the messages about them name.
+inline constexpr QStringView kAutoMinWeightCaption = u"мин. фикс. вес в реж. АВТОМАТ";
+inline constexpr QStringView kAutoMaxFluctuationCaption = u"мак. колебание веса в реж. АВТОМАТ";
+inline constexpr QStringView kPollPeriodCaption = u"Период опроса весов 300..10000мс";
+inline constexpr QStringView kMaxWeightCaption = u"Макс. вес";
+
+// Empty when the field holds a number (ParseNumber's rules), else the
+// message that names it. An empty field holds none.
+QString numberFieldProblem(QStringView caption, const QString &text);
+
 // The fields of "Настройка весов" that "Выход" saves.
 struct ScaleSettingsInput
 {
@@ -50,9 +62,13 @@ struct ScaleSettingsInput
     QString weightUnit;
     QString advertCaption;
 };
+// The message about the first number field that holds no number, or empty.
+QString checkScaleSettings(const ScaleSettingsInput &input);
 // "Выход": the fields into the settings, the weight names renamed for the
-// unit, the poll period kept within 300..10000, the settings stored.
-void saveScaleSettings(AppContext &context, const ScaleSettingsInput &input);
+// unit, the poll period kept within 300..10000, the settings stored. A
+// number field without a number refuses the whole save, so a typing
+// mistake never becomes a 0; the message is returned and nothing changes.
+QString saveScaleSettings(AppContext &context, const ScaleSettingsInput &input);
 // "Установить по умолчанию" for the settings it covers; stored.
 void restoreScaleDefaults(AppContext &context);
 
@@ -66,4 +82,23 @@ struct ServiceInput
     bool showReceiptButton = false;
     QString maxWeight;
 };
-void saveServiceSettings(AppContext &context, const ServiceInput &input);
+QString checkServiceSettings(const ServiceInput &input);
+// As saveScaleSettings: a maximum weight without a number (which as 0 would
+// make every vehicle an overload) refuses the save and is returned.
+QString saveServiceSettings(AppContext &context, const ServiceInput &input);
+
+// The caption font as the font dialog chose it, with its colour. The font
+// flags are stored as -1 for on.
+struct CaptionFont
+{
+    QString name;
+    int pointSize = 26;
+    bool bold = false;
+    bool italic = false;
+    bool strikeOut = false;
+    bool underline = false;
+    int red = 0;
+    int green = 0;
+    int blue = 255;
+};
+void setCaptionFont(Settings &settings, const CaptionFont &font);

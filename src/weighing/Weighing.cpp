@@ -1,20 +1,38 @@
 #include "Weighing.h"
 
 #include "core/AppContext.h"
-#include "core/Hooks.h"
+#include "core/EventLog.h"
 #include "core/Formats.h"
 #include "core/Numbers.h"
 #include "core/OleDate.h"
 #include "core/Rounding.h"
+#include "core/StoreResult.h"
 #include "store/DayFiles.h"
+#include "store/ParamExtras.h"
+#include "store/PlusFile.h"
 
-Weighing::Weighing(AppContext &context, DayFiles &days, WorkingCards &cards, QObject *parent)
+Weighing::Weighing(AppContext &context, EventLog &log, DayFiles &days, WorkingCards &cards, ParamExtras &extras,
+                   CardExports &exports, CardPhotos &photos, QObject *parent)
     : QObject(parent)
     , m_context(context)
+    , m_log(log)
     , m_days(days)
     , m_cards(cards)
+    , m_extras(extras)
+    , m_exports(exports)
+    , m_photos(photos)
     , m_operationType(OperationTypes::unloading())
 {
+}
+
+QString Weighing::noLinkMessage()
+{
+    return QStringLiteral("Нет связи с весовым терминалом");
+}
+
+QString Weighing::notStoredMessage(const QString &reason)
+{
+    return QStringLiteral("Карточка не записана: ") + reason;
 }
 
 void Weighing::selectOperationType(const QString &type)
@@ -126,24 +144,86 @@ void Weighing::showLive()
     emit changed();
 }
 
+bool Weighing::checkWeightAvailable()
+{
+    // In axle mode the weight is the sum of the axles taken before.
+    if (m_context.settings.AxleProgram == 1 || m_connected)
+        return true;
+    emit operatorMessage(noLinkMessage());
+    return false;
+}
+
+void Weighing::showSum(double weight, qint32 count)
+{
+    m_sumWeightText = NumberText(weight);
+    m_sumCountText = QString::number(count);
+    emit changed();
+}
+
+void Weighing::resetAxles()
+{
+    AxleWeights = {};
+    emit axlesReset();
+}
+
+bool Weighing::followClock()
+{
+    if (m_days.loadedDay() == m_context.clock.today())
+        return false;
+    m_context.createMonthFolders();
+    m_days.LoadToday();
+    m_grossButton = false;
+    m_tareButton = false;
+    m_opened = 0;
+    emit dayChanged();
+    emit todayListChanged();
+    emit changed();
+    return true;
+}
+
+void Weighing::reportFailure(const QString &message)
+{
+    m_log.WriteLog(message);
+    emit operatorMessage(message);
+}
+
+bool Weighing::fail(const QString &message)
+{
+    m_storing = false;
+    emit changed();
+    reportFailure(message);
+    return false;
+}
+
 bool Weighing::StoreNewCard()
 {
     // One store at a time: a request during a store (automatic mode, a
     // second click) is refused rather than interleaved with it.
-    if (m_storing)
+    if (m_storing || !checkWeightAvailable())
         return false;
     m_storing = true;
     Settings &s = m_context.settings;
+    // A store just after midnight goes into the new day's file, whether or
+    // not the clock tick has noticed the new day yet.
+    followClock();
     // The live values follow the type, tare and litter as they are now, not
     // as they were at the last reading: a type chosen just before the click
     // must not store the previous type's weights.
     if (m_frame == Frame::DataEntry)
         UpdateLiveWeights();
 
-    runHook(hooks.prepareSpreadsheets);
-    const NewCardNumbers numbers = numberNewCard(s, [&] { int n = 0; return m_days.nextTodayNumber(n) ? n : 0; }());
+    m_exports.prepareDay(true);
+    int dayNumber = 0;
+    if (const StoreResult next = m_days.nextTodayNumber(dayNumber); !next)
+        return fail(notStoredMessage(next.reason));
+    const double sumWeight = s.SumWeight;
+    const qint32 sumCount = s.SumCount;
+    const NewCardNumbers numbers = numberNewCard(s, dayNumber);
+    if (numbers.id == 0)
+        return fail(notStoredMessage(QStringLiteral("номера карточек исчерпаны")));
     applyRunningSum(s, m_live.net);
 
+    const CargoCard previous = m_cards.CurrentCard;
     CargoCard &c = m_cards.CurrentCard;
     c = CargoCard();
     c.operationType = m_operationType.left(32);
@@ -169,34 +249,47 @@ bool Weighing::StoreNewCard()
     c.sumWeight = s.SumWeight;
     c.sumCount = s.SumCount;
 
-    runHook(hooks.findPickListEntries, c);
+    for (int i = 0; i < CardTextCount; ++i)
+        m_extras.FindPickListEntry(i, c.texts[size_t(i)]);
 
     // The counters go to disk before the card: a crash in between leaves a
-    // gap in the numbers, never an ID given twice.
-    m_context.storeSettings();
-    const bool written = m_days.WriteDayCard(DayTarget::Today, c.number).ok;
+    // gap in the IDs, never an ID given twice.
+    StoreResult written = m_context.storeSettings();
+    if (written)
+        written = m_days.WriteDayCard(DayTarget::Today, c.number);
+    if (!written) {
+        // The ID stays used; the sum did not take a card that is not there.
+        s.SumWeight = sumWeight;
+        s.SumCount = sumCount;
+        m_cards.CurrentCard = previous;
+        return fail(notStoredMessage(written.reason));
+    }
     const int n = c.number;
     const CargoCard stored = c;
-    runHook(hooks.exportDayWorkbook, n);
-    runHook(hooks.exportAccountingSheet, n);
-    runHook(hooks.exportAccountingText, n);
-    runHook(hooks.writeExtras, n);
+    m_exports.writeDayWorkbookRow(n);
+    m_exports.writeAccountingWorkbookRow(n);
+    m_exports.writeAccountingTexts(n);
+    m_extras.writeCardExtras(PlusFile::besideDayFile(m_days.todayPath()), n);
 
     ShowCurrentCard(n);
+    showSum(stored.sumWeight, stored.sumCount);
     m_days.list(DayTarget::Today).append(stored);
-    runHook(hooks.todayListChanged);
-    runHook(hooks.resetAxles);
-    runHook(hooks.takePhoto, QString::number(stored.id), 0);
+    emit todayListChanged();
+    resetAxles();
+    m_photos.takePhoto(QString::number(stored.id), 0);
     m_storing = false;
     emit changed();
-    return written;
+    return true;
 }
 
 bool Weighing::CompleteCard(Kind kind)
 {
-    const int n = m_opened;
-    if (n < 1 || m_storing)
+    if (m_opened < 1 || m_storing || !checkWeightAvailable())
         return false;
+    // Yesterday's card still shown after midnight belongs to the archive now.
+    if (followClock())
+        return false;
+    const int n = m_opened;
     // The slot is read again: whatever happened since the card was shown,
     // only card N itself is completed into slot N.
     m_days.ReadDayCard(DayTarget::Today, n);
@@ -213,10 +306,16 @@ bool Weighing::CompleteCard(Kind kind)
     c.litterWeight = c.net * c.litterPercent / 100;
     c.cleanWeight = round6(c.net - c.litterWeight);
 
-    const bool written = m_days.WriteDayCard(DayTarget::Today, n).ok;
-    runHook(hooks.exportDayWorkbook, n);
-    runHook(hooks.exportAccountingText, n);
-    runHook(hooks.exportAccountingSheet, n);
+    if (const StoreResult written = m_days.WriteDayCard(DayTarget::Today, n); !written) {
+        // The card stays open as the file still holds it.
+        m_days.ReadDayCard(DayTarget::Today, n);
+        reportFailure(notStoredMessage(written.reason));
+        emit changed();
+        return false;
+    }
+    m_exports.writeDayWorkbookRow(n);
+    m_exports.writeAccountingTexts(n);
+    m_exports.writeAccountingWorkbookRow(n);
     ShowCurrentCard(n);
 
     if (kind == Kind::Gross)
@@ -225,16 +324,16 @@ bool Weighing::CompleteCard(Kind kind)
         m_tareButton = false;
     m_opened = 0;
     m_days.LoadToday();
-    runHook(hooks.todayListChanged);
+    emit todayListChanged();
     if (kind == Kind::Gross)
         m_netColour = DarkGreen;
     else
         m_tareColour = DarkGreen;
-    runHook(hooks.takePhoto, QString::number(m_shown.id) + QStringLiteral("_1"), 1);
-    runHook(hooks.showCardPhotos);
+    m_photos.takePhoto(QString::number(m_shown.id) + QStringLiteral("_1"), 1);
+    m_photos.showCardPhotos(m_context.MonthDataFolder(), m_shown.id);
     m_receiptButton = true;
     emit changed();
-    return written;
+    return true;
 }
 
 void Weighing::ShowCurrentCard(int n)
@@ -271,13 +370,5 @@ void Weighing::SetCompletionButtons(int n)
         m_receiptButton = true;
         m_grossButton = m_tareButton = false;
     }
-    emit changed();
-}
-
-void Weighing::dayChanged()
-{
-    m_grossButton = false;
-    m_tareButton = false;
-    m_opened = 0;
     emit changed();
 }

@@ -1,13 +1,16 @@
 #pragma once
 
+#include "CardServices.h"
 #include "CargoCard.h"
 
 #include <QObject>
 #include <array>
-#include <functional>
 
 class AppContext;
 class DayFiles;
+class EventLog;
+class ParamExtras;
+struct StoreResult;
 
 // The seven live values of a weighing in progress.
 struct LiveWeights
@@ -19,25 +22,6 @@ struct LiveWeights
     double second = 0;
     double litter = 0;
     double clean = 0;
-};
-
-// What storing and completing a card hand on to other parts of the program.
-// Each is optional; a missing one is skipped.
-struct WeighingHooks
-{
-    std::function<void()> prepareSpreadsheets;
-    // Looks the card's seven texts up in their pick lists.
-    std::function<void(const CargoCard &)> findPickListEntries;
-    std::function<void(int number)> exportDayWorkbook;
-    std::function<void(int number)> exportAccountingSheet;
-    std::function<void(int number)> exportAccountingText;
-    std::function<void(int number)> writeExtras;
-    std::function<void()> resetAxles;
-    // The photo named `name` ("{ID}" or "{ID}_1") into slot 0 or 1.
-    std::function<void(const QString &name, int slot)> takePhoto;
-    std::function<void()> showCardPhotos;
-    // Today's list changed: show its last page.
-    std::function<void()> todayListChanged;
 };
 
 // Live weights, storing new cards and completing today's cards. It holds
@@ -54,9 +38,15 @@ public:
     static constexpr int DarkGreen = 0x008000;   // RGB 0, 128, 0
     static constexpr int LightGreen = 0x80FF80;  // RGB 128, 255, 128
 
-    Weighing(AppContext &context, DayFiles &days, WorkingCards &cards, QObject *parent = nullptr);
+    Weighing(AppContext &context, EventLog &log, DayFiles &days, WorkingCards &cards, ParamExtras &extras,
+             CardExports &exports, CardPhotos &photos, QObject *parent = nullptr);
 
-    WeighingHooks hooks;
+    static QString noLinkMessage();
+    static QString notStoredMessage(const QString &reason);
+
+    CardExports &exports() const { return m_exports; }
+    CardPhotos &photos() const { return m_photos; }
+    ParamExtras &extras() const { return m_extras; }
 
     // Which frame the main window shows.
     void setVisibleFrame(Frame frame) { m_frame = frame; }
@@ -65,7 +55,15 @@ public:
     // The terminal's latest weight; the axle weights when axle weighing is on.
     void setTerminalWeight(double weight) { m_terminalWeight = weight; }
     double TerminalWeight() const { return m_terminalWeight; }
+    // Whether the terminal shows a weight now: while its port is closed or
+    // it shows the no-data mark, the last reading is no weighing.
+    void setTerminalConnected(bool connected) { m_connected = connected; }
+    bool terminalConnected() const { return m_connected; }
+    // What a weighing may take now; false with the operator told why.
+    bool checkWeightAvailable();
     std::array<double, 8> AxleWeights{};
+    // All axles back to zero, after a new card of today.
+    void resetAxles();
     double WeighingWeight() const { return m_weighingWeight; }
     const LiveWeights &liveWeights() const { return m_live; }
 
@@ -86,6 +84,11 @@ public:
     QString netText() const { return m_netText; }
     QString cleanText() const { return m_cleanText; }
     QString litterText() const { return m_litterText; }
+    // "Вес в сумме" and "Кол-во в сумме": the running sum, or after a store
+    // the sum the stored card carries.
+    void showSum(double weight, qint32 count);
+    QString sumWeightText() const { return m_sumWeightText; }
+    QString sumCountText() const { return m_sumCountText; }
     // The tare button "T".
     void takeTare();
 
@@ -103,27 +106,45 @@ public:
     void setArchiveShownCard(const CargoCard &card) { m_archiveShown = card; }
 
     void UpdateLiveWeights();
-    // "Записать". False when a store is already running or today's file
-    // could not be written.
+    // "Записать". False when a store is already running, the terminal shows
+    // no weight, or today's file could not be written (the operator is told).
     bool StoreNewCard();
     bool storing() const { return m_storing; }
     // "Бруто" / "Тара" of the card frame.
     bool CompleteCard(Kind kind);
     void ShowCurrentCard(int n);
     void SetCompletionButtons(int n);
-    // The date changed: yesterday's card is completed from the archive only.
-    void dayChanged();
+    // Today's file is the one the clock names: after midnight the new day is
+    // loaded, and yesterday's card is completed from the archive only.
+    // Returns whether the day changed.
+    bool followClock();
+    // Says a failed write to the operator and the event log.
+    void reportFailure(const QString &message);
 
 signals:
     void changed();
+    // Today's list changed: show its last page.
+    void todayListChanged();
+    void axlesReset();
+    // The day of today's file changed.
+    void dayChanged();
+    // Something the operator must read in a message box.
+    void operatorMessage(const QString &text);
 
 private:
     void liveFromCard(const CargoCard &card, double litterFactor);
     void showLive();
 
+    bool fail(const QString &message);
+
     AppContext &m_context;
+    EventLog &m_log;
     DayFiles &m_days;
     WorkingCards &m_cards;
+    ParamExtras &m_extras;
+    CardExports &m_exports;
+    CardPhotos &m_photos;
+    bool m_connected = true;
     Frame m_frame = Frame::DataEntry;
     double m_terminalWeight = 0;
     double m_weighingWeight = 0;
@@ -137,6 +158,8 @@ private:
     QString m_netText = QStringLiteral("0");
     QString m_cleanText = QStringLiteral("0");
     QString m_litterText = QStringLiteral("0");
+    QString m_sumWeightText = QStringLiteral("0");
+    QString m_sumCountText = QStringLiteral("0");
     CargoCard m_shown;
     CargoCard m_archiveShown;
     int m_opened = 0;

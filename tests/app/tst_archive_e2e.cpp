@@ -2,6 +2,7 @@
 // the main window, with the pick lists and additional parameters around it.
 
 #include "ProgramFixture.h"
+#include "terminal/FakeTerminalPort.h"
 #include "core/OleDate.h"
 #include "store/ArchiveBrowser.h"
 #include "store/DayFileCodec.h"
@@ -79,12 +80,15 @@ class TestArchiveEndToEnd : public QObject
     Q_OBJECT
 
     std::unique_ptr<ProgramFixture> m_p;
+    FakeTerminalPort *m_port = new FakeTerminalPort;
 
     DataEntryFrame *entry() const { return m_p->window->dataEntryFrame(); }
+    // The terminal sends `w` (whole kilograms) in the frame of type 1.
     void weigh(double w)
     {
-        m_p->weighing->setTerminalWeight(w);
-        m_p->weighing->UpdateLiveWeights();
+        m_port->incoming = "\x02 "_ba + QByteArray::number(qint64(w)).rightJustified(6, '0') + ".0\r\n"_ba;
+        m_p->link->ReadTick();
+        QCOMPARE(m_p->weighing->WeighingWeight(), w);
     }
     void chooseType(const QString &type)
     {
@@ -101,7 +105,7 @@ class TestArchiveEndToEnd : public QObject
 private slots:
     void initTestCase()
     {
-        m_p = std::make_unique<ProgramFixture>(kYesterday);
+        m_p = std::make_unique<ProgramFixture>(kYesterday, m_port);
         // Two values in the cargo list before the window loads.
         for (const QString &v : {u"Щебень"_s, u"Песок"_s}) {
             m_p->extras->constantValues[0] = ParamConstants();
@@ -109,7 +113,7 @@ private slots:
             m_p->extras->constantValues[0][1] = u"код "_s + v;
             QVERIFY(m_p->extras->AddPickListEntry(0, v));
         }
-        m_p->build(new AbsentPort);
+        m_p->build();
         m_p->gate->setCodeText(AccessCodes::defaultOperatorCode(0));
         QVERIFY(m_p->shell->loaded());
         m_p->link->stopPolling();
@@ -125,8 +129,8 @@ private slots:
         QCOMPARE(cargo->count(), 2);
         QCOMPARE(cargo->itemText(1), u"Песок"_s);
         QCOMPARE(cargo->currentText(), QString()); // filling chose nothing
-        QCOMPARE(m_p->names.extraNames[0][1], u"Стоимость груза"_s);
-        QCOMPARE(m_p->names.constantNames[0][12], u"Имя Константы №12"_s);
+        QCOMPARE(m_p->names->extraNames[0][1], u"Стоимость груза"_s);
+        QCOMPARE(m_p->names->constantNames[0][12], u"Имя Константы №12"_s);
 
         QSignalSpy opened(m_p->window.get(), &MainWindow::constantsEditorRequested);
         press(entry()->plusButton(0));

@@ -1,4 +1,11 @@
 #include "app/MainShell.h"
+#include "common/RecordingServices.h"
+#include "reports/PeriodReport.h"
+#include "store/ArchiveBrowser.h"
+#include "store/ParamExtras.h"
+#include "terminal/TerminalLink.h"
+#include "terminal/TerminalPort.h"
+#include "terminal/WeightConditioning.h"
 #include "core/AppContext.h"
 #include "core/EventLog.h"
 #include "core/Cp1251.h"
@@ -14,19 +21,51 @@
 
 using namespace Qt::StringLiterals;
 
+// A terminal that writes down being opened and closed.
+class RecordingPort final : public TerminalPort
+{
+public:
+    explicit RecordingPort(QStringList &calls)
+        : m_calls(calls)
+    {
+    }
+    bool open(const PortParameters &) override
+    {
+        m_calls << u"openPort"_s;
+        return false;
+    }
+    void close() override { m_calls << u"closePort"_s; }
+    bool isOpen() const override { return false; }
+    bool write(const QByteArray &) override { return false; }
+    QByteArray readAll() override { return {}; }
+    Fault fault() const override { return Fault::NotFound; }
+    QString faultText() const override { return u"Порт не обнаружен"_s; }
+
+private:
+    QStringList &m_calls;
+};
+
 class TestMainShell : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir m_dir;
     Clock m_clock;
+    QStringList m_calls;
     std::unique_ptr<AppContext> m_context;
     std::unique_ptr<EventLog> m_log;
+    ExtraNames m_names;
+    std::unique_ptr<ParamExtras> m_extras;
+    RecordingExports m_exports{m_calls};
+    RecordingPhotos m_photos{m_calls};
     WorkingCards m_cards;
     std::unique_ptr<DayFiles> m_days;
+    std::unique_ptr<TerminalLink> m_link;
+    std::unique_ptr<WeightConditioning> m_conditioning;
     std::unique_ptr<Weighing> m_weighing;
+    std::unique_ptr<ArchiveBrowser> m_archive;
+    std::unique_ptr<PeriodReport> m_report;
     std::unique_ptr<MainShell> m_shell;
-    QStringList m_calls;
 
     QString logText() const
     {
@@ -34,35 +73,22 @@ class TestMainShell : public QObject
         return f.open(QIODevice::ReadOnly) ? decode1251(f.readAll()) : QString();
     }
 
-    void hookAll()
+    void record(const MainShell *shell)
     {
-        MainShellHooks &h = m_shell->hooks;
         auto rec = [this](const char *name) { return [this, name] { m_calls << QString::fromLatin1(name); }; };
-        h.openPort = rec("openPort");
-        h.closePort = rec("closePort");
-        h.refreshPortStatus = rec("refreshPortStatus");
-        h.startPolling = rec("startPolling");
-        h.ensureDayWorkbook = rec("ensureDayWorkbook");
-        h.showTodayCard = rec("showTodayCard");
-        h.applyParamNames = rec("applyParamNames");
-        h.showTodayList = rec("showTodayList");
-        h.selectTerminalEntry = rec("selectTerminalEntry");
-        h.applyScaleLayout = rec("applyScaleLayout");
-        h.prepareArchiveAndPickLists = rec("prepareArchiveAndPickLists");
-        h.writeTextReportHeaders = rec("writeTextReportHeaders");
-        h.loadAnimationPictures = rec("loadAnimationPictures");
-        h.startAutoPhoto = rec("startAutoPhoto");
-        h.prepareReports = rec("prepareReports");
-        h.CheckOverload = rec("CheckOverload");
-        h.dayChanged = rec("dayChanged");
-        h.closeVideo = rec("closeVideo");
-        h.quit = rec("quit");
+        connect(shell, &MainShell::paramNamesChanged, this, rec("applyParamNames"));
+        connect(shell, &MainShell::todayListChanged, this, rec("showTodayList"));
+        connect(shell, &MainShell::scaleLayoutChanged, this, rec("applyScaleLayout"));
+        connect(shell, &MainShell::pickListsLoaded, this, rec("fillPickLists"));
+        connect(shell, &MainShell::picturesChanged, this, rec("loadAnimationPictures"));
+        connect(shell, &MainShell::quitRequested, this, rec("quit"));
         m_context->hooks.releaseSpreadsheet = rec("releaseSpreadsheet");
     }
 
 private slots:
     void init()
     {
+        m_shell.reset();
         QDir(m_dir.path()).removeRecursively();
         QDir().mkpath(m_dir.path());
         m_clock.setNow(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)));
@@ -71,12 +97,23 @@ private slots:
         m_context->createMonthFolders();
         m_context->CurrentOperator = u"Оператор"_s;
         m_log = std::make_unique<EventLog>(*m_context);
+        m_extras = std::make_unique<ParamExtras>(m_names, m_context->folders.BaseFolder);
         m_cards = WorkingCards();
         m_days = std::make_unique<DayFiles>(*m_context, *m_log, m_cards);
-        m_weighing = std::make_unique<Weighing>(*m_context, *m_days, m_cards);
-        m_shell = std::make_unique<MainShell>(*m_context, *m_log, *m_days, *m_weighing);
+        m_link = std::make_unique<TerminalLink>(*m_context, new RecordingPort(m_calls));
+        m_conditioning = std::make_unique<WeightConditioning>(*m_context, *m_log);
+        m_weighing = std::make_unique<Weighing>(*m_context, *m_log, *m_days, m_cards, *m_extras, m_exports, m_photos);
+        m_archive = std::make_unique<ArchiveBrowser>(*m_context, *m_days, m_cards, *m_weighing);
+        m_report = std::make_unique<PeriodReport>(*m_context);
+        m_shell = std::make_unique<MainShell>(MainShell::Parts{*m_context, *m_log, *m_days, *m_weighing, *m_link,
+                                                               *m_conditioning, *m_archive, *m_extras, *m_report,
+                                                               m_exports, m_photos});
         m_calls.clear();
-        hookAll();
+        record(m_shell.get());
+    }
+    void cleanup()
+    {
+        m_link->stopPolling();
     }
 
     void loadRunsItsStepsInOrder()
@@ -84,10 +121,11 @@ private slots:
         m_context->settings.TerminalType = 0;
         m_context->ExcelAvailable = 0;
         m_shell->LoadMainWindow();
-        QCOMPARE(m_calls, (QStringList{u"openPort"_s, u"showTodayCard"_s, u"applyParamNames"_s, u"showTodayList"_s,
-                                       u"selectTerminalEntry"_s, u"applyScaleLayout"_s,
-                                       u"prepareArchiveAndPickLists"_s, u"writeTextReportHeaders"_s,
-                                       u"loadAnimationPictures"_s, u"prepareReports"_s, u"startPolling"_s}));
+        QCOMPARE(m_calls, (QStringList{u"openPort"_s, u"applyParamNames"_s, u"showTodayList"_s,
+                                       u"applyScaleLayout"_s, u"fillPickLists"_s, u"textHeaders"_s,
+                                       u"loadAnimationPictures"_s}));
+        QVERIFY(m_link->pollTimer().isActive());
+        QCOMPARE(m_archive->calendarDate(), QDate(2026, 12, 31));
         QCOMPARE(m_context->settings.TerminalType, 1);
         QVERIFY(m_shell->loaded());
         QVERIFY(m_shell->title().contains(u"Сегодня: 31.12.2026  23:59:59"_s));
@@ -100,7 +138,7 @@ private slots:
         init();
         m_context->ExcelAvailable = 1;
         m_shell->LoadMainWindow();
-        QCOMPARE(m_calls.mid(0, 2), (QStringList{u"openPort"_s, u"ensureDayWorkbook"_s}));
+        QCOMPARE(m_calls.mid(0, 2), (QStringList{u"openPort"_s, u"prepareDay"_s}));
     }
 
     void autoStart()
@@ -161,16 +199,17 @@ private slots:
         m_shell->LoadMainWindow();
         QVERIFY(!m_days->list(DayTarget::Today).page(0).isEmpty());
         m_shell->setPageButton(true, u"3"_s);
-        QSignalSpy cleared(m_shell.get(), &MainShell::dayListCleared);
+        QSignalSpy changedDay(m_weighing.get(), &Weighing::dayChanged);
 
         m_shell->ClockTick();
-        QCOMPARE(cleared.size(), 0);
+        QCOMPARE(changedDay.size(), 0);
         QCOMPARE(m_context->settings.DayCardNumber, 2);
 
         m_clock.advanceSeconds(1);
         m_shell->ClockTick();
-        QCOMPARE(cleared.size(), 1);
+        QCOMPARE(changedDay.size(), 1);
         QCOMPARE(m_shell->rememberedDay(), QDate(2027, 1, 1));
+        QCOMPARE(m_days->loadedDay(), QDate(2027, 1, 1));
         QCOMPARE(m_context->settings.DayCardNumber, 0);
         QCOMPARE(m_days->list(DayTarget::Today).page(0), QString());
         QCOMPARE(m_days->list(DayTarget::Today).pageCount(), 1);
@@ -178,7 +217,6 @@ private slots:
         QCOMPARE(m_shell->pageButtonCaption(), u"0"_s);
         QVERIFY(QFileInfo(m_dir.path() + u"/Tarvo v.3.00/Data/2027/Январь"_s).isDir());
         QVERIFY(QFileInfo(m_context->MonthResultFolder()).isDir());
-        QVERIFY(m_calls.contains(u"dayChanged"_s));
         QVERIFY(m_shell->title().contains(u"01.01.2027  00:00:00"_s));
 
         // The stored settings carry the restarted day number.
@@ -189,7 +227,7 @@ private slots:
 
         // The next tick of the same day changes nothing.
         m_shell->ClockTick();
-        QCOMPARE(cleared.size(), 1);
+        QCOMPARE(changedDay.size(), 1);
     }
 
     void exitAndClose()
@@ -199,6 +237,7 @@ private slots:
         m_context->settings.CardIdCounter = 4711;
         m_shell->ExitProgram();
         QCOMPARE(m_calls, (QStringList{u"closePort"_s, u"releaseSpreadsheet"_s, u"closeVideo"_s, u"quit"_s}));
+        QVERIFY(!m_link->pollTimer().isActive());
         const QStringList lines = logText().split(u"\r\n"_s, Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 2);
         QCOMPARE(lines[0], u"31.12.2026  23:59:59  23:59:59 31.12.2026 Выход из программы "_s);

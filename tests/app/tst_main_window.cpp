@@ -57,8 +57,8 @@ private slots:
     void init()
     {
         m_p.reset();
-        m_p = std::make_unique<ProgramFixture>(QDateTime(QDate(2026, 12, 9), QTime(9, 30, 0)));
-        m_p->build(new AbsentPort);
+        m_p = std::make_unique<ProgramFixture>(QDateTime(QDate(2026, 12, 9), QTime(9, 30, 0)), new AbsentPort);
+        m_p->build();
     }
     void cleanup() { m_p.reset(); }
 

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -212,6 +213,24 @@ private slots:
         QCOMPARE(at(first + 2).sumCount, 3);
         QCOMPARE(m_p->window->weightPanel()->sumWeightField()->text(), u"18"_s);
         QCOMPARE(m_p->window->weightPanel()->sumCountField()->text(), u"3"_s);
+    }
+
+    void noWeighingWithoutTheScale()
+    {
+        // The simulator stops: the field shows the no-data mark, and
+        // "Записать" refuses the last reading instead of storing it.
+        m_p->window->modeButton(0)->click();
+        m_sim.kill();
+        m_sim.waitForFinished(3000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_p->link->weightText(), TerminalLink::noDataMark(), 8000);
+        const QByteArray before = day();
+        const int count = m_p->context->settings.DayCardNumber;
+        QTest::mouseClick(m_p->window->dataEntryFrame()->storeButton(), Qt::LeftButton);
+        QTRY_VERIFY(m_p->window->findChild<QMessageBox *>());
+        QCOMPARE(m_p->window->findChild<QMessageBox *>()->text(), u"Нет связи с весовым терминалом"_s);
+        m_p->window->findChild<QMessageBox *>()->close();
+        QCOMPARE(day(), before);
+        QCOMPARE(m_p->context->settings.DayCardNumber, count);
     }
 };
 

@@ -66,6 +66,45 @@ private slots:
         QCOMPARE_EXACT(ParseNumber(text), parsed);
     }
 
+    void hasNumber_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("leading");
+        QTest::addColumn<bool>("parsed");
+
+        QTest::newRow("empty") << u""_s << false << false;
+        QTest::newRow("blanks") << u" \t\n"_s << false << false;
+        QTest::newRow("letters") << u"abc"_s << false << false;
+        QTest::newRow("letter before digits") << u"x12"_s << false << false;
+        QTest::newRow("sign only") << u"-"_s << false << false;
+        QTest::newRow("two signs") << u"+-5"_s << false << false;
+        QTest::newRow("point only") << u"-."_s << false << false;
+        QTest::newRow("two points") << u"..5"_s << false << false;
+        QTest::newRow("carriage return first") << u"\r5"_s << false << false;
+        QTest::newRow("exponent only") << u"E5"_s << false << false;
+        QTest::newRow("zero") << u"0"_s << true << true;
+        QTest::newRow("blanks inside") << u"\t- 4 5"_s << true << true;
+        QTest::newRow("leading point") << u"-.5"_s << true << true;
+        QTest::newRow("trailing point") << u"5."_s << true << true;
+        QTest::newRow("garbage after") << u"30000kg"_s << true << true;
+        QTest::newRow("leading comma") << u",5"_s << false << true;
+        QTest::newRow("comma and point") << u",.5"_s << false << false;
+    }
+
+    void hasNumber()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, leading);
+        QFETCH(bool, parsed);
+        QCOMPARE(HasLeadingNumber(text), leading);
+        QCOMPARE(HasParsedNumber(text), parsed);
+        // Whatever has no number reads as 0.
+        if (!leading)
+            QCOMPARE_EXACT(ReadLeadingNumber(text), 0.0);
+        if (!parsed)
+            QCOMPARE_EXACT(ParseNumber(text), 0.0);
+    }
+
     void rounding_data()
     {
         QTest::addColumn<double>("value");

@@ -7,11 +7,30 @@
 #include "core/AppContext.h"
 #include "core/EventLog.h"
 #include "store/DayFiles.h"
+#include "store/ExtraNames.h"
+#include "store/ParamExtras.h"
+#include "weighing/CardServices.h"
 #include "weighing/Weighing.h"
 
 #include <QCoreApplication>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// No workbooks here: the day file is what the test looks at.
+class NoExports final : public CardExports
+{
+public:
+    void prepareDay(bool) override {}
+    void writeDayWorkbookRow(int) override {}
+    void writeAccountingWorkbookRow(int) override {}
+    void writeAccountingTexts(int) override {}
+    void writeTextReportHeaders() override {}
+    void writeArchiveStatus(const QString &, const QDate &, int, const QString &) override {}
+};
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -27,7 +46,11 @@ int main(int argc, char *argv[])
     WorkingCards cards;
     DayFiles days(context, log, cards);
     days.LoadToday();
-    Weighing weighing(context, days, cards);
+    ExtraNames names;
+    ParamExtras extras(names, context.folders.BaseFolder);
+    NoExports exports;
+    NoCardPhotos photos;
+    Weighing weighing(context, log, days, cards, extras, exports, photos);
     weighing.setEntryText(CargoName, u"Щебень"_s);
     weighing.setTerminalWeight(QString::fromLatin1(argv[3]).toDouble());
     weighing.UpdateLiveWeights();

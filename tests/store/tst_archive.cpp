@@ -1,8 +1,9 @@
 #include "core/AppContext.h"
 #include "core/OleDate.h"
-#include "store/ArchiveBrowser.h"
-#include "store/DayFileCodec.h"
 #include "core/EventLog.h"
+#include "store/ArchiveBrowser.h"
+#include "store/ParamExtras.h"
+#include "store/DayFileCodec.h"
 #include "store/DayFiles.h"
 #include "weighing/CargoCard.h"
 #include "weighing/Weighing.h"
@@ -51,6 +52,47 @@ CargoCard card(int n, const QString &type, const QString &status)
 
 } // namespace
 
+// The steps a completion hands on, written down as the test reads them.
+class Exports final : public CardExports
+{
+public:
+    Exports(QStringList &calls, const QString &base) : m_calls(calls), m_base(base) {}
+    void prepareDay(bool) override { m_calls << u"prepare"_s; }
+    void writeDayWorkbookRow(int n) override { m_calls << u"book "_s + QString::number(n); }
+    void writeAccountingWorkbookRow(int n) override { m_calls << u"sheet "_s + QString::number(n); }
+    void writeAccountingTexts(int n) override { m_calls << u"text "_s + QString::number(n); }
+    void writeTextReportHeaders() override {}
+    void writeArchiveStatus(const QString &folder, const QDate &day, int n, const QString &s) override
+    {
+        m_calls << u"archive status "_s + folder.mid(m_base.size()) + u' ' + day.toString(u"dd.MM"_s) + u' '
+                       + QString::number(n) + u' ' + s;
+    }
+
+private:
+    QStringList &m_calls;
+    QString m_base;
+};
+
+class Photos final : public CardPhotos
+{
+public:
+    Photos(QStringList &calls, const QString &base) : m_calls(calls), m_base(base) {}
+    void takePhoto(const QString &name, int slot) override
+    {
+        m_calls << u"photo "_s + name + u' ' + QString::number(slot);
+    }
+    void showCardPhotos(const QString &folder, qint32 id) override
+    {
+        m_calls << u"photos "_s + folder.mid(m_base.size()) + u' ' + QString::number(id);
+    }
+    void startForAutoMode() override {}
+    void switchOff() override {}
+
+private:
+    QStringList &m_calls;
+    QString m_base;
+};
+
 class TestArchive : public QObject
 {
     Q_OBJECT
@@ -59,11 +101,15 @@ class TestArchive : public QObject
     Clock m_clock;
     std::unique_ptr<AppContext> m_context;
     WorkingCards m_cards;
-    std::unique_ptr<EventLog> m_log;
     std::unique_ptr<DayFiles> m_days;
     std::unique_ptr<Weighing> m_weighing;
     std::unique_ptr<ArchiveBrowser> m_archive;
     QStringList m_calls;
+    ExtraNames m_names;
+    std::unique_ptr<EventLog> m_log;
+    std::unique_ptr<ParamExtras> m_extras;
+    std::unique_ptr<Exports> m_exports;
+    std::unique_ptr<Photos> m_photos;
 
     QString dayPath(const QDate &d) const { return dayFilePath(m_context->folders, d); }
     QByteArray bytes(const QDate &d) const
@@ -98,27 +144,16 @@ private slots:
         QVERIFY(QDir().mkpath(m_context->folders.BaseFolder));
         m_cards = WorkingCards();
         m_log = std::make_unique<EventLog>(*m_context);
+        m_extras = std::make_unique<ParamExtras>(m_names, m_context->folders.BaseFolder);
         m_days = std::make_unique<DayFiles>(*m_context, *m_log, m_cards);
-        m_weighing = std::make_unique<Weighing>(*m_context, *m_days, m_cards);
+        m_exports = std::make_unique<Exports>(m_calls, m_context->folders.BaseFolder);
+        m_photos = std::make_unique<Photos>(m_calls, m_context->folders.BaseFolder);
+        m_weighing = std::make_unique<Weighing>(*m_context, *m_log, *m_days, m_cards, *m_extras, *m_exports, *m_photos);
         m_weighing->setVisibleFrame(Weighing::Frame::Archive);
         m_archive = std::make_unique<ArchiveBrowser>(*m_context, *m_days, m_cards, *m_weighing);
         m_calls.clear();
-        WeighingHooks &h = m_weighing->hooks;
-        h.prepareSpreadsheets = [this] { m_calls << u"prepare"_s; };
-        h.exportDayWorkbook = [this](int n) { m_calls << u"book "_s + QString::number(n); };
-        h.exportAccountingSheet = [this](int n) { m_calls << u"sheet "_s + QString::number(n); };
-        h.exportAccountingText = [this](int n) { m_calls << u"text "_s + QString::number(n); };
-        h.writeExtras = [this](int n) { m_calls << u"extras "_s + QString::number(n); };
-        h.resetAxles = [this] { m_calls << u"axles"_s; };
-        h.takePhoto = [this](const QString &name, int slot) { m_calls << u"photo "_s + name + u' ' + QString::number(slot); };
-        m_archive->hooks.beep = [this] { m_calls << u"beep"_s; };
-        m_archive->hooks.writeArchiveStatus = [this](const QString &folder, const QDate &day, int n, const QString &s) {
-            m_calls << u"archive status "_s + folder.mid(m_context->folders.BaseFolder.size()) + u' '
-                           + day.toString(u"dd.MM"_s) + u' ' + QString::number(n) + u' ' + s;
-        };
-        m_archive->hooks.showCardPhotos = [this](const QString &folder, qint32 id) {
-            m_calls << u"photos "_s + folder.mid(m_context->folders.BaseFolder.size()) + u' ' + QString::number(id);
-        };
+        connect(m_weighing.get(), &Weighing::axlesReset, this, [this] { m_calls << u"axles"_s; });
+        connect(m_archive.get(), &ArchiveBrowser::beep, this, [this] { m_calls << u"beep"_s; });
     }
 
     void calendarChoice()
@@ -267,8 +302,11 @@ private slots:
         QCOMPARE(shortAt(t, at(2, 72)), cp1251(u"завершена"_s));
         QCOMPARE(s.CardIdCounter, 58);
         QCOMPARE(s.DayCardNumber, 2);
+        // The sum labels show what the copy carries.
+        QCOMPARE(m_weighing->sumWeightText(), u"500"_s);
+        QCOMPARE(m_weighing->sumCountText(), u"3"_s);
 
-        QCOMPARE(m_calls, (QStringList{u"prepare"_s, u"book 2"_s, u"sheet 2"_s, u"text 2"_s, u"extras 2"_s,
+        QCOMPARE(m_calls, (QStringList{u"prepare"_s, u"book 2"_s, u"sheet 2"_s, u"text 2"_s,
                                        u"axles"_s, u"photo 58_1 1"_s, u"archive status 2026/Декабрь/ 08.12 2 завершена"_s,
                                        u"text 2"_s, u"book 2"_s, u"sheet 2"_s, u"photos Data/2026/Декабрь/ 42"_s}));
 

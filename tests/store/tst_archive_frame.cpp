@@ -1,8 +1,13 @@
+#include "../AccessibleControls.h"
+
+#include "common/RecordingServices.h"
 #include "core/AppContext.h"
+#include "core/EventLog.h"
+#include "store/ParamExtras.h"
 #include "core/OleDate.h"
+#include "core/Settings.h"
 #include "store/ArchiveBrowser.h"
 #include "store/DayFileCodec.h"
-#include "core/EventLog.h"
 #include "store/DayFiles.h"
 #include "store/DayList.h"
 #include "store/ui/ArchiveFrame.h"
@@ -15,9 +20,12 @@
 #include <QCalendarWidget>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -152,6 +160,96 @@ private slots:
         QCOMPARE(page->text(), u"0"_s);
     }
 
+    void listHeaderAndLeftEdge()
+    {
+        std::array<QString, 25> names = defaultParamNames(u"кг"_s);
+        const QString header = DayList::header(names);
+        QCOMPARE(header, u" №       Дата1  Время  Наименование груза       Номер машины     Брутто,кг   Нетто,кг    Тары,кг   "_s);
+        QCOMPARE(header.size(), DayList::LineChars - 2);
+        CargoCard c = card(12);
+        c.gross = 30100;
+        c.net = 18100;
+        const QString line = DayList::line(c).mid(2);
+        QCOMPARE(header.indexOf(u"№"_s), line.indexOf(u"12"_s));
+        QCOMPARE(header.indexOf(u"Номер машины"_s), line.indexOf(u"В777ОР"_s));
+        QCOMPARE(header.indexOf(u"Нетто"_s), line.indexOf(u"18100"_s));
+        // A long name is cut to its column and moves no other.
+        names[CargoName] = u"Наименование перевозимого груза"_s;
+        QCOMPARE(DayList::header(names).mid(23, 25), u"Наименование перевозимо  "_s);
+        QCOMPARE(DayList::header(names).indexOf(u"Номер машины"_s), header.indexOf(u"Номер машины"_s));
+
+        DayList list;
+        for (int n = 1; n <= 40; ++n)
+            list.append(card(n));
+        DayListView view(u"Карточки дня"_s);
+        view.resize(420, 240);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QPlainTextEdit *box = view.textBox();
+        box->horizontalScrollBar()->setValue(50);
+        view.showList(list);
+        // The last line in sight, from its left edge on.
+        QVERIFY(box->horizontalScrollBar()->maximum() > 0);
+        QCOMPARE(box->horizontalScrollBar()->value(), 0);
+        QCOMPARE(box->textCursor().blockNumber(), 39);
+        QCOMPARE(box->textCursor().positionInBlock(), 0);
+        QVERIFY(box->viewport()->rect().contains(box->cursorRect()));
+
+        // The header is no part of the list's text, and sits over its columns.
+        QCOMPARE(view.text().count(u'\n'), 39);
+        QCOMPARE(view.header()->text(), header);
+        QCOMPARE(view.header()->font(), box->font());
+        const auto headerX = [&](int column) {
+            return view.header()->mapTo(&view, QPoint(view.header()->fontMetrics().horizontalAdvance(header.left(column)), 0)).x();
+        };
+        const auto lineX = [&](int column) {
+            QTextCursor at(box->document()->findBlockByNumber(39));
+            at.setPosition(at.position() + column);
+            return box->viewport()->mapTo(&view, box->cursorRect(at).topLeft()).x();
+        };
+        const int vehicle = int(header.indexOf(u"Номер машины"_s));
+        QCOMPARE(headerX(0), lineX(0));
+        QVERIFY(qAbs(headerX(vehicle) - lineX(vehicle)) <= 1);
+        box->horizontalScrollBar()->setValue(box->horizontalScrollBar()->maximum());
+        QVERIFY(lineX(0) < box->x());
+        QCOMPARE(headerX(0), lineX(0));
+
+        // New parameter names rename the columns.
+        Settings s;
+        s.ParamNames = names;
+        view.setCaptions(s);
+        QCOMPARE(view.header()->text(), DayList::header(names));
+        QCOMPARE(headerX(0), lineX(0));
+    }
+
+    void archiveFitsALowScreen()
+    {
+        Settings s;
+        s.ParamNames = defaultParamNames(u"кг"_s);
+        ArchiveFrame frame;
+        frame.setCaptions(s);
+        QCOMPARE(frame.list()->header()->text(), DayList::header(s.ParamNames));
+        frame.calendar()->show();
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        frame.layout()->activate();
+        // With the menu, the weight panel (axles shown) and the status line, a
+        // 1366x768 screen leaves the working frames about 360 pixels.
+        const QSize minimum = frame.minimumSizeHint();
+        QVERIFY2(minimum.height() <= 360, qPrintable(QString::number(minimum.height())));
+
+        // At that height the calendar is whole; the card scrolls instead.
+        frame.resize(qMax(minimum.width(), 900), minimum.height());
+        QCalendarWidget *calendar = frame.calendar();
+        QTRY_VERIFY(calendar->height() >= calendar->minimumSizeHint().height());
+        for (QWidget *w : std::initializer_list<QWidget *>{calendar, frame.dateButton()})
+            QVERIFY(frame.contentsRect().contains(QRect(w->mapTo(&frame, QPoint()), w->size())));
+
+        for (QLineEdit *field : frame.fields()->findChildren<QLineEdit *>())
+            field->setText(u"значение"_s);
+        QCOMPARE(AccessibleControls::badlyNamed(&frame), QStringList());
+    }
+
     void frameMirrorsTheBrowser()
     {
         Clock clock;
@@ -160,7 +258,12 @@ private slots:
         WorkingCards cards;
         EventLog log(context);
         DayFiles days(context, log, cards);
-        Weighing weighing(context, days, cards);
+        ExtraNames names;
+        ParamExtras extras(names, context.folders.BaseFolder);
+        QStringList calls;
+        RecordingExports exports(calls);
+        RecordingPhotos photos(calls);
+        Weighing weighing(context, log, days, cards, extras, exports, photos);
         ArchiveBrowser browser(context, days, cards, weighing);
         QVERIFY(context.folders.createMonthDataFolder(QDate(2026, 12, 8)));
         QFile file(dayFilePath(context.folders, QDate(2026, 12, 8)));

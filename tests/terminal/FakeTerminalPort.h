@@ -6,6 +6,7 @@
 #include "terminal/TerminalPort.h"
 
 #include <QList>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <utility>
@@ -15,6 +16,8 @@ class FakeTerminalPort : public TerminalPort
 {
 public:
     bool opens = true;
+    // Port numbers that never open, whatever `opens` says.
+    QStringList missing;
     Fault failure = Fault::NotFound;
     QString failureText = QStringLiteral("порт не найден");
 
@@ -27,9 +30,9 @@ public:
     {
         ++openCount;
         lastParameters = parameters;
-        m_open = opens;
-        m_fault = opens ? Fault::None : failure;
-        m_text = opens ? QString() : failureText;
+        m_open = opens && !missing.contains(parameters.portNumber);
+        m_fault = m_open ? Fault::None : failure;
+        m_text = m_open ? QString() : failureText;
         return m_open;
     }
     void close() override { m_open = false; }

@@ -120,8 +120,8 @@ private slots:
         QCOMPARE(stored().ParamNames[17], u"Нетто, т"_s);
 
         for (auto [text, period] : {std::pair{u"10000"_s, 10000}, std::pair{u"10001"_s, 300},
-                                    std::pair{u"500,9"_s, 500}, std::pair{u"нет"_s, 300}}) {
-            saveScaleSettings(*m_context, {u"1"_s, u"0"_s, text, u"кг"_s, QString()});
+                                    std::pair{u"500,9"_s, 500}, std::pair{u"-5"_s, 300}}) {
+            QCOMPARE(saveScaleSettings(*m_context, {u"1"_s, u"0"_s, text, u"кг"_s, QString()}), QString());
             QCOMPARE(stored().PollPeriodMs, period);
         }
 
@@ -136,12 +136,82 @@ private slots:
         QCOMPARE(s.AutoMaxFluctuation, 3.0);
         QCOMPARE(s.PollPeriodMs, 1000);
         QCOMPARE(stored().TerminalType, 1);
+        QCOMPARE(stored().AdvertFontBold, -1);
+        QCOMPARE(stored().AdvertFontItalic, 0);
 
-        saveServiceSettings(*m_context, {u"ВСП-60"_s, u"77"_s, u"01.06.2027"_s, true, false, u"60000,5"_s});
+        QCOMPARE(saveServiceSettings(*m_context, {u"ВСП-60"_s, u"77"_s, u"01.06.2027"_s, true, false, u"60000,5"_s}),
+                 QString());
         QCOMPARE(stored().ScaleModel, u"ВСП-60"_s);
         QCOMPARE(stored().TareFromKeyboard, 1);
         QCOMPARE(stored().ShowReceiptButton, 0);
         QCOMPARE(stored().MaxWeight, 60000.5);
+    }
+
+    void fieldWithoutNumberRefusesTheSave()
+    {
+        Settings &s = m_context->settings;
+        const ScaleSettingsInput good{u"2,5"_s, u"0,1"_s, u"1000"_s, u"т"_s, u"Весовая"_s};
+        QCOMPARE(saveScaleSettings(*m_context, good), QString());
+        const Settings before = stored();
+
+        // Any one of the three number fields without a number refuses the
+        // whole save and names that field; nothing changes, in memory or file.
+        const QList<std::pair<ScaleSettingsInput, QString>> refused{
+            {{u"abc"_s, u"0,1"_s, u"1000"_s, u"кг"_s, u"X"_s}, u"мин. фикс. вес в реж. АВТОМАТ"_s},
+            {{u"2,5"_s, QString(), u"1000"_s, u"кг"_s, u"X"_s}, u"мак. колебание веса в реж. АВТОМАТ"_s},
+            {{u"2,5"_s, u"0,1"_s, u" "_s, u"кг"_s, u"X"_s}, u"Период опроса весов 300..10000мс"_s},
+            {{u"x1"_s, u"-"_s, u"нет"_s, u"кг"_s, u"X"_s}, u"мин. фикс. вес в реж. АВТОМАТ"_s},
+        };
+        for (const auto &[input, field] : refused) {
+            QCOMPARE(saveScaleSettings(*m_context, input), u"Поле «"_s + field + u"» должно содержать число"_s);
+            QCOMPARE(s.AutoMinWeight, 2.5);
+            QCOMPARE(s.AutoMaxFluctuation, 0.1);
+            QCOMPARE(s.PollPeriodMs, 1000);
+            QCOMPARE(s.WeightUnit, u"т"_s);
+            QCOMPARE(s.ParamNames[16], u"Брутто,т"_s);
+            QCOMPARE(s.AdvertCaption, u"Весовая"_s);
+            QCOMPARE(stored().AdvertCaption, before.AdvertCaption);
+        }
+        // A leading number is a number; a comma is the decimal point.
+        QCOMPARE(saveScaleSettings(*m_context, {u",5"_s, u"0"_s, u"700мс"_s, u"кг"_s, u"X"_s}), QString());
+        QCOMPARE(s.AutoMinWeight, 0.5);
+        QCOMPARE(s.PollPeriodMs, 700);
+
+        // "abc" as maximum weight used to store 0, an overload for every vehicle.
+        QCOMPARE(saveServiceSettings(*m_context, {u"M"_s, u"1"_s, u"d"_s, true, true, u"30000"_s}), QString());
+        for (const QString &text : {u"abc"_s, QString(), u"  "_s, u"-"_s}) {
+            QCOMPARE(saveServiceSettings(*m_context, {u"N"_s, u"2"_s, u"e"_s, false, false, text}),
+                     u"Поле «Макс. вес» должно содержать число"_s);
+            QCOMPARE(s.MaxWeight, 30000.0);
+            QCOMPARE(s.ScaleModel, u"M"_s);
+            QCOMPARE(s.TareFromKeyboard, 1);
+            QCOMPARE(stored().MaxWeight, 30000.0);
+            QCOMPARE(stored().ScaleModel, u"M"_s);
+        }
+        WeightConditioning c(*m_context, *m_log);
+        QVERIFY(!c.CheckOverload(20000));
+    }
+
+    void captionFont()
+    {
+        Settings &s = m_context->settings;
+        setCaptionFont(s, {u"Liberation Sans"_s, 12, true, true, false, true, 10, 20, 30});
+        QVERIFY(m_context->storeSettings());
+        const Settings back = stored();
+        QCOMPARE(back.AdvertFontName, u"Liberation Sans"_s);
+        QCOMPARE(back.AdvertFontSize, 12);
+        QCOMPARE(back.AdvertFontBold, -1);
+        QCOMPARE(back.AdvertFontItalic, -1);
+        QCOMPARE(back.AdvertFontStrikethrough, 0);
+        QCOMPARE(back.AdvertFontUnderline, -1);
+        QCOMPARE(back.AdvertColor, 10 + 256 * 20 + 65536 * 30);
+
+        // Sizes outside 10..28 are kept within them.
+        setCaptionFont(s, {u"Arial"_s, 72, false, false, true, false, 255, 255, 255});
+        QCOMPARE(s.AdvertFontSize, 28);
+        QCOMPARE(s.AdvertFontBold, 0);
+        QCOMPARE(s.AdvertFontStrikethrough, -1);
+        QCOMPARE(s.AdvertColor, 16777215);
     }
 };
 

@@ -78,7 +78,7 @@ void TestTerminalLink::requestPerType()
 
     // The read timer fires by itself 50 ms after the poll.
     int reads = 0;
-    f.link.hooks.afterRead = [&] { ++reads; };
+    QObject::connect(&f.link, &TerminalLink::readFinished, [&] { ++reads; });
     f.link.PollTick();
     QTRY_COMPARE_WITH_TIMEOUT(reads, 1, 1000);
 }
@@ -88,12 +88,12 @@ void TestTerminalLink::weightOrderAndDisplay()
     Fixture f;
     f.link.OpenPortAtStart();
     QStringList calls;
-    f.link.hooks.UpdateLiveWeights = [&] {
+    QObject::connect(&f.link, &TerminalLink::weightRead, [&] {
         // TerminalWeight is set before the live weights are derived, the
         // field is written after.
         calls << u"live %1 %2"_s.arg(f.link.TerminalWeight()).arg(f.link.weightText());
-    };
-    f.link.hooks.afterRead = [&] { calls << u"after "_s + f.link.weightText(); };
+    });
+    QObject::connect(&f.link, &TerminalLink::readFinished, [&] { calls << u"after "_s + f.link.weightText(); });
     QSignalSpy shown(&f.link, &TerminalLink::weightTextChanged);
     QCOMPARE(f.link.weightText(), u"xxxxxxx"_s);
 
@@ -115,7 +115,7 @@ void TestTerminalLink::noWeightKeepsDerivedWeights()
     Fixture f;
     f.link.OpenPortAtStart();
     int live = 0;
-    f.link.hooks.UpdateLiveWeights = [&] { ++live; };
+    QObject::connect(&f.link, &TerminalLink::weightRead, [&] { ++live; });
     f.poll(kFrame);
     QCOMPARE(live, 1);
     f.poll("garbage without a marker"_ba);
@@ -322,7 +322,7 @@ void TestTerminalLink::unknownTypeRunsNoParser()
     Fixture f(12);
     f.link.OpenPortAtStart();
     int live = 0;
-    f.link.hooks.UpdateLiveWeights = [&] { ++live; };
+    QObject::connect(&f.link, &TerminalLink::weightRead, [&] { ++live; });
     QSignalSpy shown(&f.link, &TerminalLink::weightTextChanged);
     f.poll(kFrame);
     QCOMPARE(live, 0);

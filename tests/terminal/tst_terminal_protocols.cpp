@@ -152,6 +152,13 @@ void TestTerminalProtocols::type3_data()
     QTest::newRow("two decimals") << "1"_ba << 0.3333 << true << 0.33;
     QTest::newRow("garbage is 0") << "abc"_ba << 1.0 << true << 0.0;
     QTest::newRow("no reply") << QByteArray() << 1.0 << false << 0.0;
+    // Beyond the range of a double the reply is no weight, not an infinite one.
+    QTest::newRow("1D308 x10 is no weight") << "1D308"_ba << 10.0 << false << 0.0;
+    QTest::newRow("1E308 x-2 is no weight") << "1E308\r\n"_ba << -2.0 << false << 0.0;
+    QTest::newRow("1D308 x1 still weighs") << "1D308"_ba << 1.0 << true << 1e308;
+    QTest::newRow("infinite coefficient") << "5"_ba << qInf() << false << 0.0;
+    QTest::newRow("infinite coefficient, zero reply") << "0"_ba << qInf() << false << 0.0;
+    QTest::newRow("NaN coefficient") << "5"_ba << qQNaN() << false << 0.0;
 }
 
 void TestTerminalProtocols::type3()
@@ -167,6 +174,8 @@ void TestTerminalProtocols::type3()
     const ParseResult result = parse(3, chunk, settings, state);
     QCOMPARE(result.hasWeight(), weighs);
     QCOMPARE(result.weight, weight);
+    if (!weighs)
+        QCOMPARE(result.kind, Kind::NoWeight);
 }
 
 void TestTerminalProtocols::type4_data()

@@ -106,14 +106,42 @@ void TestTerminalSettings::portSaveStoresOnlyAnOpenPort()
     PortSettingsModel model(f.context, f.link);
     const PortParameters chosen{u"/dev/ttyUSB3"_s, u"19200"_s, u"e"_s, u"7"_s, u"2"_s};
 
-    // A port that does not open: the message, the values in memory only.
+    const PortParameters previous{u"1"_s, u"9600"_s, u"n"_s, u"8"_s, u"1"_s};
+    QVERIFY(f.link.portOpen());
+
+    // A port that does not open: the message, and the previous port stays
+    // in use, in memory and in the file alike.
+    f.port->missing = QStringList{chosen.portNumber};
+    const int opensBefore = f.port->openCount;
+    QCOMPARE(model.save(chosen), u"Порт не обнаружен"_s);
+    QCOMPARE(f.port->openCount, opensBefore + 2);
+    QCOMPARE(f.port->lastParameters, previous);
+    QVERIFY(f.link.portOpen());
+    QVERIFY(!f.link.reopening());
+    QCOMPARE(PortParameters::fromSettings(f.context.settings), previous);
+    QCOMPARE(PortParameters::fromSettings(f.stored()), previous);
+    QCOMPARE(f.link.statusText(), u"COM1  9600,n,8,1"_s);
+    QCOMPARE(f.link.statusColour(), TerminalLink::kOpenColour);
+    QCOMPARE(model.current(), previous);
+    // ...and is still polled.
+    f.link.PollTick();
+    f.port->incoming = "\x02 012345.6\r\n"_ba;
+    f.link.ReadTick();
+    QCOMPARE(f.link.TerminalWeight(), 12345.0);
+
+    // A later store (counters of a card) must not carry the failed port.
+    QVERIFY(f.context.storeSettings());
+    QCOMPARE(PortParameters::fromSettings(f.stored()), previous);
+
+    // When the previous port is gone too, it is the one tried again.
     f.port->opens = false;
     QCOMPARE(model.save(chosen), u"Порт не обнаружен"_s);
-    QCOMPARE(f.port->lastParameters, chosen);
-    QCOMPARE(PortParameters::fromSettings(f.context.settings), chosen);
-    QCOMPARE(PortParameters::fromSettings(f.stored()), (PortParameters{u"1"_s, u"9600"_s, u"n"_s, u"8"_s, u"1"_s}));
-    QCOMPARE(f.link.statusColour(), TerminalLink::kClosedColour);
+    QVERIFY(!f.link.portOpen());
+    QVERIFY(f.link.reopening());
+    QCOMPARE(f.port->lastParameters, previous);
+    QCOMPARE(PortParameters::fromSettings(f.context.settings), previous);
 
+    f.port->missing.clear();
     f.port->opens = true;
     QCOMPARE(model.save(chosen), u"Изменения приняты"_s);
     QCOMPARE(PortParameters::fromSettings(f.stored()), chosen);

@@ -3,12 +3,18 @@
 #include "core/SettingsFile.h"
 #include "terminal/TerminalLink.h"
 #include "terminal/ui/PortSettingsWindow.h"
+#include "core/EventLog.h"
+#include "terminal/WeightConditioning.h"
 #include "terminal/ui/RawFrameWindow.h"
+#include "terminal/ui/ScaleSettingsWindow.h"
+#include "terminal/ui/ServiceWindow.h"
 #include "terminal/ui/TerminalFrame.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
+#include <QFontDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -54,6 +60,24 @@ QString answerMessageBox(const std::function<void()> &action)
     return text;
 }
 
+// Runs `answer` on each modal dialog of type T that opens during `action`.
+template <typename T>
+int answerDialogs(const std::function<void(T *)> &answer, const std::function<void()> &action)
+{
+    int answered = 0;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget())) {
+            answer(dialog);
+            ++answered;
+        }
+    });
+    poll.start();
+    action();
+    return answered;
+}
+
 } // namespace
 
 class TestTerminalUi : public QObject
@@ -64,6 +88,8 @@ private slots:
     void portWindowListsAndSave();
     void terminalFrameFollowsTheList();
     void rawFrameView();
+    void numberFieldsWithoutNumber();
+    void captionFontAndColour();
 };
 
 void TestTerminalUi::portWindowListsAndSave()
@@ -94,9 +120,15 @@ void TestTerminalUi::portWindowListsAndSave()
     port->setEditText(u"/dev/ttyUSB0"_s);
     speed->setCurrentText(u"19200"_s);
     QPushButton *save = named<QPushButton>(&window, u"Сохранить"_s);
-    f.port->opens = false;
+    f.port->missing = QStringList{u"/dev/ttyUSB0"_s};
     QCOMPARE(answerMessageBox([&] { save->click(); }), u"Порт не обнаружен"_s);
-    f.port->opens = true;
+    // The scale keeps its port.
+    QVERIFY(f.link.portOpen());
+    QCOMPARE(f.context.settings.PortNumber, u"1"_s);
+    QCOMPARE(f.port->lastParameters.portNumber, u"1"_s);
+    f.port->missing.clear();
+    port->setEditText(u"/dev/ttyUSB0"_s);
+    speed->setCurrentText(u"19200"_s);
     QCOMPARE(answerMessageBox([&] { save->click(); }), u"Изменения приняты"_s);
     QCOMPARE(f.port->lastParameters.portNumber, u"/dev/ttyUSB0"_s);
     Settings stored;
@@ -179,6 +211,102 @@ void TestTerminalUi::rawFrameView()
     QVERIFY(!view->shownText().contains(u"garbage"_s));
     named<QCheckBox>(view, u"Остановить"_s)->setChecked(false);
     QVERIFY(view->shownText().contains(u"нет веса: в данных нет байта STX (02)"_s));
+}
+
+void TestTerminalUi::numberFieldsWithoutNumber()
+{
+    Fixture f;
+    EventLog log(f.context);
+    WeightConditioning conditioning(f.context, log);
+    f.context.settings.MaxWeight = 30000;
+    ServiceWindow service(f.context, conditioning);
+    int applied = 0;
+    QObject::connect(&service, &ServiceWindow::serviceSettingsSaved, [&] { ++applied; });
+    service.load();
+    service.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&service));
+    QLineEdit *max = named<QLineEdit>(&service, u"Макс. вес"_s);
+    QVERIFY(max);
+    max->setText(u"abc"_s);
+    service.modelField()->setText(u"ВСП-60"_s);
+    QPushButton *save = named<QPushButton>(&service, u"Сохранить"_s);
+    QCOMPARE(answerMessageBox([&] { save->click(); }), u"Поле «Макс. вес» должно содержать число"_s);
+    QCOMPARE(f.context.settings.MaxWeight, 30000.0);
+    QVERIFY(f.context.settings.ScaleModel != u"ВСП-60"_s);
+    QCOMPARE(applied, 0);
+    // What was typed stays to be corrected.
+    QCOMPARE(max->text(), u"abc"_s);
+    max->setText(u"60000"_s);
+    QCOMPARE(answerMessageBox([&] { save->click(); }), u"Изменения приняты"_s);
+    QCOMPARE(f.context.settings.MaxWeight, 60000.0);
+    QCOMPARE(applied, 1);
+
+    // "Выход" of the scale settings refuses and stays open; the terminal
+    // list is not taken either.
+    f.context.settings.TerminalType = 1;
+    f.context.settings.PollPeriodMs = 1000;
+    ScaleSettingsWindow scale(f.context, f.link);
+    scale.load();
+    scale.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&scale));
+    named<QComboBox>(&scale, u"Тип терминала"_s)->setCurrentIndex(2);
+    scale.field(u"Период опроса весов 300..10000мс"_s)->setText(u"нет"_s);
+    QPushButton *exit = named<QPushButton>(&scale, u"Выход"_s);
+    QCOMPARE(answerMessageBox([&] { exit->click(); }), u"Поле «Период опроса весов 300..10000мс» должно содержать число"_s);
+    QVERIFY(scale.isVisible());
+    QCOMPARE(f.context.settings.PollPeriodMs, 1000);
+    QCOMPARE(f.context.settings.TerminalType, 1);
+    scale.field(u"Период опроса весов 300..10000мс"_s)->setText(u"2000"_s);
+    exit->click();
+    QVERIFY(!scale.isVisible());
+    QCOMPARE(f.context.settings.PollPeriodMs, 2000);
+    QCOMPARE(f.context.settings.TerminalType, 3);
+}
+
+void TestTerminalUi::captionFontAndColour()
+{
+    Fixture f;
+    ScaleSettingsWindow scale(f.context, f.link);
+    int changed = 0;
+    QObject::connect(&scale, &ScaleSettingsWindow::captionChanged, [&] { ++changed; });
+    scale.load();
+    scale.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&scale));
+    QPushButton *fontButton = named<QPushButton>(&scale, u"Шрифт"_s);
+
+    QFont chosen(u"Liberation Sans"_s, 14);
+    chosen.setBold(true);
+    chosen.setUnderline(true);
+    const auto pickFont = [&](QFontDialog *d) {
+        d->setCurrentFont(chosen);
+        d->accept();
+    };
+    const auto pickColour = [](QColorDialog *d) {
+        d->setCurrentColor(QColor(10, 20, 30));
+        d->accept();
+    };
+    // The colour follows the font; cancelling it changes nothing.
+    const Settings before = f.context.settings;
+    answerDialogs<QFontDialog>(pickFont, [&] {
+        QCOMPARE(answerDialogs<QColorDialog>([](QColorDialog *d) { d->reject(); }, [&] { fontButton->click(); }), 1);
+    });
+    QCOMPARE(f.context.settings.AdvertFontName, before.AdvertFontName);
+    QCOMPARE(f.context.settings.AdvertColor, before.AdvertColor);
+    QCOMPARE(changed, 0);
+
+    answerDialogs<QFontDialog>(pickFont, [&] {
+        QCOMPARE(answerDialogs<QColorDialog>(pickColour, [&] { fontButton->click(); }), 1);
+    });
+    const Settings &s = f.context.settings;
+    QCOMPARE(s.AdvertFontSize, 14);
+    QCOMPARE(s.AdvertFontBold, -1);
+    QCOMPARE(s.AdvertFontItalic, 0);
+    QCOMPARE(s.AdvertFontUnderline, -1);
+    QCOMPARE(s.AdvertColor, 10 + 256 * 20 + 65536 * 30);
+    QCOMPARE(changed, 1);
+    QLineEdit *caption = scale.field(u"Рекламная надпись:"_s);
+    QVERIFY(caption->font().bold() && caption->font().underline());
+    QCOMPARE(caption->palette().color(QPalette::Text), QColor(10, 20, 30));
 }
 
 QTEST_MAIN(TestTerminalUi)

@@ -6,6 +6,9 @@
 #include "store/DayFileCodec.h"
 #include "core/EventLog.h"
 #include "store/DayFiles.h"
+#include "store/ExtraNames.h"
+#include "store/ParamExtras.h"
+#include "weighing/CardServices.h"
 #include "weighing/Weighing.h"
 
 #include <QCoreApplication>
@@ -19,6 +22,17 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+class NoExports final : public CardExports
+{
+public:
+    void prepareDay(bool) override {}
+    void writeDayWorkbookRow(int) override {}
+    void writeAccountingWorkbookRow(int) override {}
+    void writeAccountingTexts(int) override {}
+    void writeTextReportHeaders() override {}
+    void writeArchiveStatus(const QString &, const QDate &, int, const QString &) override {}
+};
 
 const QDateTime kNow(QDate(2026, 12, 9), QTime(11, 0, 0));
 
@@ -35,7 +49,11 @@ int storeAndWait(const QString &folder, double weight)
     EventLog log(context);
     DayFiles days(context, log, cards);
     days.LoadToday();
-    Weighing weighing(context, days, cards);
+    ExtraNames names;
+    ParamExtras extras(names, context.folders.BaseFolder);
+    NoExports exports;
+    NoCardPhotos photos;
+    Weighing weighing(context, log, days, cards, extras, exports, photos);
     weighing.setEntryText(0, u"Щебень"_s);
     weighing.setTerminalWeight(weight);
     weighing.UpdateLiveWeights();

@@ -2,9 +2,12 @@
 #include "core/OleDate.h"
 #include "core/SettingsFile.h"
 #include "store/DayFileCodec.h"
-#include "core/EventLog.h"
 #include "store/DayFiles.h"
+#include "core/EventLog.h"
+#include "store/ParamExtras.h"
+#include "store/PlusFile.h"
 #include "weighing/Weighing.h"
+#include "common/RecordingServices.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -29,7 +32,12 @@ class TestWeighing : public QObject
     Clock m_clock;
     std::unique_ptr<AppContext> m_context;
     WorkingCards m_cards;
+    QStringList m_calls;
+    ExtraNames m_names;
     std::unique_ptr<EventLog> m_log;
+    std::unique_ptr<ParamExtras> m_extras;
+    RecordingExports m_exports{m_calls};
+    RecordingPhotos m_photos{m_calls};
     std::unique_ptr<DayFiles> m_days;
     std::unique_ptr<Weighing> m_w;
 
@@ -78,10 +86,12 @@ private slots:
         m_context->createMonthFolders();
         m_context->settings.CardIdCounter = 100;
         m_cards = WorkingCards();
+        m_calls.clear();
         m_log = std::make_unique<EventLog>(*m_context);
+        m_extras = std::make_unique<ParamExtras>(m_names, m_context->folders.BaseFolder);
         m_days = std::make_unique<DayFiles>(*m_context, *m_log, m_cards);
         m_days->LoadToday();
-        m_w = std::make_unique<Weighing>(*m_context, *m_days, m_cards);
+        m_w = std::make_unique<Weighing>(*m_context, *m_log, *m_days, m_cards, *m_extras, m_exports, m_photos);
         fillEntry();
     }
 
@@ -235,27 +245,41 @@ private slots:
 
     void storeIsNeverNested()
     {
-        int nested = 0;
-        m_w->hooks.exportDayWorkbook = [&](int) {
-            if (!m_w->StoreNewCard())
-                ++nested;
-        };
-        reading(100);
-        QVERIFY(m_w->StoreNewCard());
-        QCOMPARE(nested, 1);
+        // A second store asked for while the first hands on its card (the
+        // events let run between the exports) is refused.
+        class Nesting final : public CardExports
+        {
+        public:
+            Weighing *w = nullptr;
+            int nested = 0;
+            void prepareDay(bool) override {}
+            void writeDayWorkbookRow(int) override
+            {
+                if (!w->StoreNewCard())
+                    ++nested;
+            }
+            void writeAccountingWorkbookRow(int) override {}
+            void writeAccountingTexts(int) override {}
+            void writeTextReportHeaders() override {}
+            void writeArchiveStatus(const QString &, const QDate &, int, const QString &) override {}
+        } nesting;
+        Weighing w(*m_context, *m_log, *m_days, m_cards, *m_extras, nesting, m_photos);
+        nesting.w = &w;
+        w.setTerminalWeight(100);
+        w.UpdateLiveWeights();
+        QVERIFY(w.StoreNewCard());
+        QCOMPARE(nesting.nested, 1);
         QCOMPARE(decodeCountRecord(todayFile()), 1);
         QCOMPARE(todayFile().size(), DayFileLayout::fileSize(1));
-        QVERIFY(!m_w->storing());
+        QVERIFY(!w.storing());
 
-        // Hooks see the finished card and are called in order.
-        QStringList calls;
-        m_w->hooks.exportDayWorkbook = [&](int n) { calls << u"book"_s + QString::number(n); };
-        m_w->hooks.exportAccountingSheet = [&](int n) { calls << u"sheet"_s + QString::number(n); };
-        m_w->hooks.exportAccountingText = [&](int n) { calls << u"text"_s + QString::number(n); };
-        m_w->hooks.writeExtras = [&](int n) { calls << u"extras"_s + QString::number(n); };
-        m_w->hooks.takePhoto = [&](const QString &name, int slot) { calls << name + u'@' + QString::number(slot); };
+        // The services see the finished card, in order.
+        reading(100);
+        m_calls.clear();
         QVERIFY(m_w->StoreNewCard());
-        QCOMPARE(calls, (QStringList{u"book2"_s, u"sheet2"_s, u"text2"_s, u"extras2"_s, u"102@0"_s}));
+        QCOMPARE(m_calls, (QStringList{u"prepareDay+accounting"_s, u"dayRow 2"_s, u"accountingRow 2"_s, u"texts 2"_s,
+                                       u"photo 102 0"_s}));
+        QVERIFY(QFile::exists(PlusFile::besideDayFile(m_days->todayPath())));
     }
 
     void completionWorksOnItsOwnSlot()
@@ -279,10 +303,14 @@ private slots:
         QVERIFY(m_w->StoreNewCard());
         m_w->SetCompletionButtons(3);
         QVERIFY(m_w->tareButtonVisible());
-        m_w->dayChanged();
+        const QByteArray yesterday = todayFile();
+        m_clock.setNow(kNow.addDays(1));
+        QVERIFY(!m_w->CompleteCard(Weighing::Kind::Tare));
         QVERIFY(!m_w->tareButtonVisible());
         QVERIFY(!m_w->CompleteCard(Weighing::Kind::Tare));
-        QVERIFY(IsIncomplete(slot(3).status));
+        QVERIFY(todayFile().size() <= DayFileLayout::fileSize(0));
+        m_clock.setNow(kNow);
+        QCOMPARE(todayFile(), yesterday);
     }
 
     void restartContinuesNumbering()
@@ -297,7 +325,7 @@ private slots:
         EventLog log(restarted);
         DayFiles days(restarted, log, cards);
         days.LoadToday();
-        Weighing again(restarted, days, cards);
+        Weighing again(restarted, log, days, cards, *m_extras, m_exports, m_photos);
         again.setTerminalWeight(100);
         again.UpdateLiveWeights();
         QVERIFY(again.StoreNewCard());

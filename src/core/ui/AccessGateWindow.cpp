@@ -4,9 +4,12 @@
 #include "core/AccessGate.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QScreen>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -58,6 +61,8 @@ void AccessGateWindow::sync()
     m_syncing = false;
 
     if (m_gate.isVisible() != isVisible()) {
+        if (m_gate.isVisible())
+            placeWindow();
         setVisible(m_gate.isVisible());
         if (isVisible()) {
             raise();
@@ -70,6 +75,33 @@ void AccessGateWindow::sync()
         m_progress->repaint();
 }
 
+void AccessGateWindow::setAnchorWindow(QWidget *mainWindow)
+{
+    m_anchor = mainWindow;
+}
+
+void AccessGateWindow::placeWindow()
+{
+    // The prompt or the progress bar may have changed the size it needs.
+    adjustSize();
+    // Once the platform window exists its frame counts in the centring.
+    if (!testAttribute(Qt::WA_WState_Created))
+        create();
+    const bool overAnchor = m_anchor && m_anchor->isVisible() && !m_anchor->isMinimized();
+    QScreen *screen = overAnchor ? m_anchor->screen() : this->screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    QRect frame(QPoint(), frameGeometry().size());
+    frame.moveCenter(overAnchor ? m_anchor->frameGeometry().center() : available.center());
+    // Never partly off the screen, whatever the main window's position.
+    frame.moveLeft(qBound(available.left(), frame.left(), qMax(available.left(), available.right() - frame.width() + 1)));
+    frame.moveTop(qBound(available.top(), frame.top(), qMax(available.top(), available.bottom() - frame.height() + 1)));
+    move(frame.topLeft());
+}
+
 bool AccessGateWindow::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate) {
@@ -78,6 +110,19 @@ bool AccessGateWindow::event(QEvent *event)
         m_entry->setFocus();
     }
     return QWidget::event(event);
+}
+
+void AccessGateWindow::keyPressEvent(QKeyEvent *event)
+{
+    // Escape backs out of a protected entry. Before a login it would end
+    // the program, so there only the close button does that.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        if (m_gate.purpose() != AccessGate::Login && !m_gate.progressVisible())
+            close();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void AccessGateWindow::closeEvent(QCloseEvent *event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 class AccessGate;
@@ -17,16 +18,23 @@ public:
 
     QLineEdit *codeEntry() const { return m_entry; }
 
+    // The main window. While it is on screen the gate appears centred over
+    // it; before it is shown, centred on the screen.
+    void setAnchorWindow(QWidget *mainWindow);
+
 protected:
     bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void sync();
+    void placeWindow();
 
     AccessGate &m_gate;
     QLabel *m_prompt;
     QLineEdit *m_entry;
     QProgressBar *m_progress;
+    QPointer<QWidget> m_anchor;
     bool m_syncing = false;
 };

@@ -1,5 +1,6 @@
 #include "ReportFrame.h"
 
+#include "core/ui/AccessibleNames.h"
 #include "reports/PeriodReport.h"
 
 #include <QApplication>
@@ -46,6 +47,7 @@ ReportFrame::ReportFrame(PeriodReport &report, QWidget *parent)
     , m_progress(new QProgressBar(this))
     , m_grid(new QTableView(this))
 {
+    installCaptionedComboBoxes();
     setObjectName(u"ReportFrame"_s);
     auto *frame = new QGroupBox(u"Отчеты о работе весов"_s, this);
     frame->setAccessibleName(frame->title());

@@ -4,12 +4,14 @@
 #include "store/ArchiveBrowser.h"
 #include "weighing/CargoCard.h"
 #include "weighing/ui/CardFieldsView.h"
+#include "weighing/ui/CurrentCardFrame.h"
 
 #include <QCalendarWidget>
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -27,7 +29,7 @@ QColor colourOf(int value)
 
 ArchiveFrame::ArchiveFrame(QWidget *parent)
     : QGroupBox(u"Архивная карточка груза"_s, parent)
-    , m_fields(new CardFieldsView(this))
+    , m_fields(new CardFieldsView(u"№:"_s, this))
     , m_list(new DayListView(u"Архив дня"_s, this))
     , m_calendar(new QCalendarWidget(this))
     , m_date(new QPushButton(u"Дата"_s, this))
@@ -54,8 +56,9 @@ ArchiveFrame::ArchiveFrame(QWidget *parent)
     }
     buttons->addStretch();
 
+    // The calendar takes its room from the fields, not from the window.
     auto *left = new QVBoxLayout;
-    left->addWidget(m_fields);
+    left->addWidget(scrollableCardFields(m_fields, this));
     left->addLayout(buttons);
     left->addWidget(m_calendar);
     left->addStretch();
@@ -76,6 +79,12 @@ void ArchiveFrame::attach(ArchiveBrowser &browser)
     connect(&browser, &ArchiveBrowser::changed, this, &ArchiveFrame::refresh);
     connect(&browser, &ArchiveBrowser::listChanged, this, [this] { m_list->showList(m_browser->list()); });
     refresh();
+}
+
+void ArchiveFrame::setCaptions(const Settings &settings)
+{
+    m_fields->setCaptions(settings);
+    m_list->setCaptions(settings);
 }
 
 void ArchiveFrame::chooseDate(const QDate &date)

@@ -7,6 +7,7 @@ class CardFieldsView;
 class DayListView;
 class QCalendarWidget;
 class QPushButton;
+struct Settings;
 
 // "Архивная карточка груза": a card of the day chosen in the calendar and
 // that day's list. It mirrors an ArchiveBrowser and forwards to it.
@@ -19,6 +20,8 @@ public:
 
     // Connects the controls to `browser`, which must outlive the frame.
     void attach(ArchiveBrowser &browser);
+    // The parameter names into the field captions and the list's columns.
+    void setCaptions(const Settings &settings);
 
     CardFieldsView *fields() const { return m_fields; }
     DayListView *list() const { return m_list; }

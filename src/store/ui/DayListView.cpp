@@ -1,10 +1,13 @@
 #include "DayListView.h"
 
+#include "core/Settings.h"
 #include "store/DayList.h"
 
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTextBlock>
 #include <QVBoxLayout>
@@ -13,6 +16,8 @@ using namespace Qt::StringLiterals;
 
 DayListView::DayListView(const QString &accessibleName, QWidget *parent)
     : QWidget(parent)
+    , m_headerStrip(new QWidget(this))
+    , m_header(new QLabel(m_headerStrip))
     , m_text(new QPlainTextEdit(this))
     , m_pageButton(new QPushButton(u"0"_s, this))
 {
@@ -25,15 +30,26 @@ DayListView::DayListView(const QString &accessibleName, QWidget *parent)
     mono.setStyleHint(QFont::Monospace);
     mono.setPointSize(9);
     m_text->setFont(mono);
+    // The header lies outside the box, so the lines keep their layout.
+    m_header->setFont(mono);
+    m_header->setTextFormat(Qt::PlainText);
+    m_header->setAccessibleName(u"Столбцы"_s);
+    m_headerStrip->setFixedHeight(m_header->fontMetrics().height() + 2);
+    setHeaderText(DayList::header(defaultParamNames(u"кг"_s)));
+    connect(m_text->horizontalScrollBar(), &QScrollBar::valueChanged, this, &DayListView::placeHeader);
     m_text->installEventFilter(this);
     m_text->viewport()->installEventFilter(this);
     m_pageButton->setAccessibleName(u"Страница"_s);
     m_pageButton->setFixedWidth(40);
     m_pageButton->hide();
     connect(m_pageButton, &QPushButton::clicked, this, &DayListView::showPreviousPage);
+    auto *list = new QVBoxLayout;
+    list->setSpacing(0);
+    list->addWidget(m_headerStrip);
+    list->addWidget(m_text, 1);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_text, 1);
+    layout->addLayout(list, 1);
     layout->addWidget(m_pageButton, 0, Qt::AlignRight);
 }
 
@@ -53,7 +69,32 @@ void DayListView::showPage(int page)
     // Lines start with their line break; the box shows them without it.
     m_text->setPlainText(QString(m_pageText).mid(2).replace(u"\r\n"_s, u"\n"_s));
     m_pageButton->setText(QString::number(page));
+    // On the last line, but at its start: the end of a line lies beyond the
+    // right edge and would scroll the numbers out of sight.
     m_text->moveCursor(QTextCursor::End);
+    m_text->moveCursor(QTextCursor::StartOfBlock);
+    m_text->horizontalScrollBar()->setValue(0);
+}
+
+void DayListView::setCaptions(const Settings &settings)
+{
+    setHeaderText(DayList::header(settings.ParamNames));
+}
+
+void DayListView::setHeaderText(const QString &text)
+{
+    m_header->setText(text);
+    m_header->adjustSize();
+    m_text->setAccessibleDescription(text.simplified());
+    placeHeader();
+}
+
+void DayListView::placeHeader()
+{
+    // Where the box draws character 0 of a line, scrolling included.
+    QTextCursor first(m_text->document());
+    const int x = m_text->cursorRect(first).left();
+    m_header->move(m_text->viewport()->mapTo(this, QPoint(x, 0)).x() - m_headerStrip->x(), 1);
 }
 
 void DayListView::showPreviousPage()
@@ -105,6 +146,8 @@ bool DayListView::eventFilter(QObject *watched, QEvent *event)
         // Once the box has handled the release, whatever the click selected.
         if (event->type() == QEvent::MouseButtonRelease)
             QMetaObject::invokeMethod(this, &DayListView::chooseLine, Qt::QueuedConnection);
+        else if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
+            placeHeader();
     } else if (watched == m_text && event->type() == QEvent::KeyRelease) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Up || key == Qt::Key_Down)

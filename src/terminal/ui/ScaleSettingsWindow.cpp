@@ -7,6 +7,7 @@
 #include "terminal/WeightConditioning.h"
 
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
@@ -25,6 +26,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// Stored as red + 256 * green + 65536 * blue; 0 means blue.
+QColor captionColour(const Settings &s)
+{
+    const int value = s.AdvertColor == 0 ? 16711680 : s.AdvertColor;
+    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
+
 QLineEdit *named(QLineEdit *field, const QString &caption)
 {
     field->setAccessibleName(caption);
@@ -38,9 +46,9 @@ ScaleSettingsWindow::ScaleSettingsWindow(AppContext &context, TerminalLink &link
     : QWidget(parent, Qt::Window)
     , m_context(context)
     , m_terminal(new TerminalFrame(context, link, this))
-    , m_autoMin(named(new QLineEdit(this), u"мин. фикс. вес в реж. АВТОМАТ"_s))
-    , m_autoFluctuation(named(new QLineEdit(this), u"мак. колебание веса в реж. АВТОМАТ"_s))
-    , m_period(named(new QLineEdit(this), u"Период опроса весов 300..10000мс"_s))
+    , m_autoMin(named(new QLineEdit(this), kAutoMinWeightCaption.toString()))
+    , m_autoFluctuation(named(new QLineEdit(this), kAutoMaxFluctuationCaption.toString()))
+    , m_period(named(new QLineEdit(this), kPollPeriodCaption.toString()))
     , m_unit(named(new QLineEdit(this), u"единица измерения веса"_s))
     , m_caption(named(new QLineEdit(this), u"Рекламная надпись:"_s))
     , m_platform(new QRadioButton(u"Платформенная"_s, this))
@@ -143,6 +151,9 @@ void ScaleSettingsWindow::styleCaptionField()
     font.setStrikeOut(s.AdvertFontStrikethrough != 0);
     font.setUnderline(s.AdvertFontUnderline != 0);
     m_caption->setFont(font);
+    QPalette palette = m_caption->palette();
+    palette.setColor(QPalette::Text, captionColour(s));
+    m_caption->setPalette(palette);
 }
 
 void ScaleSettingsWindow::showPictures()
@@ -155,8 +166,7 @@ void ScaleSettingsWindow::showPictures()
 void ScaleSettingsWindow::setProgramType(int axle)
 {
     m_context.settings.AxleProgram = axle;
-    if (programTypeChanged)
-        programTypeChanged();
+    emit programTypeChanged();
 }
 
 void ScaleSettingsWindow::choosePicture(int index)
@@ -171,48 +181,52 @@ void ScaleSettingsWindow::choosePicture(int index)
     }
     m_context.settings.AnimationPictures[size_t(index)] = path;
     showPictures();
-    if (picturesChanged)
-        picturesChanged();
+    emit picturesChanged();
 }
 
 void ScaleSettingsWindow::chooseFont()
 {
-    QFontDialog dialog(m_caption->font(), this);
-    dialog.setOption(QFontDialog::DontUseNativeDialog);
-    if (dialog.exec() != QDialog::Accepted)
+    QFontDialog fontDialog(m_caption->font(), this);
+    fontDialog.setOption(QFontDialog::DontUseNativeDialog);
+    if (fontDialog.exec() != QDialog::Accepted)
         return;
-    const QFont font = dialog.selectedFont();
-    Settings &s = m_context.settings;
-    s.AdvertFontName = font.family();
-    s.AdvertFontSize = qint16(qBound(10, font.pointSize(), 28));
-    s.AdvertFontBold = font.bold() ? 1 : 0;
-    s.AdvertFontItalic = font.italic() ? 1 : 0;
-    s.AdvertFontStrikethrough = font.strikeOut() ? 1 : 0;
-    s.AdvertFontUnderline = font.underline() ? 1 : 0;
+    // Qt's font dialog has no colour, so the colour is its second step;
+    // cancelling either step changes nothing.
+    QColorDialog colourDialog(captionColour(m_context.settings), this);
+    colourDialog.setOption(QColorDialog::DontUseNativeDialog);
+    colourDialog.setWindowTitle(u"Цвет надписи"_s);
+    if (colourDialog.exec() != QDialog::Accepted)
+        return;
+    const QFont font = fontDialog.selectedFont();
+    const QColor colour = colourDialog.selectedColor();
+    setCaptionFont(m_context.settings, {font.family(), font.pointSize(), font.bold(), font.italic(), font.strikeOut(),
+                                        font.underline(), colour.red(), colour.green(), colour.blue()});
     styleCaptionField();
-    if (captionChanged)
-        captionChanged();
+    emit captionChanged();
 }
 
 void ScaleSettingsWindow::restoreDefaults()
 {
     restoreScaleDefaults(m_context);
     load();
-    if (programTypeChanged)
-        programTypeChanged();
-    if (picturesChanged)
-        picturesChanged();
-    if (captionChanged)
-        captionChanged();
+    emit programTypeChanged();
+    emit picturesChanged();
+    emit captionChanged();
 }
 
 bool ScaleSettingsWindow::saveAndClose()
 {
+    const ScaleSettingsInput input{m_autoMin->text(), m_autoFluctuation->text(), m_period->text(), m_unit->text(),
+                                   m_caption->text()};
+    // Checked before the terminal type is taken, so a refused save changes nothing.
+    const QString problem = checkScaleSettings(input);
+    if (!problem.isEmpty()) {
+        QMessageBox::warning(this, title(), problem);
+        return false;
+    }
     m_terminal->applySelection();
-    saveScaleSettings(m_context, {m_autoMin->text(), m_autoFluctuation->text(), m_period->text(), m_unit->text(),
-                                  m_caption->text()});
-    if (captionChanged)
-        captionChanged();
+    saveScaleSettings(m_context, input);
+    emit captionChanged();
     hide();
     return true;
 }

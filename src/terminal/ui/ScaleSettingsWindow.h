@@ -2,7 +2,6 @@
 
 #include <QWidget>
 #include <array>
-#include <functional>
 
 class AppContext;
 class QCheckBox;
@@ -30,15 +29,16 @@ public:
     void choosePicture(int index);
     void chooseFont();
 
-    // Told to the main window: program type, caption, pictures changed.
-    std::function<void()> programTypeChanged;
-    std::function<void()> captionChanged;
-    std::function<void()> picturesChanged;
-
     QLineEdit *field(const QString &caption) const;
     QRadioButton *platformButton() const { return m_platform; }
     QRadioButton *axleButton() const { return m_axle; }
     TerminalFrame *terminalFrame() const { return m_terminal; }
+
+signals:
+    // Told to the main window.
+    void programTypeChanged();
+    void captionChanged();
+    void picturesChanged();
 
 private:
     void showPictures();

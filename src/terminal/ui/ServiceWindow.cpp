@@ -39,8 +39,8 @@ ServiceWindow::ServiceWindow(AppContext &context, WeightConditioning &conditioni
     auto *max = new QHBoxLayout;
     max->addWidget(m_maxWeight);
     max->addWidget(m_unit);
-    m_maxWeight->setAccessibleName(u"Макс. вес"_s);
-    form->addRow(u"Макс. вес"_s, max);
+    m_maxWeight->setAccessibleName(kMaxWeightCaption.toString());
+    form->addRow(kMaxWeightCaption.toString(), max);
     m_overload->setAccessibleName(u"Перегрузка:"_s);
     form->addRow(u"Перегрузка:"_s, m_overload);
     m_tare->setAccessibleName(m_tare->text());
@@ -87,10 +87,12 @@ void ServiceWindow::load()
 
 QString ServiceWindow::save()
 {
-    saveServiceSettings(m_context, {m_model->text(), m_serial->text(), m_verification->text(), m_tare->isChecked(),
-                                    m_receipt->isChecked(), m_maxWeight->text()});
-    if (applyServiceSettings)
-        applyServiceSettings();
+    const QString problem = saveServiceSettings(m_context, {m_model->text(), m_serial->text(), m_verification->text(),
+                                                            m_tare->isChecked(), m_receipt->isChecked(),
+                                                            m_maxWeight->text()});
+    if (!problem.isEmpty())
+        return problem;
+    emit serviceSettingsSaved();
     return u"Изменения приняты"_s;
 }
 

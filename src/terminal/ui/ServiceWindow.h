@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QWidget>
-#include <functional>
 
 class AppContext;
 class QCheckBox;
@@ -20,12 +19,10 @@ public:
     static QString title();
 
     void load();
-    // "Сохранить"; returns the message shown.
+    // "Сохранить"; returns the message shown, which names a field without a
+    // number when the save was refused.
     QString save();
     void resetOverload();
-
-    // Called after "Сохранить": the main window applies the service settings.
-    std::function<void()> applyServiceSettings;
 
     QLineEdit *modelField() const { return m_model; }
     QLineEdit *serialField() const { return m_serial; }
@@ -34,6 +31,10 @@ public:
     QCheckBox *tareBox() const { return m_tare; }
     QCheckBox *receiptBox() const { return m_receipt; }
     QLabel *overloadLabel() const { return m_overload; }
+
+signals:
+    // After "Сохранить": the main window applies the service settings.
+    void serviceSettingsSaved();
 
 private:
     AppContext &m_context;

@@ -9,43 +9,82 @@
 #include <QLabel>
 #include <QLineEdit>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-// Texts first, then the numbers, dates and weights: the order an operator
-// reads a card in.
-constexpr std::array<int, 25> kOrder = {
-    CargoName, DocumentNumber, Sender, Receiver, VehicleNumber, DriverName, EscortName,
-    CardNumber, CardId, OperationType, Status, Date1, Time1, Date2, Time2,
-    Gross, Tare, Net, Weight1, Weight2, LitterPercent, LitterWeight, CleanWeight, SumWeight, SumCount};
+// The weights in pairs, as the frame shows them below type and status.
+constexpr std::array<std::array<int, 2>, 4> kWeightRows = {{
+    {Gross, Tare}, {Net, LitterPercent}, {LitterWeight, CleanWeight}, {SumWeight, SumCount}}};
+
+// Parameters whose caption is a fixed text rather than their name.
+bool fixedCaption(int n)
+{
+    return n == CardNumber || n == Date1 || n == Time1 || n == Date2 || n == Time2;
+}
 
 QString dateText(double v) { return v == 0 ? QString() : ShortDateText(oleDateToDate(v)); }
 QString timeText(double v, double date) { return v == 0 && date == 0 ? QString() : LongTimeText(oleDateToTime(v)); }
 
 } // namespace
 
-CardFieldsView::CardFieldsView(QWidget *parent)
+QString CardFieldsView::startedCaption()
+{
+    return u"Начата:"_s;
+}
+
+QString CardFieldsView::finishedCaption()
+{
+    return u"Окончена:"_s;
+}
+
+CardFieldsView::CardFieldsView(const QString &numberCaption, QWidget *parent)
     : QWidget(parent)
 {
     auto *grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setVerticalSpacing(2);
-    for (size_t i = 0; i < kOrder.size(); ++i) {
-        const int n = kOrder[i];
-        auto *caption = new QLabel(this);
+    int row = 0;
+
+    // A field beside its caption; a caption shared by a date and a time is
+    // passed again for the time.
+    auto place = [&](int n, QLabel *caption, int column, int span = 1) {
         auto *field = new QLineEdit(this);
         field->setReadOnly(true);
-        caption->setBuddy(field);
+        if (!caption->buddy())
+            caption->setBuddy(field);
+        field->setAccessibleName(caption->text());
         m_captions[size_t(n)] = caption;
         m_fields[size_t(n)] = field;
-        // Texts span the width; the rest sit in two columns.
-        if (i < CardTextCount) {
-            grid->addWidget(caption, int(i), 0);
-            grid->addWidget(field, int(i), 1, 1, 3);
-        } else {
-            const int k = int(i) - CardTextCount;
-            grid->addWidget(caption, CardTextCount + k / 2, (k % 2) * 2);
-            grid->addWidget(field, CardTextCount + k / 2, (k % 2) * 2 + 1);
-        }
+        grid->addWidget(field, row, column, 1, span);
+    };
+    auto newCaption = [&](const QString &text, int column) {
+        auto *caption = new QLabel(text, this);
+        grid->addWidget(caption, row, column);
+        return caption;
+    };
+
+    for (int n = 0; n < CardTextCount; ++n, ++row)
+        place(n, newCaption(QString(), 0), 1, 3);
+
+    place(CardNumber, newCaption(numberCaption, 0), 1);
+    place(CardId, newCaption(QString(), 2), 3);
+    ++row;
+    QLabel *started = newCaption(startedCaption(), 0);
+    place(Date1, started, 1);
+    place(Time1, started, 2, 2);
+    ++row;
+    QLabel *finished = newCaption(finishedCaption(), 0);
+    place(Date2, finished, 1);
+    place(Time2, finished, 2, 2);
+    ++row;
+    place(OperationType, newCaption(QString(), 0), 1);
+    place(Status, newCaption(QString(), 2), 3);
+    ++row;
+    for (const auto &pair : kWeightRows) {
+        place(pair[0], newCaption(QString(), 0), 1);
+        place(pair[1], newCaption(QString(), 2), 3);
+        ++row;
     }
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
@@ -54,8 +93,17 @@ CardFieldsView::CardFieldsView(QWidget *parent)
 void CardFieldsView::setCaptions(const Settings &settings)
 {
     for (int n = 0; n < MainParamCount; ++n) {
-        m_captions[size_t(n)]->setText(MainParamName(settings, n));
-        m_fields[size_t(n)]->setAccessibleName(MainParamName(settings, n));
+        QLineEdit *field = m_fields[size_t(n)];
+        if (!field)
+            continue;
+        const QString name = MainParamName(settings, n);
+        if (fixedCaption(n)) {
+            // The date and the time share their caption; the name tells them apart.
+            field->setAccessibleDescription(name);
+            continue;
+        }
+        m_captions[size_t(n)]->setText(name);
+        field->setAccessibleName(name);
     }
 }
 
@@ -75,31 +123,41 @@ void CardFieldsView::showCard(const CargoCard &c)
     m_fields[Gross]->setText(NumberText(c.gross));
     m_fields[Net]->setText(NumberText(c.net));
     m_fields[Tare]->setText(NumberText(c.tare));
-    m_fields[Weight1]->setText(NumberText(c.weight1));
-    m_fields[Weight2]->setText(NumberText(c.weight2));
     m_fields[LitterWeight]->setText(NumberText(c.litterWeight));
     m_fields[CleanWeight]->setText(NumberText(c.cleanWeight));
     m_fields[SumWeight]->setText(NumberText(c.sumWeight));
     m_fields[SumCount]->setText(QString::number(c.sumCount));
 }
 
+QLineEdit *CardFieldsView::field(int n) const
+{
+    return n >= 0 && n < MainParamCount ? m_fields[size_t(n)] : nullptr;
+}
+
+QLabel *CardFieldsView::caption(int n) const
+{
+    return n >= 0 && n < MainParamCount ? m_captions[size_t(n)] : nullptr;
+}
+
 void CardFieldsView::setFieldColour(int n, const QColor &colour)
 {
-    if (n < 0 || n >= MainParamCount)
+    QLineEdit *f = field(n);
+    if (!f)
         return;
-    QLineEdit *field = m_fields[size_t(n)];
-    QPalette palette = field->palette();
+    QPalette palette = f->palette();
     palette.setColor(QPalette::Base, colour);
     palette.setColor(QPalette::Text, colour.lightness() < 100 ? Qt::white : Qt::black);
-    field->setPalette(palette);
+    f->setPalette(palette);
 }
 
 QColor CardFieldsView::fieldColour(int n) const
 {
-    return n >= 0 && n < MainParamCount ? m_fields[size_t(n)]->palette().color(QPalette::Base) : QColor();
+    const QLineEdit *f = field(n);
+    return f ? f->palette().color(QPalette::Base) : QColor();
 }
 
 QString CardFieldsView::fieldText(int n) const
 {
-    return n >= 0 && n < MainParamCount ? m_fields[size_t(n)]->text() : QString();
+    const QLineEdit *f = field(n);
+    return f ? f->text() : QString();
 }

@@ -2,15 +2,70 @@
 
 #include "CardFieldsView.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+class CardFieldsScrollArea : public QScrollArea
+{
+public:
+    explicit CardFieldsScrollArea(QWidget *parent)
+        : QScrollArea(parent)
+    {
+        setWidgetResizable(true);
+        setFrameShape(QFrame::NoFrame);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setFocusPolicy(Qt::NoFocus);
+        viewport()->setAutoFillBackground(false);
+    }
+
+    QSize minimumSizeHint() const override
+    {
+        QSize size = QScrollArea::minimumSizeHint();
+        if (const QWidget *inner = widget())
+            size.setWidth(inner->minimumSizeHint().width() + verticalScrollBar()->sizeHint().width()
+                          + 2 * frameWidth());
+        return size;
+    }
+
+    QSize sizeHint() const override
+    {
+        // The whole card where there is room for it.
+        const QWidget *inner = widget();
+        return inner ? QSize(minimumSizeHint().width(), inner->sizeHint().height() + 2 * frameWidth())
+                     : QScrollArea::sizeHint();
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        // New captions change the width the fields need.
+        if (watched == widget() && event->type() == QEvent::LayoutRequest)
+            updateGeometry();
+        return QScrollArea::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
+QScrollArea *scrollableCardFields(CardFieldsView *fields, QWidget *parent)
+{
+    auto *area = new CardFieldsScrollArea(parent);
+    fields->setAutoFillBackground(false);
+    area->setWidget(fields);
+    return area;
+}
+
 CurrentCardFrame::CurrentCardFrame(QWidget *parent)
     : QGroupBox(u"Карточка груза"_s, parent)
-    , m_fields(new CardFieldsView(this))
+    , m_fields(new CardFieldsView(u"N:"_s, this))
     , m_gross(new QPushButton(u"Бруто"_s, this))
     , m_tare(new QPushButton(u"Тара"_s, this))
     , m_receipt(new QPushButton(u"Квит."_s, this))
@@ -29,7 +84,7 @@ CurrentCardFrame::CurrentCardFrame(QWidget *parent)
     buttons->addWidget(m_insert);
     buttons->addStretch();
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_fields);
+    layout->addWidget(scrollableCardFields(m_fields, this));
     layout->addLayout(buttons);
     layout->addStretch();
 }

@@ -5,6 +5,11 @@
 class CardFieldsView;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
+
+// `fields` in a scroll area that gives up height, never width: a card frame
+// then fits a low screen and scrolls its lower fields into view.
+QScrollArea *scrollableCardFields(CardFieldsView *fields, QWidget *parent);
 
 // "Карточка груза": a card of today with its completion buttons, and
 // today's day list beside it.

@@ -1,6 +1,7 @@
 #include "DataEntryFrame.h"
 
 #include "core/Settings.h"
+#include "core/ui/AccessibleNames.h"
 #include "weighing/CargoCard.h"
 
 #include <QComboBox>
@@ -20,6 +21,7 @@ DataEntryFrame::DataEntryFrame(QWidget *parent)
     , m_litter(new QLineEdit(this))
     , m_store(new QPushButton(u"Записать"_s, this))
 {
+    installCaptionedComboBoxes();
     setAccessibleName(title());
     auto *grid = new QGridLayout(this);
     for (int i = 0; i < CardTextCount; ++i) {
@@ -55,17 +57,22 @@ DataEntryFrame::DataEntryFrame(QWidget *parent)
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
     grid->setRowStretch(CardTextCount + 2, 1);
+
+    // Named from the start; the load puts in the configured names.
+    Settings defaults;
+    defaults.ParamNames = defaultParamNames(u"кг"_s);
+    setCaptions(defaults);
 }
 
 void DataEntryFrame::setCaptions(const Settings &settings)
 {
     for (int i = 0; i < CardTextCount; ++i) {
         m_captions[size_t(i)]->setText(MainParamName(settings, i));
-        m_boxes[size_t(i)]->setAccessibleName(MainParamName(settings, i));
+        setComboBoxCaption(m_boxes[size_t(i)], MainParamName(settings, i));
         m_plus[size_t(i)]->setAccessibleName(u"+ "_s + MainParamName(settings, i));
     }
     m_typeCaption->setText(MainParamName(settings, OperationType));
-    m_type->setAccessibleName(MainParamName(settings, OperationType));
+    setComboBoxCaption(m_type, MainParamName(settings, OperationType));
     m_litterCaption->setText(MainParamName(settings, LitterPercent));
     m_litter->setAccessibleName(MainParamName(settings, LitterPercent));
 }

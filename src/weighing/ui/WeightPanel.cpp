@@ -136,6 +136,11 @@ WeightPanel::WeightPanel(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(m_axles);
+
+    // Named from the start; the load puts in the configured names.
+    Settings defaults;
+    defaults.ParamNames = defaultParamNames(u"кг"_s);
+    setCaptions(defaults);
 }
 
 void WeightPanel::setCaptions(const Settings &settings)

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -110,6 +111,54 @@ private slots:
         m_gate->ShowGate(AccessGate::Login);
         QVERIFY(window.close());
         QCOMPARE(quit.count(), 1);
+    }
+
+    void gatePlacedAndEscape()
+    {
+        // Centred on the screen at the start.
+        AccessGateWindow window(*m_gate);
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QRect screen = window.screen()->availableGeometry();
+        QVERIFY(qAbs(window.frameGeometry().center().x() - screen.center().x()) <= 1);
+        QVERIFY(qAbs(window.frameGeometry().center().y() - screen.center().y()) <= 1);
+
+        QWidget mainWindow;
+        mainWindow.setGeometry(screen.left() + 20, screen.top() + 30, screen.width() / 2, screen.height() / 2);
+        window.setAnchorWindow(&mainWindow);
+        QSignalSpy quit(m_gate.get(), &AccessGate::quitRequested);
+        // Escape must not end the program before a login.
+        QTest::keyClick(window.codeEntry(), Qt::Key_Escape);
+        QVERIFY(window.isVisible() && m_gate->isVisible());
+        QCOMPARE(quit.count(), 0);
+
+        QTest::keyClicks(window.codeEntry(), m_context->settings.EngineerCode);
+        QVERIFY(!window.isVisible());
+        mainWindow.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
+
+        // Shown again for a protected entry: over the middle of the main
+        // window, not over its menu; Escape backs out, the program goes on.
+        for (int purpose : {int(AccessGate::ScaleSettings), int(AccessGate::CardCorrection)}) {
+            m_gate->ShowGate(purpose);
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QVERIFY(qAbs(window.frameGeometry().center().x() - mainWindow.frameGeometry().center().x()) <= 1);
+            QVERIFY(qAbs(window.frameGeometry().center().y() - mainWindow.frameGeometry().center().y()) <= 1);
+            QTest::keyClick(window.codeEntry(), Qt::Key_Escape);
+            QVERIFY(!window.isVisible() && !m_gate->isVisible());
+        }
+        QCOMPARE(quit.count(), 0);
+
+        // A main window at the screen's corner keeps the gate on the screen.
+        mainWindow.move(screen.right() - 100, screen.bottom() - 60);
+        m_gate->ShowGate(AccessGate::Service);
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(screen.contains(window.frameGeometry()));
+
+        // Back at the login prompt Escape leaves the gate open.
+        m_gate->ShowGate(AccessGate::Login);
+        QTest::keyClick(window.codeEntry(), Qt::Key_Escape);
+        QVERIFY(window.isVisible() && m_gate->isVisible());
+        QCOMPARE(quit.count(), 0);
     }
 
     void eventLogWindow()

@@ -1,3 +1,4 @@
+#include "../../AccessibleControls.h"
 #include "../ReportFixtures.h"
 
 #include "reports/ui/ReportFrame.h"
@@ -7,6 +8,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -61,6 +63,7 @@ private slots:
     void init();
     void cleanup() { m_frame.reset(), m_bench.reset(); }
     void controlsAfterLoad();
+    void fitsAndNamed();
     void buildFoldAndToggle();
     void messages();
 
@@ -113,6 +116,20 @@ void TestReportFrame::controlsAfterLoad()
     f.enterView();
     QCOMPARE(grid->model()->rowCount(), 3);
     QCOMPARE(grid->model()->index(2, 1).data().toString(), u"ИТОГО: "_s);
+}
+
+// With the menu, the weight panel (axles shown) and the status line, a
+// 1366x768 screen leaves the working frames about 360 pixels.
+void TestReportFrame::fitsAndNamed()
+{
+    ReportFrame &f = *m_frame;
+    f.layout()->activate();
+    QVERIFY2(f.minimumSizeHint().height() <= 360, qPrintable(QString::number(f.minimumSizeHint().height())));
+
+    QCOMPARE(AccessibleControls::badlyNamed(&f), QStringList());
+    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(named<QComboBox>(f, u"Выбор параметра"_s));
+    QCOMPARE(list->text(QAccessible::Name), u"Выбор параметра"_s);
+    QCOMPARE(list->text(QAccessible::Value), u"Наименование груза"_s);
 }
 
 void TestReportFrame::buildFoldAndToggle()

@@ -1,0 +1,67 @@
+#include "Program.h"
+
+#include "platform/SpreadsheetApplication.h"
+#include "store/NameFileHooks.h"
+
+Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject *parent)
+    : QObject(parent)
+    , m_context(clock, folders)
+    , m_extras(m_names, m_context.folders.BaseFolder)
+    , m_log(m_context)
+    , m_gate(m_context, m_log)
+    , m_spreadsheetService(std::move(outside.spreadsheet))
+    , m_spreadsheet(m_context, m_spreadsheetService)
+    , m_exports(m_spreadsheet)
+    , m_days(m_context, m_log, m_cards)
+    , m_link(m_context, outside.port)
+    , m_conditioning(m_context, m_log)
+    , m_weighing(m_context, m_log, m_days, m_cards, m_extras, m_exports, m_photos)
+    , m_archive(m_context, m_days, m_cards, m_weighing)
+    , m_report(m_context)
+    , m_shell({m_context, m_log, m_days, m_weighing, m_link, m_conditioning, m_archive, m_extras, m_report, m_exports,
+               m_photos})
+{
+    installNameFileHooks(m_context, m_names);
+    // Workbooks are written by a headless office on a worker of their own:
+    // the probe only starts it, so the gate appears at once.
+    m_context.hooks.probeSpreadsheet = [this] { return m_spreadsheet.probe(); };
+    m_context.hooks.createTemplateIfMissing = [this] { m_spreadsheet.CreateSpreadsheetTemplate(); };
+    m_context.hooks.releaseSpreadsheet = [this] { m_spreadsheet.release(); };
+
+    m_days.setProgressDisplay(&m_gate);
+    m_days.setConstantNamesHook([this] {
+        for (int i = 0; i < CardTextCount; ++i)
+            m_names.constantNames[size_t(i)][0] = m_context.settings.ParamNames[size_t(i)];
+    });
+
+    // Terminal → weighing: every accepted reading is the weight a weighing
+    // takes; a lost link or the no-data mark is none.
+    connect(&m_link, &TerminalLink::weightRead, this, [this] {
+        m_weighing.setTerminalWeight(m_link.TerminalWeight());
+        m_weighing.UpdateLiveWeights();
+    });
+    connect(&m_link, &TerminalLink::weightTextChanged, this, &Program::showTerminalState);
+    connect(&m_link, &TerminalLink::statusChanged, this, &Program::showTerminalState);
+    showTerminalState();
+
+    connect(&m_gate, &AccessGate::quitRequested, this, [this] {
+        m_spreadsheet.release();
+        emit quitRequested();
+    });
+    connect(&m_shell, &MainShell::quitRequested, this, &Program::quitRequested);
+}
+
+Program::~Program()
+{
+    m_link.closePort();
+}
+
+void Program::start()
+{
+    m_gate.startUp();
+}
+
+void Program::showTerminalState()
+{
+    m_weighing.setTerminalConnected(m_link.showsWeight());
+}

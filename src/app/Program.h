@@ -1,0 +1,92 @@
+#pragma once
+
+#include "MainShell.h"
+#include "WorkbookExports.h"
+#include "core/AccessGate.h"
+#include "core/AppContext.h"
+#include "core/EventLog.h"
+#include "platform/SpreadsheetExport.h"
+#include "platform/SpreadsheetService.h"
+#include "reports/PeriodReport.h"
+#include "store/ArchiveBrowser.h"
+#include "store/DayFiles.h"
+#include "store/ExtraNames.h"
+#include "store/ParamExtras.h"
+#include "terminal/TerminalLink.h"
+#include "terminal/WeightConditioning.h"
+#include "weighing/CardServices.h"
+#include "weighing/CargoCard.h"
+#include "weighing/Weighing.h"
+
+#include <QObject>
+#include <memory>
+
+class SpreadsheetApplication;
+class TerminalPort;
+
+// The program without its windows: every logic object, created once and
+// connected here. main() and the tests build the same one; the windows only
+// bind to what it holds.
+class Program : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Outside
+    {
+        // The weight terminal; none: the serial port the settings name.
+        TerminalPort *port = nullptr;
+        // The office that writes the workbooks; none: no workbooks.
+        std::unique_ptr<SpreadsheetApplication> spreadsheet;
+    };
+
+    Program(Clock &clock, const Folders &folders, Outside outside, QObject *parent = nullptr);
+    ~Program() override;
+
+    // The start-up of the gate: folders, settings, the office probe.
+    void start();
+
+    AppContext &context() { return m_context; }
+    EventLog &log() { return m_log; }
+    AccessGate &gate() { return m_gate; }
+    ExtraNames &names() { return m_names; }
+    ParamExtras &extras() { return m_extras; }
+    WorkingCards &cards() { return m_cards; }
+    DayFiles &days() { return m_days; }
+    TerminalLink &link() { return m_link; }
+    WeightConditioning &conditioning() { return m_conditioning; }
+    Weighing &weighing() { return m_weighing; }
+    ArchiveBrowser &archive() { return m_archive; }
+    PeriodReport &report() { return m_report; }
+    MainShell &shell() { return m_shell; }
+    SpreadsheetExport &spreadsheet() { return m_spreadsheet; }
+    CardExports &exports() { return m_exports; }
+    CardPhotos &photos() { return m_photos; }
+    CardDocuments &documents() { return m_documents; }
+
+signals:
+    // The program is to end: the office released, the settings stored.
+    void quitRequested();
+
+private:
+    void showTerminalState();
+
+    AppContext m_context;
+    ExtraNames m_names;
+    ParamExtras m_extras;
+    EventLog m_log;
+    AccessGate m_gate;
+    SpreadsheetService m_spreadsheetService;
+    SpreadsheetExport m_spreadsheet;
+    WorkbookExports m_exports;
+    NoCardPhotos m_photos;
+    NoCardDocuments m_documents;
+    WorkingCards m_cards;
+    DayFiles m_days;
+    TerminalLink m_link;
+    WeightConditioning m_conditioning;
+    Weighing m_weighing;
+    ArchiveBrowser m_archive;
+    PeriodReport m_report;
+    MainShell m_shell;
+};

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+// What follows a stored card outside its day file. Each is passed to the
+// logic that stores cards, so a step cannot be forgotten: a service that is
+// genuinely missing on a machine is an implementation that says so.
+
+// The workbooks and exchange files of a card. The day file stays the
+// record: an implementation logs its failures and never stops a store.
+class CardExports
+{
+public:
+    virtual ~CardExports() = default;
+
+    // Today's day workbook from the template where missing; with
+    // `withAccountingWorkbook` also the accounting workbook (before a new card).
+    virtual void prepareDay(bool withAccountingWorkbook) = 0;
+    // The card's row of today's day workbook.
+    virtual void writeDayWorkbookRow(int number) = 0;
+    // The card's row of today's accounting workbook.
+    virtual void writeAccountingWorkbookRow(int number) = 0;
+    // The card's lines of today's exchange texts.
+    virtual void writeAccountingTexts(int number) = 0;
+    // The title records of today's exchange text, at the main window's load.
+    virtual void writeTextReportHeaders() = 0;
+    // The archived card's new status into its row of its own day's workbook.
+    virtual void writeArchiveStatus(const QString &resultFolder, const QDate &day, int number,
+                                    const QString &status) = 0;
+};
+
+// The camera side of a card: its two photos and the video source.
+class CardPhotos
+{
+public:
+    virtual ~CardPhotos() = default;
+
+    // The photo named `name` ("{ID}" or "{ID}_1") into slot 0 or 1.
+    virtual void takePhoto(const QString &name, int slot) = 0;
+    // The photos of card `id`, looked up in `folder`.
+    virtual void showCardPhotos(const QString &folder, qint32 id) = 0;
+    // Automatic mode at start: the video source on when so configured.
+    virtual void startForAutoMode() = 0;
+    // At exit.
+    virtual void switchOff() = 0;
+};
+
+// A machine without a capture device: cards are stored without photos.
+class NoCardPhotos final : public CardPhotos
+{
+public:
+    void takePhoto(const QString &, int) override {}
+    void showCardPhotos(const QString &, qint32) override {}
+    void startForAutoMode() override {}
+    void switchOff() override {}
+};
+
+// The printed papers of the card a frame shows.
+class CardDocuments
+{
+public:
+    enum class Frame { CurrentCard, ArchiveCard };
+    virtual ~CardDocuments() = default;
+
+    // `document` is the menu caption ("Квитанция с фото", "Квитанция без
+    // фото", "ТН", "Чек"). Returns what the status line says afterwards.
+    virtual QString print(const QString &document, Frame frame) = 0;
+};
+
+// Before the documents can be printed: the menu says so instead of
+// printing nothing.
+class NoCardDocuments final : public CardDocuments
+{
+public:
+    QString print(const QString &, Frame) override { return QStringLiteral("Печать документов недоступна"); }
+};
