@@ -4,6 +4,7 @@
 #include "core/AppContext.h"
 #include "core/OleDate.h"
 #include "store/DayFileCodec.h"
+#include "core/EventLog.h"
 #include "store/DayFiles.h"
 #include "weighing/CargoCard.h"
 
@@ -75,7 +76,8 @@ int main(int argc, char *argv[])
     AppContext context(clock, Folders(root));
     context.createMonthFolders();
     WorkingCards cards;
-    DayFiles files(context, cards);
+    EventLog log(context);
+    DayFiles files(context, log, cards);
 
     // The day is laid down in one go; timing 13,000 flushed writes is not the point.
     QByteArray day = encodeCountRecord(DayCards);

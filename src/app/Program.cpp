@@ -12,7 +12,7 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_spreadsheetService(std::move(outside.spreadsheet))
     , m_spreadsheet(m_context, m_spreadsheetService)
     , m_exports(m_spreadsheet)
-    , m_days(m_context, m_cards)
+    , m_days(m_context, m_log, m_cards)
     , m_link(m_context, outside.port)
     , m_conditioning(m_context, m_log)
     , m_weighing(m_context, m_log, m_days, m_cards, m_extras, m_exports, m_photos)

@@ -26,6 +26,9 @@ StoreResult AppContext::storeSettings()
 
 void AppContext::LoadOrCreateSettings()
 {
+    // What a save interrupted by a crash left beside the settings file.
+    if (PathExists(folders.BaseFolder))
+        removeLeftoverSaveFiles(folders.SettingsFile);
     const bool firstStart = !PathExists(folders.BaseFolder) || !PathExists(folders.SettingsFile);
     if (firstStart) {
         QDir().mkpath(folders.BaseFolder);

@@ -40,6 +40,7 @@ public:
 
     // Settings and the additional names to their defaults (counters kept).
     void ApplyDefaults();
+    // The settings file; on failure the reason as the OS gives it.
     StoreResult storeSettings();
 
     // First start writes the defaults and the name files; later starts load

@@ -1,16 +1,24 @@
 #include "SettingsFile.h"
 
 #include "Cp1251.h"
+#include "CrashPoint.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QtEndian>
 
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <variant>
 #include <vector>
 
 using namespace SettingsLayout;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -149,7 +157,7 @@ void LoadSettings(Settings &settings, const QString &path)
     decodeSettings(file.readAll(), settings);
 }
 
-bool StoreSettings(const Settings &settings, const QString &path)
+StoreResult StoreSettings(const Settings &settings, const QString &path)
 {
     QByteArray bytes = encodeSettings(settings);
     {
@@ -159,12 +167,53 @@ bool StoreSettings(const Settings &settings, const QString &path)
             bytes += old.readAll();
         }
     }
+    CrashPoint::beforeFileCall();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
+        return StoreResult::failed(file.errorString());
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        const QString reason = file.errorString();
         file.cancelWriting();
-        return false;
+        return StoreResult::failed(reason);
     }
-    return file.commit();
+    // The new content reaches the disk before it takes the name.
+    if (::fdatasync(file.handle()) != 0) {
+        const QString reason = qt_error_string(errno);
+        file.cancelWriting();
+        return StoreResult::failed(reason);
+    }
+    if (!file.commit())
+        return StoreResult::failed(file.errorString());
+    // Without this a power cut can bring the old file back, and with it an
+    // old CardIdCounter: IDs would be handed out twice.
+    return syncFolderOf(path);
+}
+
+StoreResult syncFolderOf(const QString &filePath)
+{
+    CrashPoint::beforeFileCall();
+    const QByteArray folder = QFile::encodeName(QFileInfo(filePath).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return StoreResult::failed(qt_error_string(errno));
+    const bool synced = ::fsync(fd) == 0;
+    const int error = errno;
+    ::close(fd);
+    return synced ? StoreResult() : StoreResult::failed(qt_error_string(error));
+}
+
+int removeLeftoverSaveFiles(const QString &path)
+{
+    // QSaveFile links its content under the file's name + "." + six letters
+    // and then renames it; a crash in between leaves that name behind.
+    const QFileInfo target(path);
+    const QRegularExpression leftover(u"^"_s + QRegularExpression::escape(target.fileName())
+                                      + u"\\.[A-Za-z]{6}$"_s);
+    QDir folder = target.absoluteDir();
+    int removed = 0;
+    const QFileInfoList files = folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo &file : files)
+        if (!file.isSymLink() && leftover.match(file.fileName()).hasMatch() && folder.remove(file.fileName()))
+            ++removed;
+    return removed;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Settings.h"
+#include "StoreResult.h"
 
 #include <QByteArray>
 #include <QString>
@@ -26,5 +27,13 @@ void LoadSettings(Settings &settings, const QString &path);
 
 // Writes the 131 records atomically: a temporary file with the new records
 // and any extra trailing bytes of the old file replaces the old one, so a
-// kill in the middle leaves either the old or the new file.
-bool StoreSettings(const Settings &settings, const QString &path);
+// kill in the middle leaves either the old or the new file. The replacement
+// is on disk, folder entry included, when the call returns.
+StoreResult StoreSettings(const Settings &settings, const QString &path);
+
+// Makes a rename or a new name in the folder of `filePath` durable.
+StoreResult syncFolderOf(const QString &filePath);
+
+// Removes what an interrupted save of `path` left beside it (QSaveFile's
+// "<name>.XXXXXX" with six letters); nothing else. Returns how many.
+int removeLeftoverSaveFiles(const QString &path);

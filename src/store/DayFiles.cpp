@@ -1,7 +1,10 @@
 #include "DayFiles.h"
 
 #include "DayFileCodec.h"
+#include "DurableWrite.h"
 #include "core/AppContext.h"
+#include "core/CrashPoint.h"
+#include "core/EventLog.h"
 #include "core/ProgressDisplay.h"
 #include "weighing/CargoCard.h"
 
@@ -9,6 +12,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <limits>
 #include <unistd.h>
 
 using namespace DayFileLayout;
@@ -25,15 +30,56 @@ QByteArray readWhole(const QString &path)
     return file.readAll();
 }
 
-bool writeAt(QFile &file, qint64 offset, const QByteArray &bytes)
+StoreResult writeAt(QFile &file, qint64 offset, const QByteArray &bytes)
 {
-    return file.seek(offset) && file.write(bytes) == bytes.size();
+    CrashPoint::beforeFileCall();
+    if (!file.seek(offset) || file.write(bytes) != bytes.size())
+        return StoreResult::failed(file.errorString());
+    if (::fdatasync(file.handle()) != 0)
+        return StoreResult::failed(qt_error_string(errno));
+    return {};
 }
+
+// Complete slots a file of `size` bytes holds.
+qint64 slotsHeld(qint64 size)
+{
+    return size < RecordSize ? 0 : (size - RecordSize) / CardBytes;
+}
+
+// The cards a day file really holds: its complete slots, less the trailing
+// ones that were never written (ID 0, as after a power cut that extended the
+// file but lost the data).
+qint64 slotsPresent(QByteArrayView data)
+{
+    qint64 present = slotsHeld(data.size());
+    while (present > 0 && decodeDayCardId(data, present) == 0)
+        --present;
+    return present;
+}
+
+// The same from an open file, reading only the IDs at its end.
+qint64 slotsPresent(QFile &file)
+{
+    qint64 present = slotsHeld(file.size());
+    while (present > 0) {
+        if (!file.seek(cardOffset(present)))
+            break;
+        const QByteArray id = file.read(4);
+        if (id.size() == 4 && decodeCountRecord(id) != 0)
+            break;
+        --present;
+    }
+    return present;
+}
+
+// A № must fit the card's number field and be followed by another.
+constexpr qint64 kLastNumber = std::numeric_limits<qint32>::max();
 
 } // namespace
 
-DayFiles::DayFiles(AppContext &context, WorkingCards &cards)
+DayFiles::DayFiles(AppContext &context, EventLog &log, WorkingCards &cards)
     : m_context(context)
+    , m_log(log)
     , m_cards(cards)
 {
 }
@@ -53,34 +99,81 @@ QString DayFiles::pathOf(DayTarget target) const
     return target == DayTarget::Today ? todayPath() : m_archivePath;
 }
 
-StoreResult DayFiles::nextTodayNumber(int &number)
+StoreResult DayFiles::repairCount(const QString &path, qint32 stored, qint64 present)
 {
-    const QByteArray data = readWhole(todayPath());
-    const qint32 count = decodeCountRecord(data);
-    number = count < 1 ? 1 : count + 1;
-    return {};
+    if (stored == present)
+        return {};
+    const StoreResult written = writeDurably(path, 0, encodeCountRecord(qint32(present)));
+    logCountRepair(path, present, stored);
+    return written;
+}
+
+void DayFiles::logCountRepair(const QString &path, qint64 count, qint32 stored)
+{
+    m_log.WriteLog(u"Счётчик карточек файла %1 исправлен: %2 вместо %3"_s.arg(QFileInfo(path).fileName())
+                       .arg(count)
+                       .arg(stored));
 }
 
 StoreResult DayFiles::WriteDayCard(DayTarget target, int n)
 {
     const QString path = pathOf(target);
-    if (n < 1 || path.isEmpty())
-        return StoreResult::failed(u"нет карточки"_s);
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    if (path.isEmpty())
+        return StoreResult::failed(u"Не выбран файл дня"_s);
+    if (n < 1)
+        return StoreResult::failed(u"Нет карточки № %1"_s.arg(n));
     const CargoCard &card = target == DayTarget::Today ? m_cards.CurrentCard : m_cards.ArchiveCard;
 
+    // At the first moment of a month or year its folder does not exist yet.
+    if (target == DayTarget::Today)
+        QDir().mkpath(QFileInfo(path).absolutePath());
+
     // Unbuffered: the slot goes down in a single write, so a crash leaves
-    // the old or the new card in it, never parts of both. The card goes
-    // before the count so a count never names a slot not yet written.
+    // the old or the new card in it, never parts of both.
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-        return StoreResult::failed(QFileInfo(path).fileName() + u": "_s + file.errorString());
-    bool ok = writeAt(file, cardOffset(n), encodeDayCard(card));
-    if (target == DayTarget::Today)
-        ok = writeAt(file, 0, encodeCountRecord(m_context.settings.DayCardNumber)) && ok;
-    ok = ::fdatasync(file.handle()) == 0 && ok;
-    if (!ok)
-        return StoreResult::failed(QFileInfo(path).fileName() + u": "_s + file.errorString());
+        return StoreResult::failed(file.errorString());
+    const qint32 stored = decodeCountRecord(file.read(4));
+    const qint64 present = slotsPresent(file);
+    if (n > present + 1)
+        return StoreResult::failed(
+            u"Карточка № %1 не может быть записана: в файле %2 карточек"_s.arg(n).arg(present));
+
+    if (const StoreResult written = writeAt(file, cardOffset(n), encodeDayCard(card)); !written)
+        return written;
+    if (target != DayTarget::Today)
+        return {};
+
+    // The count only after the card is on disk: a count never names a slot
+    // that a power cut could have lost.
+    const qint32 count = qint32(qMax<qint64>(present, n));
+    if (const StoreResult written = writeAt(file, 0, encodeCountRecord(count)); !written)
+        return written;
+    if (stored != present && stored != count)
+        logCountRepair(path, count, stored);
+    m_context.settings.DayCardNumber = count;
+    return {};
+}
+
+StoreResult DayFiles::nextTodayNumber(int &number)
+{
+    number = 0;
+    const QString path = todayPath();
+    if (!QFile::exists(path)) {
+        number = 1;
+        return {};
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return StoreResult::failed(file.errorString());
+    const qint32 stored = decodeCountRecord(file.read(4));
+    const qint64 present = slotsPresent(file);
+    file.close();
+    if (present >= kLastNumber)
+        return StoreResult::failed(u"Номера карточек файла %1 исчерпаны"_s.arg(QFileInfo(path).fileName()));
+    if (const StoreResult repaired = repairCount(path, stored, present); !repaired)
+        return repaired;
+    number = int(present + 1);
     return {};
 }
 
@@ -97,39 +190,57 @@ bool DayFiles::ReadDayCard(DayTarget target, int n)
     return file.isOpen();
 }
 
-void DayFiles::LoadToday()
+StoreResult DayFiles::LoadToday()
 {
     if (m_progress)
         m_progress->beginProgress();
     m_todayList.clear();
-    m_loadedDay = m_context.clock.today();
 
-    const QString path = todayPath();
+    const QDate day = m_context.clock.today();
+    const QString path = dayFilePath(m_context.folders, day);
+    StoreResult result;
     if (!QFile::exists(path)) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
         QFile create(path);
-        (void)create.open(QIODevice::WriteOnly);
+        if (!create.open(QIODevice::WriteOnly))
+            result = StoreResult::failed(create.errorString());
     }
-    const QByteArray data = readWhole(path);
-    const qint32 count = decodeCountRecord(data);
-    m_context.settings.DayCardNumber = count;
+    QByteArray data;
+    if (QFile file(path); file.open(QIODevice::ReadOnly))
+        data = file.readAll();
+    else if (result)
+        result = StoreResult::failed(file.errorString());
+    Settings &s = m_context.settings;
 
-    // Slots past the end of a damaged file would all read as empty cards:
-    // they are not listed, and the working card ends up empty as well.
-    const qint64 held = data.size() < RecordSize ? 0 : (data.size() - RecordSize + CardBytes - 1) / CardBytes;
-    const qint64 last = qMin<qint64>(count, held);
-    for (qint64 n = 1; n <= last; ++n) {
+    // The count follows the cards the file holds: a card written just before
+    // a crash, ahead of its count, is kept and the next card goes behind it.
+    const qint64 present = qMin(slotsPresent(data), kLastNumber);
+    if (const StoreResult repaired = repairCount(path, decodeCountRecord(data), present); !repaired && result)
+        result = repaired;
+    s.DayCardNumber = qint32(present);
+
+    qint32 highestId = 0;
+    for (qint64 n = 1; n <= present; ++n) {
         m_cards.CurrentCard = decodeDayCard(QByteArrayView(data).sliced(cardOffset(n)));
+        highestId = qMax(highestId, m_cards.CurrentCard.id);
         m_todayList.append(m_cards.CurrentCard);
         if (m_progress)
-            m_progress->stepProgress(int(n), count);
+            m_progress->stepProgress(int(n), int(present));
     }
-    if (count > last)
-        m_cards.CurrentCard = CargoCard();
+    // Settings older than the day file would hand these IDs out again.
+    if (highestId > s.CardIdCounter) {
+        m_log.WriteLog(u"Счётчик ID карточек поднят с %1 до %2 по файлу %3"_s.arg(s.CardIdCounter)
+                           .arg(highestId)
+                           .arg(dayFileName(day)));
+        s.CardIdCounter = highestId;
+    }
+    m_loadedDay = day;
 
     if (m_progress)
         m_progress->endProgress();
     if (m_constantNames)
         m_constantNames();
+    return result;
 }
 
 void DayFiles::LoadArchiveDay(const QString &path)

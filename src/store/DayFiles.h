@@ -4,11 +4,11 @@
 #include "core/StoreResult.h"
 
 #include <QDate>
-
 #include <QString>
 #include <functional>
 
 class AppContext;
+class EventLog;
 class ProgressDisplay;
 struct WorkingCards;
 
@@ -23,7 +23,7 @@ enum class DayTarget {
 class DayFiles
 {
 public:
-    DayFiles(AppContext &context, WorkingCards &cards);
+    DayFiles(AppContext &context, EventLog &log, WorkingCards &cards);
 
     void setProgressDisplay(ProgressDisplay *display) { m_progress = display; }
     // The last step of loading today: constant 0 of each text parameter
@@ -45,20 +45,27 @@ public:
     }
 
     // Writes the working card into slot `n` in one positioned write and
-    // flushes it to disk; for today the count record follows with
-    // DayCardNumber. False when the file could not be written.
+    // flushes it to disk. For today the missing folders are made first, and
+    // only after the card is on disk the count record follows, as the larger
+    // of the slots present and `n`; DayCardNumber takes it. A slot more than
+    // one past the last card is refused, so nothing lands past the end.
     StoreResult WriteDayCard(DayTarget target, int n);
-    // The № the next new card of today takes: today's count record + 1;
-    // 1 for a missing or empty file.
-    StoreResult nextTodayNumber(int &number);
-    // The day LoadToday last read (invalid before the first).
-    QDate loadedDay() const { return m_loadedDay; }
     // Reads slot `n` into the working card; a slot beyond the end reads as
     // zero. For today nothing happens when `n` is not positive.
     bool ReadDayCard(DayTarget target, int n);
     // Reads today's file whole: DayCardNumber from its count, today's list,
-    // and the last card in CurrentCard. A missing file is created empty.
-    void LoadToday();
+    // and the last card in CurrentCard. A missing file (and its folders) is
+    // created empty. A count that disagrees with the cards the file holds is
+    // repaired, so a card written just before a crash is kept; a card ID
+    // above CardIdCounter raises the counter. Both are logged.
+    StoreResult LoadToday();
+    // The № the next new card of today takes: today's count record + 1, after
+    // the count was checked against the slots the file holds (repaired and
+    // logged when they disagree); 1 for a missing or empty file. Fails when
+    // the file cannot be read or written, or the numbers are exhausted.
+    StoreResult nextTodayNumber(int &number);
+    // The day LoadToday last read (invalid before the first).
+    QDate loadedDay() const { return m_loadedDay; }
     // Reads an archive day whole, up to the first card whose ID is 0; the
     // count record is not consulted.
     void LoadArchiveDay(const QString &path);
@@ -67,8 +74,12 @@ public:
 
 private:
     QString pathOf(DayTarget target) const;
+    // The count record, when it is not `present`, is rewritten to it and logged.
+    StoreResult repairCount(const QString &path, qint32 stored, qint64 present);
+    void logCountRepair(const QString &path, qint64 count, qint32 stored);
 
     AppContext &m_context;
+    EventLog &m_log;
     WorkingCards &m_cards;
     ProgressDisplay *m_progress = nullptr;
     std::function<void()> m_constantNames;

@@ -1,27 +1,40 @@
 #include "DurableWrite.h"
 
+#include "core/CrashPoint.h"
+#include "core/SettingsFile.h"
+
 #include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <unistd.h>
 
-bool writeDurably(const QString &path, qint64 offset, const QByteArray &bytes)
+StoreResult writeDurably(const QString &path, qint64 offset, const QByteArray &bytes)
 {
+    CrashPoint::beforeFileCall();
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-        return false;
-    const bool written = file.seek(offset) && file.write(bytes) == bytes.size();
-    return ::fdatasync(file.handle()) == 0 && written;
+        return StoreResult::failed(file.errorString());
+    if (!file.seek(offset) || file.write(bytes) != bytes.size())
+        return StoreResult::failed(file.errorString());
+    if (::fdatasync(file.handle()) != 0)
+        return StoreResult::failed(qt_error_string(errno));
+    return {};
 }
 
-bool replaceDurably(const QString &path, const QByteArray &content)
+StoreResult replaceDurably(const QString &path, const QByteArray &content)
 {
+    CrashPoint::beforeFileCall();
     // Without commit() the temporary file is discarded and the old content stays.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-        return false;
+    if (!file.open(QIODevice::WriteOnly))
+        return StoreResult::failed(file.errorString());
+    if (file.write(content) != content.size() || !file.flush())
+        return StoreResult::failed(file.errorString());
     // The new content reaches the disk before it takes the name.
-    if (!file.flush() || ::fdatasync(file.handle()) != 0)
-        return false;
-    return file.commit();
+    if (::fdatasync(file.handle()) != 0)
+        return StoreResult::failed(qt_error_string(errno));
+    if (!file.commit())
+        return StoreResult::failed(file.errorString());
+    return syncFolderOf(path);
 }

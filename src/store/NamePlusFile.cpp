@@ -21,7 +21,7 @@ bool saveExtraNames(const ExtraNames &names, const QString &baseFolder)
     for (int i = 0; i < ExtraNames::kTextParams; ++i)
         for (int j = 1; j <= ExtraNames::kExtras; ++j)
             bytes.append(fixedField1251(names.extraNames[std::size_t(i)][std::size_t(j)], kRecordSize));
-    return writeDurably(namePlusPath(baseFolder), 0, bytes);
+    return writeDurably(namePlusPath(baseFolder), 0, bytes).ok;
 }
 
 void loadExtraNames(ExtraNames &names, const QString &baseFolder)

@@ -156,7 +156,7 @@ bool PickListFile::add(const QString &value, const ParamConstants &entry, const 
     int end = 0;
     scan(data, value, match, end);
     const int m = match != 0 ? match : end;
-    return writeDurably(m_path, qint64(m) * kBlockSize, encodePickListBlock(entry, false));
+    return writeDurably(m_path, qint64(m) * kBlockSize, encodePickListBlock(entry, false)).ok;
 }
 
 bool PickListFile::remove(const QString &value)
@@ -176,5 +176,5 @@ bool PickListFile::remove(const QString &value)
         work.replace(qsizetype(m) * kBlockSize, kBlockSize, work.mid(qsizetype(m + 1) * kBlockSize, kBlockSize));
     work.replace(qsizetype(end - 1) * kBlockSize, kBlockSize, terminator);
     work.truncate(data.size());
-    return replaceDurably(m_path, work);
+    return replaceDurably(m_path, work).ok;
 }

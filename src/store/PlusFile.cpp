@@ -60,5 +60,5 @@ bool PlusFile::write(int card, const ExtraParams &values) const
     for (int i = 0; i < ExtraNames::kTextParams; ++i)
         for (int j = 1; j <= ExtraNames::kExtras; ++j)
             slot.append(fixedField1251(values[std::size_t(i)][std::size_t(j)], kRecordSize));
-    return writeDurably(m_path, (recordOf(card, 0, 1) - 1) * kRecordSize, slot);
+    return writeDurably(m_path, (recordOf(card, 0, 1) - 1) * kRecordSize, slot).ok;
 }

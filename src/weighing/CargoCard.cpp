@@ -1,9 +1,9 @@
 #include "CargoCard.h"
 
-#include <limits>
-
 #include "core/Rounding.h"
 #include "core/Settings.h"
+
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -75,7 +75,7 @@ void applyRunningSum(Settings &settings, double liveNet)
 
 NewCardNumbers numberNewCard(Settings &settings, int dayNumber)
 {
-    if (settings.CardIdCounter == std::numeric_limits<qint32>::max())
+    if (dayNumber < 1 || settings.CardIdCounter < 0 || settings.CardIdCounter == std::numeric_limits<qint32>::max())
         return {};
     ++settings.CardIdCounter;
     settings.DayCardNumber = dayNumber;

@@ -112,12 +112,16 @@ DerivedWeights deriveWeights(double net, double litterPercent);
 // net when summing is on, else it is reset.
 void applyRunningSum(Settings &settings, double liveNet);
 
+// The numbers of a new card; ID 0 when none could be given.
 struct NewCardNumbers
 {
     qint32 id = 0;
     qint32 number = 0;
+
+    explicit operator bool() const { return id != 0; }
 };
-// Numbers a new card of today: the global counter goes up by one; the day
-// number follows the day's count, or restarts at 1 when today's file does
-// not exist yet. Both counters in `settings` are updated.
+// Numbers a new card of today: the global counter goes up by one and the
+// card takes `dayNumber`, the № the day file says comes next. Refused (ID 0,
+// counters untouched) when the counter is exhausted or `dayNumber` is not
+// positive, so no ID is ever wrapped round or given twice.
 NewCardNumbers numberNewCard(Settings &settings, int dayNumber);

@@ -99,7 +99,7 @@ private slots:
         m_log = std::make_unique<EventLog>(*m_context);
         m_extras = std::make_unique<ParamExtras>(m_names, m_context->folders.BaseFolder);
         m_cards = WorkingCards();
-        m_days = std::make_unique<DayFiles>(*m_context, m_cards);
+        m_days = std::make_unique<DayFiles>(*m_context, *m_log, m_cards);
         m_link = std::make_unique<TerminalLink>(*m_context, new RecordingPort(m_calls));
         m_conditioning = std::make_unique<WeightConditioning>(*m_context, *m_log);
         m_weighing = std::make_unique<Weighing>(*m_context, *m_log, *m_days, m_cards, *m_extras, m_exports, m_photos);

@@ -413,6 +413,45 @@ private slots:
         QCOMPARE(nameFiles, 2);
         QCOMPARE(readAll(folders.SettingsFile).size(), qsizetype(13100));
     }
+
+    void leftoverSaveFilesRemovedAtStart()
+    {
+        // A crash between QSaveFile's link and rename leaves its temporary
+        // name behind; only exactly that pattern goes, nothing else.
+        Clock clock;
+        clock.setNow(QDateTime(kDay, QTime(10, 0)));
+        const Folders folders(m_dir->path());
+        Settings s = defaults();
+        s.CardIdCounter = 41;
+        QVERIFY(QDir().mkpath(folders.BaseFolder));
+        QVERIFY(StoreSettings(s, folders.SettingsFile));
+        const QStringList leftovers{u"tarvo v.3.00.eng.tsLpTj"_s, u"tarvo v.3.00.eng.ABCDEF"_s};
+        const QStringList kept{u"tarvo v.3.00.eng.AbCdE1"_s, u"tarvo v.3.00.eng.AbCdEfG"_s,
+                               u"tarvo v.3.00.eng.bak"_s,    u"tarvo v.3.00.engAbCdEf"_s,
+                               u"other.eng.AbCdEf"_s,        u"Tarvo v.3.00.eng.AbCdEf"_s,
+                               u"err.log"_s};
+        for (const QString &name : leftovers + kept)
+            QVERIFY(writeAll(folders.BaseFolder + name, "x"));
+        QVERIFY(QDir().mkpath(folders.BaseFolder + u"tarvo v.3.00.eng.QwErTy"_s));
+
+        AppContext context(clock, folders);
+        context.LoadOrCreateSettings();
+        QCOMPARE(context.settings.CardIdCounter, 41);
+        for (const QString &name : leftovers)
+            QVERIFY2(!QFile::exists(folders.BaseFolder + name), qPrintable(name));
+        for (const QString &name : kept)
+            QCOMPARE(readAll(folders.BaseFolder + name), QByteArray("x"));
+        QVERIFY(QFileInfo(folders.BaseFolder + u"tarvo v.3.00.eng.QwErTy"_s).isDir());
+        QCOMPARE(readAll(folders.SettingsFile), encodeSettings(s));
+
+        // A save that cannot be made says why.
+        const StoreResult failed = StoreSettings(s, m_dir->filePath(u"missing/file.eng"_s));
+        QVERIFY(!failed);
+        QVERIFY(!failed.reason.isEmpty());
+        context.folders.SettingsFile = m_dir->filePath(u"missing/tarvo v.3.00.eng"_s);
+        QVERIFY(!context.storeSettings().ok);
+        QVERIFY(!context.storeSettings().reason.isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -7,9 +7,12 @@
 #include "core/Clock.h"
 #include "core/Folders.h"
 #include "store/DayFileCodec.h"
+#include "core/EventLog.h"
 #include "store/DayFiles.h"
 #include "store/DayList.h"
 #include "weighing/CargoCard.h"
+
+#include <QFile>
 
 #include <memory>
 
@@ -20,6 +23,7 @@ struct Store
     Clock clock;
     std::unique_ptr<AppContext> context;
     WorkingCards cards;
+    std::unique_ptr<EventLog> log;
     std::unique_ptr<DayFiles> files;
 
     Store()
@@ -27,7 +31,8 @@ struct Store
         clock.setNow(QDateTime(QDate(2011, 12, 8), QTime(10, 15, 30)));
         context = std::make_unique<AppContext>(clock, Folders(fuzz::scratchFolder()));
         context->createMonthFolders();
-        files = std::make_unique<DayFiles>(*context, cards);
+        log = std::make_unique<EventLog>(*context);
+        files = std::make_unique<DayFiles>(*context, *log, cards);
     }
 };
 
@@ -54,7 +59,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString path = store.files->todayPath();
     fuzz::writeFile(path, file);
     store.files->LoadToday();
-    fuzz::require(store.context->settings.DayCardNumber == decodeCountRecord(file), "DayCardNumber is not the count");
+    // Loading mends the count to the cards the file holds, and grows the
+    // file by no more than a count record.
+    QFile loaded(path);
+    const QByteArray after = loaded.open(QIODevice::ReadOnly) ? loaded.readAll() : QByteArray();
+    fuzz::require(store.context->settings.DayCardNumber == decodeCountRecord(after), "DayCardNumber is not the count");
+    fuzz::require(DayFileLayout::fileSize(store.context->settings.DayCardNumber) <= qMax<qint64>(after.size(), 16),
+                  "the count names slots the file does not hold");
+    fuzz::require(after.size() <= qMax<qint64>(file.size(), 16), "loading grew the file");
     store.files->LoadArchiveDay(path);
     return 0;
 }

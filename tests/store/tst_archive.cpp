@@ -145,7 +145,7 @@ private slots:
         m_cards = WorkingCards();
         m_log = std::make_unique<EventLog>(*m_context);
         m_extras = std::make_unique<ParamExtras>(m_names, m_context->folders.BaseFolder);
-        m_days = std::make_unique<DayFiles>(*m_context, m_cards);
+        m_days = std::make_unique<DayFiles>(*m_context, *m_log, m_cards);
         m_exports = std::make_unique<Exports>(m_calls, m_context->folders.BaseFolder);
         m_photos = std::make_unique<Photos>(m_calls, m_context->folders.BaseFolder);
         m_weighing = std::make_unique<Weighing>(*m_context, *m_log, *m_days, m_cards, *m_extras, *m_exports, *m_photos);

@@ -256,8 +256,8 @@ private slots:
         clock.setNow(QDateTime(QDate(2026, 12, 9), QTime(10, 0)));
         AppContext context(clock, Folders(m_dir.path()));
         WorkingCards cards;
-        DayFiles days(context, cards);
         EventLog log(context);
+        DayFiles days(context, log, cards);
         ExtraNames names;
         ParamExtras extras(names, context.folders.BaseFolder);
         QStringList calls;

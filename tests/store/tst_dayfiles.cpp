@@ -1,4 +1,5 @@
 #include "core/AppContext.h"
+#include "core/EventLog.h"
 #include "core/OleDate.h"
 #include "core/ProgressDisplay.h"
 #include "store/DayFileCodec.h"
@@ -64,6 +65,7 @@ class TestDayFiles : public QObject
     Clock m_clock;
     std::unique_ptr<AppContext> m_context;
     WorkingCards m_cards;
+    std::unique_ptr<EventLog> m_log;
     std::unique_ptr<DayFiles> m_files;
 
     QByteArray todayBytes() const
@@ -87,7 +89,8 @@ private slots:
         m_context = std::make_unique<AppContext>(m_clock, Folders(m_dir.path()));
         m_context->createMonthFolders();
         m_cards = WorkingCards();
-        m_files = std::make_unique<DayFiles>(*m_context, m_cards);
+        m_log = std::make_unique<EventLog>(*m_context);
+        m_files = std::make_unique<DayFiles>(*m_context, *m_log, m_cards);
     }
 
     void pathOfDay()
@@ -298,28 +301,28 @@ private slots:
         QCOMPARE(progress.steps, (QList<int>{25, 50, 75, 100}));
         QCOMPARE(constantNameCalls, 2);
 
-        // A count beyond what the file holds lists only the real slots.
+        // A count beyond what the file holds lists only the real slots, and
+        // is brought back to them.
         QFile f(m_files->todayPath());
         QVERIFY(f.open(QIODevice::ReadWrite));
         const QByteArray big = encodeCountRecord(2000000000);
         f.write(big);
         f.close();
         m_files->LoadToday();
-        QCOMPARE(m_context->settings.DayCardNumber, 2000000000);
+        QCOMPARE(m_context->settings.DayCardNumber, 4);
+        QCOMPARE(i32(todayBytes(), 0), 4);
         QCOMPARE(m_files->list(DayTarget::Today).page(0).size(), 3 * 101);
-        QCOMPARE(m_cards.CurrentCard, CargoCard());
+        QCOMPARE(m_cards.CurrentCard, sampleCard(4));
     }
 
     void loadArchiveDay()
     {
         // The count says 7, card 6 has ID 0: cards 1 to 5 are the day.
-        for (int n = 1; n <= 7; ++n) {
-            CargoCard c = sampleCard(n);
-            if (n == 6)
-                c.id = 0;
-            m_context->settings.DayCardNumber = 7;
-            writeToday(c);
-        }
+        for (int n = 1; n <= 7; ++n)
+            writeToday(sampleCard(n));
+        CargoCard sixth = sampleCard(6);
+        sixth.id = 0;
+        writeToday(sixth);
         const QString path = m_files->todayPath();
         m_files->LoadArchiveDay(path);
         QCOMPARE(m_files->archiveCardCount(), 5);

@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+#include <limits>
+
 using namespace Qt::StringLiterals;
 
 class TestCargoCard : public QObject
@@ -71,16 +73,32 @@ private slots:
 
         s.CardIdCounter = 41;
         s.DayCardNumber = 7;
-        NewCardNumbers n = numberNewCard(s, true);
+        NewCardNumbers n = numberNewCard(s, 8);
         QCOMPARE(n.id, 42);
         QCOMPARE(n.number, 8);
         QCOMPARE(s.DayCardNumber, 8);
-        // No file for today: № 1 whatever the day count held.
-        n = numberNewCard(s, false);
+        // The № is the day file's, whatever the day count held.
+        n = numberNewCard(s, 1);
         QCOMPARE(n.id, 43);
         QCOMPARE(n.number, 1);
         QCOMPARE(s.CardIdCounter, 43);
         QCOMPARE(s.DayCardNumber, 1);
+
+        // The last ID is handed out once; then numbering refuses rather
+        // than wrapping round, and the counters stay as they are.
+        s.CardIdCounter = std::numeric_limits<qint32>::max() - 1;
+        n = numberNewCard(s, 2);
+        QVERIFY(n);
+        QCOMPARE(n.id, std::numeric_limits<qint32>::max());
+        n = numberNewCard(s, 3);
+        QVERIFY(!n);
+        QCOMPARE(n.id, 0);
+        QCOMPARE(s.CardIdCounter, std::numeric_limits<qint32>::max());
+        QCOMPARE(s.DayCardNumber, 2);
+        // No № from the day file: nothing handed out either.
+        s.CardIdCounter = 5;
+        QVERIFY(!numberNewCard(s, 0));
+        QCOMPARE(s.CardIdCounter, 5);
     }
 
     void entryLimitsAndNames()

@@ -89,7 +89,7 @@ private slots:
         m_calls.clear();
         m_log = std::make_unique<EventLog>(*m_context);
         m_extras = std::make_unique<ParamExtras>(m_names, m_context->folders.BaseFolder);
-        m_days = std::make_unique<DayFiles>(*m_context, m_cards);
+        m_days = std::make_unique<DayFiles>(*m_context, *m_log, m_cards);
         m_days->LoadToday();
         m_w = std::make_unique<Weighing>(*m_context, *m_log, *m_days, m_cards, *m_extras, m_exports, m_photos);
         fillEntry();
@@ -323,7 +323,7 @@ private slots:
         restarted.LoadOrCreateSettings();
         WorkingCards cards;
         EventLog log(restarted);
-        DayFiles days(restarted, cards);
+        DayFiles days(restarted, log, cards);
         days.LoadToday();
         Weighing again(restarted, log, days, cards, *m_extras, m_exports, m_photos);
         again.setTerminalWeight(100);
