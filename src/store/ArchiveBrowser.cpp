@@ -160,70 +160,30 @@ void ArchiveBrowser::selectCard(int n)
 
 int ArchiveBrowser::CopyArchiveCardToToday()
 {
-    Settings &s = m_context.settings;
-    CardExports &exports = m_weighing.exports();
     // The copy goes into the file of the day the clock names.
     m_weighing.followClock();
     // The running sum takes the live net as it is now.
     if (m_weighing.visibleFrame() == Weighing::Frame::Archive)
         m_weighing.UpdateLiveWeights();
 
-    exports.prepareDay(true);
-    int dayNumber = 0;
-    if (const StoreResult next = m_days.nextTodayNumber(dayNumber); !next) {
-        m_weighing.reportFailure(Weighing::notStoredMessage(next.reason));
-        return 0;
-    }
-    const double sumWeight = s.SumWeight;
-    const qint32 sumCount = s.SumCount;
-    const NewCardNumbers numbers = numberNewCard(s, dayNumber);
-    if (numbers.id == 0) {
-        m_weighing.reportFailure(Weighing::notStoredMessage(u"номера карточек исчерпаны"_s));
-        return 0;
-    }
-    applyRunningSum(s, m_weighing.liveWeights().net);
-
-    const CargoCard &a = m_cards.ArchiveCard;
-    const CargoCard previous = m_cards.CurrentCard;
-    CargoCard &c = m_cards.CurrentCard;
-    c = a;
-    const QDateTime now = m_context.clock.now();
-    c.date2 = toOleDate(now.date());
-    c.time2 = toOleTime(now.time());
-    c.id = numbers.id;
-    c.number = numbers.number;
-    const DerivedWeights derived = deriveWeights(a.net, a.litterPercent);
-    c.litterWeight = derived.litterWeight;
-    c.cleanWeight = derived.cleanWeight;
-    // The copy keeps the sum and count the archive card shows.
-    c.sumWeight = a.sumWeight;
-    c.sumCount = a.sumCount;
-
-    // The counters go to disk before the card, as for a new weighing.
-    StoreResult written = m_context.storeSettings();
-    if (written)
-        written = m_days.WriteDayCard(DayTarget::Today, c.number);
-    if (!written) {
-        s.SumWeight = sumWeight;
-        s.SumCount = sumCount;
-        m_cards.CurrentCard = previous;
-        m_weighing.reportFailure(Weighing::notStoredMessage(written.reason));
-        return 0;
-    }
-    const int n = c.number;
-    const CargoCard copy = c;
-    exports.writeDayWorkbookRow(n);
-    exports.writeAccountingWorkbookRow(n);
-    exports.writeAccountingTexts(n);
-    m_weighing.extras().writeCardExtras(PlusFile::besideDayFile(m_days.todayPath()), n);
-
-    m_weighing.ShowCurrentCard(n);
-    // The labels show the sum the copy carries, the archive card's own.
-    m_weighing.showSum(copy.sumWeight, copy.sumCount);
-    m_days.list(DayTarget::Today).append(copy);
-    emit m_weighing.todayListChanged();
-    m_weighing.resetAxles();
-    m_weighing.photos().takePhoto(QString::number(copy.id) + u"_1"_s, 1);
+    const int n = m_weighing.storeNewTodayCard([this](CargoCard &c, const NewCardNumbers &numbers) {
+        const CargoCard &a = m_cards.ArchiveCard;
+        c = a;
+        const QDateTime now = m_context.clock.now();
+        c.date2 = toOleDate(now.date());
+        c.time2 = toOleTime(now.time());
+        c.id = numbers.id;
+        c.number = numbers.number;
+        const DerivedWeights derived = deriveWeights(a.net, a.litterPercent);
+        c.litterWeight = derived.litterWeight;
+        c.cleanWeight = derived.cleanWeight;
+        // The copy keeps the sum and count the archive card shows, and the
+        // labels show them too.
+        c.sumWeight = a.sumWeight;
+        c.sumCount = a.sumCount;
+    });
+    if (n > 0)
+        m_weighing.photos().takePhoto(QString::number(m_cards.CurrentCard.id) + u"_1"_s, 1);
     return n;
 }
 
@@ -277,15 +237,18 @@ bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
     if (m_context.ExcelAvailable == 1)
         exports.writeArchiveStatus(m_resultFolder, m_day, n, a.status);
     StoreResult written = m_days.WriteDayCard(DayTarget::Today, number);
+    QString refused = m_days.todayPath();
     exports.writeAccountingTexts(number);
     exports.writeDayWorkbookRow(number);
     exports.writeAccountingWorkbookRow(number);
     // The weighing lives only in the copy: without it the card stays open
     // in its own day, to be completed again.
-    if (written)
+    if (written) {
         written = m_days.WriteDayCard(DayTarget::Archive, n);
+        refused = m_days.archivePath();
+    }
     if (!written)
-        m_weighing.reportFailure(Weighing::notStoredMessage(written.reason));
+        m_weighing.reportFailure(Weighing::notStoredMessage(refused, written.reason));
 
     m_weighing.ShowCurrentCard(number);
     m_days.LoadToday();

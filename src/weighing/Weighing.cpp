@@ -11,6 +11,8 @@
 #include "store/ParamExtras.h"
 #include "store/PlusFile.h"
 
+#include <QFileInfo>
+
 Weighing::Weighing(AppContext &context, EventLog &log, DayFiles &days, WorkingCards &cards, ParamExtras &extras,
                    CardExports &exports, CardPhotos &photos, QObject *parent)
     : QObject(parent)
@@ -30,9 +32,10 @@ QString Weighing::noLinkMessage()
     return QStringLiteral("Нет связи с весовым терминалом");
 }
 
-QString Weighing::notStoredMessage(const QString &reason)
+QString Weighing::notStoredMessage(const QString &path, const QString &reason)
 {
-    return QStringLiteral("Карточка не записана: ") + reason;
+    const QString file = path.isEmpty() ? QString() : QFileInfo(path).fileName() + QStringLiteral(": ");
+    return QStringLiteral("Карточка не записана: ") + file + reason;
 }
 
 void Weighing::selectOperationType(const QString &type)
@@ -187,12 +190,54 @@ void Weighing::reportFailure(const QString &message)
     emit operatorMessage(message);
 }
 
-bool Weighing::fail(const QString &message)
+int Weighing::storeNewTodayCard(const std::function<void(CargoCard &, const NewCardNumbers &)> &fill)
 {
-    m_storing = false;
-    emit changed();
-    reportFailure(message);
-    return false;
+    Settings &s = m_context.settings;
+    m_exports.prepareDay(true);
+    int dayNumber = 0;
+    if (const StoreResult next = m_days.nextTodayNumber(dayNumber); !next) {
+        reportFailure(notStoredMessage(m_days.todayPath(), next.reason));
+        return 0;
+    }
+    const double sumWeight = s.SumWeight;
+    const qint32 sumCount = s.SumCount;
+    const NewCardNumbers numbers = numberNewCard(s, dayNumber);
+    if (numbers.id == 0) {
+        reportFailure(notStoredMessage(QString(), QStringLiteral("номера карточек исчерпаны")));
+        return 0;
+    }
+    applyRunningSum(s, m_live.net);
+
+    const CargoCard previous = m_cards.CurrentCard;
+    fill(m_cards.CurrentCard, numbers);
+    const CargoCard card = m_cards.CurrentCard;
+
+    // The counters go to disk before the card: a crash in between leaves a
+    // gap in the IDs, never an ID given twice.
+    const auto notStored = [&](const QString &path, const QString &reason) {
+        // The ID stays used; the sum did not take a card that is not there.
+        s.SumWeight = sumWeight;
+        s.SumCount = sumCount;
+        m_cards.CurrentCard = previous;
+        reportFailure(notStoredMessage(path, reason));
+        return 0;
+    };
+    if (const StoreResult saved = m_context.storeSettings(); !saved)
+        return notStored(m_context.folders.SettingsFile, saved.reason);
+    if (const StoreResult written = m_days.WriteDayCard(DayTarget::Today, card.number); !written)
+        return notStored(m_days.todayPath(), written.reason);
+    const int n = card.number;
+    m_exports.writeDayWorkbookRow(n);
+    m_exports.writeAccountingWorkbookRow(n);
+    m_exports.writeAccountingTexts(n);
+    m_extras.writeCardExtras(PlusFile::besideDayFile(m_days.todayPath()), n);
+
+    ShowCurrentCard(n);
+    showSum(card.sumWeight, card.sumCount);
+    m_days.list(DayTarget::Today).append(card);
+    emit todayListChanged();
+    resetAxles();
+    return n;
 }
 
 bool Weighing::StoreNewCard()
@@ -202,7 +247,6 @@ bool Weighing::StoreNewCard()
     if (m_storing || !checkWeightAvailable())
         return false;
     m_storing = true;
-    Settings &s = m_context.settings;
     // A store just after midnight goes into the new day's file, whether or
     // not the clock tick has noticed the new day yet.
     followClock();
@@ -212,74 +256,39 @@ bool Weighing::StoreNewCard()
     if (m_frame == Frame::DataEntry)
         UpdateLiveWeights();
 
-    m_exports.prepareDay(true);
-    int dayNumber = 0;
-    if (const StoreResult next = m_days.nextTodayNumber(dayNumber); !next)
-        return fail(notStoredMessage(next.reason));
-    const double sumWeight = s.SumWeight;
-    const qint32 sumCount = s.SumCount;
-    const NewCardNumbers numbers = numberNewCard(s, dayNumber);
-    if (numbers.id == 0)
-        return fail(notStoredMessage(QStringLiteral("номера карточек исчерпаны")));
-    applyRunningSum(s, m_live.net);
-
-    const CargoCard previous = m_cards.CurrentCard;
-    CargoCard &c = m_cards.CurrentCard;
-    c = CargoCard();
-    c.operationType = m_operationType.left(32);
-    for (int i = 0; i < CardTextCount; ++i)
-        c.texts[size_t(i)] = limitEntry(i, m_entryTexts[size_t(i)]);
-    const QDateTime now = m_context.clock.now();
-    const bool single = c.operationType == OperationTypes::single();
-    c.date2 = single ? toOleDate(now.date()) : 0;
-    c.time2 = single ? toOleTime(now.time()) : 0;
-    c.litterPercent = ParseNumber(m_entryLitter);
-    c.id = numbers.id;
-    c.number = numbers.number;
-    c.date1 = toOleDate(now.date());
-    c.time1 = toOleTime(now.time());
-    c.status = single ? Statuses::complete() : Statuses::incomplete();
-    c.gross = m_live.gross;
-    c.net = m_live.net;
-    c.tare = m_live.tare;
-    c.weight1 = m_live.first;
-    c.weight2 = m_live.second;
-    c.litterWeight = c.net * c.litterPercent / 100;
-    c.cleanWeight = round6(c.net - c.litterWeight);
-    c.sumWeight = s.SumWeight;
-    c.sumCount = s.SumCount;
-
-    for (int i = 0; i < CardTextCount; ++i)
-        m_extras.FindPickListEntry(i, c.texts[size_t(i)]);
-
-    // The counters go to disk before the card: a crash in between leaves a
-    // gap in the IDs, never an ID given twice.
-    StoreResult written = m_context.storeSettings();
-    if (written)
-        written = m_days.WriteDayCard(DayTarget::Today, c.number);
-    if (!written) {
-        // The ID stays used; the sum did not take a card that is not there.
-        s.SumWeight = sumWeight;
-        s.SumCount = sumCount;
-        m_cards.CurrentCard = previous;
-        return fail(notStoredMessage(written.reason));
-    }
-    const int n = c.number;
-    const CargoCard stored = c;
-    m_exports.writeDayWorkbookRow(n);
-    m_exports.writeAccountingWorkbookRow(n);
-    m_exports.writeAccountingTexts(n);
-    m_extras.writeCardExtras(PlusFile::besideDayFile(m_days.todayPath()), n);
-
-    ShowCurrentCard(n);
-    showSum(stored.sumWeight, stored.sumCount);
-    m_days.list(DayTarget::Today).append(stored);
-    emit todayListChanged();
-    resetAxles();
-    m_photos.takePhoto(QString::number(stored.id), 0);
+    const int n = storeNewTodayCard([this](CargoCard &c, const NewCardNumbers &numbers) {
+        const Settings &s = m_context.settings;
+        c = CargoCard();
+        c.operationType = m_operationType.left(32);
+        for (int i = 0; i < CardTextCount; ++i)
+            c.texts[size_t(i)] = limitEntry(i, m_entryTexts[size_t(i)]);
+        const QDateTime now = m_context.clock.now();
+        const bool single = c.operationType == OperationTypes::single();
+        c.date2 = single ? toOleDate(now.date()) : 0;
+        c.time2 = single ? toOleTime(now.time()) : 0;
+        c.litterPercent = ParseNumber(m_entryLitter);
+        c.id = numbers.id;
+        c.number = numbers.number;
+        c.date1 = toOleDate(now.date());
+        c.time1 = toOleTime(now.time());
+        c.status = single ? Statuses::complete() : Statuses::incomplete();
+        c.gross = m_live.gross;
+        c.net = m_live.net;
+        c.tare = m_live.tare;
+        c.weight1 = m_live.first;
+        c.weight2 = m_live.second;
+        c.litterWeight = c.net * c.litterPercent / 100;
+        c.cleanWeight = round6(c.net - c.litterWeight);
+        c.sumWeight = s.SumWeight;
+        c.sumCount = s.SumCount;
+        for (int i = 0; i < CardTextCount; ++i)
+            m_extras.FindPickListEntry(i, c.texts[size_t(i)]);
+    });
     m_storing = false;
+    if (n > 0)
+        m_photos.takePhoto(QString::number(m_cards.CurrentCard.id), 0);
     emit changed();
-    return true;
+    return n > 0;
 }
 
 bool Weighing::CompleteCard(Kind kind)
@@ -309,7 +318,7 @@ bool Weighing::CompleteCard(Kind kind)
     if (const StoreResult written = m_days.WriteDayCard(DayTarget::Today, n); !written) {
         // The card stays open as the file still holds it.
         m_days.ReadDayCard(DayTarget::Today, n);
-        reportFailure(notStoredMessage(written.reason));
+        reportFailure(notStoredMessage(m_days.todayPath(), written.reason));
         emit changed();
         return false;
     }

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <array>
+#include <functional>
 
 class AppContext;
 class DayFiles;
@@ -42,7 +43,8 @@ public:
              CardExports &exports, CardPhotos &photos, QObject *parent = nullptr);
 
     static QString noLinkMessage();
-    static QString notStoredMessage(const QString &reason);
+    // "Карточка не записана: " with the file that refused it and why.
+    static QString notStoredMessage(const QString &path, const QString &reason);
 
     CardExports &exports() const { return m_exports; }
     CardPhotos &photos() const { return m_photos; }
@@ -120,6 +122,11 @@ public:
     bool followClock();
     // Says a failed write to the operator and the event log.
     void reportFailure(const QString &message);
+    // A new card of today: numbered from today's file, filled by `fill`,
+    // stored with the counters first, handed on to the exports and shown.
+    // Its №, or 0 when it was not stored (the operator is told; only the
+    // ID it took stays used).
+    int storeNewTodayCard(const std::function<void(CargoCard &, const NewCardNumbers &)> &fill);
 
 signals:
     void changed();
@@ -135,7 +142,6 @@ private:
     void liveFromCard(const CargoCard &card, double litterFactor);
     void showLive();
 
-    bool fail(const QString &message);
 
     AppContext &m_context;
     EventLog &m_log;
