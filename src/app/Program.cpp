@@ -28,6 +28,10 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     m_context.hooks.createTemplateIfMissing = [this] { m_spreadsheet.CreateSpreadsheetTemplate(); };
     m_context.hooks.releaseSpreadsheet = [this] { m_spreadsheet.release(); };
 
+    // The day file is the record: a workbook that failed is only logged.
+    connect(&m_spreadsheetService, &SpreadsheetService::jobFailed, this,
+            [this](const QString &reason) { m_log.WriteLog(QStringLiteral("Книга Excel не записана: ") + reason); });
+
     m_days.setProgressDisplay(&m_gate);
     m_days.setConstantNamesHook([this] {
         for (int i = 0; i < CardTextCount; ++i)

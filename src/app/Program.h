@@ -60,6 +60,7 @@ public:
     PeriodReport &report() { return m_report; }
     MainShell &shell() { return m_shell; }
     SpreadsheetExport &spreadsheet() { return m_spreadsheet; }
+    SpreadsheetService &spreadsheetService() { return m_spreadsheetService; }
     CardExports &exports() { return m_exports; }
     CardPhotos &photos() { return m_photos; }
     CardDocuments &documents() { return m_documents; }

@@ -7,6 +7,7 @@
 #include "core/Formats.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 using namespace Qt::StringLiterals;
 
@@ -84,10 +85,15 @@ void SpreadsheetExport::EnsureDayWorkbooks(bool withAccountingWorkbook)
         targets.append(accountingWorkbookPath(today));
     m_context.folders.createMonthResultFolder(m_context.settings.ResultFolder, today);
     m_service.post([source = templatePath(), targets](SpreadsheetApplication &app) {
+        QStringList missing;
         for (const QString &target : targets) {
             if (!PathExists(target))
                 copyTemplate(app, source, target);
+            if (!PathExists(target))
+                missing << QFileInfo(target).fileName();
         }
+        if (!missing.isEmpty())
+            throw SpreadsheetJobFailed{u"не создана книга "_s + missing.join(u", "_s)};
     });
 }
 
@@ -123,8 +129,10 @@ void SpreadsheetExport::buildTemplate(SpreadsheetApplication &app, const QString
     const bool saved = app.save();
     app.close();
     app.quit();
-    if (!saved || !QFile::rename(building, path))
+    if (!saved || !QFile::rename(building, path)) {
         QFile::remove(building);
+        throw SpreadsheetJobFailed{u"не создан шаблон "_s + QFileInfo(path).fileName()};
+    }
 }
 
 void SpreadsheetExport::copyTemplate(SpreadsheetApplication &app, const QString &templatePath, const QString &target)

@@ -138,8 +138,11 @@ void SpreadsheetService::run()
         m_busySince = monotonicMs();
         try {
             job(application);
+        } catch (const SpreadsheetJobFailed &failure) {
+            emit jobFailed(failure.reason);
         } catch (...) {
             // A faulty job must not take the worker and every later job with it.
+            emit jobFailed(QStringLiteral("ошибка офисной программы"));
         }
         m_busySince = 0;
         QMutexLocker lock(&m_mutex);
@@ -153,6 +156,10 @@ void SpreadsheetService::run()
 void SpreadsheetService::checkHungJob()
 {
     const qint64 since = m_busySince;
-    if (since > 0 && monotonicMs() - since > m_jobTimeoutMs)
+    if (since > 0 && monotonicMs() - since > m_jobTimeoutMs) {
+        // Once per job: the worker sets it again for the next one.
+        m_busySince = 0;
         m_application->abort();
+        emit jobFailed(QStringLiteral("офисная программа не ответила и была остановлена"));
+    }
 }

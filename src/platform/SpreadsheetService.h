@@ -14,6 +14,12 @@
 class QThread;
 class QTimer;
 
+// Thrown by a job that could not do its work; the reason reaches jobFailed.
+struct SpreadsheetJobFailed
+{
+    QString reason;
+};
+
 // Runs the workbook jobs one after another on a worker thread of their own,
 // so the window and the day files never wait for the spreadsheet
 // application. The application is started by start() on that worker, kept
@@ -53,6 +59,8 @@ public:
 signals:
     // From the worker, once the start has been tried.
     void startFinished(bool available);
+    // A job failed or was cut off: the workbook it wrote is missing or old.
+    void jobFailed(const QString &reason);
 
 private:
     void run();

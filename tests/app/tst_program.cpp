@@ -80,6 +80,9 @@ private slots:
         weigh(12345);
         QCOMPARE(m_p->weighing->WeighingWeight(), 12345.0);
         QVERIFY(m_p->weighing->terminalConnected());
+        // A workbook that failed on the worker reaches the event log.
+        emit m_p->program->spreadsheetService().jobFailed(u"не создана книга 09.12.2026.xls"_s);
+        QVERIFY(logText().contains(u"Книга Excel не записана: не создана книга 09.12.2026.xls"_s));
         // "Выход" ends the program through it.
         m_p->shell->ExitProgram();
         QCOMPARE(m_p->quits, 1);

@@ -9,6 +9,7 @@
 #include <QMutex>
 #include <QSemaphore>
 #include <QTemporaryDir>
+#include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 
@@ -158,10 +159,12 @@ private slots:
                 threads << QThread::currentThread();
             });
         QVERIFY2(timer.elapsed() < 200, "neither the start nor a job may wait for the application");
+        QSignalSpy failed(m_service.get(), &SpreadsheetService::jobFailed);
         m_service->post([](SpreadsheetApplication &) { throw std::runtime_error("broken"); });
         m_service->post([&](SpreadsheetApplication &) { order << 99; }); // a throwing job costs only itself
         QVERIFY(m_service->waitForIdle(5000));
         QCOMPARE(order, (QList<int>{0, 1, 2, 3, 99}));
+        QTRY_COMPARE(failed.size(), 1); // said, for the event log
         QCOMPARE(threads.count(threads.first()), 4);
         QVERIFY(threads.first() != QThread::currentThread());
 
@@ -192,12 +195,14 @@ private slots:
     void aHungJobIsCutOffByTheWatchdogAndAtExit()
     {
         m_service->setJobTimeout(200);
+        QSignalSpy failed(m_service.get(), &SpreadsheetService::jobFailed);
         QVERIFY(m_service->start());
         bool next = false;
         m_service->post([this](SpreadsheetApplication &) { m_fake->released.acquire(); });
         m_service->post([&](SpreadsheetApplication &) { next = true; });
         QTRY_VERIFY_WITH_TIMEOUT(next, 5000);
         QCOMPARE(m_fake->aborts.load(), 1);
+        QTRY_COMPARE(failed.size(), 1); // once for the job, not once per watchdog tick
 
         m_service->setJobTimeout(SpreadsheetService::DefaultJobTimeoutMs);
         m_service->post([this](SpreadsheetApplication &) { m_fake->released.acquire(); });
@@ -215,9 +220,12 @@ private slots:
     {
         SpreadsheetExport exporter(*m_context, *m_service);
         m_fake->saveResult = false;
+        QSignalSpy failed(m_service.get(), &SpreadsheetService::jobFailed);
         QVERIFY(exporter.probe());
         exporter.CreateSpreadsheetTemplate();
         QVERIFY(m_service->waitForIdle(5000));
+        QTRY_COMPARE(failed.size(), 1);
+        QCOMPARE(failed.at(0).at(0).toString(), u"не создан шаблон Tip30.xls"_s);
         QVERIFY(m_fake->calls().contains(u"saveAs "_s + m_context->folders.TemplateFolder + u"Tip30.building.xls"_s));
         QVERIFY(QDir(m_context->folders.TemplateFolder).isEmpty());
         QCOMPARE(m_fake->calls().last(), u"quit"_s);
@@ -226,9 +234,12 @@ private slots:
     void dayWorkbooksAreCopiedFromTheTemplateWhereMissing()
     {
         SpreadsheetExport exporter(*m_context, *m_service);
+        QSignalSpy failed(m_service.get(), &SpreadsheetService::jobFailed);
         QVERIFY(exporter.probe());
-        exporter.EnsureDayWorkbooks(false); // no template yet: nothing, silently
+        exporter.EnsureDayWorkbooks(false); // no template yet: nothing for the operator, a line for the log
         QVERIFY(m_service->waitForIdle(5000));
+        QTRY_COMPARE(failed.size(), 1);
+        QCOMPARE(failed.at(0).at(0).toString(), u"не создана книга 09.01.2024.xls"_s);
         const QString folder = m_context->MonthResultFolder();
         QVERIFY(folder.endsWith(u"/2024/Январь/"_s));
         QVERIFY(QDir(folder).exists() && QDir(folder).isEmpty());
