@@ -16,11 +16,6 @@
 
 using namespace Qt::StringLiterals;
 
-QColor colourFromValue(qint64 value)
-{
-    return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
-}
-
 AdvertStyle advertStyle(const AppContext &context)
 {
     const Settings &s = context.settings;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Colour.h"
+
 #include <QColor>
 #include <QDate>
 #include <QObject>
@@ -31,8 +33,6 @@ struct AdvertStyle
 };
 AdvertStyle advertStyle(const AppContext &context);
 
-// A colour stored as red + 256 * green + 65536 * blue.
-QColor colourFromValue(qint64 value);
 
 // The operator's workplace without its widgets: the title, the modes, the
 // sum switch, the clock and the exit. The window mirrors it.

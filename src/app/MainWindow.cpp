@@ -160,21 +160,9 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
 
     connect(m_panel->sumSwitch(), &QPushButton::clicked, &m_shell, &MainShell::ToggleSum);
     connect(m_panel->autoBox(), &QCheckBox::toggled, &m_shell, &MainShell::setAutoMode);
-    connect(m_entry->operationTypeBox(), &QComboBox::textActivated, &m_weighing, &Weighing::selectOperationType);
-    for (int i = 0; i < CardTextCount; ++i)
-        connect(m_entry->parameterBox(i), &QComboBox::editTextChanged, this,
-                [this, i](const QString &text) { m_weighing.setEntryText(i, text); });
-    connect(m_entry->litterField(), &QLineEdit::textChanged, &m_weighing, &Weighing::setEntryLitterText);
-    connect(m_panel->litterPercentField(), &QLineEdit::textEdited, &m_weighing, &Weighing::setLiveLitterText);
-    connect(m_panel->tareField(), &QLineEdit::textEdited, &m_weighing, &Weighing::setTareFieldText);
-    connect(m_panel->tareButton(), &QPushButton::clicked, &m_weighing, &Weighing::takeTare);
-    connect(m_entry->storeButton(), &QPushButton::clicked, &m_weighing, &Weighing::StoreNewCard);
-    connect(m_card->grossButton(), &QPushButton::clicked, this, [this] { m_weighing.CompleteCard(Weighing::Kind::Gross); });
-    connect(m_card->tareButton(), &QPushButton::clicked, this, [this] { m_weighing.CompleteCard(Weighing::Kind::Tare); });
-    connect(&m_weighing, &Weighing::changed, this, &MainWindow::showWeighing);
-    for (int k = 0; k < 8; ++k)
-        connect(m_panel->axleField(k), &QLineEdit::textChanged, this,
-                [this, k](const QString &text) { m_weighing.AxleWeights[size_t(k)] = ParseNumber(text); });
+    m_panel->attach(m_weighing);
+    m_entry->attach(m_weighing);
+    m_card->attach(m_weighing);
 
     connect(&m_link, &TerminalLink::readFinished, this, [this] {
         if (!m_panel->autoBox()->isChecked())
@@ -183,10 +171,6 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     });
     connect(&m_weighing, &Weighing::todayListChanged, this, &MainWindow::showTodayList);
     connect(&m_weighing, &Weighing::operatorMessage, this, &MainWindow::showOperatorMessage);
-    connect(&m_weighing, &Weighing::axlesReset, this, [this] {
-        for (int k = 0; k < 8; ++k)
-            m_panel->axleField(k)->setText(u"0"_s);
-    });
     connect(&m_shell, &MainShell::changed, this, &MainWindow::refresh);
     connect(&m_shell, &MainShell::todayListChanged, this, &MainWindow::showTodayList);
     connect(&m_shell, &MainShell::paramNamesChanged, this, &MainWindow::applyCaptions);
@@ -377,25 +361,6 @@ void MainWindow::selectTodayLine(int n)
 {
     m_weighing.ShowCurrentCard(n);
     m_weighing.SetCompletionButtons(n);
-}
-
-void MainWindow::showWeighing()
-{
-    WeightPanel::showText(m_panel->grossField(), m_weighing.grossText());
-    WeightPanel::showText(m_panel->netField(), m_weighing.netText());
-    WeightPanel::showText(m_panel->tareField(), m_weighing.tareFieldText());
-    WeightPanel::showText(m_panel->cleanField(), m_weighing.cleanText());
-    WeightPanel::showText(m_panel->litterWeightField(), m_weighing.litterText());
-    WeightPanel::showText(m_panel->litterPercentField(), m_weighing.liveLitterText());
-    if (m_entry->operationTypeBox()->currentText() != m_weighing.operationType())
-        m_entry->operationTypeBox()->setCurrentText(m_weighing.operationType());
-    m_card->fields()->showCard(m_weighing.shownCard());
-    m_card->grossButton()->setVisible(m_weighing.grossButtonVisible());
-    m_card->tareButton()->setVisible(m_weighing.tareButtonVisible());
-    m_card->receiptButton()->setVisible(m_weighing.receiptButtonVisible());
-    m_card->fields()->setFieldColour(Net, colourFromValue(m_weighing.netFieldColour()));
-    m_card->fields()->setFieldColour(Tare, colourFromValue(m_weighing.tareFieldColour()));
-    m_panel->setSum(m_shell.sumWeightText(), m_shell.sumCountText());
 }
 
 void MainWindow::showLamps()

@@ -84,7 +84,6 @@ private:
     void showAnimation();
     void showPortStatus();
     void printVisibleCard(const QString &document);
-    void showWeighing();
     void showLamps();
     void applyProgramType();
     void applyServiceSettings();

@@ -1,5 +1,7 @@
 #include "ArchiveFrame.h"
 
+#include "core/Colour.h"
+
 #include "DayListView.h"
 #include "store/ArchiveBrowser.h"
 #include "weighing/CargoCard.h"
@@ -18,12 +20,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Colours are stored as red + 256 * green + 65536 * blue.
-QColor colourOf(int value)
-{
-    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-}
 
 } // namespace
 
@@ -100,8 +96,8 @@ void ArchiveFrame::refresh()
 {
     const ArchiveBrowser &b = *m_browser;
     m_fields->showCard(b.shownCard());
-    m_fields->setFieldColour(Net, colourOf(b.netFieldColour()));
-    m_fields->setFieldColour(Tare, colourOf(b.tareFieldColour()));
+    m_fields->setFieldColour(Net, colourFromValue(b.netFieldColour()));
+    m_fields->setFieldColour(Tare, colourFromValue(b.tareFieldColour()));
     m_gross->setVisible(b.grossButtonVisible());
     m_tare->setVisible(b.tareButtonVisible());
     m_receipt->setVisible(b.receiptButtonVisible());

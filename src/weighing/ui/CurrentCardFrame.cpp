@@ -1,6 +1,8 @@
 #include "CurrentCardFrame.h"
 
 #include "CardFieldsView.h"
+#include "core/Colour.h"
+#include "weighing/Weighing.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -87,4 +89,18 @@ CurrentCardFrame::CurrentCardFrame(QWidget *parent)
     layout->addWidget(scrollableCardFields(m_fields, this));
     layout->addLayout(buttons);
     layout->addStretch();
+}
+
+void CurrentCardFrame::attach(Weighing &weighing)
+{
+    connect(m_gross, &QPushButton::clicked, &weighing, [&weighing] { weighing.CompleteCard(Weighing::Kind::Gross); });
+    connect(m_tare, &QPushButton::clicked, &weighing, [&weighing] { weighing.CompleteCard(Weighing::Kind::Tare); });
+    connect(&weighing, &Weighing::changed, this, [this, &weighing] {
+        m_fields->showCard(weighing.shownCard());
+        m_gross->setVisible(weighing.grossButtonVisible());
+        m_tare->setVisible(weighing.tareButtonVisible());
+        m_receipt->setVisible(weighing.receiptButtonVisible());
+        m_fields->setFieldColour(Net, colourFromValue(weighing.netFieldColour()));
+        m_fields->setFieldColour(Tare, colourFromValue(weighing.tareFieldColour()));
+    });
 }

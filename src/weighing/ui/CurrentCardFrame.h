@@ -3,6 +3,7 @@
 #include <QGroupBox>
 
 class CardFieldsView;
+class Weighing;
 class QPlainTextEdit;
 class QPushButton;
 class QScrollArea;
@@ -20,6 +21,8 @@ class CurrentCardFrame : public QGroupBox
 public:
     explicit CurrentCardFrame(QWidget *parent = nullptr);
 
+    // Shows the weighing's card and its buttons; "Бруто" and "Тара" complete it.
+    void attach(Weighing &weighing);
     CardFieldsView *fields() const { return m_fields; }
     QPushButton *grossButton() const { return m_gross; }
     QPushButton *tareButton() const { return m_tare; }

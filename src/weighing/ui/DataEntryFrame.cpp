@@ -3,6 +3,7 @@
 #include "core/Settings.h"
 #include "core/ui/AccessibleNames.h"
 #include "weighing/CargoCard.h"
+#include "weighing/Weighing.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -88,4 +89,18 @@ void DataEntryFrame::setPickList(int i, const QStringList &values)
     box->addItems(values);
     box->setCurrentIndex(-1);
     box->setEditText(typed);
+}
+
+void DataEntryFrame::attach(Weighing &weighing)
+{
+    for (int i = 0; i < CardTextCount; ++i)
+        connect(m_boxes[size_t(i)], &QComboBox::editTextChanged, &weighing,
+                [&weighing, i](const QString &text) { weighing.setEntryText(i, text); });
+    connect(m_type, &QComboBox::textActivated, &weighing, &Weighing::selectOperationType);
+    connect(m_litter, &QLineEdit::textChanged, &weighing, &Weighing::setEntryLitterText);
+    connect(m_store, &QPushButton::clicked, &weighing, &Weighing::StoreNewCard);
+    connect(&weighing, &Weighing::changed, this, [this, &weighing] {
+        if (m_type->currentText() != weighing.operationType())
+            m_type->setCurrentText(weighing.operationType());
+    });
 }

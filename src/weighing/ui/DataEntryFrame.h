@@ -9,6 +9,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 struct Settings;
+class Weighing;
 
 // "Ввод данных для взвешивания": the seven parameter boxes, the operation
 // type, the litter percentage and "Записать".
@@ -19,6 +20,8 @@ class DataEntryFrame : public QGroupBox
 public:
     explicit DataEntryFrame(QWidget *parent = nullptr);
 
+    // The boxes, the type and "Записать" drive the weighing and follow it.
+    void attach(Weighing &weighing);
     void setCaptions(const Settings &settings);
     QComboBox *parameterBox(int i) const { return m_boxes[size_t(i)]; }
     // "+" beside box i: the constants of its value.

@@ -1,7 +1,9 @@
 #include "WeightPanel.h"
 
 #include "core/Settings.h"
+#include "core/Numbers.h"
 #include "weighing/CargoCard.h"
+#include "weighing/Weighing.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -199,4 +201,27 @@ void WeightPanel::setLamp(int i, const QColor &colour)
 void WeightPanel::setAxlesVisible(bool visible)
 {
     m_axles->setVisible(visible);
+}
+
+void WeightPanel::attach(Weighing &weighing)
+{
+    connect(m_litterPercent, &QLineEdit::textEdited, &weighing, &Weighing::setLiveLitterText);
+    connect(m_tare, &QLineEdit::textEdited, &weighing, &Weighing::setTareFieldText);
+    connect(m_tareButton, &QPushButton::clicked, &weighing, &Weighing::takeTare);
+    for (int k = 0; k < 8; ++k)
+        connect(m_axleFields[size_t(k)], &QLineEdit::textChanged, &weighing,
+                [&weighing, k](const QString &text) { weighing.AxleWeights[size_t(k)] = ParseNumber(text); });
+    connect(&weighing, &Weighing::axlesReset, this, [this] {
+        for (QLineEdit *field : m_axleFields)
+            field->setText(QStringLiteral("0"));
+    });
+    connect(&weighing, &Weighing::changed, this, [this, &weighing] {
+        showText(m_gross, weighing.grossText());
+        showText(m_net, weighing.netText());
+        showText(m_tare, weighing.tareFieldText());
+        showText(m_clean, weighing.cleanText());
+        showText(m_litterWeight, weighing.litterText());
+        showText(m_litterPercent, weighing.liveLitterText());
+        setSum(weighing.sumWeightText(), weighing.sumCountText());
+    });
 }

@@ -4,6 +4,7 @@
 #include <array>
 
 class QCheckBox;
+class Weighing;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -18,6 +19,8 @@ class WeightPanel : public QGroupBox
 public:
     explicit WeightPanel(QWidget *parent = nullptr);
 
+    // The live weights, the tare, the litter and the axles of the weighing.
+    void attach(Weighing &weighing);
     void setCaptions(const Settings &settings);
     void setTerminalText(const QString &text);
     void setUnit(const QString &unit);
