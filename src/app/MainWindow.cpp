@@ -33,12 +33,9 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -46,7 +43,6 @@
 #include <QScreen>
 #include <QStackedWidget>
 #include <QStatusBar>
-#include <QTextBlock>
 #include <QTimer>
 #include <QVBoxLayout>
 
