@@ -4,6 +4,7 @@
 #include "core/EventLog.h"
 #include "core/Formats.h"
 #include "core/MainTitle.h"
+#include "core/StoreResult.h"
 #include "reports/PeriodReport.h"
 #include "store/ArchiveBrowser.h"
 #include "store/DayFiles.h"
@@ -13,6 +14,8 @@
 #include "weighing/CardServices.h"
 #include "weighing/CargoCard.h"
 #include "weighing/Weighing.h"
+
+#include <QFileInfo>
 
 using namespace Qt::StringLiterals;
 
@@ -69,7 +72,9 @@ void MainShell::LoadMainWindow()
     m_link.OpenPortAtStart();
     if (m_context.ExcelAvailable == 1)
         m_exports.prepareDay(false);
-    m_days.LoadToday();
+    if (const StoreResult loaded = m_days.LoadToday(); !loaded)
+        m_weighing.reportFailure(u"Файл дня не прочитан: "_s + QFileInfo(m_days.todayPath()).fileName() + u": "_s
+                                 + loaded.reason);
     m_weighing.ShowCurrentCard(s.DayCardNumber);
     m_weighing.showSum(s.SumWeight, s.SumCount);
     emit paramNamesChanged();

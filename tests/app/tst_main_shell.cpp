@@ -141,6 +141,19 @@ private slots:
         QCOMPARE(m_calls.mid(0, 2), (QStringList{u"openPort"_s, u"prepareDay"_s}));
     }
 
+    void unreadableDayIsSaid()
+    {
+        // Something that is no file stands where today's file goes.
+        QVERIFY(QDir().mkpath(m_days->todayPath()));
+        QSignalSpy said(m_weighing.get(), &Weighing::operatorMessage);
+        m_shell->LoadMainWindow();
+        QCOMPARE(said.size(), 1);
+        const QString message = said.at(0).at(0).toString();
+        QVERIFY2(message.startsWith(u"Файл дня не прочитан: 31.12.2026.dat: "_s), qPrintable(message));
+        QVERIFY(logText().contains(message));
+        QVERIFY(m_shell->loaded());
+    }
+
     void autoStart()
     {
         m_context->settings.AutoStart = 1;
