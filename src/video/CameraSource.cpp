@@ -27,8 +27,6 @@ CameraSource::CameraSource(int index, QObject *parent)
     : CaptureSource(parent)
     , m_index(index)
 {
-    m_session.setVideoSink(&m_sink);
-    connect(&m_sink, &QVideoSink::videoFrameChanged, this, &CameraSource::frame);
 }
 
 CameraSource::~CameraSource()
@@ -62,6 +60,12 @@ bool CameraSource::switchOn()
     if (d.isNull())
         return false;
     m_last = QImage();
+    if (!m_session) {
+        m_session = std::make_unique<QMediaCaptureSession>();
+        m_sink = std::make_unique<QVideoSink>();
+        m_session->setVideoSink(m_sink.get());
+        connect(m_sink.get(), &QVideoSink::videoFrameChanged, this, &CameraSource::frame);
+    }
     m_camera = std::make_unique<QCamera>(d);
     connect(m_camera.get(), &QCamera::errorOccurred, this, [this](QCamera::Error error, const QString &text) {
         if (error != QCamera::NoError)
@@ -70,7 +74,7 @@ bool CameraSource::switchOn()
     const QList<QCameraFormat> all = d.videoFormats();
     if (m_format >= 0 && m_format < all.size())
         m_camera->setCameraFormat(all[m_format]);
-    m_session.setCamera(m_camera.get());
+    m_session->setCamera(m_camera.get());
     m_camera->start();
     return m_camera->error() == QCamera::NoError;
 }
@@ -80,7 +84,7 @@ void CameraSource::switchOff()
     if (!m_camera)
         return;
     m_camera->stop();
-    m_session.setCamera(nullptr);
+    m_session->setCamera(nullptr);
     m_camera.reset();
     m_last = QImage();
 }

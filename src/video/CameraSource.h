@@ -36,7 +36,8 @@ private:
     int m_index;
     int m_format = -1;
     std::unique_ptr<QCamera> m_camera;
-    QMediaCaptureSession m_session;
-    QVideoSink m_sink;
+    // Made at the first switching on: the media backend starts only then.
+    std::unique_ptr<QMediaCaptureSession> m_session;
+    std::unique_ptr<QVideoSink> m_sink;
     QImage m_last;
 };

@@ -181,6 +181,7 @@ void VideoPhotos::switchOff()
 {
     stopUsb();
     m_ip.switchOff();
+    emit changed();
     // A photo still being encoded is not lost at the program's end.
     m_store.waitForDone();
 }
