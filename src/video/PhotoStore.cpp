@@ -2,8 +2,14 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QtConcurrent/QtConcurrentRun>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -64,5 +70,14 @@ QString PhotoStore::writeJpeg(const QString &path, const QImage &image)
     }
     if (!file.commit())
         return file.errorString();
+#ifdef Q_OS_UNIX
+    // The rename itself reaches the disk here, on this worker, rather than
+    // with the next fsync of a day file, which would then wait for it.
+    if (const int dir = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
+        dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+#endif
     return {};
 }

@@ -217,6 +217,48 @@ private slots:
         m_program.reset();
     }
 
+    void startUpAndChangeOfDay()
+    {
+        m_program = program(std::make_unique<SyntheticSource>());
+        VideoPhotos &v = m_program->video();
+        QVERIFY(!v.VideoOn());
+        QVERIFY(v.PhotoBaseName().isEmpty());
+        // Automatic start: the stored source goes on. A new installation
+        // stores the IP camera: its photo is its own (none here), the
+        // USB/PCI frame is not taken in its place.
+        QCOMPARE(m_program->context().settings.VideoSourceIp, 1);
+        v.startForAutoMode();
+        QVERIFY(v.VideoOn());
+        v.takePhoto(u"13"_s, 0);
+        v.store().waitForDone();
+        QCOMPARE(v.PhotoBaseName(), u"13"_s);
+        QVERIFY(!QFile::exists(v.PhotoFolder() + u"13.jpg"_s));
+        v.iconDoubleClicked();
+        QVERIFY(!v.VideoOn());
+        QCOMPARE(v.icon(), VideoPhotos::Icon::Off);
+
+        // USB/PCI stored: it goes on, and says so in the settings.
+        m_program->context().settings.VideoSourceIp = 0;
+        v.startForAutoMode();
+        QVERIFY(v.VideoOn());
+        QCOMPARE(v.icon(), VideoPhotos::Icon::OnWindowShown);
+        QCOMPARE(m_program->context().settings.IpCameraNumber, 10);
+
+        // After midnight of the last day of the month the photos go to the
+        // new month's folder.
+        m_clock.setNow(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 50)));
+        const QString december = v.PhotoFolder();
+        m_clock.advanceSeconds(20);
+        m_program->context().createMonthFolders();
+        QVERIFY(v.PhotoFolder() != december);
+        v.takePhoto(u"12"_s, 0);
+        v.store().waitForDone();
+        QVERIFY(QFile::exists(v.PhotoFolder() + u"12.jpg"_s));
+        QVERIFY(!QFile::exists(december + u"12.jpg"_s));
+
+        m_program.reset();
+    }
+
     void noCameraOnThisMachine()
     {
         // The real source: without a device "Включить" says so, and photos
