@@ -19,10 +19,8 @@ VideoPhotos::VideoPhotos(AppContext &context, IpCamera &ipCamera, std::unique_pt
     connect(&m_store, &PhotoStore::failed, this, &VideoPhotos::photoFailed);
 }
 
-VideoPhotos::~VideoPhotos()
-{
-    m_store.waitForDone();
-}
+// The store's own end waits for the photos still being written.
+VideoPhotos::~VideoPhotos() = default;
 
 QString VideoPhotos::PhotoFolder() const
 {
