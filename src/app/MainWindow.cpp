@@ -28,6 +28,12 @@
 #include "weighing/ui/CurrentCardFrame.h"
 #include "weighing/ui/DataEntryFrame.h"
 #include "weighing/ui/WeightPanel.h"
+#include "video/VideoPhotos.h"
+#include "video/ui/CameraIcon.h"
+#include "video/ui/EnlargementPanel.h"
+#include "video/ui/PhotoSlots.h"
+#include "video/ui/PreviewWindow.h"
+#include "video/ui/VideoPanel.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -69,6 +75,7 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     , m_shell(program.shell())
     , m_archiveBrowser(program.archive())
     , m_extras(program.extras())
+    , m_video(program.video())
     , m_panel(new WeightPanel)
     , m_entry(new DataEntryFrame)
     , m_card(new CurrentCardFrame)
@@ -82,6 +89,9 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     , m_advert(new QLabel)
     , m_animation(new QLabel)
     , m_clock(new QTimer(this))
+    , m_videoPanel(new VideoPanel(m_video, this))
+    , m_cameraIcon(new CameraIcon(m_video))
+    , m_enlargement(nullptr)
 {
     setWindowIcon(programIcon());
     buildMenu();
@@ -135,6 +145,7 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
 
     auto *head = new QHBoxLayout;
     head->addWidget(m_advert, 1);
+    head->addWidget(m_cameraIcon);
     head->addWidget(m_animation);
 
     auto *status = new QHBoxLayout;
@@ -154,6 +165,10 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     layout->addLayout(body, 1);
     layout->addLayout(status);
     setCentralWidget(central);
+    m_card->setPhotoSlots(new PhotoSlots(m_video, CardPhotos::Frame::CurrentCard));
+    m_archive->setPhotoSlots(new PhotoSlots(m_video, CardPhotos::Frame::ArchiveCard));
+    // Over the frames, hidden until a photo slot is clicked.
+    m_enlargement = new EnlargementPanel(m_video, central);
 
     connect(m_panel->sumSwitch(), &QPushButton::clicked, &m_shell, &MainShell::ToggleSum);
     connect(m_panel->autoBox(), &QCheckBox::toggled, &m_shell, &MainShell::setAutoMode);
@@ -305,6 +320,9 @@ void MainWindow::openPurpose(int purpose)
         }
         m_serviceWindow->load();
         showWindow(m_serviceWindow);
+        break;
+    case AccessGate::UsbCapture:
+        showWindow(m_videoPanel);
         break;
     default:
         break;

@@ -8,11 +8,13 @@ class AccessGate;
 class AppContext;
 class ArchiveBrowser;
 class ArchiveFrame;
+class CameraIcon;
 class CardFieldsView;
 class CurrentCardFrame;
 class DataEntryFrame;
 class DayFiles;
 class DayListView;
+class EnlargementPanel;
 class EventLog;
 class EventLogWindow;
 class MainShell;
@@ -27,6 +29,8 @@ class QStackedWidget;
 class QTimer;
 class ReportFrame;
 class TerminalLink;
+class VideoPanel;
+class VideoPhotos;
 class ScaleSettingsWindow;
 class ServiceWindow;
 class Weighing;
@@ -65,6 +69,9 @@ public:
     ServiceWindow *serviceWindow() const { return m_serviceWindow; }
     ArchiveBrowser *archiveBrowser() const { return &m_archiveBrowser; }
     ParamExtras *paramExtras() const { return &m_extras; }
+    VideoPanel *videoPanel() const { return m_videoPanel; }
+    CameraIcon *cameraIcon() const { return m_cameraIcon; }
+    EnlargementPanel *enlargementPanel() const { return m_enlargement; }
     // "+" beside parameter box p: nothing while the box is empty.
     void OpenConstantsEditor(int p);
 
@@ -110,6 +117,7 @@ private:
     MainShell &m_shell;
     ArchiveBrowser &m_archiveBrowser;
     ParamExtras &m_extras;
+    VideoPhotos &m_video;
 
     WeightPanel *m_panel;
     DataEntryFrame *m_entry;
@@ -130,5 +138,8 @@ private:
     PortSettingsWindow *m_portWindow = nullptr;
     ScaleSettingsWindow *m_scaleWindow = nullptr;
     ServiceWindow *m_serviceWindow = nullptr;
+    VideoPanel *m_videoPanel;
+    CameraIcon *m_cameraIcon;
+    EnlargementPanel *m_enlargement;
     bool m_exiting = false;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/SpreadsheetApplication.h"
 #include "store/NameFileHooks.h"
+#include "video/CameraSource.h"
 
 Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject *parent)
     : QObject(parent)
@@ -12,6 +13,8 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_spreadsheetService(std::move(outside.spreadsheet))
     , m_spreadsheet(m_context, m_spreadsheetService)
     , m_exports(m_spreadsheet)
+    , m_photos(m_context, m_ipCamera,
+               outside.capture ? std::move(outside.capture) : std::make_unique<CameraSource>(0))
     , m_days(m_context, m_log, m_cards)
     , m_link(m_context, outside.port)
     , m_conditioning(m_context, m_log)
@@ -44,6 +47,18 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
         m_weighing.setTerminalWeight(m_link.TerminalWeight());
         m_weighing.UpdateLiveWeights();
     });
+    // The current-card frame's photos follow the card it shows.
+    connect(&m_weighing, &Weighing::changed, this, [this] {
+        const qint32 id = m_weighing.shownCard().id;
+        if (id != 0 && id != m_photosShownId)
+            m_photos.showCardPhotos(CardPhotos::Frame::CurrentCard, m_context.MonthDataFolder(), id);
+        m_photosShownId = id;
+    });
+    // The card is the record; a photo that could not be written is logged.
+    connect(&m_photos, &VideoPhotos::photoFailed, this, [this](const QString &path, const QString &reason) {
+        m_log.WriteLog(QStringLiteral("Фото не записано: ") + path + QStringLiteral(" ") + reason);
+    });
+
     connect(&m_link, &TerminalLink::weightTextChanged, this, &Program::showTerminalState);
     connect(&m_link, &TerminalLink::statusChanged, this, &Program::showTerminalState);
     showTerminalState();

@@ -14,6 +14,9 @@
 #include "store/ParamExtras.h"
 #include "terminal/TerminalLink.h"
 #include "terminal/WeightConditioning.h"
+#include "video/CaptureSource.h"
+#include "video/IpCamera.h"
+#include "video/VideoPhotos.h"
 #include "weighing/CardServices.h"
 #include "weighing/CargoCard.h"
 #include "weighing/Weighing.h"
@@ -38,6 +41,8 @@ public:
         TerminalPort *port = nullptr;
         // The office that writes the workbooks; none: no workbooks.
         std::unique_ptr<SpreadsheetApplication> spreadsheet;
+        // The USB/PCI video source; none: the system's default video input.
+        std::unique_ptr<CaptureSource> capture;
     };
 
     Program(Clock &clock, const Folders &folders, Outside outside, QObject *parent = nullptr);
@@ -63,6 +68,7 @@ public:
     SpreadsheetService &spreadsheetService() { return m_spreadsheetService; }
     CardExports &exports() { return m_exports; }
     CardPhotos &photos() { return m_photos; }
+    VideoPhotos &video() { return m_photos; }
     CardDocuments &documents() { return m_documents; }
 
 signals:
@@ -80,7 +86,9 @@ private:
     SpreadsheetService m_spreadsheetService;
     SpreadsheetExport m_spreadsheet;
     WorkbookExports m_exports;
-    NoCardPhotos m_photos;
+    NoIpCamera m_ipCamera;
+    VideoPhotos m_photos;
+    qint32 m_photosShownId = 0;
     NoCardDocuments m_documents;
     WorkingCards m_cards;
     DayFiles m_days;

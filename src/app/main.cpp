@@ -31,7 +31,7 @@ int main(int argc, char *argv[])
     Clock clock;
     const QString programFolder = QApplication::applicationDirPath();
     Program program(clock, Folders(Folders::chooseProgramFolder(programFolder)),
-                    {nullptr, loadSpreadsheetApplication(programFolder)});
+                    {nullptr, loadSpreadsheetApplication(programFolder), nullptr});
     MainWindow mainWindow(program);
     QObject::connect(&program, &Program::quitRequested, &app, &QApplication::quit);
 

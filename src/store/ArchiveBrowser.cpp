@@ -117,7 +117,7 @@ void ArchiveBrowser::ShowArchiveCard(int n)
     m_shownSlot = n;
     m_weighing.setArchiveShownCard(m_shown);
     if (otherCard && m_shown.id != 0)
-        m_weighing.photos().showCardPhotos(m_folder, m_shown.id);
+        m_weighing.photos().showCardPhotos(CardPhotos::Frame::ArchiveCard, m_folder, m_shown.id);
     emit changed();
 }
 
@@ -261,6 +261,6 @@ bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
     ShowArchiveCard(n);
     SetArchiveCompletionButtons(n);
     if (m_shown.id != 0)
-        m_weighing.photos().showCardPhotos(m_folder, m_shown.id);
+        m_weighing.photos().showCardPhotos(CardPhotos::Frame::ArchiveCard, m_folder, m_shown.id);
     return bool(written);
 }

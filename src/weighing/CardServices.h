@@ -34,12 +34,14 @@ public:
 class CardPhotos
 {
 public:
+    // Each card frame has its own two photo slots.
+    enum class Frame { CurrentCard, ArchiveCard };
     virtual ~CardPhotos() = default;
 
     // The photo named `name` ("{ID}" or "{ID}_1") into slot 0 or 1.
     virtual void takePhoto(const QString &name, int slot) = 0;
-    // The photos of card `id`, looked up in `folder`.
-    virtual void showCardPhotos(const QString &folder, qint32 id) = 0;
+    // The photos of card `id` into `frame`, looked up in `folder`.
+    virtual void showCardPhotos(Frame frame, const QString &folder, qint32 id) = 0;
     // Automatic mode at start: the video source on when so configured.
     virtual void startForAutoMode() = 0;
     // At exit.
@@ -51,7 +53,7 @@ class NoCardPhotos final : public CardPhotos
 {
 public:
     void takePhoto(const QString &, int) override {}
-    void showCardPhotos(const QString &, qint32) override {}
+    void showCardPhotos(Frame, const QString &, qint32) override {}
     void startForAutoMode() override {}
     void switchOff() override {}
 };

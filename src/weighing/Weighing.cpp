@@ -339,7 +339,7 @@ bool Weighing::CompleteCard(Kind kind)
     else
         m_tareColour = DarkGreen;
     m_photos.takePhoto(QString::number(m_shown.id) + QStringLiteral("_1"), 1);
-    m_photos.showCardPhotos(m_context.MonthDataFolder(), m_shown.id);
+    m_photos.showCardPhotos(CardPhotos::Frame::CurrentCard, m_context.MonthDataFolder(), m_shown.id);
     m_receiptButton = true;
     emit changed();
     return true;

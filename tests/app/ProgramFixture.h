@@ -47,10 +47,13 @@ struct ProgramFixture
 
     // The program and the gate's start-up, as at the program's start.
     // Without a port the serial port named in the settings is used.
-    explicit ProgramFixture(const QDateTime &now, TerminalPort *port = nullptr)
+    // Without a capture source the system's default video input is used.
+    explicit ProgramFixture(const QDateTime &now, TerminalPort *port = nullptr,
+                            std::unique_ptr<CaptureSource> capture = nullptr)
     {
         clock.setNow(now);
-        program = std::make_unique<Program>(clock, Folders(dir.path()), Program::Outside{port, nullptr});
+        program = std::make_unique<Program>(clock, Folders(dir.path()),
+                                            Program::Outside{port, nullptr, std::move(capture)});
         context = &program->context();
         names = &program->names();
         extras = &program->extras();

@@ -39,7 +39,7 @@ public:
     {
     }
     void takePhoto(const QString &name, int slot) override { m_calls << QStringLiteral("photo %1 %2").arg(name).arg(slot); }
-    void showCardPhotos(const QString &, qint32 id) override { m_calls << QStringLiteral("showPhotos %1").arg(id); }
+    void showCardPhotos(Frame, const QString &, qint32 id) override { m_calls << QStringLiteral("showPhotos %1").arg(id); }
     void startForAutoMode() override { m_calls << QStringLiteral("startAutoPhoto"); }
     void switchOff() override { m_calls << QStringLiteral("closeVideo"); }
 

@@ -81,7 +81,7 @@ public:
     {
         m_calls << u"photo "_s + name + u' ' + QString::number(slot);
     }
-    void showCardPhotos(const QString &folder, qint32 id) override
+    void showCardPhotos(Frame, const QString &folder, qint32 id) override
     {
         m_calls << u"photos "_s + folder.mid(m_base.size()) + u' ' + QString::number(id);
     }

@@ -63,6 +63,12 @@ ArchiveFrame::ArchiveFrame(QWidget *parent)
     layout->addWidget(m_list, 4);
 }
 
+void ArchiveFrame::setPhotoSlots(QWidget *photoSlots)
+{
+    // Under the buttons, above the calendar.
+    static_cast<QBoxLayout *>(layout()->itemAt(0)->layout())->insertWidget(2, photoSlots);
+}
+
 void ArchiveFrame::attach(ArchiveBrowser &browser)
 {
     m_browser = &browser;

@@ -20,6 +20,8 @@ public:
 
     // Connects the controls to `browser`, which must outlive the frame.
     void attach(ArchiveBrowser &browser);
+    // The two photo slots, under the buttons.
+    void setPhotoSlots(QWidget *photoSlots);
     // The parameter names into the field captions and the list's columns.
     void setCaptions(const Settings &settings);
 

@@ -91,6 +91,12 @@ CurrentCardFrame::CurrentCardFrame(QWidget *parent)
     layout->addStretch();
 }
 
+void CurrentCardFrame::setPhotoSlots(QWidget *photoSlots)
+{
+    // Fields, buttons, then the photos above the stretch.
+    static_cast<QBoxLayout *>(layout())->insertWidget(2, photoSlots);
+}
+
 void CurrentCardFrame::attach(Weighing &weighing)
 {
     connect(m_gross, &QPushButton::clicked, &weighing, [&weighing] { weighing.CompleteCard(Weighing::Kind::Gross); });

@@ -23,6 +23,8 @@ public:
 
     // Shows the weighing's card and its buttons; "Бруто" and "Тара" complete it.
     void attach(Weighing &weighing);
+    // The two photo slots, under the buttons.
+    void setPhotoSlots(QWidget *photoSlots);
     CardFieldsView *fields() const { return m_fields; }
     QPushButton *grossButton() const { return m_gross; }
     QPushButton *tareButton() const { return m_tare; }
