@@ -1,8 +1,7 @@
 #include "CardFieldsView.h"
 
-#include "core/Formats.h"
-#include "core/OleDate.h"
 #include "core/Settings.h"
+#include "weighing/CardFieldText.h"
 #include "weighing/CargoCard.h"
 
 #include <QGridLayout>
@@ -22,9 +21,6 @@ bool fixedCaption(int n)
 {
     return n == CardNumber || n == Date1 || n == Time1 || n == Date2 || n == Time2;
 }
-
-QString dateText(double v) { return v == 0 ? QString() : ShortDateText(oleDateToDate(v)); }
-QString timeText(double v, double date) { return v == 0 && date == 0 ? QString() : LongTimeText(oleDateToTime(v)); }
 
 } // namespace
 
@@ -109,24 +105,10 @@ void CardFieldsView::setCaptions(const Settings &settings)
 
 void CardFieldsView::showCard(const CargoCard &c)
 {
-    for (int i = 0; i < CardTextCount; ++i)
-        m_fields[size_t(i)]->setText(c.texts[size_t(i)]);
-    m_fields[Date2]->setText(dateText(c.date2));
-    m_fields[Time2]->setText(timeText(c.time2, c.date2));
-    m_fields[LitterPercent]->setText(NumberText(c.litterPercent));
-    m_fields[CardId]->setText(QString::number(c.id));
-    m_fields[CardNumber]->setText(QString::number(c.number));
-    m_fields[Date1]->setText(dateText(c.date1));
-    m_fields[Time1]->setText(timeText(c.time1, c.date1));
-    m_fields[OperationType]->setText(c.operationType);
-    m_fields[Status]->setText(c.status);
-    m_fields[Gross]->setText(NumberText(c.gross));
-    m_fields[Net]->setText(NumberText(c.net));
-    m_fields[Tare]->setText(NumberText(c.tare));
-    m_fields[LitterWeight]->setText(NumberText(c.litterWeight));
-    m_fields[CleanWeight]->setText(NumberText(c.cleanWeight));
-    m_fields[SumWeight]->setText(NumberText(c.sumWeight));
-    m_fields[SumCount]->setText(QString::number(c.sumCount));
+    for (int n = 0; n < MainParamCount; ++n) {
+        if (QLineEdit *f = m_fields[size_t(n)])
+            f->setText(CardFieldText(c, n));
+    }
 }
 
 QLineEdit *CardFieldsView::field(int n) const

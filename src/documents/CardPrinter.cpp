@@ -1,0 +1,128 @@
+#include "CardPrinter.h"
+
+#include "core/AppContext.h"
+#include "core/Numbers.h"
+#include "store/ArchiveBrowser.h"
+#include "store/DayFiles.h"
+#include "store/PickListFile.h"
+#include "store/PlusFile.h"
+#include "video/VideoPhotos.h"
+#include "weighing/CardFieldText.h"
+#include "weighing/Weighing.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The pick list of the senders, "3.txt", and the constant that holds the
+// taxpayer number.
+constexpr int SenderList = 2;
+constexpr int TaxNumberConstant = 14;
+
+} // namespace
+
+CardPrinter::CardPrinter(AppContext &context, DayFiles &days, Weighing &weighing, ArchiveBrowser &archive,
+                         VideoPhotos &photos, PrintSurface::Destination destination, QObject *parent)
+    : QObject(parent)
+    , m_context(context)
+    , m_days(days)
+    , m_weighing(weighing)
+    , m_archive(archive)
+    , m_photos(photos)
+    , m_surface(context.clock, context.folders.BaseFolder + u"Print/"_s, destination)
+{
+}
+
+QString CardPrinter::failedMessage()
+{
+    return u"Документ не напечатан: печать не удалось начать. Проверьте принтер или папку Print."_s;
+}
+
+QString CardPrinter::waybillMessage()
+{
+    return u"Транспортная накладная пока не печатается"_s;
+}
+
+std::array<QString, 25> CardPrinter::frameTexts(Frame frame) const
+{
+    const CargoCard &card = frame == Frame::CurrentCard ? m_weighing.shownCard() : m_archive.shownCard();
+    std::array<QString, 25> texts;
+    for (int n = 0; n < MainParamCount; ++n)
+        texts[size_t(n)] = CardFieldText(card, n);
+    return texts;
+}
+
+ActPhoto CardPrinter::framePhoto(Frame frame, int index) const
+{
+    const QString folder = frame == Frame::CurrentCard ? m_context.MonthDataFolder() : m_archive.folder();
+    const QString path = folder + frameTexts(frame)[CardId].trimmed() + (index == 0 ? u".jpg"_s : u"_1.jpg"_s);
+    // The frame already holds the decoded photo; one still being written
+    // is only in memory.
+    const auto photoFrame = frame == Frame::CurrentCard ? CardPhotos::Frame::CurrentCard : CardPhotos::Frame::ArchiveCard;
+    const VideoPhotos::Slot &slot = m_photos.slot(photoFrame, index);
+    if (slot.path == path && !slot.image.isNull())
+        return {true, slot.image};
+    if (const QImage pending = m_photos.store().pending(path); !pending.isNull())
+        return {true, pending};
+    if (!QFileInfo(path).isFile())
+        return {};
+    QImageReader reader(path);
+    return {true, reader.read()};
+}
+
+ChequeValues CardPrinter::chequeValues(Frame frame) const
+{
+    ChequeValues v;
+    v.texts = frameTexts(frame);
+    v.currentCard = frame == Frame::CurrentCard;
+    const QString plusPath = v.currentCard ? PlusFile::besideDayFile(m_days.todayPath()) : m_archive.plusFilePath();
+    const int number = int(ReadLeadingNumber(v.texts[CardNumber]));
+    // Read on their own: the values of the card being entered stay as they are.
+    if (number >= 1 && !plusPath.isEmpty()) {
+        const ExtraParams extras = PlusFile(plusPath).read(number);
+        v.storedCost = extras[0][1].trimmed();
+        v.price = extras[0][2].trimmed();
+    }
+    const std::optional<ParamConstants> sender =
+        PickListFile(pickListPath(m_context.folders.BaseFolder, SenderList)).find(v.texts[Sender].trimmed());
+    if (sender)
+        v.taxNumber = (*sender)[TaxNumberConstant].trimmed();
+    v.scaleSerial = m_context.settings.ScaleSerial;
+    v.operatorName = m_context.CurrentOperator;
+    v.weightUnit = m_context.settings.WeightUnit;
+    v.now = m_context.clock.now();
+    return v;
+}
+
+QString CardPrinter::print(const QString &document, Frame frame)
+{
+    bool ok = true;
+    if (document == WithPhotos || document == WithoutPhotos) {
+        const bool withPhotos = document == WithPhotos;
+        ok = PrintWeighingAct(m_surface, m_context.settings, frameTexts(frame), withPhotos,
+                              [this, frame](int index) { return framePhoto(frame, index); });
+    } else if (document == ChequeDocument) {
+        ok = PrintCheque(m_surface, chequeValues(frame));
+    } else {
+        return waybillMessage();
+    }
+    if (!ok) {
+        emit printFailed(failedMessage());
+        return failedMessage();
+    }
+    return PrintSurface::destinationMessage(m_surface.lastDestination(), m_surface.lastWentToFile());
+}
+
+QString CardPrinter::printVisible(const QString &document, bool currentVisible, bool archiveVisible)
+{
+    QString status;
+    if (currentVisible)
+        status = print(document, Frame::CurrentCard);
+    // One failure is said once: the printer would refuse the second too.
+    if (archiveVisible && status != failedMessage())
+        status = print(document, Frame::ArchiveCard);
+    return status;
+}

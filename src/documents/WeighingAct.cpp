@@ -1,0 +1,81 @@
+#include "WeighingAct.h"
+
+#include "core/Settings.h"
+#include "platform/PrintSurface.h"
+#include "weighing/CargoCard.h"
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+using Item = PrintSurface::Item;
+
+QSizeF ActLayout::photoSize(const QImage &image, double maxWidth)
+{
+    if (image.isNull() || image.height() <= 0 || image.width() <= 0)
+        return {};
+    const double width = std::floor(PhotoHeight * image.width() / image.height());
+    if (width <= maxWidth || maxWidth <= 0)
+        return {width, PhotoHeight};
+    return {std::floor(maxWidth), std::floor(maxWidth * image.height() / image.width())};
+}
+
+bool PrintWeighingAct(PrintSurface &surface, const Settings &settings, const std::array<QString, 25> &texts,
+                      bool withPhotos, const std::function<ActPhoto(int)> &photo)
+{
+    const auto name = [&](int n) -> QString { return MainParamName(settings, n); };
+    const auto line = [&](int n, const QString &separator) -> QString {
+        return name(n) + separator + texts[size_t(n)];
+    };
+    const QString three = u"   "_s;
+
+    surface.setDocumentName(u"Акт взвешивания "_s + texts[CardNumber]);
+    bool ok = surface.print();
+    ok = surface.print() && ok;
+    surface.setFontName(u"MS Sans Serif"_s);
+    surface.setFontSize(14);
+    surface.setFontItalic(true);
+    ok = surface.print({Item::tab(30), line(Receiver, three)}) && ok;
+    ok = surface.print({Item::tab(35), QString(u"Акт взвешивания "_s + line(CardNumber, three))}) && ok;
+    ok = surface.print({Item::tab(20), line(Date1, three)}) && ok;
+    ok = surface.print({Item::tab(20), line(Time1, u"  "_s)}) && ok;
+    for (int n : {Sender, VehicleNumber, CargoName, Gross, Tare, Net})
+        ok = surface.print({Item::tab(20), line(n, three)}) && ok;
+    ok = surface.print() && ok;
+    ok = surface.print({Item::tab(20), u"Оператор:____________________"_s}) && ok;
+    ok = surface.print() && ok;
+    ok = surface.print() && ok;
+    if (!ok) {
+        // The job never started: nothing half-printed is sent.
+        surface.endDocument();
+        return false;
+    }
+
+    if (withPhotos && photo) {
+        surface.setFontSize(8);
+        const double y0 = std::round(surface.currentY());
+        // Without the first photo there is no caption; the second photo
+        // keeps its place beside where the first would stand.
+        double y1 = std::round(y0 + surface.lineHeight());
+        const ActPhoto first = photo(0);
+        if (first.exists) {
+            surface.print({Item::tab(10), QString(u"Камера 1   "_s + texts[Date1] + three + texts[Time1])});
+            surface.setCurrentY(y0);
+            surface.setCurrentX(ActLayout::SecondPhotoX);
+            surface.print({QString(texts[Date2] + three + texts[Time2])});
+            y1 = std::round(surface.currentY());
+            if (!first.image.isNull()) {
+                const QSizeF size = ActLayout::photoSize(
+                    first.image, ActLayout::SecondPhotoX - ActLayout::FirstPhotoX - ActLayout::PhotoGap);
+                surface.drawPicture(first.image, ActLayout::FirstPhotoX, y1 + ActLayout::PhotoGap, size.width(),
+                                    size.height());
+            }
+        }
+        const ActPhoto second = photo(1);
+        if (second.exists && !second.image.isNull()) {
+            const QSizeF size = ActLayout::photoSize(second.image, surface.pageWidth() - ActLayout::SecondPhotoX);
+            surface.drawPicture(second.image, ActLayout::SecondPhotoX, y1 + ActLayout::PhotoGap, size.width(),
+                                size.height());
+        }
+    }
+    return surface.endDocument();
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStringList>
+
+// Reads printed PDFs back with poppler's tools. Positions are twips in the
+// printable area, which starts 5 mm in from the paper's edge.
+namespace PdfReader {
+
+inline constexpr double Margin = 5 / 25.4 * 1440;
+
+struct Word
+{
+    QString text;
+    double x = 0, y = 0, right = 0, bottom = 0;
+};
+
+inline QString run(const QString &program, const QStringList &args)
+{
+    QProcess process;
+    process.start(program, args);
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The text lines of the first page, trailing blanks and empty lines dropped.
+inline QStringList lines(const QString &pdf)
+{
+    QStringList result;
+    for (QString line : run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")}).split(u'\n')) {
+        while (line.endsWith(u' ') || line.endsWith(u'\f'))
+            line.chop(1);
+        if (!line.isEmpty())
+            result.append(line);
+    }
+    return result;
+}
+
+// Every word in reading order with its box.
+inline QList<Word> words(const QString &pdf)
+{
+    QList<Word> result;
+    static const QRegularExpression tag(QStringLiteral(
+        R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)<)re"));
+    for (const QRegularExpressionMatch &m :
+         tag.globalMatch(run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")}))) {
+        result.append({m.captured(5), m.captured(1).toDouble() * 20 - Margin, m.captured(2).toDouble() * 20 - Margin,
+                       m.captured(3).toDouble() * 20 - Margin, m.captured(4).toDouble() * 20 - Margin});
+    }
+    return result;
+}
+
+inline Word find(const QList<Word> &all, const QString &text, int skip = 0)
+{
+    for (const Word &w : all) {
+        if (w.text == text && skip-- == 0)
+            return w;
+    }
+    return {};
+}
+
+// The first page at 144 dpi: one pixel is 10 twips.
+inline QImage render(const QString &pdf, const QString &folder)
+{
+    run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("144"), QStringLiteral("-png"),
+                                     QStringLiteral("-singlefile"), QStringLiteral("-f"), QStringLiteral("1"),
+                                     QStringLiteral("-l"), QStringLiteral("1"), pdf, folder + QStringLiteral("/page")});
+    return QImage(folder + QStringLiteral("/page.png"));
+}
+
+// The box, in twips of the printable area, of the pixels close to `colour`.
+inline QRectF box(const QImage &page, QColor colour)
+{
+    int left = page.width(), top = page.height(), right = -1, bottom = -1;
+    for (int y = 0; y < page.height(); ++y) {
+        for (int x = 0; x < page.width(); ++x) {
+            const QColor c = page.pixelColor(x, y);
+            if (qAbs(c.red() - colour.red()) < 40 && qAbs(c.green() - colour.green()) < 40
+                && qAbs(c.blue() - colour.blue()) < 40) {
+                left = qMin(left, x), right = qMax(right, x), top = qMin(top, y), bottom = qMax(bottom, y);
+            }
+        }
+    }
+    if (right < 0)
+        return {};
+    return QRectF(left * 10 - Margin, top * 10 - Margin, (right - left + 1) * 10.0, (bottom - top + 1) * 10.0);
+}
+
+} // namespace PdfReader
