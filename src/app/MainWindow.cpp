@@ -398,13 +398,13 @@ bool MainWindow::exitProgram()
 
 void MainWindow::printVisibleCard(const QString &document)
 {
-    // Only a visible card frame prints; data entry and reports have no card.
+    // Each visible card frame prints, the current card first; data entry
+    // and reports have no card.
     const MainShell::Mode mode = m_shell.mode();
-    if (mode != MainShell::Mode::View && mode != MainShell::Mode::Archive)
-        return;
-    const auto frame = mode == MainShell::Mode::View ? CardDocuments::Frame::CurrentCard
-                                                     : CardDocuments::Frame::ArchiveCard;
-    statusBar()->showMessage(m_program.documents().print(document, frame));
+    const QString status = m_program.printer().printVisible(document, mode == MainShell::Mode::View,
+                                                            mode == MainShell::Mode::Archive);
+    if (!status.isEmpty())
+        statusBar()->showMessage(status);
 }
 
 bool MainWindow::event(QEvent *event)
@@ -498,6 +498,15 @@ void MainWindow::connectStore()
             [this] { insertCard(m_card->fields(), PlusFile::besideDayFile(m_days.todayPath())); });
     connect(m_archive->insertButton(), &QPushButton::clicked, this,
             [this] { insertCard(m_archive->fields(), m_archiveBrowser.plusFilePath()); });
+    // "Квит." prints the act with photos of its own frame's card.
+    connect(m_card->receiptButton(), &QPushButton::clicked, this, [this] {
+        statusBar()->showMessage(m_program.printer().print(CardPrinter::WithPhotos, CardDocuments::Frame::CurrentCard));
+    });
+    connect(m_archive->receiptButton(), &QPushButton::clicked, this, [this] {
+        statusBar()->showMessage(m_program.printer().print(CardPrinter::WithPhotos, CardDocuments::Frame::ArchiveCard));
+    });
+    // A job that could not start: the operator is told once; the card is untouched.
+    connect(&m_program.printer(), &CardPrinter::printFailed, this, &MainWindow::showOperatorMessage);
     for (int i = 0; i < CardTextCount; ++i) {
         connect(m_entry->plusButton(i), &QPushButton::clicked, this, [this, i] { OpenConstantsEditor(i); });
         // The additional values belong to the text they were entered for.

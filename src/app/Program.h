@@ -3,6 +3,7 @@
 #include "MainShell.h"
 #include "WorkbookExports.h"
 #include "core/AccessGate.h"
+#include "documents/CardPrinter.h"
 #include "core/AppContext.h"
 #include "core/EventLog.h"
 #include "platform/SpreadsheetExport.h"
@@ -43,6 +44,8 @@ public:
         std::unique_ptr<SpreadsheetApplication> spreadsheet;
         // The USB/PCI video source; none: the system's default video input.
         std::unique_ptr<CaptureSource> capture;
+        // Where the papers of a card go.
+        PrintSurface::Destination printDestination = PrintSurface::Destination::DefaultPrinter;
     };
 
     Program(Clock &clock, const Folders &folders, Outside outside, QObject *parent = nullptr);
@@ -70,6 +73,7 @@ public:
     CardPhotos &photos() { return m_photos; }
     VideoPhotos &video() { return m_photos; }
     CardDocuments &documents() { return m_documents; }
+    CardPrinter &printer() { return m_documents; }
 
 signals:
     // The program is to end: the office released, the settings stored.
@@ -89,13 +93,13 @@ private:
     NoIpCamera m_ipCamera;
     VideoPhotos m_photos;
     qint32 m_photosShownId = 0;
-    NoCardDocuments m_documents;
     WorkingCards m_cards;
     DayFiles m_days;
     TerminalLink m_link;
     WeightConditioning m_conditioning;
     Weighing m_weighing;
     ArchiveBrowser m_archive;
+    CardPrinter m_documents;
     PeriodReport m_report;
     MainShell m_shell;
 };

@@ -53,7 +53,8 @@ struct ProgramFixture
     {
         clock.setNow(now);
         program = std::make_unique<Program>(clock, Folders(dir.path()),
-                                            Program::Outside{port, nullptr, std::move(capture)});
+                                            Program::Outside{port, nullptr, std::move(capture),
+                                                             PrintSurface::Destination::PdfFiles});
         context = &program->context();
         names = &program->names();
         extras = &program->extras();

@@ -1,0 +1,103 @@
+#include "PdfReader.h"
+#include "app/ProgramFixture.h"
+
+#include "store/PickListFile.h"
+#include "store/PlusFile.h"
+#include "store/ui/ArchiveFrame.h"
+#include "weighing/ui/CurrentCardFrame.h"
+
+#include <QDir>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestDocumentsWindow : public QObject
+{
+    Q_OBJECT
+
+    QStringList printedFiles() const
+    {
+        QDir folder(m_p->context->folders.BaseFolder + u"Print/"_s);
+        return folder.entryList({u"*.pdf"_s}, QDir::Files, QDir::Time | QDir::Reversed);
+    }
+    QString pdf(const QString &name) const { return m_p->context->folders.BaseFolder + u"Print/"_s + name; }
+
+    std::unique_ptr<ProgramFixture> m_p;
+
+private slots:
+    void printsFromTheVisibleFrame()
+    {
+        m_p = std::make_unique<ProgramFixture>(QDateTime(QDate(2026, 12, 9), QTime(9, 30, 0)), new AbsentPort);
+        m_p->build();
+        m_p->login();
+
+        // The sender's taxpayer number and the card's price, on disk.
+        m_p->extras->constantValues[2] = ParamConstants();
+        m_p->extras->constantValues[2][0] = u"Карьер"_s;
+        m_p->extras->constantValues[2][14] = u"7701234567"_s;
+        QVERIFY(m_p->extras->AddPickListEntry(2, u"Карьер"_s));
+        const int number = m_p->weighing->storeNewTodayCard([](CargoCard &card, const NewCardNumbers &numbers) {
+            card.id = numbers.id;
+            card.number = numbers.number;
+            card.texts[CargoName] = u"Щебень"_s;
+            card.texts[Sender] = u"Карьер"_s;
+            card.gross = 32500;
+            card.tare = 20000;
+            card.net = 12500;
+            card.status = Statuses::complete();
+        });
+        QVERIFY(number > 0);
+        ExtraParams plus{};
+        plus[0][2] = u"1.5"_s;
+        QVERIFY(PlusFile(PlusFile::besideDayFile(m_p->days->todayPath())).write(number, plus));
+        m_p->extras->extraValues[0][2] = u"entered"_s;
+
+        // Data entry shows no card: the menu prints nothing.
+        m_p->window->menuAction(u"Квитанция без фото"_s)->trigger();
+        QVERIFY(printedFiles().isEmpty());
+
+        QTest::mouseClick(m_p->window->modeButton(1), Qt::LeftButton);
+        m_p->window->menuAction(u"Квитанция без фото"_s)->trigger();
+        QCOMPARE(printedFiles().size(), 1);
+        QVERIFY(m_p->window->statusBar()->currentMessage().startsWith(u"Документ сохранён в файл "_s));
+        QVERIFY(m_p->window->statusBar()->currentMessage().endsWith(printedFiles().first()));
+        QVERIFY(PdfReader::lines(pdf(printedFiles().first())).join(u'\n').contains(u"12500"_s));
+
+        m_p->window->menuAction(u"Чек"_s)->trigger();
+        QCOMPARE(printedFiles().size(), 2);
+        const QStringList cheque = PdfReader::lines(pdf(printedFiles().last()));
+        QVERIFY2(cheque.contains(u"12500кг*1.5= 18750"_s), qPrintable(cheque.join(u'\n')));
+        QVERIFY(cheque.contains(u"ИНН:7701234567"_s));
+        // The values of the card being entered are not the printed card's.
+        QCOMPARE(m_p->extras->extraValues[0][2], u"entered"_s);
+
+        // "Квит." of the current-card frame: the act with its photos.
+        m_p->window->currentCardFrame()->receiptButton()->click();
+        QCOMPARE(printedFiles().size(), 3);
+        QVERIFY(printedFiles().last().contains(u"Акт взвешивания"_s));
+
+        // The archive frame prints its own card, here none chosen yet.
+        QTest::mouseClick(m_p->window->modeButton(2), Qt::LeftButton);
+        m_p->window->archiveFrame()->receiptButton()->click();
+        QCOMPARE(printedFiles().size(), 4);
+
+        // Both frames, as the logic allows: two acts, current card first.
+        QCOMPARE(m_p->program->printer().printVisible(u"Квитанция без фото"_s, true, true).isEmpty(), false);
+        const QStringList files = printedFiles();
+        QCOMPARE(files.size(), 6);
+        QVERIFY(PdfReader::lines(pdf(files[4])).join(u'\n').contains(u"Щебень"_s));
+        QVERIFY(!PdfReader::lines(pdf(files[5])).join(u'\n').contains(u"Щебень"_s));
+
+        // "ТН" is not printed yet and says so.
+        m_p->window->menuAction(u"ТН"_s)->trigger();
+        QCOMPARE(m_p->window->statusBar()->currentMessage(), CardPrinter::waybillMessage());
+        QCOMPARE(printedFiles().size(), 6);
+        m_p.reset();
+    }
+};
+
+QTEST_MAIN(TestDocumentsWindow)
+#include "tst_documents_window.moc"
