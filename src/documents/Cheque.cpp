@@ -29,6 +29,9 @@ bool PrintCheque(PrintSurface &surface, const ChequeValues &v)
     ok = surface.print() && ok;
     surface.setFontName(u"Courier New"_s);
     surface.setFontSize(8);
+    // An act printed before leaves its italic behind; a till receipt is upright.
+    surface.setFontItalic(false);
+    surface.setFontBold(false);
     ok = surface.print({stars}) && ok;
     surface.setFontSize(12);
     ok = surface.print({v.texts[Sender]}) && ok;

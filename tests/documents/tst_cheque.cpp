@@ -93,7 +93,9 @@ private slots:
     {
         // 32 columns of Courier New 8 pt: 32 × 96 twips.
         PrintSurface surface(m_clock, m_dir.path() + u"/Print/"_s, PrintSurface::Destination::PdfFiles);
+        surface.setFontItalic(true); // as the act leaves it
         QVERIFY(PrintCheque(surface, values()));
+        QVERIFY(!surface.fontItalic());
         const QList<PdfReader::Word> words = PdfReader::words(surface.lastDestination());
         const PdfReader::Word stars = PdfReader::find(words, QString(32, u'*'));
         QVERIFY2(qAbs(stars.right - stars.x - 32 * 96) < 20, qPrintable(QString::number(stars.right - stars.x)));

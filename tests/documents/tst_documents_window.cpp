@@ -7,6 +7,9 @@
 #include "weighing/ui/CurrentCardFrame.h"
 
 #include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QSignalSpy>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -95,6 +98,23 @@ private slots:
         m_p->window->menuAction(u"ТН"_s)->trigger();
         QCOMPARE(m_p->window->statusBar()->currentMessage(), CardPrinter::waybillMessage());
         QCOMPARE(printedFiles().size(), 6);
+
+        // A job that cannot start: one message, said once for both frames.
+        const QString printFolder = m_p->context->folders.BaseFolder + u"Print"_s;
+        QVERIFY(QDir(printFolder).removeRecursively());
+        QFile blocker(printFolder);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QSignalSpy failed(&m_p->program->printer(), &CardPrinter::printFailed);
+        QCOMPARE(m_p->program->printer().printVisible(u"Чек"_s, true, true), CardPrinter::failedMessage());
+        QCOMPARE(failed.size(), 1);
+        const qsizetype before = m_p->window->findChildren<QMessageBox *>().size();
+        QTest::mouseClick(m_p->window->modeButton(1), Qt::LeftButton);
+        m_p->window->menuAction(u"Квитанция с фото"_s)->trigger();
+        QCOMPARE(m_p->window->statusBar()->currentMessage(), CardPrinter::failedMessage());
+        const auto boxes = m_p->window->findChildren<QMessageBox *>();
+        QCOMPARE(boxes.size(), before + 1);
+        QCOMPARE(boxes.last()->text(), CardPrinter::failedMessage());
         m_p.reset();
     }
 };
