@@ -7,6 +7,7 @@
 #include "core/EventLog.h"
 #include "store/DayFiles.h"
 #include "weighing/CargoCard.h"
+#include "Median.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -42,13 +43,6 @@ CargoCard card(int n, const Clock &clock)
     c.weight2 = c.tare;
     c.cleanWeight = c.net;
     return c;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const size_t m = v.size() / 2;
-    return v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
 }
 
 double timeMs(int runs, const std::function<void()> &work)

@@ -5,6 +5,7 @@
 #include "app/Program.h"
 #include "video/PhotoStore.h"
 #include "video/SyntheticSource.h"
+#include "Median.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -17,12 +18,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 // A program as it ships, with the test picture at 1280x720 as its camera.
 std::unique_ptr<Program> program(Clock &clock, const QString &root, bool photo)

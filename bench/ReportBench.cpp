@@ -14,6 +14,7 @@
 #include "reports/ui/ReportFrame.h"
 #include "store/DayFileCodec.h"
 #include "weighing/CargoCard.h"
+#include "Median.h"
 
 #include <QApplication>
 #include <QDir>
@@ -138,13 +139,6 @@ qsizetype plainReadAndSort(const Folders &folders)
         return a.texts[1] < b.texts[1];
     });
     return qsizetype(cards.size());
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const size_t m = v.size() / 2;
-    return v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
 }
 
 double cpuMs()

@@ -86,7 +86,6 @@ void MainShell::LoadMainWindow()
     m_extras.LoadPickListHeaders();
     m_extras.loadNames();
     emit pickListsLoaded();
-    m_day = m_context.clock.today();
     m_exports.writeTextReportHeaders();
     updateTitle();
     emit picturesChanged();
@@ -99,6 +98,11 @@ void MainShell::LoadMainWindow()
     m_link.startPolling();
     m_loaded = true;
     emit changed();
+}
+
+QDate MainShell::rememberedDay() const
+{
+    return m_days.loadedDay();
 }
 
 void MainShell::ApplyServiceSettings()
@@ -135,7 +139,6 @@ void MainShell::ClockTick()
 
 void MainShell::dayChanged()
 {
-    m_day = m_context.clock.today();
     setPageButton(false, u"0"_s);
     m_context.storeSettings();
     emit todayListChanged();

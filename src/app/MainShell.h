@@ -75,7 +75,7 @@ public:
     bool loaded() const { return m_loaded; }
     QString title() const { return m_title; }
     Mode mode() const { return m_mode; }
-    QDate rememberedDay() const { return m_day; }
+    QDate rememberedDay() const;
     QString sumCaption() const;
     QColor sumColour() const;
     QString sumWeightText() const;
@@ -130,7 +130,6 @@ private:
     bool m_loaded = false;
     QString m_title;
     Mode m_mode = Mode::DataEntry;
-    QDate m_day;
     bool m_autoMode = false;
     bool m_storeButtonVisible = true;
     bool m_pageButtonVisible = false;

@@ -3,7 +3,7 @@
 // without one.
 
 #include "app/Program.h"
-#include "terminal/TerminalPort.h"
+#include "common/AbsentPort.h"
 #include "video/CameraSource.h"
 #include "video/PhotoStore.h"
 #include "video/SyntheticSource.h"
@@ -20,19 +20,6 @@ using Frame = CardPhotos::Frame;
 namespace {
 
 const QDateTime kNow(QDate(2026, 12, 9), QTime(10, 0));
-
-// Owned by the terminal link.
-class NoPort final : public TerminalPort
-{
-public:
-    bool open(const PortParameters &) override { return false; }
-    void close() override {}
-    bool isOpen() const override { return false; }
-    bool write(const QByteArray &) override { return false; }
-    QByteArray readAll() override { return {}; }
-    Fault fault() const override { return Fault::NotFound; }
-    QString faultText() const override { return u"Порт не обнаружен"_s; }
-};
 
 QImage decoded(const QString &path)
 {
@@ -55,7 +42,7 @@ class TestPhotos : public QObject
     std::unique_ptr<Program> program(std::unique_ptr<CaptureSource> source)
     {
         auto p = std::make_unique<Program>(m_clock, Folders(m_dir->path()),
-                                           Program::Outside{new NoPort, nullptr, std::move(source)});
+                                           Program::Outside{new AbsentPort, nullptr, std::move(source)});
         p->start();
         p->weighing().setTerminalConnected(true);
         return p;
