@@ -234,7 +234,7 @@ int main(int argc, char *argv[])
         PeriodReport report(context);
         ReportFrame frame(report);
         frame.resize(1280, 800);
-        frame.loadMainWindow();
+        report.loadMainWindow();
         report.setDate1Text(ShortDateText(QDate(Year, 1, 1)));
         report.setDate2Text(ShortDateText(QDate(Year, 12, 31)));
         frame.show();

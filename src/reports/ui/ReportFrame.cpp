@@ -133,11 +133,6 @@ ReportFrame::~ReportFrame()
     m_report.setCaptionWidth({});
 }
 
-void ReportFrame::loadMainWindow()
-{
-    m_report.loadMainWindow();
-}
-
 void ReportFrame::enterView()
 {
     showMessage(m_report.enterView());

@@ -26,8 +26,7 @@ public:
 
     QTableView *grid() const { return m_grid; }
 
-    // What the main window calls: at its load, and on switching to reports.
-    void loadMainWindow();
+    // On switching to reports (the report itself is prepared at the main window's load).
     void enterView();
 
     void beginProgress() override;

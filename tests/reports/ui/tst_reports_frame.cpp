@@ -80,7 +80,7 @@ void TestReportFrame::init()
                         card(u"Песок"_s, Statuses::incomplete(), 4)});
     m_frame = std::make_unique<ReportFrame>(*m_bench->report);
     m_frame->resize(1200, 600);
-    m_frame->loadMainWindow();
+    m_bench->report->loadMainWindow();
     m_frame->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
 }
