@@ -103,6 +103,8 @@ ParameterSettingsWindow::ParameterSettingsWindow(ParameterSettingsModel &model, 
     }
     m_changeCode = button(u"Изменить"_s, codeTitle, code);
     codeGrid->addWidget(m_changeCode, 1, column);
+    for (int c = 0; c < column; ++c)
+        codeGrid->setColumnStretch(c, 1);
     connect(m_oldCode, &QLineEdit::textEdited, &m_model, &ParameterSettingsModel::setOldCode);
     connect(m_newCode, &QLineEdit::textEdited, &m_model, &ParameterSettingsModel::setNewCode);
     connect(m_confirmCode, &QLineEdit::textEdited, &m_model, &ParameterSettingsModel::setConfirmCode);
@@ -114,6 +116,7 @@ ParameterSettingsWindow::ParameterSettingsWindow(ParameterSettingsModel &model, 
     auto *resultGrid = new QGridLayout(result);
     m_resultFolder = textField(u"Путь и имя файла:"_s, result);
     m_resultFolder->setReadOnly(true);
+    m_resultFolder->setMinimumWidth(260);
     auto *resultLabel = new QLabel(u"Путь и имя файла:"_s, result);
     resultLabel->setBuddy(m_resultFolder);
     m_chooseResult = button(u"Изменить"_s, resultTitle, result);
@@ -130,6 +133,7 @@ ParameterSettingsWindow::ParameterSettingsWindow(ParameterSettingsModel &model, 
     auto *logGrid = new QGridLayout(log);
     m_logPath = textField(u"Путь и имя файла"_s, log, SettingsLayout::kVariantTextMax);
     m_logPath->setReadOnly(true);
+    m_logPath->setMinimumWidth(260);
     auto *logLabel = new QLabel(u"Путь и имя файла"_s, log);
     logLabel->setBuddy(m_logPath);
     m_chooseLog = button(u"Изменить"_s, logTitle, log);
@@ -155,6 +159,7 @@ ParameterSettingsWindow::ParameterSettingsWindow(ParameterSettingsModel &model, 
         QLineEdit *field = textField(label->text(), names);
         label->setBuddy(field);
         field->setAccessibleDescription(ParameterSettingsModel::rowDescription(i));
+        field->setMinimumWidth(190);
         m_paramNames[size_t(i)] = field;
         namesGrid->addWidget(label, i, 0);
         namesGrid->addWidget(field, i, 1);
