@@ -5,7 +5,9 @@
 #include "core/AccessGate.h"
 #include "core/AppContext.h"
 #include "core/EventLog.h"
+#include "core/ui/EditModesWindow.h"
 #include "core/ui/EventLogWindow.h"
+#include "core/ui/ParameterSettingsWindow.h"
 #include "core/ui/ProgramIcon.h"
 #include "reports/PeriodReport.h"
 #include "reports/ui/ReportFrame.h"
@@ -323,6 +325,23 @@ void MainWindow::openPurpose(int purpose)
         break;
     case AccessGate::UsbCapture:
         showWindow(m_videoPanel);
+        break;
+    case AccessGate::ParameterSettings:
+        if (!m_parameterWindow) {
+            m_parameterWindow = new ParameterSettingsWindow(m_program.parameterSettings(), this);
+            connect(&m_program.parameterSettings(), &ParameterSettingsModel::settingsReset, this, [this] {
+                styleAdvert();
+                refresh();
+            });
+        }
+        showWindow(m_parameterWindow);
+        break;
+    case AccessGate::EditModes:
+        if (!m_editModesWindow) {
+            m_editModesWindow = new EditModesWindow(m_program.editModes(), this);
+            connect(m_editModesWindow, &EditModesWindow::mainWindowWanted, this, [this] { showWindow(this); });
+        }
+        showWindow(m_editModesWindow);
         break;
     default:
         break;

@@ -14,11 +14,13 @@ class CurrentCardFrame;
 class DataEntryFrame;
 class DayFiles;
 class DayListView;
+class EditModesWindow;
 class EnlargementPanel;
 class EventLog;
 class EventLogWindow;
 class MainShell;
 class ParamExtras;
+class ParameterSettingsWindow;
 class PeriodReport;
 class PortSettingsWindow;
 class Program;
@@ -67,6 +69,8 @@ public:
     QTimer *clockTimer() const { return m_clock; }
     ScaleSettingsWindow *scaleSettingsWindow() const { return m_scaleWindow; }
     ServiceWindow *serviceWindow() const { return m_serviceWindow; }
+    ParameterSettingsWindow *parameterSettingsWindow() const { return m_parameterWindow; }
+    EditModesWindow *editModesWindow() const { return m_editModesWindow; }
     ArchiveBrowser *archiveBrowser() const { return &m_archiveBrowser; }
     ParamExtras *paramExtras() const { return &m_extras; }
     VideoPanel *videoPanel() const { return m_videoPanel; }
@@ -138,6 +142,8 @@ private:
     PortSettingsWindow *m_portWindow = nullptr;
     ScaleSettingsWindow *m_scaleWindow = nullptr;
     ServiceWindow *m_serviceWindow = nullptr;
+    ParameterSettingsWindow *m_parameterWindow = nullptr;
+    EditModesWindow *m_editModesWindow = nullptr;
     VideoPanel *m_videoPanel;
     CameraIcon *m_cameraIcon;
     EnlargementPanel *m_enlargement;

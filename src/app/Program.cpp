@@ -24,6 +24,9 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_report(m_context)
     , m_shell({m_context, m_log, m_days, m_weighing, m_link, m_conditioning, m_archive, m_extras, m_report, m_exports,
                m_photos})
+    , m_pendingWrites(m_spreadsheetService)
+    , m_parameterSettings(m_context, m_log, m_pendingWrites)
+    , m_editModes(m_context, m_log)
 {
     installNameFileHooks(m_context, m_names);
     // Workbooks are written by a headless office on a worker of their own:
@@ -69,6 +72,23 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
         emit quitRequested();
     });
     connect(&m_shell, &MainShell::quitRequested, this, &Program::quitRequested);
+
+    // The engineer's settings window is filled once, with the first login.
+    connect(&m_gate, &AccessGate::mainWindowRequested, this, [this] {
+        if (!m_parameterSettings.isLoaded())
+            m_parameterSettings.load();
+    });
+    // Renamed parameters: every caption that shows a name follows at once.
+    connect(&m_parameterSettings, &ParameterSettingsModel::paramNamesChanged, this, [this] {
+        for (int i = 0; i < CardTextCount; ++i)
+            m_names.constantNames[size_t(i)][0] = m_context.settings.ParamNames[size_t(i)];
+        m_report.applyParamNames();
+        emit m_shell.paramNamesChanged();
+    });
+    connect(&m_parameterSettings, &ParameterSettingsModel::settingsReset, this, [this] {
+        m_link.applyPollPeriod();
+        m_shell.ApplyServiceSettings();
+    });
 }
 
 Program::~Program()

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "MainShell.h"
+#include "SpreadsheetPendingWrites.h"
 #include "WorkbookExports.h"
 #include "core/AccessGate.h"
 #include "documents/CardPrinter.h"
 #include "core/AppContext.h"
+#include "core/EditModesModel.h"
 #include "core/EventLog.h"
+#include "core/ParameterSettingsModel.h"
 #include "platform/SpreadsheetExport.h"
 #include "platform/SpreadsheetService.h"
 #include "reports/PeriodReport.h"
@@ -74,6 +77,8 @@ public:
     VideoPhotos &video() { return m_photos; }
     CardDocuments &documents() { return m_documents; }
     CardPrinter &printer() { return m_documents; }
+    ParameterSettingsModel &parameterSettings() { return m_parameterSettings; }
+    EditModesModel &editModes() { return m_editModes; }
 
 signals:
     // The program is to end: the office released, the settings stored.
@@ -102,4 +107,7 @@ private:
     CardPrinter m_documents;
     PeriodReport m_report;
     MainShell m_shell;
+    SpreadsheetPendingWrites m_pendingWrites;
+    ParameterSettingsModel m_parameterSettings;
+    EditModesModel m_editModes;
 };

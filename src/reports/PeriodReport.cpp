@@ -77,6 +77,19 @@ ReportMessage PeriodReport::enterView()
     return ReportMessage::None;
 }
 
+void PeriodReport::applyParamNames()
+{
+    if (!m_entries.isEmpty()) {
+        m_entries.clear();
+        for (int p : GroupingParams)
+            m_entries.append(MainParamName(m_context.settings, p));
+        emit fieldsChanged();
+    }
+    ApplyColumnCaptions();
+    applyColumnOption();
+    emit columnsChanged();
+}
+
 void PeriodReport::setDate1Text(const QString &text)
 {
     if (m_date1 != text) {

@@ -48,6 +48,9 @@ public:
     // Entering the report view: captions again, and a new report when the
     // kept period is a single day (also on the first visit after start).
     ReportMessage enterView();
+    // The parameter names were renamed: the grouping list and the column
+    // captions follow, the selection and the rows stay.
+    void applyParamNames();
 
     QString date1Text() const { return m_date1; }
     QString date2Text() const { return m_date2; }
