@@ -252,6 +252,20 @@ private slots:
             m_p->window->modeButton(i)->click();
             QVERIFY(m_p->window->grab().save(folder + u"/mode"_s + QString::number(i) + u".png"_s));
         }
+        // Axle weighing with two axles fixed, then "Автомат".
+        m_p->window->modeButton(0)->click();
+        m_p->context->settings.AxleProgram = 1;
+        m_p->shell->ApplyServiceSettings();
+        m_p->weighing->setTerminalConnected(true);
+        for (int k : {0, 1}) {
+            m_p->weighing->setTerminalWeight(k == 0 ? 5200 : 6300);
+            m_p->window->weightPanel()->axleButton(k)->click();
+        }
+        QVERIFY(m_p->window->grab().save(folder + u"/axles.png"_s));
+        m_p->context->settings.AxleProgram = 0;
+        m_p->shell->ApplyServiceSettings();
+        m_p->window->weightPanel()->autoBox()->click();
+        QVERIFY(m_p->window->grab().save(folder + u"/auto.png"_s));
     }
 };
 
