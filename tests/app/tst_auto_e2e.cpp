@@ -118,6 +118,12 @@ private slots:
         // fluctuation 0 it drives off unrecorded.
         play(link, u"12500,18340,15000~20"_s);
         QVERIFY(!QTest::currentTestFailed());
+        // Set TARVO_SCREENSHOTS to a folder to see the window right after
+        // the first truck was recorded.
+        if (const QString shots = qEnvironmentVariable("TARVO_SCREENSHOTS"); !shots.isEmpty()) {
+            QTRY_COMPARE_WITH_TIMEOUT(s.DayCardNumber, 1, kTruckMs + 15000);
+            QVERIFY(p.window->grab().save(shots + u"/auto-recorded.png"_s));
+        }
         waitForQueue(3);
         QCOMPARE(dayFile(p), encodeCountRecord(2) + encodeDayCard(recorded(1, 12500, texts))
                                  + encodeDayCard(recorded(2, 18340, texts)));
