@@ -81,6 +81,7 @@ void MainShell::LoadMainWindow()
     emit todayListChanged();
     if (s.TerminalType == 0)
         s.TerminalType = 1;
+    applyProgramType();
     ApplyServiceSettings();
     m_archive.setCalendarDate(m_context.clock.today());
     m_extras.LoadPickListHeaders();
@@ -200,11 +201,27 @@ QString MainShell::sumCountText() const
 
 void MainShell::setAutoMode(bool on)
 {
+    // Axle weights are taken by hand: an automatic recording would store
+    // whatever axles happen to be fixed.
+    if (on && m_context.settings.AxleProgram == 1)
+        on = false;
     m_autoMode = on;
     m_storeButtonVisible = !on;
     if (on)
         m_weighing.selectOperationType(OperationTypes::single());
     emit changed();
+}
+
+void MainShell::applyProgramType()
+{
+    if (axleControlsVisible() && m_autoMode)
+        setAutoMode(false);
+    emit changed();
+}
+
+bool MainShell::axleControlsVisible() const
+{
+    return m_context.settings.AxleProgram == 1;
 }
 
 void MainShell::setPageButton(bool visible, const QString &caption)

@@ -84,7 +84,12 @@ public:
     bool autoMode() const { return m_autoMode; }
     // "Автомат": ticking hides "Записать" and picks the single weighing;
     // clearing shows the button and keeps the type.
+    // Not in axle mode: the box is cleared and hidden there.
     void setAutoMode(bool on);
+    // "Осевая" or "Платформенная": the axle controls or "Автомат".
+    void applyProgramType();
+    bool axleControlsVisible() const;
+    bool autoBoxVisible() const { return !axleControlsVisible(); }
     bool storeButtonVisible() const { return m_storeButtonVisible; }
     // Today's list page button.
     bool pageButtonVisible() const { return m_pageButtonVisible; }

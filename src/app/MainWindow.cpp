@@ -24,6 +24,7 @@
 #include "terminal/ui/PortSettingsWindow.h"
 #include "terminal/ui/ScaleSettingsWindow.h"
 #include "terminal/ui/ServiceWindow.h"
+#include "weighing/AutoWeighing.h"
 #include "weighing/CargoCard.h"
 #include "weighing/Weighing.h"
 #include "weighing/ui/CardFieldsView.h"
@@ -178,11 +179,9 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     m_entry->attach(m_weighing);
     m_card->attach(m_weighing);
 
-    connect(&m_link, &TerminalLink::readFinished, this, [this] {
-        if (!m_panel->autoBox()->isChecked())
-            m_conditioning.StabilityLamps(m_link.TerminalWeight(), m_link.weightText() == TerminalLink::noDataMark());
-        showLamps();
-    });
+    // The program ran the lamps or the steadiness test first.
+    connect(&m_link, &TerminalLink::readFinished, this, &MainWindow::showLamps);
+    connect(&m_program.autoWeighing(), &AutoWeighing::beep, this, [] { QApplication::beep(); });
     connect(&m_weighing, &Weighing::todayListChanged, this, &MainWindow::showTodayList);
     connect(&m_weighing, &Weighing::operatorMessage, this, &MainWindow::showOperatorMessage);
     connect(&m_shell, &MainShell::changed, this, &MainWindow::refresh);
@@ -350,11 +349,10 @@ void MainWindow::openPurpose(int purpose)
 
 void MainWindow::applyProgramType()
 {
-    const bool axle = m_context.settings.AxleProgram == 1;
-    m_panel->setAxlesVisible(axle);
-    if (axle)
-        m_panel->autoBox()->setChecked(false);
-    m_panel->autoBox()->setVisible(!axle);
+    m_shell.applyProgramType();
+    m_panel->setAxlesVisible(m_shell.axleControlsVisible());
+    m_panel->autoBox()->setChecked(m_shell.autoMode());
+    m_panel->autoBox()->setVisible(m_shell.autoBoxVisible());
 }
 
 void MainWindow::applyServiceSettings()

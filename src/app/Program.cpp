@@ -19,6 +19,7 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_link(m_context, outside.port)
     , m_conditioning(m_context, m_log)
     , m_weighing(m_context, m_log, m_days, m_cards, m_extras, m_exports, m_photos)
+    , m_auto(m_context, m_weighing, m_conditioning)
     , m_archive(m_context, m_days, m_cards, m_weighing)
     , m_documents(m_context, m_days, m_weighing, m_archive, m_photos, outside.printDestination)
     , m_report(m_context)
@@ -50,6 +51,14 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     connect(&m_link, &TerminalLink::weightRead, this, [this] {
         m_weighing.setTerminalWeight(m_link.TerminalWeight());
         m_weighing.UpdateLiveWeights();
+    });
+    // After every read: the steadiness test in automatic mode, the manual
+    // lamps otherwise; both shift the same sample history.
+    connect(&m_link, &TerminalLink::readFinished, this, [this] {
+        if (m_shell.autoMode())
+            m_auto.Stability(!m_link.showsWeight());
+        else
+            m_conditioning.StabilityLamps(m_link.TerminalWeight(), m_link.weightText() == TerminalLink::noDataMark());
     });
     // The current-card frame's photos follow the card it shows.
     connect(&m_weighing, &Weighing::changed, this, [this] {

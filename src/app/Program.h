@@ -23,6 +23,7 @@
 #include "video/VideoPhotos.h"
 #include "weighing/CardServices.h"
 #include "weighing/CargoCard.h"
+#include "weighing/AutoWeighing.h"
 #include "weighing/Weighing.h"
 
 #include <QObject>
@@ -67,6 +68,7 @@ public:
     TerminalLink &link() { return m_link; }
     WeightConditioning &conditioning() { return m_conditioning; }
     Weighing &weighing() { return m_weighing; }
+    AutoWeighing &autoWeighing() { return m_auto; }
     ArchiveBrowser &archive() { return m_archive; }
     PeriodReport &report() { return m_report; }
     MainShell &shell() { return m_shell; }
@@ -103,6 +105,7 @@ private:
     TerminalLink m_link;
     WeightConditioning m_conditioning;
     Weighing m_weighing;
+    AutoWeighing m_auto;
     ArchiveBrowser m_archive;
     CardPrinter m_documents;
     PeriodReport m_report;

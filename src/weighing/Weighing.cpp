@@ -25,6 +25,7 @@ Weighing::Weighing(AppContext &context, EventLog &log, DayFiles &days, WorkingCa
     , m_photos(photos)
     , m_operationType(OperationTypes::unloading())
 {
+    m_axleTexts.fill(QStringLiteral("0"));
 }
 
 QString Weighing::noLinkMessage()
@@ -165,8 +166,50 @@ void Weighing::showSum(double weight, qint32 count)
 
 void Weighing::resetAxles()
 {
-    AxleWeights = {};
+    for (int k = 0; k < 8; ++k) {
+        m_axleFixed[size_t(k)] = false;
+        setAxleText(k, QStringLiteral("0"));
+    }
     emit axlesReset();
+    axleTotalChanged();
+}
+
+bool Weighing::pressAxle(int k)
+{
+    if (k < 0 || k >= 8)
+        return false;
+    if (m_axleFixed[size_t(k)]) {
+        m_axleFixed[size_t(k)] = false;
+        setAxleText(k, QStringLiteral("0"));
+    } else {
+        // The last reading of a silent terminal is no axle's weight.
+        if (!m_connected) {
+            emit operatorMessage(noLinkMessage());
+            return false;
+        }
+        m_axleFixed[size_t(k)] = true;
+        setAxleText(k, NumberText(m_terminalWeight));
+    }
+    axleTotalChanged();
+    return true;
+}
+
+void Weighing::setAxleText(int k, const QString &text)
+{
+    if (k < 0 || k >= 8)
+        return;
+    // The weight is the one the label shows, as the operator reads it.
+    m_axleTexts[size_t(k)] = text;
+    AxleWeights[size_t(k)] = ParseNumber(text);
+    emit axlesChanged();
+}
+
+void Weighing::axleTotalChanged()
+{
+    // "Тара" or "Записать" right after an axle changed must take the new
+    // total, not the one of the last reading.
+    if (m_context.settings.AxleProgram == 1)
+        UpdateLiveWeights();
 }
 
 bool Weighing::followClock()

@@ -38,6 +38,9 @@ public:
 
     static constexpr int DarkGreen = 0x008000;   // RGB 0, 128, 0
     static constexpr int LightGreen = 0x80FF80;  // RGB 128, 255, 128
+    static constexpr int LightYellow = 0x80FFFF; // RGB 255, 255, 128
+    // Not a colour value: the system's button face.
+    static constexpr int ButtonFace = -1;
 
     Weighing(AppContext &context, EventLog &log, DayFiles &days, WorkingCards &cards, ParamExtras &extras,
              CardExports &exports, CardPhotos &photos, QObject *parent = nullptr);
@@ -63,9 +66,19 @@ public:
     bool terminalConnected() const { return m_connected; }
     // What a weighing may take now; false with the operator told why.
     bool checkWeightAvailable();
+    // The weights of axles 1..8 (index 0..7) as their labels show them.
     std::array<double, 8> AxleWeights{};
     // All axles back to zero, after a new card of today.
     void resetAxles();
+    // Axle button k (0..7): a free axle takes the terminal's weight, a fixed
+    // one is freed. False when a free axle could not take a weight.
+    bool pressAxle(int k);
+    // The label of axle k was rewritten: its number is the axle's weight.
+    void setAxleText(int k, const QString &text);
+    QString axleText(int k) const { return m_axleTexts[size_t(k)]; }
+    bool axleFixed(int k) const { return m_axleFixed[size_t(k)]; }
+    int axleButtonColour(int k) const { return axleFixed(k) ? LightGreen : ButtonFace; }
+    int axleLabelColour(int k) const { return axleFixed(k) ? LightGreen : LightYellow; }
     double WeighingWeight() const { return m_weighingWeight; }
     const LiveWeights &liveWeights() const { return m_live; }
 
@@ -133,6 +146,8 @@ signals:
     // Today's list changed: show its last page.
     void todayListChanged();
     void axlesReset();
+    // An axle was fixed or freed, or its label rewritten.
+    void axlesChanged();
     // The day of today's file changed.
     void dayChanged();
     // Something the operator must read in a message box.
@@ -141,7 +156,7 @@ signals:
 private:
     void liveFromCard(const CargoCard &card, double litterFactor);
     void showLive();
-
+    void axleTotalChanged();
 
     AppContext &m_context;
     EventLog &m_log;
@@ -175,4 +190,6 @@ private:
     int m_netColour = DarkGreen;
     int m_tareColour = DarkGreen;
     bool m_storing = false;
+    std::array<QString, 8> m_axleTexts;
+    std::array<bool, 8> m_axleFixed{};
 };

@@ -35,8 +35,10 @@ struct ProgramFixture
     // The program and the gate's start-up, as at the program's start.
     // Without a port the serial port named in the settings is used.
     // Without a capture source the system's default video input is used.
+    // `startNow` false: the test prepares the folder and the windows first,
+    // then calls start() as main() does after building the main window.
     explicit ProgramFixture(const QDateTime &now, TerminalPort *port = nullptr,
-                            std::unique_ptr<CaptureSource> capture = nullptr)
+                            std::unique_ptr<CaptureSource> capture = nullptr, bool startNow = true)
     {
         clock.setNow(now);
         program = std::make_unique<Program>(clock, Folders(dir.path()),
@@ -54,8 +56,11 @@ struct ProgramFixture
         conditioning = &program->conditioning();
         shell = &program->shell();
         QObject::connect(program.get(), &Program::quitRequested, [this] { ++quits; });
-        program->start();
+        if (startNow)
+            program->start();
     }
+
+    void start() { program->start(); }
 
     // The windows; a login opens the main window.
     void build() { window = std::make_unique<MainWindow>(*program); }

@@ -171,6 +171,34 @@ private slots:
         QVERIFY(m_shell->storeButtonVisible());
     }
 
+    void programTypeAndAutoMode()
+    {
+        // Axle program at start-up: the automatic start does not tick a box
+        // that is not there.
+        m_context->settings.AxleProgram = 1;
+        m_context->settings.AutoStart = 1;
+        m_shell->LoadMainWindow();
+        QVERIFY(m_shell->axleControlsVisible());
+        QVERIFY(!m_shell->autoBoxVisible());
+        QVERIFY(!m_shell->autoMode());
+        QVERIFY(m_shell->storeButtonVisible());
+        m_shell->setAutoMode(true);
+        QVERIFY(!m_shell->autoMode());
+
+        // "Платформенная": the box is back and can be ticked; "Осевая"
+        // clears it again.
+        m_context->settings.AxleProgram = 0;
+        m_shell->applyProgramType();
+        QVERIFY(m_shell->autoBoxVisible());
+        QVERIFY(!m_shell->axleControlsVisible());
+        m_shell->setAutoMode(true);
+        QVERIFY(m_shell->autoMode());
+        m_context->settings.AxleProgram = 1;
+        m_shell->applyProgramType();
+        QVERIFY(!m_shell->autoMode());
+        QVERIFY(m_shell->storeButtonVisible());
+    }
+
     void sumSwitch()
     {
         Settings &s = m_context->settings;

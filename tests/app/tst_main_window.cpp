@@ -108,6 +108,37 @@ private slots:
         QCOMPARE(m_p->window->dataEntryFrame()->operationTypeBox()->currentText(), u"Одинарная"_s);
     }
 
+    void axleButtonsAndAutoBox()
+    {
+        m_p->gate->setCodeText(AccessCodes::defaultOperatorCode(0));
+        WeightPanel *panel = m_p->window->weightPanel();
+        panel->autoBox()->click();
+        QVERIFY(m_p->shell->autoMode());
+
+        // "Осевая" clears and hides "Автомат"; the axles appear, all free.
+        m_p->window->openPurpose(AccessGate::ScaleSettings);
+        m_p->window->scaleSettingsWindow()->axleButton()->click();
+        QVERIFY(!panel->autoBox()->isChecked());
+        QVERIFY(!m_p->shell->autoMode());
+        QVERIFY(m_p->window->dataEntryFrame()->storeButton()->isVisible());
+        QVERIFY(panel->axleButton(7)->isVisible());
+        QCOMPARE(panel->axleButton(7)->text(), u"Ось 8"_s);
+        QCOMPARE(panel->axleField(0)->text(), u"0"_s);
+        QVERIFY(panel->axleField(0)->styleSheet().contains(u"#ffff80"_s));
+
+        m_p->weighing->setTerminalConnected(true);
+        m_p->weighing->setTerminalWeight(5.2);
+        QTest::mouseClick(panel->axleButton(0), Qt::LeftButton);
+        QCOMPARE(panel->axleField(0)->text(), u"5,2"_s);
+        QVERIFY(panel->axleButton(0)->styleSheet().contains(u"#80ff80"_s));
+        QVERIFY(panel->axleField(0)->styleSheet().contains(u"#80ff80"_s));
+        QCOMPARE(panel->grossField()->text(), u"5,2"_s);
+        QTest::mouseClick(panel->axleButton(0), Qt::LeftButton);
+        QCOMPARE(panel->axleField(0)->text(), u"0"_s);
+        QVERIFY(panel->axleButton(0)->styleSheet().isEmpty());
+        QCOMPARE(panel->grossField()->text(), u"0"_s);
+    }
+
     void modesAndMenu()
     {
         m_p->gate->setCodeText(AccessCodes::defaultOperatorCode(0));
@@ -221,6 +252,20 @@ private slots:
             m_p->window->modeButton(i)->click();
             QVERIFY(m_p->window->grab().save(folder + u"/mode"_s + QString::number(i) + u".png"_s));
         }
+        // Axle weighing with two axles fixed, then "Автомат".
+        m_p->window->modeButton(0)->click();
+        m_p->context->settings.AxleProgram = 1;
+        m_p->shell->ApplyServiceSettings();
+        m_p->weighing->setTerminalConnected(true);
+        for (int k : {0, 1}) {
+            m_p->weighing->setTerminalWeight(k == 0 ? 5200 : 6300);
+            m_p->window->weightPanel()->axleButton(k)->click();
+        }
+        QVERIFY(m_p->window->grab().save(folder + u"/axles.png"_s));
+        m_p->context->settings.AxleProgram = 0;
+        m_p->shell->ApplyServiceSettings();
+        m_p->window->weightPanel()->autoBox()->click();
+        QVERIFY(m_p->window->grab().save(folder + u"/auto.png"_s));
     }
 };
 

@@ -23,6 +23,9 @@ public:
         WeightCourse::Scenario scenario = WeightCourse::Scenario::Fixed;
         double weight = 12500;
         double noise = 0;
+        // The queue of the trucks scenario, and how long each stands.
+        QList<WeightCourse::Truck> trucks;
+        qint64 standMs = 12000;
         int rate = 10;
         // Type 4: every second frame with wrong check characters.
         bool badCheck = false;

@@ -1,5 +1,6 @@
 #include "WeightCourse.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -34,10 +35,103 @@ WeightCourse::WeightCourse(Scenario scenario, double weight, double noise, quint
 {
 }
 
+void WeightCourse::setTrucks(const QList<Truck> &trucks, qint64 standMs)
+{
+    m_trucks = trucks;
+    m_standMs = standMs;
+}
+
+QList<WeightCourse::Truck> WeightCourse::parseTrucks(const QString &text)
+{
+    QList<Truck> trucks;
+    for (const QString &item : text.split(u',')) {
+        const QStringList parts = item.trimmed().split(u'~');
+        bool ok = parts.size() <= 2;
+        Truck truck;
+        if (ok)
+            truck.weight = parts[0].toDouble(&ok);
+        if (ok && parts.size() == 2)
+            truck.rocking = parts[1].toDouble(&ok);
+        if (!ok || truck.weight <= 0 || truck.rocking < 0)
+            return {};
+        trucks << truck;
+    }
+    return trucks;
+}
+
+qint64 WeightCourse::queueCycleMs() const
+{
+    return kQueueEmptyMs + kQueueOnMs + kQueueSettleMs + m_standMs + kQueueOffMs;
+}
+
+qint64 WeightCourse::queueMs() const
+{
+    return queueCycleMs() * m_trucks.size();
+}
+
+int WeightCourse::queueTruck(qint64 ms, qint64 *t) const
+{
+    const qint64 cycle = queueCycleMs();
+    *t = ms % cycle;
+    return int(std::min<qint64>(ms / cycle, m_trucks.size()));
+}
+
+double WeightCourse::queueLoadAt(qint64 ms) const
+{
+    qint64 t = 0;
+    const int i = queueTruck(ms, &t);
+    if (i >= m_trucks.size())
+        return 0.0;
+    const Truck &truck = m_trucks[i];
+    const double w = truck.weight;
+    const qint64 on = kQueueEmptyMs;
+    const qint64 settle = on + kQueueOnMs;
+    const qint64 stand = settle + kQueueSettleMs;
+    const qint64 off = stand + m_standMs;
+    switch (phase(ms)) {
+    case Phase::DrivingOn:
+        return t < on + kQueueOnMs / 2 ? stepped(ramp(t, on, on + kQueueOnMs / 2, 0.0, 0.45 * w))
+                                       : stepped(ramp(t, on + kQueueOnMs / 2, settle, 0.45 * w, 1.03 * w));
+    case Phase::Settling: {
+        const double s = double(t - settle) / 1000.0;
+        return stepped(w * (1.0 + 0.03 * std::exp(-2.5 * s) * std::cos(6.0 * s)));
+    }
+    case Phase::Standing:
+        return w;
+    case Phase::Rocking:
+        // A sine never shows one value at three readings in a row, however
+        // they fall: it passes each level at most twice per period.
+        return std::round(w + truck.rocking * std::sin(2.0 * M_PI * double(t - settle) / double(kRockPeriodMs)));
+    case Phase::DrivingOff:
+        return stepped(ramp(t, off, off + kQueueOffMs, w, 0.0));
+    default:
+        return 0.0;
+    }
+}
+
 WeightCourse::Phase WeightCourse::phase(qint64 ms) const
 {
     if (m_scenario == Scenario::Fixed)
         return Phase::Fixed;
+    if (m_scenario == Scenario::Trucks) {
+        qint64 t = 0;
+        const int i = queueTruck(ms, &t);
+        if (i >= m_trucks.size())
+            return Phase::QueueDone;
+        const qint64 settle = kQueueEmptyMs + kQueueOnMs;
+        const qint64 off = settle + kQueueSettleMs + m_standMs;
+        if (t < kQueueEmptyMs)
+            return Phase::Empty;
+        if (t < settle)
+            return Phase::DrivingOn;
+        if (t < off && m_trucks[i].rocking > 0)
+            return Phase::Rocking;
+        if (t < settle + kQueueSettleMs)
+            return Phase::Settling;
+        if (t < off)
+            return Phase::Standing;
+        return Phase::DrivingOff;
+    }
     const qint64 t = ms % kTruckCycleMs;
     if (t < kOnStart || t >= kOffEnd)
         return Phase::Empty;
@@ -52,12 +146,16 @@ WeightCourse::Phase WeightCourse::phase(qint64 ms) const
 
 double WeightCourse::loadAt(qint64 ms) const
 {
+    if (m_scenario == Scenario::Trucks)
+        return queueLoadAt(ms) - m_zero;
     const qint64 t = ms % kTruckCycleMs;
     double load = 0.0;
     switch (phase(ms)) {
     case Phase::Fixed:
     case Phase::Standing: load = m_weight; break;
-    case Phase::Empty: load = 0.0; break;
+    case Phase::Empty:
+    case Phase::Rocking:
+    case Phase::QueueDone: load = 0.0; break;
     case Phase::DrivingOn:
         // The front axle first, then the whole truck with a little overshoot.
         load = t < kFrontAxleOn ? ramp(t, kOnStart, kFrontAxleOn, 0.0, 0.45 * m_weight)
@@ -90,7 +188,8 @@ double WeightCourse::weightAt(qint64 ms)
 bool WeightCourse::steadyAt(qint64 ms) const
 {
     const Phase p = phase(ms);
-    return m_noise <= 0 && (p == Phase::Fixed || p == Phase::Empty || p == Phase::Standing);
+    return m_noise <= 0
+           && (p == Phase::Fixed || p == Phase::Empty || p == Phase::Standing || p == Phase::QueueDone);
 }
 
 QString WeightCourse::phaseAt(qint64 ms) const
@@ -102,6 +201,8 @@ QString WeightCourse::phaseAt(qint64 ms) const
     case Phase::Settling: return u"вес успокаивается"_s;
     case Phase::Standing: return u"машина стоит"_s;
     case Phase::DrivingOff: return u"машина съезжает"_s;
+    case Phase::Rocking: return u"машина раскачивается"_s;
+    case Phase::QueueDone: return u"все машины проехали"_s;
     }
     return QString();
 }

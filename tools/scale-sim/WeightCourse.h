@@ -1,20 +1,46 @@
 #pragma once
 
+#include <QList>
 #include <QRandomGenerator>
 #include <QString>
 
 // The weight on the platform over time: a fixed load, or a truck that
-// drives on, settles, stands, drives off and comes again, in a loop.
+// drives on, settles, stands, drives off and comes again, in a loop, or a
+// queue of trucks, each once, some of them rocking while they stand.
 class WeightCourse
 {
 public:
-    enum class Scenario { Fixed, Truck };
+    enum class Scenario { Fixed, Truck, Trucks };
+
+    struct Truck
+    {
+        double weight = 0;
+        // Rocking: the reading swings by up to this many units around the
+        // weight instead of settling.
+        double rocking = 0;
+    };
+    // One truck of the queue, in ms: empty platform, driving on, settling,
+    // (standing), driving off.
+    static constexpr qint64 kQueueEmptyMs = 2000;
+    static constexpr qint64 kQueueOnMs = 2000;
+    static constexpr qint64 kQueueSettleMs = 1500;
+    static constexpr qint64 kQueueOffMs = 1500;
+    // The swing of a rocking truck.
+    static constexpr qint64 kRockPeriodMs = 2000;
 
     static constexpr qint64 kTruckCycleMs = 20000;
     // Weights in motion are shown in steps of this many units.
     static constexpr double kMotionStep = 10.0;
 
     WeightCourse(Scenario scenario, double weight, double noise = 0.0, quint32 seed = 1);
+    // The queue: each truck stands `standMs` after settling, then the
+    // platform stays empty.
+    void setTrucks(const QList<Truck> &trucks, qint64 standMs);
+    // "12500,18340,15000~20": weights, "~N" a truck rocking by ±N. Empty
+    // when the text is no such list.
+    static QList<Truck> parseTrucks(const QString &text);
+    // From the start until the last truck of the queue has left.
+    qint64 queueMs() const;
 
     // The reading at `ms` since the start, noise included.
     double weightAt(qint64 ms);
@@ -29,12 +55,18 @@ public:
     void zero(qint64 ms);
 
 private:
-    enum class Phase { Empty, DrivingOn, Settling, Standing, DrivingOff, Fixed };
+    enum class Phase { Empty, DrivingOn, Settling, Standing, DrivingOff, Fixed, Rocking, QueueDone };
     Phase phase(qint64 ms) const;
+    qint64 queueCycleMs() const;
+    // The truck of the queue at `ms` and the time within its cycle.
+    int queueTruck(qint64 ms, qint64 *t) const;
+    double queueLoadAt(qint64 ms) const;
 
     Scenario m_scenario;
     double m_weight;
     double m_noise;
     double m_zero = 0.0;
     QRandomGenerator m_random;
+    QList<Truck> m_trucks;
+    qint64 m_standMs = 12000;
 };

@@ -44,11 +44,17 @@ QString helpText()
   --scenario ИМЯ      fixed      постоянный вес (по умолчанию)
                       truck      машина заезжает, вес успокаивается, машина
                                  стоит, съезжает; по кругу, 20 с
+                      trucks     очередь машин из --trucks, каждая один раз;
+                                 потом платформа пуста
                       noise      постоянный вес с шумом (--noise, иначе ±5)
                       bad-check  тип 4: каждый второй кадр с неверной
                                  контрольной суммой
                       split      каждый кадр уходит двумя частями
   --noise N           шум ±N единиц к каждому показанию
+  --trucks СПИСОК     веса машин очереди через запятую; «15000~20» — машина
+                      раскачивается на ±20 единиц и не успокаивается
+                      (12500,18340,15000~20)
+  --stand С           сколько секунд стоит каждая машина очереди (12)
   --bad-check         как сценарий bad-check, вместе с любым сценарием
   --split             как сценарий split, вместе с любым сценарием
   --rate N            кадров в секунду для передающих типов (10)
@@ -95,8 +101,8 @@ int main(int argc, char *argv[])
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const auto value = [](const QString &name) { return QCommandLineOption(name, QString(), u"значение"_s); };
     parser.addOptions({value(u"type"_s), value(u"weight"_s), value(u"scenario"_s), value(u"noise"_s),
-                       value(u"rate"_s), value(u"decimals"_s), value(u"coefficient"_s),
-                       value(u"frame"_s), value(u"link"_s), value(u"attach"_s), value(u"duration"_s),
+                       value(u"rate"_s), value(u"decimals"_s), value(u"coefficient"_s), value(u"trucks"_s),
+                       value(u"stand"_s), value(u"frame"_s), value(u"link"_s), value(u"attach"_s), value(u"duration"_s),
                        QCommandLineOption(u"bad-check"_s), QCommandLineOption(u"split"_s),
                        QCommandLineOption(QStringList{u"help"_s, u"h"_s})});
     if (!parser.parse(app.arguments())) {
@@ -109,13 +115,13 @@ int main(int argc, char *argv[])
     }
 
     ScaleSimulator::Options options;
-    double type = 1, rate = 10, decimals = 0, duration = 0;
+    double type = 1, rate = 10, decimals = 0, duration = 0, stand = 12;
     QString error;
     if (!readNumber(parser, u"type"_s, type, &error) || !readNumber(parser, u"weight"_s, options.weight, &error)
         || !readNumber(parser, u"noise"_s, options.noise, &error) || !readNumber(parser, u"rate"_s, rate, &error)
         || !readNumber(parser, u"decimals"_s, decimals, &error)
         || !readNumber(parser, u"coefficient"_s, options.frame.coefficient, &error)
-        || !readNumber(parser, u"duration"_s, duration, &error)) {
+        || !readNumber(parser, u"duration"_s, duration, &error) || !readNumber(parser, u"stand"_s, stand, &error)) {
         err << error << Qt::endl;
         return 2;
     }
@@ -137,6 +143,16 @@ int main(int argc, char *argv[])
     const QString scenario = parser.value(u"scenario"_s);
     if (scenario == u"truck") {
         options.scenario = WeightCourse::Scenario::Truck;
+    } else if (scenario == u"trucks") {
+        options.scenario = WeightCourse::Scenario::Trucks;
+        options.trucks = WeightCourse::parseTrucks(parser.value(u"trucks"_s));
+        if (!parser.isSet(u"trucks"_s))
+            options.trucks = WeightCourse::parseTrucks(u"12500,18340,15000~20"_s);
+        if (options.trucks.isEmpty() || stand <= 0 || stand > 3600) {
+            err << u"--trucks: веса через запятую, «~N» — раскачка; --stand: 0..3600 с"_s << Qt::endl;
+            return 2;
+        }
+        options.standMs = qint64(stand * 1000);
     } else if (scenario == u"noise") {
         if (options.noise <= 0)
             options.noise = 5;
@@ -145,7 +161,7 @@ int main(int argc, char *argv[])
     } else if (scenario == u"split") {
         options.split = true;
     } else if (!scenario.isEmpty() && scenario != u"fixed") {
-        err << u"--scenario: fixed, truck, noise, bad-check или split"_s << Qt::endl;
+        err << u"--scenario: fixed, truck, trucks, noise, bad-check или split"_s << Qt::endl;
         return 2;
     }
     const QString frame = parser.value(u"frame"_s);

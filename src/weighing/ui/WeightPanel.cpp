@@ -1,6 +1,7 @@
 #include "WeightPanel.h"
 
 #include "core/Settings.h"
+#include "core/Colour.h"
 #include "core/Numbers.h"
 #include "weighing/CargoCard.h"
 #include "weighing/Weighing.h"
@@ -203,18 +204,31 @@ void WeightPanel::setAxlesVisible(bool visible)
     m_axles->setVisible(visible);
 }
 
+void WeightPanel::showAxles(const Weighing &weighing)
+{
+    for (int k = 0; k < 8; ++k) {
+        QPushButton *button = m_axleButtons[size_t(k)];
+        QLineEdit *field = m_axleFields[size_t(k)];
+        if (field->text() != weighing.axleText(k))
+            field->setText(weighing.axleText(k));
+        const int buttonColour = weighing.axleButtonColour(k);
+        button->setStyleSheet(buttonColour == Weighing::ButtonFace
+                                  ? QString()
+                                  : u"QPushButton { background: %1; }"_s.arg(colourFromValue(buttonColour).name()));
+        field->setStyleSheet(
+            u"QLineEdit { background: %1; }"_s.arg(colourFromValue(weighing.axleLabelColour(k)).name()));
+    }
+}
+
 void WeightPanel::attach(Weighing &weighing)
 {
     connect(m_litterPercent, &QLineEdit::textEdited, &weighing, &Weighing::setLiveLitterText);
     connect(m_tare, &QLineEdit::textEdited, &weighing, &Weighing::setTareFieldText);
     connect(m_tareButton, &QPushButton::clicked, &weighing, &Weighing::takeTare);
     for (int k = 0; k < 8; ++k)
-        connect(m_axleFields[size_t(k)], &QLineEdit::textChanged, &weighing,
-                [&weighing, k](const QString &text) { weighing.AxleWeights[size_t(k)] = ParseNumber(text); });
-    connect(&weighing, &Weighing::axlesReset, this, [this] {
-        for (QLineEdit *field : m_axleFields)
-            field->setText(QStringLiteral("0"));
-    });
+        connect(m_axleButtons[size_t(k)], &QPushButton::clicked, &weighing, [&weighing, k] { weighing.pressAxle(k); });
+    connect(&weighing, &Weighing::axlesChanged, this, [this, &weighing] { showAxles(weighing); });
+    showAxles(weighing);
     connect(&weighing, &Weighing::changed, this, [this, &weighing] {
         showText(m_gross, weighing.grossText());
         showText(m_net, weighing.netText());

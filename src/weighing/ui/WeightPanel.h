@@ -49,6 +49,8 @@ public:
     QLineEdit *axleField(int i) const { return m_axleFields[size_t(i)]; }
 
 private:
+    void showAxles(const Weighing &weighing);
+
     QLineEdit *m_terminal;
     QLabel *m_unit;
     QLabel *m_grossCaption;

@@ -1,0 +1,183 @@
+// Automatic mode through the main window, the simulator playing a queue of
+// trucks: each is recorded once, with its settled weight, and nobody types.
+
+#include "ProgramFixture.h"
+#include "core/OleDate.h"
+#include "store/DayFileCodec.h"
+#include "weighing/ui/DataEntryFrame.h"
+#include "weighing/ui/WeightPanel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kSimulator = QStringLiteral(TARVO_SCALE_SIM);
+const QDateTime kNow(QDate(2026, 12, 9), QTime(7, 40, 0));
+// One truck of the queue: 2 s empty, 2 s driving on, 1,5 s settling, the
+// stand, 1,5 s driving off.
+constexpr int kStandSeconds = 12;
+constexpr int kTruckMs = (2 + 2 + 1) * 1000 + 500 + kStandSeconds * 1000 + 1500;
+
+} // namespace
+
+class TestAutoEndToEnd : public QObject
+{
+    Q_OBJECT
+
+    QProcess m_sim;
+    QString m_simLog;
+
+    // The queue `trucks` on the pseudo-terminal at `link`; returns when the
+    // simulator is up.
+    void play(const QString &link, const QString &trucks)
+    {
+        stopSimulator();
+        m_simLog.clear();
+        m_sim.start(kSimulator, {u"--type"_s, u"1"_s, u"--scenario"_s, u"trucks"_s, u"--trucks"_s, trucks,
+                                 u"--stand"_s, QString::number(kStandSeconds), u"--link"_s, link, u"--rate"_s,
+                                 u"20"_s});
+        QVERIFY(m_sim.waitForStarted(5000));
+        while (!m_sim.canReadLine())
+            QVERIFY(m_sim.waitForReadyRead(5000));
+    }
+    // Until the last truck of the queue has left.
+    void waitForQueue(int trucks)
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(m_simLog.contains(u"все машины проехали"_s), trucks * kTruckMs + 15000);
+    }
+    void stopSimulator()
+    {
+        if (m_sim.state() != QProcess::NotRunning) {
+            m_sim.kill();
+            m_sim.waitForFinished(3000);
+        }
+    }
+    static QByteArray dayFile(const ProgramFixture &p)
+    {
+        QFile f(p.days->todayPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    // A single weighing as automatic mode stores it.
+    static CargoCard recorded(int n, double weight, const std::array<QString, 7> &texts)
+    {
+        CargoCard c;
+        c.texts = texts;
+        c.operationType = u"Одинарная"_s;
+        c.status = u"завершена"_s;
+        c.id = n;
+        c.number = n;
+        c.date1 = c.date2 = toOleDate(kNow.date());
+        c.time1 = c.time2 = toOleDate(QDate(1899, 12, 30), kNow.time());
+        c.gross = c.net = c.weight1 = c.cleanWeight = weight;
+        return c;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        connect(&m_sim, &QProcess::readyReadStandardError, this,
+                [this] { m_simLog += QString::fromUtf8(m_sim.readAllStandardError()); });
+    }
+    void cleanup() { stopSimulator(); }
+
+    void trucksInOrder()
+    {
+        ProgramFixture p(kNow);
+        const QString link = p.dir.path() + u"/scale"_s;
+        Settings &s = p.context->settings;
+        s.PortNumber = link;
+        s.TerminalType = 1;
+        s.CardIdCounter = 0;
+        s.AutoMaxFluctuation = 0;
+        QCOMPARE(s.PollPeriodMs, 300);
+        p.build();
+        p.login();
+        QVERIFY(p.shell->loaded());
+        DataEntryFrame *entry = p.window->dataEntryFrame();
+        entry->parameterBox(0)->setEditText(u"Щебень"_s);
+        entry->parameterBox(2)->setEditText(u"Карьер №2"_s);
+        const std::array<QString, 7> texts{u"Щебень"_s, QString(), u"Карьер №2"_s, QString(), QString(), QString(),
+                                           QString()};
+
+        QCheckBox *autoBox = p.window->weightPanel()->autoBox();
+        QVERIFY(autoBox->isVisible());
+        autoBox->click();
+        QVERIFY(p.shell->autoMode());
+        QVERIFY(!entry->storeButton()->isVisible());
+        QCOMPARE(entry->operationTypeBox()->currentText(), u"Одинарная"_s);
+
+        // Two trucks that settle, then one that rocks by ±20 кг: with the
+        // fluctuation 0 it drives off unrecorded.
+        play(link, u"12500,18340,15000~20"_s);
+        QVERIFY(!QTest::currentTestFailed());
+        // Set TARVO_SCREENSHOTS to a folder to see the window right after
+        // the first truck was recorded.
+        if (const QString shots = qEnvironmentVariable("TARVO_SCREENSHOTS"); !shots.isEmpty()) {
+            QTRY_COMPARE_WITH_TIMEOUT(s.DayCardNumber, 1, kTruckMs + 15000);
+            QVERIFY(p.window->grab().save(shots + u"/auto-recorded.png"_s));
+        }
+        waitForQueue(3);
+        QCOMPARE(dayFile(p), encodeCountRecord(2) + encodeDayCard(recorded(1, 12500, texts))
+                                 + encodeDayCard(recorded(2, 18340, texts)));
+        QCOMPARE(p.weighing->shownCard().number, 2);
+
+        // 50 allows the rocking: the same truck again is recorded, at the
+        // weight of the moment.
+        s.AutoMaxFluctuation = 50;
+        play(link, u"15000~20"_s);
+        QVERIFY(!QTest::currentTestFailed());
+        waitForQueue(1);
+        const QByteArray file = dayFile(p);
+        QCOMPARE(decodeCountRecord(file), 3);
+        const double rocked = decodeDayCard(QByteArrayView(file).sliced(DayFileLayout::cardOffset(3))).gross;
+        QVERIFY2(rocked >= 14980 && rocked <= 15020, qPrintable(QString::number(rocked)));
+        QCOMPARE(file, encodeCountRecord(3) + encodeDayCard(recorded(1, 12500, texts))
+                           + encodeDayCard(recorded(2, 18340, texts)) + encodeDayCard(recorded(3, rocked, texts)));
+        QCOMPARE(s.CardIdCounter, 3);
+        QVERIFY(!entry->storeButton()->isVisible());
+    }
+
+    void autoStart()
+    {
+        // An installation set up for unattended work: nobody logs in, nobody
+        // ticks the box.
+        ProgramFixture p(kNow, nullptr, nullptr, false);
+        const QString link = p.dir.path() + u"/scale"_s;
+        QVERIFY(QDir().mkpath(p.context->folders.BaseFolder));
+        p.context->ApplyDefaults();
+        p.context->LoadOrCreateSettings();
+        Settings &s = p.context->settings;
+        s.PortNumber = link;
+        s.TerminalType = 1;
+        s.CardIdCounter = 41;
+        s.AutoStart = 1;
+        QVERIFY(p.context->storeSettings());
+        s = Settings();
+
+        p.build();
+        p.start();
+        QVERIFY(p.shell->loaded());
+        QVERIFY(p.window->isVisible());
+        QCOMPARE(p.context->CurrentOperator, p.context->settings.EngineerName);
+        QVERIFY(p.window->weightPanel()->autoBox()->isChecked());
+        QVERIFY(!p.window->dataEntryFrame()->storeButton()->isVisible());
+
+        play(link, u"9870"_s);
+        QVERIFY(!QTest::currentTestFailed());
+        waitForQueue(1);
+        CargoCard c = recorded(1, 9870, {});
+        c.id = 42;
+        QCOMPARE(dayFile(p), encodeCountRecord(1) + encodeDayCard(c));
+    }
+};
+
+QTEST_MAIN(TestAutoEndToEnd)
+#include "tst_auto_e2e.moc"
