@@ -24,6 +24,8 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_report(m_context)
     , m_shell({m_context, m_log, m_days, m_weighing, m_link, m_conditioning, m_archive, m_extras, m_report, m_exports,
                m_photos})
+    , m_cardEditor({m_context, m_log, m_days, m_cards, m_extras, m_weighing, m_archive, m_exports})
+    , m_constantsEditor(m_context, m_extras)
 {
     installNameFileHooks(m_context, m_names);
     // Workbooks are written by a headless office on a worker of their own:

@@ -10,6 +10,8 @@
 #include "platform/SpreadsheetService.h"
 #include "reports/PeriodReport.h"
 #include "store/ArchiveBrowser.h"
+#include "store/CardEditor.h"
+#include "store/ConstantsEditor.h"
 #include "store/DayFiles.h"
 #include "store/ExtraNames.h"
 #include "store/ParamExtras.h"
@@ -74,6 +76,8 @@ public:
     VideoPhotos &video() { return m_photos; }
     CardDocuments &documents() { return m_documents; }
     CardPrinter &printer() { return m_documents; }
+    CardEditor &cardEditor() { return m_cardEditor; }
+    ConstantsEditor &constantsEditor() { return m_constantsEditor; }
 
 signals:
     // The program is to end: the office released, the settings stored.
@@ -102,4 +106,6 @@ private:
     CardPrinter m_documents;
     PeriodReport m_report;
     MainShell m_shell;
+    CardEditor m_cardEditor;
+    ConstantsEditor m_constantsEditor;
 };
