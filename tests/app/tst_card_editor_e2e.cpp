@@ -5,6 +5,7 @@
 #include "ProgramFixture.h"
 #include "terminal/FakeTerminalPort.h"
 #include "core/Cp1251.h"
+#include "core/ui/EventLogWindow.h"
 #include "store/DayFileCodec.h"
 #include "store/PickListFile.h"
 #include "store/ui/ArchiveFrame.h"
@@ -16,6 +17,7 @@
 #include "weighing/ui/DataEntryFrame.h"
 
 #include <QAction>
+#include <QCalendarWidget>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
@@ -156,6 +158,13 @@ private slots:
 
         press(w->exitButton());
         QVERIFY(!w->isVisible());
+
+        // The journal's viewer shows the line like any other.
+        m_p->window->menuAction(u"Просмотр событий"_s)->trigger();
+        auto *viewer = m_p->window->findChild<EventLogWindow *>();
+        QVERIFY(viewer && viewer->isVisible());
+        QVERIFY(viewer->shownText().contains(u"Исправлена карточка № 2, ID %1: "_s.arg(before.id)));
+        viewer->hide();
     }
 
     void viewingIsReadOnly()
@@ -175,6 +184,18 @@ private slots:
         QVERIFY(w->exitButton()->isVisible());
         press(w->exitButton());
         QVERIFY(!w->isVisible());
+
+        // The archive frame's card, today's file opened from the calendar.
+        m_p->window->modeButton(2)->click();
+        ArchiveFrame *archive = m_p->window->archiveFrame();
+        emit archive->calendar()->clicked(kToday.date());
+        m_p->window->archiveBrowser()->selectCard(2);
+        press(archive->editButton());
+        QVERIFY(w->isVisible());
+        QCOMPARE(w->field(CargoName)->text(), u"Песок"_s);
+        QCOMPARE(w->field(Gross)->text(), u"30250,5"_s);
+        QVERIFY(w->field(Gross)->isReadOnly() && !w->replaceButton()->isVisible());
+        press(w->exitButton());
     }
 
     void deletionThroughTheWindow()
