@@ -61,14 +61,20 @@ CardEditorWindow::CardEditorWindow(CardEditor &editor, QWidget *parent)
     auto *extras = new QWidget;
     auto *extraGrid = new QGridLayout(extras);
     for (int j = 0; j < CardEditor::Columns; ++j) {
+        auto *head = new QLabel;
+        QFont bold = head->font();
+        bold.setBold(true);
+        head->setFont(bold);
+        m_columnHeads[size_t(j)] = head;
+        extraGrid->addWidget(head, 0, j);
         for (int k = 1; k <= CardEditor::Rows; ++k) {
             auto *caption = new QLabel;
             QLineEdit *field = captionedField(caption);
             field->setMinimumWidth(120);
             m_extraCaptions[size_t(j)][size_t(k - 1)] = caption;
             m_extraFields[size_t(j)][size_t(k - 1)] = field;
-            extraGrid->addWidget(caption, 2 * (k - 1), j);
-            extraGrid->addWidget(field, 2 * (k - 1) + 1, j);
+            extraGrid->addWidget(caption, 2 * k - 1, j);
+            extraGrid->addWidget(field, 2 * k, j);
             connect(field, &QLineEdit::textEdited, this,
                     [this, j, k](const QString &t) { m_editor.setExtraText(j, k, t); });
         }
@@ -132,6 +138,7 @@ void CardEditorWindow::refresh()
         m_fields[size_t(i)]->setReadOnly(!m_editor.mainEditable());
     }
     for (int j = 0; j < CardEditor::Columns; ++j) {
+        m_columnHeads[size_t(j)]->setText(m_editor.caption(j));
         for (int k = 1; k <= CardEditor::Rows; ++k) {
             QLineEdit *field = extraField(j, k);
             const QString caption = m_editor.extraCaption(j, k);

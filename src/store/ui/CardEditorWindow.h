@@ -38,6 +38,8 @@ private:
     CardEditor &m_editor;
     std::array<QLabel *, 25> m_captions{};
     std::array<QLineEdit *, 25> m_fields{};
+    // Over each column: the text parameter it belongs to.
+    std::array<QLabel *, 7> m_columnHeads{};
     std::array<std::array<QLabel *, 10>, 7> m_extraCaptions{};
     std::array<std::array<QLineEdit *, 10>, 7> m_extraFields{};
     QLabel *m_numberCaption;

@@ -70,6 +70,7 @@ ConstantsWindow::ConstantsWindow(ConstantsEditor &editor, QWidget *parent)
         connect(name, &QLineEdit::textEdited, this, [this, k](const QString &t) { m_editor.setExtraName(k, t); });
         connect(value, &QLineEdit::textEdited, this, [this, k](const QString &t) { m_editor.setExtraValue(k, t); });
     }
+    extraGrid->setRowStretch(ConstantsEditor::Extras, 1);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_listButton);
