@@ -11,6 +11,7 @@
 #include "weighing/CardServices.h"
 #include "weighing/Weighing.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -22,12 +23,10 @@ namespace {
 // range it stops at the ends of a 32-bit number.
 qint32 wholePart(double value)
 {
-    const double whole = std::floor(value);
-    if (!(whole >= double(std::numeric_limits<qint32>::min())))
-        return std::isnan(whole) ? 0 : std::numeric_limits<qint32>::min();
-    if (whole > double(std::numeric_limits<qint32>::max()))
-        return std::numeric_limits<qint32>::max();
-    return qint32(whole);
+    if (std::isnan(value))
+        return 0;
+    return qint32(std::clamp(std::floor(value), double(std::numeric_limits<qint32>::min()),
+                             double(std::numeric_limits<qint32>::max())));
 }
 
 // A value as one line of the journal: a control character would break it.

@@ -367,6 +367,24 @@ private slots:
         QCOMPARE(readAll(m_context->folders.MonthDataFolder(kNow.date()) + u"09.12.2026.dat"_s), before);
     }
 
+    void failedExtrasAreSaid()
+    {
+        storeThree();
+        // The plus file cannot be written (a folder stands in its place;
+        // permissions would not stop root).
+        QVERIFY(QFile::rename(plusPath(), plusPath() + u".saved"_s));
+        QVERIFY(QDir().mkdir(plusPath()));
+        m_editor->open(CardEditor::Correction);
+        m_editor->setText(Gross, u"1"_s);
+        m_editor->setExtraText(0, 1, u"x"_s);
+        QVERIFY(m_editor->ReplaceCardParameters());
+        QCOMPARE(slot(3).gross, 1.0);
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY(m_messages[0].startsWith(CardEditor::replacedMessage() + u"\nДополнительные параметры не записаны: "_s));
+        QCOMPARE(logLines().last(), u"09.12.2026  14:08:30  Дополнительные параметры карточки № 3 не записаны: "_s + plusPath());
+        QVERIFY(QDir().rmdir(plusPath()));
+    }
+
     void deletedCardIsNoLongerOpen()
     {
         storeThree();
