@@ -17,6 +17,8 @@
 #include "store/PlusFile.h"
 #include "store/ui/ArchiveFrame.h"
 #include "store/ui/DayListView.h"
+#include "store/ui/CardEditorWindow.h"
+#include "store/ui/ConstantsWindow.h"
 #include "core/Numbers.h"
 #include "terminal/AnimationImages.h"
 #include "terminal/TerminalLink.h"
@@ -342,6 +344,9 @@ void MainWindow::openPurpose(int purpose)
         }
         showWindow(m_editModesWindow);
         break;
+    case AccessGate::CardCorrection:
+        openCardEditor(CardEditor::Correction);
+        break;
     default:
         break;
     }
@@ -524,6 +529,16 @@ void MainWindow::connectStore()
     });
     // A job that could not start: the operator is told once; the card is untouched.
     connect(&m_program.printer(), &CardPrinter::printFailed, this, &MainWindow::showOperatorMessage);
+    connect(m_card->editButton(), &QPushButton::clicked, this, [this] { openCardEditor(CardEditor::CurrentView); });
+    connect(m_archive->editButton(), &QPushButton::clicked, this, [this] { openCardEditor(CardEditor::ArchiveView); });
+    connect(this, &MainWindow::constantsEditorRequested, this, [this](int p) {
+        if (!m_constantsWindow)
+            m_constantsWindow = new ConstantsWindow(m_program.constantsEditor(), this);
+        m_program.constantsEditor().OpenConstantsEditor(p, m_entry->parameterBox(p)->currentText());
+    });
+    // A value added to or removed from a pick list: its box offers the list as stored.
+    connect(&m_program.constantsEditor(), &ConstantsEditor::pickListChanged, this,
+            [this](int p) { m_entry->setPickList(p, m_extras.Combo_1C()[size_t(p)]); });
     for (int i = 0; i < CardTextCount; ++i) {
         connect(m_entry->plusButton(i), &QPushButton::clicked, this, [this, i] { OpenConstantsEditor(i); });
         // The additional values belong to the text they were entered for.
@@ -538,6 +553,17 @@ void MainWindow::OpenConstantsEditor(int p)
     if (p < 0 || p >= CardTextCount || m_entry->parameterBox(p)->currentText().trimmed().isEmpty())
         return;
     emit constantsEditorRequested(p);
+}
+
+CardEditorWindow *MainWindow::openCardEditor(int mode)
+{
+    if (!m_cardEditorWindow) {
+        m_cardEditorWindow = new CardEditorWindow(m_program.cardEditor(), this);
+        connect(m_cardEditorWindow, &CardEditorWindow::left, this, [this] { showWindow(this); });
+    }
+    m_program.cardEditor().open(CardEditor::Mode(mode));
+    showWindow(m_cardEditorWindow);
+    return m_cardEditorWindow;
 }
 
 void MainWindow::insertCard(const CardFieldsView *fields, const QString &plusPath)

@@ -9,6 +9,8 @@ class AppContext;
 class ArchiveBrowser;
 class ArchiveFrame;
 class CameraIcon;
+class CardEditorWindow;
+class ConstantsWindow;
 class CardFieldsView;
 class CurrentCardFrame;
 class DataEntryFrame;
@@ -78,6 +80,10 @@ public:
     EnlargementPanel *enlargementPanel() const { return m_enlargement; }
     // "+" beside parameter box p: nothing while the box is empty.
     void OpenConstantsEditor(int p);
+    // The card window in its mode (`CardEditorMode`), created the first time.
+    CardEditorWindow *openCardEditor(int mode);
+    CardEditorWindow *cardEditorWindow() const { return m_cardEditorWindow; }
+    ConstantsWindow *constantsWindow() const { return m_constantsWindow; }
 
 signals:
     void constantsEditorRequested(int p);
@@ -147,5 +153,7 @@ private:
     VideoPanel *m_videoPanel;
     CameraIcon *m_cameraIcon;
     EnlargementPanel *m_enlargement;
+    CardEditorWindow *m_cardEditorWindow = nullptr;
+    ConstantsWindow *m_constantsWindow = nullptr;
     bool m_exiting = false;
 };

@@ -28,6 +28,8 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_pendingWrites(m_spreadsheetService)
     , m_parameterSettings(m_context, m_log, m_pendingWrites)
     , m_editModes(m_context, m_log)
+    , m_cardEditor({m_context, m_log, m_days, m_cards, m_extras, m_weighing, m_archive, m_exports})
+    , m_constantsEditor(m_context, m_extras)
 {
     installNameFileHooks(m_context, m_names);
     // Workbooks are written by a headless office on a worker of their own:

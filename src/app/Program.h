@@ -13,6 +13,8 @@
 #include "platform/SpreadsheetService.h"
 #include "reports/PeriodReport.h"
 #include "store/ArchiveBrowser.h"
+#include "store/CardEditor.h"
+#include "store/ConstantsEditor.h"
 #include "store/DayFiles.h"
 #include "store/ExtraNames.h"
 #include "store/ParamExtras.h"
@@ -81,6 +83,8 @@ public:
     CardPrinter &printer() { return m_documents; }
     ParameterSettingsModel &parameterSettings() { return m_parameterSettings; }
     EditModesModel &editModes() { return m_editModes; }
+    CardEditor &cardEditor() { return m_cardEditor; }
+    ConstantsEditor &constantsEditor() { return m_constantsEditor; }
 
 signals:
     // The program is to end: the office released, the settings stored.
@@ -113,4 +117,6 @@ private:
     SpreadsheetPendingWrites m_pendingWrites;
     ParameterSettingsModel m_parameterSettings;
     EditModesModel m_editModes;
+    CardEditor m_cardEditor;
+    ConstantsEditor m_constantsEditor;
 };

@@ -33,6 +33,7 @@ ArchiveFrame::ArchiveFrame(QWidget *parent)
     , m_tare(new QPushButton(u"Тара"_s, this))
     , m_receipt(new QPushButton(u"Квит."_s, this))
     , m_insert(new QPushButton(u"Вставить"_s, this))
+    , m_edit(new QPushButton(u"+"_s, this))
 {
     setAccessibleName(title());
     m_calendar->setAccessibleName(u"Календарь"_s);
@@ -45,6 +46,8 @@ ArchiveFrame::ArchiveFrame(QWidget *parent)
     buttons->addWidget(m_date);
     m_insert->setAccessibleName(m_insert->text());
     buttons->addWidget(m_insert);
+    m_edit->setAccessibleName(m_edit->text());
+    buttons->addWidget(m_edit);
     for (QPushButton *b : {m_gross, m_tare, m_receipt}) {
         b->setAccessibleName(b->text());
         b->hide();

@@ -33,6 +33,8 @@ public:
     QPushButton *tareButton() const { return m_tare; }
     QPushButton *receiptButton() const { return m_receipt; }
     QPushButton *insertButton() const { return m_insert; }
+    // "+": the card in the card window, read-only.
+    QPushButton *editButton() const { return m_edit; }
 
 private:
     void refresh();
@@ -47,4 +49,5 @@ private:
     QPushButton *m_tare;
     QPushButton *m_receipt;
     QPushButton *m_insert;
+    QPushButton *m_edit;
 };

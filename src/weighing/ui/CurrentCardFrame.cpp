@@ -72,6 +72,7 @@ CurrentCardFrame::CurrentCardFrame(QWidget *parent)
     , m_tare(new QPushButton(u"Тара"_s, this))
     , m_receipt(new QPushButton(u"Квит."_s, this))
     , m_insert(new QPushButton(u"Вставить"_s, this))
+    , m_edit(new QPushButton(u"+"_s, this))
 {
     setAccessibleName(title());
     auto *buttons = new QHBoxLayout;
@@ -84,6 +85,9 @@ CurrentCardFrame::CurrentCardFrame(QWidget *parent)
     m_insert->setAccessibleName(m_insert->text());
     m_insert->setMinimumHeight(32);
     buttons->addWidget(m_insert);
+    m_edit->setAccessibleName(m_edit->text());
+    m_edit->setMinimumHeight(32);
+    buttons->addWidget(m_edit);
     buttons->addStretch();
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(scrollableCardFields(m_fields, this));

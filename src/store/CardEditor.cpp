@@ -1,0 +1,287 @@
+#include "CardEditor.h"
+
+#include "ArchiveBrowser.h"
+#include "DayFileCodec.h"
+#include "DayFiles.h"
+#include "ParamExtras.h"
+#include "core/AppContext.h"
+#include "core/EventLog.h"
+#include "core/Numbers.h"
+#include "reports/ReportCellText.h"
+#include "weighing/CardServices.h"
+#include "weighing/Weighing.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The whole part, rounded down, of a number read from a field; out of
+// range it stops at the ends of a 32-bit number.
+qint32 wholePart(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    return qint32(std::clamp(std::floor(value), double(std::numeric_limits<qint32>::min()),
+                             double(std::numeric_limits<qint32>::max())));
+}
+
+// A value as one line of the journal: a control character would break it.
+QString oneLine(QString text)
+{
+    for (QChar &c : text)
+        if (c.unicode() < 0x20)
+            c = u' ';
+    return text;
+}
+
+} // namespace
+
+CardEditor::CardEditor(const Parts &parts, QObject *parent)
+    : QObject(parent)
+    , m_context(parts.context)
+    , m_log(parts.log)
+    , m_days(parts.days)
+    , m_cards(parts.cards)
+    , m_paramExtras(parts.extras)
+    , m_weighing(parts.weighing)
+    , m_archive(parts.archive)
+    , m_exports(parts.exports)
+{
+}
+
+QString CardEditor::replacedMessage() { return u"Данные в карточке изменены!"_s; }
+QString CardEditor::deletedMessage() { return u"Карточка удалена!"_s; }
+
+QString CardEditor::noCardMessage(int n)
+{
+    return u"Карточки № %1 нет среди карточек дня: выберите номер от 1 до последней карточки"_s.arg(n);
+}
+
+QString CardEditor::dayChangedMessage()
+{
+    return u"Карточка прочитана из файла прошедшего дня: выберите карточку заново"_s;
+}
+
+void CardEditor::open(Mode mode)
+{
+    m_mode = mode;
+    const auto &permissions = m_context.settings.EditPermissions;
+    m_mainEditable = mode == Correction && permissions[1] == 1;
+    m_extrasEditable = mode == Correction && permissions[2] == 1;
+    switch (mode) {
+    case Correction: {
+        const int n = qMax(1, int(m_context.settings.DayCardNumber));
+        m_numberText = QString::number(n);
+        m_selected = n;
+        showToday(n);
+        break;
+    }
+    case CurrentView:
+        showToday(m_weighing.shownCard().number);
+        break;
+    case ArchiveView: {
+        // The card as the archive frame holds it; the day file is not read again.
+        const CargoCard &card = m_archive.shownCard();
+        const QString plus = m_archive.plusFilePath();
+        m_paramExtras.loadNames();
+        m_readPath.clear();
+        showCard(card, card.number >= 1 && !plus.isEmpty() ? PlusFile(plus).read(card.number) : ExtraParams());
+        break;
+    }
+    }
+}
+
+QString CardEditor::caption(int i) const
+{
+    return MainParamName(m_context.settings, i);
+}
+
+void CardEditor::setText(int i, const QString &text)
+{
+    if (i >= 0 && i < MainParamCount)
+        m_texts[size_t(i)] = text;
+}
+
+QString CardEditor::extraCaption(int j, int k) const
+{
+    return m_paramExtras.names.extraNames[size_t(j)][size_t(k)].trimmed();
+}
+
+void CardEditor::setExtraText(int j, int k, const QString &text)
+{
+    if (j >= 0 && j < Columns && k >= 1 && k <= Rows)
+        m_extras[size_t(j)][size_t(k)] = text;
+}
+
+void CardEditor::showToday(int n)
+{
+    m_paramExtras.loadNames();
+    const QString path = m_days.todayPath();
+    m_readPath = path;
+    if (n < 1) {
+        showCard(CargoCard(), ExtraParams());
+        return;
+    }
+    m_days.ReadDayCard(DayTarget::Today, n);
+    showCard(m_cards.CurrentCard, PlusFile(PlusFile::besideDayFile(path)).read(n));
+}
+
+void CardEditor::showCard(const CargoCard &card, const ExtraParams &extras)
+{
+    m_card = card;
+    for (int i = 0; i < MainParamCount; ++i)
+        m_texts[size_t(i)] = reportCellText(card, i);
+    for (int j = 0; j < Columns; ++j)
+        for (int k = 1; k <= Rows; ++k)
+            m_extras[size_t(j)][size_t(k)] = extras[size_t(j)][size_t(k)].trimmed();
+    emit changed();
+}
+
+void CardEditor::SelectCardForEdit()
+{
+    if (m_mode != Correction)
+        return;
+    const int n = wholePart(ParseNumber(m_numberText));
+    m_numberText = QString::number(n);
+    m_selected = n;
+    showToday(n);
+    // The slot behind the day's last card is empty, and nothing may be written there.
+    if (n > m_context.settings.DayCardNumber)
+        emit message(noCardMessage(n));
+}
+
+CargoCard CardEditor::cardFromTexts(const CargoCard &stored, const std::array<QString, MainParamCount> &texts)
+{
+    CargoCard c = stored;
+    for (int i = 0; i < CardTextCount; ++i)
+        c.texts[size_t(i)] = texts[size_t(i)];
+    const auto number = [&texts](int i) { return ParseNumber(texts[size_t(i)]); };
+    c.litterPercent = number(LitterPercent);
+    c.gross = number(Gross);
+    c.net = number(Net);
+    c.tare = number(Tare);
+    c.weight1 = number(Weight1);
+    c.weight2 = number(Weight2);
+    c.litterWeight = number(LitterWeight);
+    c.cleanWeight = number(CleanWeight);
+    c.sumWeight = number(SumWeight);
+    c.sumCount = wholePart(number(SumCount));
+    // As the day file keeps it: texts cut to their fields.
+    return decodeDayCard(encodeDayCard(c));
+}
+
+bool CardEditor::writable(int n)
+{
+    if (m_mode != Correction || n < 1)
+        return false;
+    if (m_readPath != m_days.todayPath()) {
+        emit message(dayChangedMessage());
+        return false;
+    }
+    // Only the card that was read: never an empty slot behind the day's
+    // last card, which no list would show.
+    const CargoCard working = m_cards.CurrentCard;
+    const bool present = n <= m_context.settings.DayCardNumber && m_days.ReadDayCard(DayTarget::Today, n)
+                         && m_cards.CurrentCard.id != 0 && m_cards.CurrentCard.id == m_card.id;
+    m_cards.CurrentCard = working;
+    if (!present)
+        emit message(noCardMessage(n));
+    return present;
+}
+
+bool CardEditor::writeBack(int n)
+{
+    m_cards.CurrentCard = m_card;
+    if (const StoreResult written = m_days.WriteDayCard(DayTarget::Today, n); !written) {
+        const QString text = Weighing::notStoredMessage(m_days.todayPath(), written.reason);
+        m_log.WriteLog(text);
+        emit message(text);
+        return false;
+    }
+    return true;
+}
+
+void CardEditor::logLine(const QString &text)
+{
+    QString line = text;
+    if (!m_context.CurrentOperator.isEmpty())
+        line += u", оператор: "_s + oneLine(m_context.CurrentOperator);
+    m_log.WriteLog(line);
+}
+
+bool CardEditor::ReplaceCardParameters()
+{
+    const int n = m_selected;
+    if (!writable(n))
+        return false;
+    const CargoCard old = m_card;
+    m_card = cardFromTexts(old, m_texts);
+    if (!writeBack(n)) {
+        m_card = old;
+        return false;
+    }
+    const QString plusPath = PlusFile::besideDayFile(m_days.todayPath());
+    const bool extrasWritten = PlusFile(plusPath).write(n, m_extras);
+
+    // The trail: one line per main parameter whose stored value changed.
+    const QString card = u"карточка № %1, ID %2: "_s.arg(n).arg(old.id);
+    for (int i = 0; i < MainParamCount; ++i) {
+        const QString before = reportCellText(old, i);
+        const QString after = reportCellText(m_card, i);
+        if (before != after)
+            logLine(u"Исправлена "_s + card + oneLine(caption(i)) + u" \""_s + oneLine(before) + u"\" заменено на \""_s
+                    + oneLine(after) + u'"');
+    }
+    if (!extrasWritten)
+        m_log.WriteLog(u"Дополнительные параметры карточки № %1 не записаны: %2"_s.arg(n).arg(plusPath));
+
+    // The exchange lines carry the card's own codes, not those of the
+    // values looked up last.
+    for (int i = 0; i < CardTextCount; ++i)
+        m_paramExtras.FindPickListEntry(i, m_card.texts[size_t(i)]);
+    m_exports.writeAccountingTexts(n);
+    m_exports.writeDayWorkbookRow(n);
+    m_exports.writeAccountingWorkbookRow(n);
+
+    emit message(extrasWritten ? replacedMessage()
+                               : replacedMessage() + u"\nДополнительные параметры не записаны: "_s + plusPath);
+    m_weighing.ShowCurrentCard(n);
+    showToday(n);
+    m_days.LoadToday();
+    emit m_weighing.todayListChanged();
+    return true;
+}
+
+bool CardEditor::DeleteCard()
+{
+    const int n = m_selected;
+    if (!writable(n))
+        return false;
+    const CargoCard old = m_card;
+    m_card.status = Statuses::deleted();
+    if (!writeBack(n)) {
+        m_card = old;
+        return false;
+    }
+    logLine(u"Удалена карточка № %1, ID %2"_s.arg(n).arg(old.id));
+    for (int i = 0; i < CardTextCount; ++i)
+        m_paramExtras.FindPickListEntry(i, m_card.texts[size_t(i)]);
+    m_exports.writeAccountingTexts(n);
+    m_exports.writeDayWorkbookRow(n);
+    m_exports.writeAccountingWorkbookRow(n);
+
+    emit message(deletedMessage());
+    m_weighing.ShowCurrentCard(n);
+    // A deleted card is no longer open for its second weighing.
+    if (m_weighing.openedForCompletion() == n)
+        m_weighing.SetCompletionButtons(n);
+    // The window keeps showing the card, now as deleted.
+    showToday(n);
+    m_days.LoadToday();
+    emit m_weighing.todayListChanged();
+    return true;
+}
