@@ -8,6 +8,7 @@ PACKAGES=(
     g++ cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-serialport-dev libgl-dev qt6-translations-l10n
     qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    qt6-webengine-dev xvfb
     libreoffice-calc-nogui libreoffice-dev fonts-liberation poppler-utils
 )
 

@@ -17,6 +17,7 @@ class DayListView;
 class EnlargementPanel;
 class EventLog;
 class EventLogWindow;
+class IpCameraPanel;
 class MainShell;
 class ParamExtras;
 class PeriodReport;
@@ -72,6 +73,7 @@ public:
     VideoPanel *videoPanel() const { return m_videoPanel; }
     CameraIcon *cameraIcon() const { return m_cameraIcon; }
     EnlargementPanel *enlargementPanel() const { return m_enlargement; }
+    IpCameraPanel *ipCameraPanel() const { return m_ipPanel; }
     // "+" beside parameter box p: nothing while the box is empty.
     void OpenConstantsEditor(int p);
 
@@ -141,5 +143,6 @@ private:
     VideoPanel *m_videoPanel;
     CameraIcon *m_cameraIcon;
     EnlargementPanel *m_enlargement;
+    IpCameraPanel *m_ipPanel;
     bool m_exiting = false;
 };
