@@ -32,7 +32,7 @@ namespace {
 const QDateTime kNow(QDate(2026, 12, 9), QTime(9, 30));
 
 // As main() does: the browser shares its GL context, said before the application exists.
-const bool kSharedContexts = [] {
+[[maybe_unused]] const bool kSharedContexts = [] {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     return true;
 }();
