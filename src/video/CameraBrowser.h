@@ -27,7 +27,7 @@ public:
     virtual void navigate(const QString &address) = 0;
     virtual void stop() = 0;
     // The client area's `rect` as it is drawn now; outside the window black.
-    virtual QImage grab(const QRect &rect) = 0;
+    virtual QImage CaptureWindowRegion(const QRect &rect) = 0;
 };
 
 // No browser (the program without its windows): nothing shown, no photos.
@@ -37,5 +37,5 @@ public:
     void apply(const BrowserState &) override {}
     void navigate(const QString &) override {}
     void stop() override {}
-    QImage grab(const QRect &) override { return {}; }
+    QImage CaptureWindowRegion(const QRect &) override { return {}; }
 };

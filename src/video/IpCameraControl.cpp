@@ -305,7 +305,7 @@ void IpCameraControl::photoTimerFired()
         const IpCameraRecord r = record(cameraNumber());
         const QRect rect(toPixelsX(r.PhotoShiftRight), toPixelsY(r.PhotoShiftDown), toPixelsX(r.PhotoWidth),
                          toPixelsY(r.PhotoHeight));
-        const QImage image = rect.isValid() ? m_view->grab(rect) : QImage();
+        const QImage image = rect.isValid() ? m_view->CaptureWindowRegion(rect) : QImage();
         emit photoTaken(path, image);
     }
     if (!m_photoPaths.isEmpty() && m_on) {

@@ -31,7 +31,7 @@ struct RecordingBrowser final : CameraBrowser
     void apply(const BrowserState &state) override { applied << state; }
     void navigate(const QString &address) override { addresses << address; }
     void stop() override { ++stops; }
-    QImage grab(const QRect &rect) override
+    QImage CaptureWindowRegion(const QRect &rect) override
     {
         grabbed << rect;
         QImage image(rect.size(), QImage::Format_RGB32);

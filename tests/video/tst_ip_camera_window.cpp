@@ -191,7 +191,7 @@ private slots:
         QVERIFY(browser && browser->isVisible());
         QCOMPARE(camera().field(F::Url), server.url());
         const QRect rect(0, 0, camera().toPixelsX(5000), camera().toPixelsY(4500));
-        QTRY_VERIFY_WITH_TIMEOUT(near(browser->grab(rect).pixel(20, 20), Qt::red), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(near(browser->CaptureWindowRegion(rect).pixel(20, 20), Qt::red), 15000);
         // Hidden through the icon (after the double-click interval).
         QTest::qWait(QApplication::doubleClickInterval() + 50);
         QTest::mouseClick(m_p->window->cameraIcon(), Qt::LeftButton);

@@ -50,7 +50,7 @@ void BrowserWindow::stop()
     m_view->stop();
 }
 
-QImage BrowserWindow::grab(const QRect &rect)
+QImage BrowserWindow::CaptureWindowRegion(const QRect &rect)
 {
     // Whatever part of the rectangle lies outside the window stays black,
     // so the photo has the size the camera record asks for.
@@ -58,7 +58,7 @@ QImage BrowserWindow::grab(const QRect &rect)
     photo.fill(Qt::black);
     const QRect inside = rect.intersected(QRect(QPoint(0, 0), size()));
     if (!inside.isEmpty()) {
-        const QPixmap shot = QWidget::grab(inside);
+        const QPixmap shot = grab(inside);
         QPainter painter(&photo);
         painter.drawPixmap(inside.topLeft() - rect.topLeft(), shot);
     }

@@ -23,7 +23,7 @@ public:
     void apply(const BrowserState &state) override;
     void navigate(const QString &address) override;
     void stop() override;
-    QImage grab(const QRect &rect) override;
+    QImage CaptureWindowRegion(const QRect &rect) override;
 
 protected:
     void moveEvent(QMoveEvent *event) override;

@@ -185,7 +185,7 @@ void IpCameraPanel::stop()
         m_browser->stop();
 }
 
-QImage IpCameraPanel::grab(const QRect &rect)
+QImage IpCameraPanel::CaptureWindowRegion(const QRect &rect)
 {
-    return m_browser ? m_browser->grab(rect) : QImage();
+    return m_browser ? m_browser->CaptureWindowRegion(rect) : QImage();
 }
