@@ -7,7 +7,9 @@
 #include "video/IpCameraControl.h"
 #include "video/SyntheticSource.h"
 
+#include <QGuiApplication>
 #include <QImageReader>
+#include <QScreen>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -106,6 +108,8 @@ private slots:
         const BrowserState &b = camera().browser();
         QVERIFY(b.visible && b.controlVisible);
         QCOMPARE(b.window.size(), QSize(px(5500), py(5000)));
+        if (QGuiApplication::primaryScreen()->logicalDotsPerInchX() == 96)
+            QCOMPARE(b.window.size(), QSize(367, 333));
         QCOMPARE(b.control, QRect(px(-4700), py(-1200), px(12000), py(10000)));
         QCOMPARE(b.caption, login);
         QCOMPARE(m_browser.applied.last().window, b.window);
@@ -209,6 +213,20 @@ private slots:
         // A number no record has is record 0 as well.
         camera().chooseCamera(u"7"_s);
         QCOMPARE(camera().field(F::Login), u"нулевая"_s);
+    }
+
+    void startUpShowsTheStoredCamera()
+    {
+        // Automatic start with camera 2 stored: its page, not an empty address.
+        settings().IpCameraNumber = 2;
+        settings().CameraUrl[1] = u"http://127.0.0.1:9/zwei"_s;
+        m_program->video().startForAutoMode();
+        QCOMPARE(camera().listText(), u"2"_s);
+        QCOMPARE(m_browser.addresses, QStringList{u"http://127.0.0.1:9/zwei"_s});
+        QCOMPARE(camera().browser().caption, settings().CameraLogin[1]);
+        // The panel stays as it was.
+        QVERIFY(!camera().panelVisible());
+        QCOMPARE(stored().IpCameraNumber, 2);
     }
 
     void fitAndNoFit()
