@@ -8,6 +8,7 @@ PACKAGES=(
     g++ cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-serialport-dev libgl-dev qt6-translations-l10n
     qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    qt6-webengine-dev xvfb
     libreoffice-calc-nogui libreoffice-dev fonts-liberation poppler-utils
 )
 
@@ -52,8 +53,12 @@ run)
     demo=build/demo
     mkdir -p "$demo"
     cp build/bin/tarvo build/bin/tarvo-office.so "$demo/"
+    # Camera 1 is a local page with a lorry on the weighbridge: the camera
+    # icon switches it on, and every weighing gets its photos.
+    cp tools/demo-camera/camera.html "$demo/"
     : >"$demo/scale-sim.out"
-    build/bin/tarvo-scale-sim --type 1 --weight 12500 --scenario truck --attach "$demo" "$@" \
+    build/bin/tarvo-scale-sim --type 1 --weight 12500 --scenario truck --attach "$demo" \
+        --camera-page "file://$(pwd)/$demo/camera.html" "$@" \
         >"$demo/scale-sim.out" 2>"$demo/scale-sim.log" &
     sim=$!
     trap 'kill "$sim" 2>/dev/null || true' EXIT

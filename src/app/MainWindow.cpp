@@ -36,6 +36,7 @@
 #include "video/VideoPhotos.h"
 #include "video/ui/CameraIcon.h"
 #include "video/ui/EnlargementPanel.h"
+#include "video/ui/IpCameraPanel.h"
 #include "video/ui/PhotoSlots.h"
 #include "video/ui/PreviewWindow.h"
 #include "video/ui/VideoPanel.h"
@@ -97,6 +98,7 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     , m_videoPanel(new VideoPanel(m_video, this))
     , m_cameraIcon(new CameraIcon(m_video))
     , m_enlargement(nullptr)
+    , m_ipPanel(new IpCameraPanel(program.ipCamera(), m_video, this))
 {
     setWindowIcon(programIcon());
     buildMenu();
@@ -346,6 +348,9 @@ void MainWindow::openPurpose(int purpose)
         break;
     case AccessGate::CardCorrection:
         openCardEditor(CardEditor::Correction);
+        break;
+    case AccessGate::IpCamera:
+        m_ipPanel->open();
         break;
     default:
         break;

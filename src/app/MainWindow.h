@@ -20,6 +20,7 @@ class EditModesWindow;
 class EnlargementPanel;
 class EventLog;
 class EventLogWindow;
+class IpCameraPanel;
 class MainShell;
 class ParamExtras;
 class ParameterSettingsWindow;
@@ -78,6 +79,7 @@ public:
     VideoPanel *videoPanel() const { return m_videoPanel; }
     CameraIcon *cameraIcon() const { return m_cameraIcon; }
     EnlargementPanel *enlargementPanel() const { return m_enlargement; }
+    IpCameraPanel *ipCameraPanel() const { return m_ipPanel; }
     // "+" beside parameter box p: nothing while the box is empty.
     void OpenConstantsEditor(int p);
     // The card window in its mode (`CardEditorMode`), created the first time.
@@ -155,5 +157,6 @@ private:
     EnlargementPanel *m_enlargement;
     CardEditorWindow *m_cardEditorWindow = nullptr;
     ConstantsWindow *m_constantsWindow = nullptr;
+    IpCameraPanel *m_ipPanel;
     bool m_exiting = false;
 };

@@ -13,6 +13,7 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_spreadsheetService(std::move(outside.spreadsheet))
     , m_spreadsheet(m_context, m_spreadsheetService)
     , m_exports(m_spreadsheet)
+    , m_ipCamera(m_context)
     , m_photos(m_context, m_ipCamera,
                outside.capture ? std::move(outside.capture) : std::make_unique<CameraSource>(0))
     , m_days(m_context, m_log, m_cards)
@@ -69,6 +70,7 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
             m_photos.showCardPhotos(CardPhotos::Frame::CurrentCard, m_context.MonthDataFolder(), id);
         m_photosShownId = id;
     });
+    connect(&m_ipCamera, &IpCameraControl::photoTaken, &m_photos, &VideoPhotos::ipPhotoTaken);
     // The card is the record; a photo that could not be written is logged.
     connect(&m_photos, &VideoPhotos::photoFailed, this, [this](const QString &path, const QString &reason) {
         m_log.WriteLog(QStringLiteral("Фото не записано: ") + path + QStringLiteral(" ") + reason);

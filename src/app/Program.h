@@ -22,6 +22,7 @@
 #include "terminal/WeightConditioning.h"
 #include "video/CaptureSource.h"
 #include "video/IpCamera.h"
+#include "video/IpCameraControl.h"
 #include "video/VideoPhotos.h"
 #include "weighing/CardServices.h"
 #include "weighing/CargoCard.h"
@@ -79,6 +80,7 @@ public:
     CardExports &exports() { return m_exports; }
     CardPhotos &photos() { return m_photos; }
     VideoPhotos &video() { return m_photos; }
+    IpCameraControl &ipCamera() { return m_ipCamera; }
     CardDocuments &documents() { return m_documents; }
     CardPrinter &printer() { return m_documents; }
     ParameterSettingsModel &parameterSettings() { return m_parameterSettings; }
@@ -101,7 +103,7 @@ private:
     SpreadsheetService m_spreadsheetService;
     SpreadsheetExport m_spreadsheet;
     WorkbookExports m_exports;
-    NoIpCamera m_ipCamera;
+    IpCameraControl m_ipCamera;
     VideoPhotos m_photos;
     qint32 m_photosShownId = 0;
     WorkingCards m_cards;

@@ -14,6 +14,9 @@ using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
 {
+    // The camera's page (Qt WebEngine) shares its GL context with the windows;
+    // this must be said before the application exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"Tarvo"_s);
     QApplication::setApplicationVersion(u"3.00"_s);

@@ -5,6 +5,7 @@
 #include "core/AppContext.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 
 using namespace Qt::Literals::StringLiterals;
@@ -129,13 +130,31 @@ void VideoPhotos::switchOnIp()
     emit changed();
 }
 
+void VideoPhotos::switchOffIp()
+{
+    // The USB/PCI source, when it is the one on, is not the IP panel's to end.
+    if (m_context.settings.VideoSourceIp == 1) {
+        m_icon = Icon::Off;
+        m_videoOn = false;
+    }
+    m_ip.switchOff();
+    emit changed();
+}
+
+void VideoPhotos::ipPanelPhoto()
+{
+    if (m_videoOn && m_context.settings.VideoSourceIp == 1)
+        m_ip.Make_Foto_IP(PhotoFolder() + m_photoBaseName + u".jpg"_s);
+}
+
 void VideoPhotos::iconClicked()
 {
     switch (m_icon) {
     case Icon::Off:
-        if (m_context.settings.VideoSourceIp == 1)
+        if (m_context.settings.VideoSourceIp == 1) {
+            m_ip.selectStoredCamera();
             switchOnIp();
-        else
+        } else
             switchOnUsb();
         return;
     case Icon::OnWindowShown:
@@ -169,9 +188,11 @@ void VideoPhotos::iconDoubleClicked()
 
 void VideoPhotos::startForAutoMode()
 {
-    if (m_context.settings.VideoSourceIp == 1)
+    if (m_context.settings.VideoSourceIp == 1) {
+        // The stored camera's fields first, so its page is the one shown.
+        m_ip.selectStoredCamera();
         switchOnIp();
-    else
+    } else
         switchOnUsb();
 }
 
@@ -188,14 +209,15 @@ void VideoPhotos::takePhoto(const QString &name, int slot)
 {
     m_photoBaseName = name;
     if (m_context.settings.VideoSourceIp == 1) {
+        // The file is named now, not when the photo arrives.
         if (m_videoOn)
-            m_ip.Make_Foto_IP();
+            m_ip.Make_Foto_IP(PhotoFolder() + name + u".jpg"_s);
         return;
     }
     const QImage frame = Make_Foto_USB();
     if (frame.isNull())
         return;
-    putIntoSlot(frame, slot);
+    putIntoSlot(frame, slot, PhotoFolder() + name + u".jpg"_s);
     if (slot == 0) {
         // A new card has no second photo yet.
         m_slots[size_t(Frame::CurrentCard)][1] = Slot{QImage(), PhotoFolder() + name + u"_1.jpg"_s};
@@ -217,20 +239,27 @@ void VideoPhotos::panelPhoto()
 {
     // Always the first slot, whatever the name ends in.
     if (const QImage frame = Make_Foto_USB(); !frame.isNull())
-        putIntoSlot(frame, 0);
+        putIntoSlot(frame, 0, PhotoFolder() + m_photoBaseName + u".jpg"_s);
 }
 
-void VideoPhotos::ipPhotoTaken(const QImage &image)
+void VideoPhotos::ipPhotoTaken(const QString &path, const QImage &image)
 {
     if (!m_videoOn || image.isNull())
         return;
-    m_store.write(PhotoFolder() + m_photoBaseName + u".jpg"_s, image);
-    putIntoSlot(image, m_photoBaseName.endsWith(u"_1"_s) ? 1 : 0);
+    m_store.write(path, image);
+    // The frame shows its own card's photos; another card's photo (the
+    // frame moved on within the second) only goes to its file.
+    const size_t current = size_t(Frame::CurrentCard);
+    if (m_id[current] != 0) {
+        showCardPhotos(Frame::CurrentCard, m_folder[current], m_id[current]);
+        return;
+    }
+    putIntoSlot(image, QFileInfo(path).completeBaseName().endsWith(u"_1"_s) ? 1 : 0, path);
 }
 
-void VideoPhotos::putIntoSlot(const QImage &image, int slot)
+void VideoPhotos::putIntoSlot(const QImage &image, int slot, const QString &path)
 {
-    m_slots[size_t(Frame::CurrentCard)][size_t(slot)] = Slot{image, PhotoFolder() + m_photoBaseName + u".jpg"_s};
+    m_slots[size_t(Frame::CurrentCard)][size_t(slot)] = Slot{image, path};
     emit changed();
 }
 

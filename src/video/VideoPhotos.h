@@ -62,10 +62,13 @@ public:
     // null when no photo was taken.
     QImage Make_Foto_USB();
 
-    // The IP camera switched on from its panel (or by the icon).
+    // The panel "Видеозахват IP": "Включить" with the panel as it stands,
+    // "Выключить", and "Фото" under the current `PhotoBaseName`.
     void switchOnIp();
-    // A photo the IP camera took for `PhotoBaseName`.
-    void ipPhotoTaken(const QImage &image);
+    void switchOffIp();
+    void ipPanelPhoto();
+    // A photo the IP camera took for the file `path`.
+    void ipPhotoTaken(const QString &path, const QImage &image);
 
     void iconClicked();
     void iconDoubleClicked();
@@ -87,7 +90,7 @@ signals:
 
 private:
     QImage load(const QString &path) const;
-    void putIntoSlot(const QImage &image, int slot);
+    void putIntoSlot(const QImage &image, int slot, const QString &path);
     void setIcon(Icon icon);
     void stopUsb();
 

@@ -40,6 +40,8 @@ QString SettingsAttach::apply(QString *error) const
         s.ImpulseCoefficient = *impulseCoefficient;
     if (decimalPlaces)
         s.DecimalPlaces = *decimalPlaces;
+    if (cameraUrl)
+        s.CameraUrl[0] = *cameraUrl;
     if (!context.storeSettings()) {
         *error = u"не удалось записать "_s + context.folders.SettingsFile;
         return QString();

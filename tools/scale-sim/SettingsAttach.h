@@ -14,6 +14,8 @@ struct SettingsAttach
     int terminalType = 1;
     std::optional<double> impulseCoefficient;
     std::optional<int> decimalPlaces;
+    // The page of IP camera 1, so a demonstration has photos without a camera.
+    std::optional<QString> cameraUrl;
 
     // Returns the settings file written, or an empty text and `error`.
     QString apply(QString *error) const;

@@ -4,6 +4,8 @@
 #include "PseudoTerminal.h"
 #include "ScaleSimulator.h"
 #include "SettingsAttach.h"
+#include "core/Cp1251.h"
+#include "core/SettingsFile.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -68,6 +70,8 @@ QString helpText()
                       с программой) порт имитатора и тип терминала, для
                       типа 3 коэффициент, для типа 7 с --frame digits
                       положение точки
+  --camera-page АДРЕС с --attach: адрес страницы IP-камеры 1 (файл или
+                      http://...); длиннее 98 байт не записывается
   --duration С        закончить через С секунд
   --help              эта справка
 
@@ -102,7 +106,8 @@ int main(int argc, char *argv[])
     const auto value = [](const QString &name) { return QCommandLineOption(name, QString(), u"значение"_s); };
     parser.addOptions({value(u"type"_s), value(u"weight"_s), value(u"scenario"_s), value(u"noise"_s),
                        value(u"rate"_s), value(u"decimals"_s), value(u"coefficient"_s), value(u"trucks"_s),
-                       value(u"stand"_s), value(u"frame"_s), value(u"link"_s), value(u"attach"_s), value(u"duration"_s),
+                       value(u"stand"_s), value(u"frame"_s), value(u"link"_s), value(u"attach"_s), value(u"camera-page"_s),
+                       value(u"duration"_s),
                        QCommandLineOption(u"bad-check"_s), QCommandLineOption(u"split"_s),
                        QCommandLineOption(QStringList{u"help"_s, u"h"_s})});
     if (!parser.parse(app.arguments())) {
@@ -188,6 +193,14 @@ int main(int argc, char *argv[])
             attach.impulseCoefficient = options.frame.coefficient;
         if (options.frame.type == 7 && options.frame.digitFrames)
             attach.decimalPlaces = options.frame.decimals;
+        if (parser.isSet(u"camera-page"_s)) {
+            // A demonstration goes on without its camera page rather than not at all.
+            const QString page = parser.value(u"camera-page"_s);
+            if (length1251(page) > SettingsLayout::kTextMax)
+                err << u"--camera-page: адрес длиннее 98 байт, камера 1 не изменена"_s << Qt::endl;
+            else
+                attach.cameraUrl = page;
+        }
         const QString written = attach.apply(&error);
         if (written.isEmpty()) {
             err << u"--attach: "_s << error << Qt::endl;
