@@ -94,10 +94,11 @@ private slots:
         QVERIFY(PdfReader::lines(pdf(files[4])).join(u'\n').contains(u"Щебень"_s));
         QVERIFY(!PdfReader::lines(pdf(files[5])).join(u'\n').contains(u"Щебень"_s));
 
-        // "ТН" is not printed yet and says so.
+        // "ТН" of the archive frame: one copy, front and reverse side.
         m_p->window->menuAction(u"ТН"_s)->trigger();
-        QCOMPARE(m_p->window->statusBar()->currentMessage(), CardPrinter::waybillMessage());
-        QCOMPARE(printedFiles().size(), 6);
+        QCOMPARE(printedFiles().size(), 7);
+        QVERIFY(m_p->window->statusBar()->currentMessage().endsWith(printedFiles().last()));
+        QVERIFY(printedFiles().last().contains(u"Транспортная накладная"_s));
 
         // A job that cannot start: one message, said once for both frames.
         const QString printFolder = m_p->context->folders.BaseFolder + u"Print"_s;
