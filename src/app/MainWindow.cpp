@@ -507,6 +507,10 @@ void MainWindow::connectStore()
     });
     // A job that could not start: the operator is told once; the card is untouched.
     connect(&m_program.printer(), &CardPrinter::printFailed, this, &MainWindow::showOperatorMessage);
+    // "Печать отчета": the status line says where the report went.
+    m_reports->attachPrinter(m_program.reportPrinter());
+    connect(&m_program.reportPrinter(), &ReportPrinter::printed, statusBar(),
+            [this](const QString &status) { statusBar()->showMessage(status); });
     for (int i = 0; i < CardTextCount; ++i) {
         connect(m_entry->plusButton(i), &QPushButton::clicked, this, [this, i] { OpenConstantsEditor(i); });
         // The additional values belong to the text they were entered for.

@@ -9,6 +9,7 @@
 #include "platform/SpreadsheetExport.h"
 #include "platform/SpreadsheetService.h"
 #include "reports/PeriodReport.h"
+#include "reports/ReportPrinter.h"
 #include "store/ArchiveBrowser.h"
 #include "store/DayFiles.h"
 #include "store/ExtraNames.h"
@@ -66,6 +67,7 @@ public:
     Weighing &weighing() { return m_weighing; }
     ArchiveBrowser &archive() { return m_archive; }
     PeriodReport &report() { return m_report; }
+    ReportPrinter &reportPrinter() { return m_reportPrinter; }
     MainShell &shell() { return m_shell; }
     SpreadsheetExport &spreadsheet() { return m_spreadsheet; }
     SpreadsheetService &spreadsheetService() { return m_spreadsheetService; }
@@ -101,5 +103,6 @@ private:
     ArchiveBrowser m_archive;
     CardPrinter m_documents;
     PeriodReport m_report;
+    ReportPrinter m_reportPrinter;
     MainShell m_shell;
 };
