@@ -54,7 +54,9 @@ void ReportPicture::paint(QPainter &painter, double top, double height) const
     row = std::max(row, 0);
     const QFont regular = gridFont(false);
     const QFont bold = gridFont(true);
-    const double ascent = QFontMetricsF(regular).ascent();
+    const QFontMetricsF regularMetrics(regular);
+    const QFontMetricsF boldMetrics(bold);
+    const double ascent = regularMetrics.ascent();
     const double textHeight = QFontMetricsF(regular).height();
     const QPen line(QColor::fromRgb(LineColour), 0);
 
@@ -67,22 +69,27 @@ void ReportPicture::paint(QPainter &painter, double top, double height) const
         const bool caption = row == 0;
         for (const Column &c : m_columns) {
             const QRectF cell(c.left, y, c.width, h);
-            QColor background = Qt::white;
             if (caption)
-                background = QColor::fromRgb(CaptionColour);
+                painter.fillRect(cell, QColor::fromRgb(CaptionColour));
             else if (r.styledFrom() >= 0 && c.column >= r.styledFrom())
-                background = QColor::fromRgb(r.background());
-            painter.fillRect(cell, background);
-            painter.setPen(line);
-            painter.drawRect(cell);
+                painter.fillRect(cell, QColor::fromRgb(r.background()));
+        }
+        // The grid lines of the row: its top and bottom and every column's edges.
+        painter.setPen(line);
+        painter.drawLine(QPointF(0, y), QPointF(m_width, y));
+        painter.drawLine(QPointF(0, y + h), QPointF(m_width, y + h));
+        for (const Column &c : m_columns)
+            painter.drawLine(QPointF(c.left, y), QPointF(c.left, y + h));
+        painter.drawLine(QPointF(m_width, y), QPointF(m_width, y + h));
 
+        painter.setPen(Qt::black);
+        for (const Column &c : m_columns) {
             const QString text = m_table.text(row, c.column).toString();
             if (text.trimmed().isEmpty())
                 continue;
             const bool styledBold = !caption && r.styledFrom() >= 0 && c.column >= r.styledFrom() && r.isBold();
             painter.setFont(styledBold ? bold : regular);
-            const QFontMetricsF metrics(painter.font());
-            const double advance = metrics.horizontalAdvance(text);
+            const double advance = (styledBold ? boldMetrics : regularMetrics).horizontalAdvance(text);
             const double inner = c.width - 2 * CellPadding;
             double x = c.left + CellPadding;
             const ReportTable::Alignment alignment =
@@ -91,11 +98,16 @@ void ReportPicture::paint(QPainter &painter, double top, double height) const
                 x += inner - advance;
             else if (alignment == ReportTable::Alignment::Centre)
                 x += (inner - advance) / 2;
+            const QPointF at(std::max(x, c.left + CellPadding), y + (h - textHeight) / 2 + ascent);
+            if (advance <= inner) {
+                painter.drawText(at, text);
+                continue;
+            }
+            // A text wider than its cell keeps its start and is cut at the cell's edge.
             painter.save();
-            painter.setClipRect(cell.adjusted(CellPadding / 2, 0, -CellPadding / 2, 0), Qt::IntersectClip);
-            painter.setPen(Qt::black);
-            // A text wider than its cell keeps its start, as the grid shows it.
-            painter.drawText(QPointF(std::max(x, c.left + CellPadding), y + (h - textHeight) / 2 + ascent), text);
+            painter.setClipRect(QRectF(c.left, y, c.width, h).adjusted(CellPadding / 2, 0, -CellPadding / 2, 0),
+                                Qt::IntersectClip);
+            painter.drawText(at, text);
             painter.restore();
         }
     }
