@@ -243,10 +243,5 @@ void ReportFrame::stepProgress(int done, int total)
 void ReportFrame::endProgress()
 {
     m_progress->hide();
-    for (QAbstractButton *button : {static_cast<QAbstractButton *>(m_print), static_cast<QAbstractButton *>(m_textMode),
-                                    static_cast<QAbstractButton *>(m_landscape)}) {
-        button->setAccessibleName(button->text());
-        button->setEnabled(false);
-    }
     QApplication::restoreOverrideCursor();
 }
