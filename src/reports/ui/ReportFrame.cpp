@@ -157,6 +157,9 @@ void ReportFrame::attachPrinter(ReportPrinter &printer)
     connect(m_landscape, &QCheckBox::toggled, &printer, &ReportPrinter::setLandscape);
     connect(m_print, &QPushButton::clicked, &printer, [this] {
         QApplication::setOverrideCursor(Qt::WaitCursor);
+        // The picture starts at the table's first row, as the grid does once scrolled up.
+        if (!m_printer->textMode())
+            m_grid->scrollToTop();
         m_printer->PrintReport();
         QApplication::restoreOverrideCursor();
     });
