@@ -544,6 +544,10 @@ void MainWindow::connectStore()
     // A value added to or removed from a pick list: its box offers the list as stored.
     connect(&m_program.constantsEditor(), &ConstantsEditor::pickListChanged, this,
             [this](int p) { m_entry->setPickList(p, m_extras.Combo_1C()[size_t(p)]); });
+    // "Печать отчета": the status line says where the report went.
+    m_reports->attachPrinter(m_program.reportPrinter());
+    connect(&m_program.reportPrinter(), &ReportPrinter::printed, statusBar(),
+            [this](const QString &status) { statusBar()->showMessage(status); });
     for (int i = 0; i < CardTextCount; ++i) {
         connect(m_entry->plusButton(i), &QPushButton::clicked, this, [this, i] { OpenConstantsEditor(i); });
         // The additional values belong to the text they were entered for.

@@ -24,6 +24,7 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_archive(m_context, m_days, m_cards, m_weighing)
     , m_documents(m_context, m_days, m_weighing, m_archive, m_photos, outside.printDestination)
     , m_report(m_context)
+    , m_reportPrinter(m_report, clock, m_context.folders.BaseFolder + QStringLiteral("Print/"), outside.printDestination)
     , m_shell({m_context, m_log, m_days, m_weighing, m_link, m_conditioning, m_archive, m_extras, m_report, m_exports,
                m_photos})
     , m_pendingWrites(m_spreadsheetService)

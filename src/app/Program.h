@@ -12,6 +12,7 @@
 #include "platform/SpreadsheetExport.h"
 #include "platform/SpreadsheetService.h"
 #include "reports/PeriodReport.h"
+#include "reports/ReportPrinter.h"
 #include "store/ArchiveBrowser.h"
 #include "store/CardEditor.h"
 #include "store/ConstantsEditor.h"
@@ -74,6 +75,7 @@ public:
     AutoWeighing &autoWeighing() { return m_auto; }
     ArchiveBrowser &archive() { return m_archive; }
     PeriodReport &report() { return m_report; }
+    ReportPrinter &reportPrinter() { return m_reportPrinter; }
     MainShell &shell() { return m_shell; }
     SpreadsheetExport &spreadsheet() { return m_spreadsheet; }
     SpreadsheetService &spreadsheetService() { return m_spreadsheetService; }
@@ -115,6 +117,7 @@ private:
     ArchiveBrowser m_archive;
     CardPrinter m_documents;
     PeriodReport m_report;
+    ReportPrinter m_reportPrinter;
     MainShell m_shell;
     SpreadsheetPendingWrites m_pendingWrites;
     ParameterSettingsModel m_parameterSettings;

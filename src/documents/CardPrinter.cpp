@@ -41,9 +41,9 @@ QString CardPrinter::failedMessage()
     return u"Документ не напечатан: печать не удалось начать. Проверьте принтер или папку Print."_s;
 }
 
-QString CardPrinter::waybillMessage()
+QString CardPrinter::plusFilePath(Frame frame) const
 {
-    return u"Транспортная накладная пока не печатается"_s;
+    return frame == Frame::CurrentCard ? PlusFile::besideDayFile(m_days.todayPath()) : m_archive.plusFilePath();
 }
 
 std::array<QString, 25> CardPrinter::frameTexts(Frame frame) const
@@ -78,7 +78,7 @@ ChequeValues CardPrinter::chequeValues(Frame frame) const
     ChequeValues v;
     v.texts = frameTexts(frame);
     v.currentCard = frame == Frame::CurrentCard;
-    const QString plusPath = v.currentCard ? PlusFile::besideDayFile(m_days.todayPath()) : m_archive.plusFilePath();
+    const QString plusPath = plusFilePath(frame);
     const int number = int(ReadLeadingNumber(v.texts[CardNumber]));
     // Read on their own: the values of the card being entered stay as they are.
     if (number >= 1 && !plusPath.isEmpty()) {
@@ -97,6 +97,29 @@ ChequeValues CardPrinter::chequeValues(Frame frame) const
     return v;
 }
 
+WaybillValues CardPrinter::waybillValues(Frame frame) const
+{
+    const std::array<QString, 25> texts = frameTexts(frame);
+    WaybillValues v;
+    v.cargoName = texts[CargoName];
+    v.documentNumber = texts[DocumentNumber];
+    v.cardNumber = texts[CardNumber];
+    const int number = int(ReadLeadingNumber(texts[CardNumber]));
+    const QString plusPath = plusFilePath(frame);
+    // Read on their own: the values of the card being entered stay as they are.
+    if (number >= 1 && !plusPath.isEmpty())
+        v.extras = PlusFile(plusPath).read(number);
+    for (int i = 0; i < int(v.constants.size()); ++i) {
+        const QString value = texts[size_t(i)].trimmed();
+        if (value.isEmpty())
+            continue;
+        if (const auto entry = PickListFile(pickListPath(m_context.folders.BaseFolder, i)).find(value))
+            v.constants[size_t(i)] = *entry;
+    }
+    v.today = m_context.clock.now().date();
+    return v;
+}
+
 QString CardPrinter::print(const QString &document, Frame frame)
 {
     bool ok = true;
@@ -106,8 +129,10 @@ QString CardPrinter::print(const QString &document, Frame frame)
                               [this, frame](int index) { return framePhoto(frame, index); });
     } else if (document == ChequeDocument) {
         ok = PrintCheque(m_surface, chequeValues(frame));
+    } else if (document == Waybill) {
+        ok = PrintWaybill(m_surface, waybillValues(frame));
     } else {
-        return waybillMessage();
+        return QString();
     }
     if (!ok) {
         emit printFailed(failedMessage());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Cheque.h"
+#include "Waybill.h"
 #include "WeighingAct.h"
 #include "platform/PrintSurface.h"
 #include "weighing/CardServices.h"
@@ -35,12 +36,14 @@ public:
     QString printVisible(const QString &document, bool currentVisible, bool archiveVisible);
 
     static QString failedMessage();
-    static QString waybillMessage();
 
     std::array<QString, 25> frameTexts(Frame frame) const;
     // The photo `index` (0: first weighing, 1: second) of the frame's card.
     ActPhoto framePhoto(Frame frame, int index) const;
     ChequeValues chequeValues(Frame frame) const;
+    // The card's additional parameters from its own day and the entries of
+    // its seven texts in the pick lists.
+    WaybillValues waybillValues(Frame frame) const;
     PrintSurface &surface() { return m_surface; }
 
 signals:
@@ -48,6 +51,8 @@ signals:
     void printFailed(const QString &text);
 
 private:
+    QString plusFilePath(Frame frame) const;
+
     AppContext &m_context;
     DayFiles &m_days;
     Weighing &m_weighing;

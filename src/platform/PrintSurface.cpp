@@ -299,6 +299,18 @@ bool PrintSurface::drawPicture(const QImage &picture, double x, double y, double
     return true;
 }
 
+bool PrintSurface::drawBand(const QRectF &target, const std::function<void(QPainter &)> &paint)
+{
+    if (!ensureDocument())
+        return false;
+    m_painter.save();
+    m_painter.setClipRect(target);
+    m_painter.translate(target.topLeft());
+    paint(m_painter);
+    m_painter.restore();
+    return true;
+}
+
 double PrintSurface::pageWidth()
 {
     ensurePrinter();

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QString>
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 
@@ -94,6 +95,10 @@ public:
     // of the picture from `bandTop` down, both in twips of its own size.
     bool drawPicture(const QImage &picture, double x, double y, double width = 0, double height = 0,
                      double bandTop = 0, double bandHeight = 0);
+
+    // Draws straight onto the page within `target`, the origin moved to its
+    // top left and nothing drawn outside it; the painter's unit is twips.
+    bool drawBand(const QRectF &target, const std::function<void(QPainter &)> &paint);
 
     double pageWidth();
     double pageHeight();

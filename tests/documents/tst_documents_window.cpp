@@ -3,9 +3,11 @@
 
 #include "store/PickListFile.h"
 #include "store/PlusFile.h"
+#include "reports/ui/ReportFrame.h"
 #include "store/ui/ArchiveFrame.h"
 #include "weighing/ui/CurrentCardFrame.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -94,10 +96,11 @@ private slots:
         QVERIFY(PdfReader::lines(pdf(files[4])).join(u'\n').contains(u"Щебень"_s));
         QVERIFY(!PdfReader::lines(pdf(files[5])).join(u'\n').contains(u"Щебень"_s));
 
-        // "ТН" is not printed yet and says so.
+        // "ТН" of the archive frame: one copy, front and reverse side.
         m_p->window->menuAction(u"ТН"_s)->trigger();
-        QCOMPARE(m_p->window->statusBar()->currentMessage(), CardPrinter::waybillMessage());
-        QCOMPARE(printedFiles().size(), 6);
+        QCOMPARE(printedFiles().size(), 7);
+        QVERIFY(m_p->window->statusBar()->currentMessage().endsWith(printedFiles().last()));
+        QVERIFY(printedFiles().last().contains(u"Транспортная накладная"_s));
 
         // A job that cannot start: one message, said once for both frames.
         const QString printFolder = m_p->context->folders.BaseFolder + u"Print"_s;
@@ -115,6 +118,59 @@ private slots:
         const auto boxes = m_p->window->findChildren<QMessageBox *>();
         QCOMPARE(boxes.size(), before + 1);
         QCOMPARE(boxes.last()->text(), CardPrinter::failedMessage());
+        m_p.reset();
+    }
+    void printsTheWaybillAndTheReport()
+    {
+        m_p = std::make_unique<ProgramFixture>(QDateTime(QDate(2026, 12, 9), QTime(9, 30, 0)), new AbsentPort);
+        m_p->build();
+        m_p->login();
+        const int number = m_p->weighing->storeNewTodayCard([](CargoCard &card, const NewCardNumbers &numbers) {
+            card.id = numbers.id;
+            card.number = numbers.number;
+            card.texts[CargoName] = u"Щебень"_s;
+            card.gross = 32500;
+            card.tare = 20000;
+            card.net = 12500;
+            card.status = Statuses::complete();
+        });
+        QVERIFY(number > 0);
+        ExtraParams plus{};
+        plus[1][3] = u"2"_s;
+        QVERIFY(PlusFile(PlusFile::besideDayFile(m_p->days->todayPath())).write(number, plus));
+
+        // Both frames: the current card's two copies first, then the archive's one.
+        QVERIFY(!m_p->program->printer().printVisible(CardPrinter::Waybill, true, true).isEmpty());
+        QStringList files = printedFiles();
+        QCOMPARE(files.size(), 3);
+        QVERIFY(files[0].contains(u"экз. 1"_s) && files[1].contains(u"экз. 2"_s));
+        QVERIFY(PdfReader::lines(pdf(files[1])).join(u'\n').contains(u"Щебень"_s));
+        QVERIFY(!PdfReader::lines(pdf(files[2])).join(u'\n').contains(u"Щебень"_s));
+
+        // "Печать отчета" of the report view, as text and as pictures.
+        QTest::mouseClick(m_p->window->modeButton(3), Qt::LeftButton);
+        ReportFrame *frame = m_p->window->reportFrame();
+        QVERIFY(frame->printButton()->isEnabled());
+        QCOMPARE(frame->textModeBox()->accessibleName(), u"текст"_s);
+        QCOMPARE(frame->landscapeBox()->accessibleName(), u"альбомная"_s);
+        frame->textModeBox()->click();
+        QVERIFY(m_p->program->reportPrinter().textMode());
+        frame->printButton()->click();
+        files = printedFiles();
+        QCOMPARE(files.size(), 4);
+        QVERIFY(m_p->window->statusBar()->currentMessage().endsWith(files.last()));
+        QVERIFY(PdfReader::lines(pdf(files.last())).join(u'\n').contains(u"Щебень"_s));
+        frame->textModeBox()->click();
+        frame->landscapeBox()->click();
+        frame->printButton()->click();
+        files = printedFiles();
+        QCOMPARE(files.size(), 5);
+        QVERIFY(files.last().contains(u"лист 1"_s));
+        // Landscape: the page is wider than high.
+        const QString info = PdfReader::run(u"pdfinfo"_s, {pdf(files.last())});
+        const QRegularExpressionMatch size =
+            QRegularExpression(u"Page size:\\s+([\\d.]+) x ([\\d.]+)"_s).match(info);
+        QVERIFY2(size.hasMatch() && size.captured(1).toDouble() > size.captured(2).toDouble(), qPrintable(info));
         m_p.reset();
     }
 };

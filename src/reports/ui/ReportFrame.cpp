@@ -2,12 +2,14 @@
 
 #include "core/ui/AccessibleNames.h"
 #include "reports/PeriodReport.h"
+#include "reports/ReportPrinter.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -45,6 +47,9 @@ ReportFrame::ReportFrame(PeriodReport &report, QWidget *parent)
     , m_rows(new QCheckBox(u"Раскрыть строки"_s, this))
     , m_columns(new QCheckBox(u"Раскрыть столбцы"_s, this))
     , m_progress(new QProgressBar(this))
+    , m_print(new QPushButton(u"Печать отчета"_s, this))
+    , m_textMode(new QCheckBox(u"текст"_s, this))
+    , m_landscape(new QCheckBox(u"альбомная"_s, this))
     , m_grid(new QTableView(this))
 {
     installCaptionedComboBoxes();
@@ -60,6 +65,11 @@ ReportFrame::ReportFrame(PeriodReport &report, QWidget *parent)
     m_progress->setRange(0, 100);
     m_progress->setAccessibleName(u"Формирование отчета"_s);
     m_progress->hide();
+    for (QAbstractButton *button : {static_cast<QAbstractButton *>(m_print), static_cast<QAbstractButton *>(m_textMode),
+                                    static_cast<QAbstractButton *>(m_landscape)}) {
+        button->setAccessibleName(button->text());
+        button->setEnabled(false);
+    }
 
     auto *controls = new QGridLayout(frame);
     controls->addWidget(buddyLabel(u"Дата 1"_s, m_date1, frame), 0, 0);
@@ -72,7 +82,12 @@ ReportFrame::ReportFrame(PeriodReport &report, QWidget *parent)
     controls->addWidget(m_progress, 1, 3);
     controls->addWidget(m_rows, 0, 4);
     controls->addWidget(m_columns, 1, 4);
-    controls->setColumnStretch(5, 1);
+    controls->addWidget(m_print, 0, 5);
+    auto *printOptions = new QHBoxLayout;
+    printOptions->addWidget(m_textMode);
+    printOptions->addWidget(m_landscape);
+    controls->addLayout(printOptions, 1, 5);
+    controls->setColumnStretch(6, 1);
 
     m_grid->setAccessibleName(u"Таблица отчета"_s);
     m_grid->setModel(m_report.model());
@@ -131,6 +146,26 @@ ReportFrame::~ReportFrame()
     if (m_report.progressDisplay() == this)
         m_report.setProgressDisplay(nullptr);
     m_report.setCaptionWidth({});
+}
+
+void ReportFrame::attachPrinter(ReportPrinter &printer)
+{
+    m_printer = &printer;
+    m_textMode->setChecked(printer.textMode());
+    m_landscape->setChecked(printer.landscape());
+    connect(m_textMode, &QCheckBox::toggled, &printer, &ReportPrinter::setTextMode);
+    connect(m_landscape, &QCheckBox::toggled, &printer, &ReportPrinter::setLandscape);
+    connect(m_print, &QPushButton::clicked, &printer, [this] {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        // The picture starts at the table's first row, as the grid does once scrolled up.
+        if (!m_printer->textMode())
+            m_grid->scrollToTop();
+        m_printer->PrintReport();
+        QApplication::restoreOverrideCursor();
+    });
+    for (QWidget *w : {static_cast<QWidget *>(m_print), static_cast<QWidget *>(m_textMode),
+                       static_cast<QWidget *>(m_landscape)})
+        w->setEnabled(true);
 }
 
 void ReportFrame::enterView()

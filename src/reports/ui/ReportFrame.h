@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class PeriodReport;
+class ReportPrinter;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -25,6 +26,12 @@ public:
     ~ReportFrame() override;
 
     QTableView *grid() const { return m_grid; }
+    QPushButton *printButton() const { return m_print; }
+    QCheckBox *textModeBox() const { return m_textMode; }
+    QCheckBox *landscapeBox() const { return m_landscape; }
+
+    // "Печать отчета" and its check boxes work once a printer is attached.
+    void attachPrinter(ReportPrinter &printer);
 
     // On switching to reports (the report itself is prepared at the main window's load).
     void enterView();
@@ -48,6 +55,10 @@ private:
     QCheckBox *m_rows;
     QCheckBox *m_columns;
     QProgressBar *m_progress;
+    QPushButton *m_print;
+    QCheckBox *m_textMode;
+    QCheckBox *m_landscape;
+    ReportPrinter *m_printer = nullptr;
     QTableView *m_grid;
     bool m_syncing = false;
 };

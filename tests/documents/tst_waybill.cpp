@@ -1,0 +1,232 @@
+#include "PdfReader.h"
+
+#include "core/Clock.h"
+#include "documents/Waybill.h"
+#include "platform/PrintSurface.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Words of every page, in twips of the printable area.
+QList<QList<PdfReader::Word>> pageWords(const QString &pdf)
+{
+    QList<QList<PdfReader::Word>> pages;
+    const QString all = PdfReader::run(u"pdftotext"_s, {u"-bbox"_s, pdf, u"-"_s});
+    static const QRegularExpression tag(
+        uR"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)<)re"_s);
+    const QStringList parts = all.split(u"<page "_s);
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        QList<PdfReader::Word> words;
+        for (const QRegularExpressionMatch &m : tag.globalMatch(parts[i])) {
+            const auto twips = [&](int n) { return m.captured(n).toDouble() * 20 - PdfReader::Margin; };
+            words.append({m.captured(5), twips(1), twips(2), twips(3), twips(4)});
+        }
+        pages.append(words);
+    }
+    return pages;
+}
+
+// The text of a page with runs of blanks as one blank.
+QString pageText(const QList<PdfReader::Word> &words)
+{
+    QStringList texts;
+    for (const PdfReader::Word &w : words)
+        texts << w.text;
+    return texts.join(u' ');
+}
+
+} // namespace
+
+class TestWaybill : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    Clock m_clock;
+    int m_run = 0;
+    double m_width = 0;
+
+    static WaybillValues values()
+    {
+        WaybillValues v;
+        v.cargoName = u"Щебень"_s;
+        v.documentNumber = u"Н-17"_s;
+        v.cardNumber = u"5"_s;
+        v.extras[1][1] = u"09.12.2026"_s;
+        v.extras[1][2] = u"З-44"_s;
+        v.extras[2][10] = u"Отправитель"_s;
+        v.extras[3][10] = u"Получатель"_s;
+        v.constants[2][0] = u"Карьер"_s;
+        v.constants[2][2] = u"ООО Карьер"_s;
+        v.constants[2][3] = u"Адрескарьера"_s;
+        v.constants[4][10] = u"А123ВС77"_s;
+        v.today = QDate(2026, 12, 9);
+        return v;
+    }
+
+    // The PDF files of one printing, in the order printed.
+    QStringList print(const WaybillValues &v)
+    {
+        const QString folder = m_dir.path() + u"/run"_s + QString::number(++m_run) + u"/Print/"_s;
+        PrintSurface surface(m_clock, folder, PrintSurface::Destination::PdfFiles);
+        m_width = surface.pageWidth();
+        QStringList files;
+        QObject::connect(&surface, &PrintSurface::documentFinished, [&files](const QString &path, bool) {
+            files << path;
+        });
+        if (!PrintWaybill(surface, v))
+            return {};
+        return files;
+    }
+
+    double at(double f) const { return std::trunc(f * m_width); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+
+        m_clock.setNow(QDateTime(QDate(2026, 12, 9), QTime(10, 5, 7)));
+    }
+
+    void copies()
+    {
+        QCOMPARE(WaybillCopies(u"3"_s), 3);
+        QCOMPARE(WaybillCopies(u" 10 "_s), 10);
+        QCOMPARE(WaybillCopies(u"2,9"_s), 2);
+        QCOMPARE(WaybillCopies(u"0"_s), 1);
+        QCOMPARE(WaybillCopies(u"11"_s), 1);
+        QCOMPARE(WaybillCopies(u"-3"_s), 1);
+        QCOMPARE(WaybillCopies(u"много"_s), 1);
+        QCOMPARE(WaybillCopies(QString()), 1);
+
+        // Three copies: three jobs of front and reverse side, numbered.
+        WaybillValues v = values();
+        v.extras[1][3] = u" 3 "_s;
+        const QStringList files = print(v);
+        QCOMPARE(files.size(), 3);
+        for (int n = 0; n < 3; ++n) {
+            const auto pages = pageWords(files[n]);
+            QCOMPARE(pages.size(), 2);
+            const PdfReader::Word copy = PdfReader::find(pages[0], u"Экземпляр"_s);
+            QVERIFY(pageText(pages[0]).contains(u"Экземпляр № "_s + QString::number(n + 1) + u" Дата 09.12.2026 № З-44"_s));
+            // "№", two blanks and " n": the number stands three blanks off.
+            const PdfReader::Word sign = PdfReader::find(pages[0], u"№"_s);
+            const PdfReader::Word number = PdfReader::find(pages[0], QString::number(n + 1));
+            QVERIFY(qAbs(sign.y - copy.y) < 5 && qAbs(number.y - copy.y) < 5);
+            QVERIFY2(number.x - sign.right > 60 && number.x - sign.right < 150,
+                     qPrintable(QString::number(number.x - sign.right)));
+            QVERIFY(pageText(pages[1]).startsWith(u"Продолжение Приложение №4 Оборотная сторона 10.Перевозчик"_s));
+        }
+    }
+
+    void wrappedAndCutValues()
+    {
+        // 64 characters: one line, then a blank line before the address.
+        WaybillValues v = values();
+        v.constants[2][2] = QString(64, u'Ж');
+        auto page = pageWords(print(v).value(0)).value(0);
+        PdfReader::Word name = PdfReader::find(page, QString(64, u'Ж'));
+        PdfReader::Word address = PdfReader::find(page, u"Адрескарьера"_s);
+        QVERIFY(name.right > 0 && address.right > 0);
+        const double line = address.y - name.y;
+        QCOMPARE(qAbs(name.x - at(0.062)) < 20, true);
+        QCOMPARE(qAbs(address.x - at(0.062)) < 20, true);
+
+        // 65 characters: 64, and the 65th under them.
+        v.constants[2][2] = QString(64, u'Ж') + u'Ю';
+        page = pageWords(print(v).value(0)).value(0);
+        name = PdfReader::find(page, QString(64, u'Ж'));
+        const PdfReader::Word rest = PdfReader::find(page, u"Ю"_s);
+        address = PdfReader::find(page, u"Адрескарьера"_s);
+        QVERIFY(rest.right > 0);
+        QVERIFY(qAbs(rest.x - at(0.062)) < 20);
+        QVERIFY(qAbs(2 * (rest.y - name.y) - line) < 10);
+        QVERIFY(qAbs((address.y - name.y) - line) < 10);
+
+        // A sender of 100 characters in a field of at most 80.
+        v = values();
+        v.extras[2][10] = QString(80, u'Щ') + QString(20, u'Ы');
+        const QString text = pageText(pageWords(print(v).value(0)).value(0));
+        QVERIFY(text.contains(u' ' + QString(80, u'Щ') + u' '));
+        QVERIFY(!text.contains(u'Ы'));
+    }
+
+    void blankCardPrintsTheWholeForm()
+    {
+        WaybillValues v;
+        v.today = QDate(2026, 12, 9);
+        const QStringList files = print(v);
+        QCOMPARE(files.size(), 1);
+        const auto pages = pageWords(files[0]);
+        QCOMPARE(pages.size(), 2);
+        const QString front = pageText(pages[0]);
+        const QString back = pageText(pages[1]);
+        for (const QString &title :
+             {u"ТРАНСПОРТНАЯ НАКЛАДНАЯ"_s, u"1.Грузоотправитель 2.Грузополучатель"_s, u"3.Наименование груза"_s,
+              u"4.Сопроводительные документы на груз"_s, u"5.Указания грузоотправителя."_s,
+              u"6.Прием груза 7.Сдача груза"_s, u"8.Условия перевозки"_s,
+              u"9.Информация о принятии заказа(заявки) к исполнению"_s, u"ответсвенного за перевозку)"_s,
+              u"паспартов качества"_s, u"(фактические дата и время прибытия) (фактические дата и время прибытия)"_s,
+              u"Экземпляр № 1 Дата № Грузо"_s.chopped(6)})
+            QVERIFY2(front.contains(title), qPrintable(title));
+        for (const QString &title :
+             {u"10.Перевозчик"_s, u"11.Транспортное средство"_s, u"12.Оговорки и замечания перевозчика"_s,
+              u"13.Прочие условия"_s, u"14. Переадресовка"_s,
+              u"15. Стоимомть услуг перевозчика и порядок расчета провозной платы"_s,
+              u"16. Дата составления, подписи сторон"_s,
+              u"17. Отметки грузоотправителей, грузополучателей и перевозчиков"_s, u"(исчесления)"_s,
+              u"09.12.2026 (грузоотправитель"_s, u"Подпись, дата"_s, u"отметки"_s})
+            QVERIFY2(back.contains(title), qPrintable(title));
+        // Every section of the front is on the front, none spilled over.
+        QVERIFY(!back.contains(u"9.Информация"_s));
+    }
+
+    void positions()
+    {
+        WaybillValues v = values();
+        const QStringList files = print(v);
+        const auto pages = pageWords(files.value(0));
+        QCOMPARE(pages.size(), 2);
+        const struct
+        {
+            int page;
+            QString word;
+            double f;
+        } expected[] = {
+            {0, u"Приложение"_s, 0.762}, {0, u"ТРАНСПОРТНАЯ"_s, 0.33}, {0, u"Заказ(заявка)"_s, 0.652},
+            {0, u"Экземпляр"_s, 0.048}, {0, u"Дата"_s, 0.5}, {0, u"1.Грузоотправитель"_s, 0.2},
+            {0, u"2.Грузополучатель"_s, 0.652}, {0, u"Отправитель"_s, 0.062}, {0, u"Получатель"_s, 0.51},
+            {0, u"3.Наименование"_s, 0.41}, {0, u"Щебень"_s, 0.06}, {0, u"4.Сопроводительные"_s, 0.36},
+            {0, u"5.Указания"_s, 0.395}, {0, u"6.Прием"_s, 0.2}, {0, u"7.Сдача"_s, 0.652},
+            {0, u"8.Условия"_s, 0.41}, {0, u"9.Информация"_s, 0.3}, {1, u"Продолжение"_s, 0.762},
+            {1, u"10.Перевозчик"_s, 0.443}, {1, u"11.Транспортное"_s, 0.405}, {1, u"А123ВС77"_s, 0.638},
+            {1, u"12.Оговорки"_s, 0.405}, {1, u"13.Прочие"_s, 0.423}, {1, u"14."_s, 0.405},
+            {1, u"15."_s, 0.262}, {1, u"16."_s, 0.362}, {1, u"Карьер"_s, 0.062}, {1, u"17."_s, 0.271},
+            {1, u"Краткое"_s, 0.081}, {1, u"отметки"_s, 0.262}, {1, u"расчет"_s, 0.548},
+            {1, u"Подпись,"_s, 0.79},
+        };
+        for (const auto &e : expected) {
+            const PdfReader::Word w = PdfReader::find(pages[e.page], e.word);
+            QVERIFY2(w.right > 0, qPrintable(e.word));
+            // Within a point of its place.
+            QVERIFY2(qAbs(w.x - at(e.f)) < 20,
+                     qPrintable(e.word + u' ' + QString::number(w.x) + u" != "_s + QString::number(at(e.f))));
+        }
+        // The cargo name in the value font, larger than the captions.
+        const PdfReader::Word cargo = PdfReader::find(pages[0], u"Щебень"_s);
+        const PdfReader::Word caption = PdfReader::find(pages[0], u"(отгрузочное"_s);
+        QVERIFY(cargo.bottom - cargo.y > caption.bottom - caption.y + 20);
+        QVERIFY(caption.y > cargo.bottom - 5);
+    }
+};
+
+QTEST_MAIN(TestWaybill)
+#include "tst_waybill.moc"

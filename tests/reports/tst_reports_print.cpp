@@ -1,0 +1,178 @@
+#include "ReportFixtures.h"
+
+#include "../documents/PdfReader.h"
+#include "reports/ReportPicture.h"
+#include "reports/ReportPrinter.h"
+
+#include <QDir>
+#include <QRegularExpression>
+
+using fixtures::Bench;
+using namespace Qt::StringLiterals;
+
+class TestReportsPrint : public QObject
+{
+    Q_OBJECT
+
+    // Cards of one day with document numbers "Д1", "Д2", ... in two groups.
+    static void writeCards(Bench &b, int count)
+    {
+        QList<CargoCard> cards;
+        for (int i = 0; i < count; ++i) {
+            CargoCard c = fixtures::card(i % 2 ? u"Песок"_s : u"Щебень"_s, Statuses::complete(), 30000 + i, 10000);
+            c.texts[DocumentNumber] = u"Д"_s + QString::number(i + 1);
+            cards << c;
+        }
+        fixtures::writeDay(b.folders(), QDate(2012, 3, 14), cards);
+    }
+
+    // The PDF files of one printing, in the order printed.
+    static QStringList print(Bench &b, bool text, bool landscape = false)
+    {
+        ReportPrinter printer(*b.report, b.clock, b.dir.path() + u"/Print/"_s, PrintSurface::Destination::PdfFiles);
+        printer.setTextMode(text);
+        printer.setLandscape(landscape);
+        QStringList files;
+        QObject::connect(&printer.surface(), &PrintSurface::documentFinished,
+                         [&files](const QString &path, bool) { files << path; });
+        const QString status = printer.PrintReport();
+        if (status == ReportPrinter::failedMessage())
+            return {};
+        return files;
+    }
+
+    static QString allText(const QString &pdf)
+    {
+        return PdfReader::run(u"pdftotext"_s, {pdf, u"-"_s}).simplified();
+    }
+
+private slots:
+    void emptyReportPrintsOnePage()
+    {
+        Bench b;
+        QCOMPARE(b.build(u"01.03.2011"_s, u"01.03.2011"_s), ReportMessage::None);
+        QCOMPARE(b.rows(), 2);
+        const QStringList files = print(b, false);
+        QCOMPARE(files.size(), 1);
+        const QList<PdfReader::Word> words = PdfReader::words(files[0]);
+        const PdfReader::Word title = PdfReader::find(words, u"Отчет"_s);
+        QVERIFY(qAbs(title.x - 1000) < 30);
+        QVERIFY(qAbs(title.y - 500) < 60);
+        QVERIFY(allText(files[0]).startsWith(u"Отчет о работе весов с 01.03.2011 по 01.03.2011"_s));
+        // The caption band right below at the top margin, then one empty row.
+        const QString caption = b.text(0, 1);
+        const PdfReader::Word first = PdfReader::find(words, caption.section(u' ', 0, 0));
+        QVERIFY2(first.right > 0, qPrintable(caption));
+        QVERIFY(first.y > 1000 && first.bottom < 1000 + ReportPicture::RowHeight);
+        const QImage page = PdfReader::render(files[0], b.dir.path());
+        // The empty row's cell borders: grid lines below the caption band,
+        // white below the second row.
+        const int x = int((1000 + 500 + PdfReader::Margin) / 10);
+        const auto dark = [&](double twips) {
+            return qGray(page.pixel(x, int((twips + PdfReader::Margin) / 10))) < 220;
+        };
+        QVERIFY(!dark(1000 + 1.5 * ReportPicture::RowHeight));
+        bool rowBorder = false;
+        for (double y = 1000 + 1.8 * ReportPicture::RowHeight; y < 1000 + 2.2 * ReportPicture::RowHeight; y += 5)
+            rowBorder = rowBorder || dark(y);
+        QVERIFY(rowBorder);
+        for (double y = 1000 + 2.5 * ReportPicture::RowHeight; y < 4000; y += 50)
+            QVERIFY(!dark(y));
+    }
+
+    void collapsedGroupsPrintOnlyHeadersAndTotal()
+    {
+        Bench b;
+        writeCards(b, 6);
+        QCOMPARE(b.build(u"14.03.2012"_s, u"14.03.2012"_s), ReportMessage::None);
+        b.report->setRowsExpanded(false);
+        b.report->ApplyExpandOptions();
+
+        const QList<ReportTextLine> lines = ReportTextLines(b.table());
+        QCOMPARE(lines.size(), 4); // caption, two groups, total
+        for (const ReportTextLine &line : lines)
+            QVERIFY(line.bold);
+        for (bool text : {true, false}) {
+            const QStringList files = print(b, text);
+            QCOMPARE(files.size(), 1);
+            const QString all = allText(files[0]);
+            QVERIFY2(all.contains(u"Песок"_s) && all.contains(u"Щебень"_s) && all.contains(u"ИТОГО:"_s),
+                     qPrintable(all));
+            QVERIFY2(!all.contains(u"Д1"_s) && !all.contains(u"А123ВС"_s), qPrintable(all));
+        }
+        // Expanded again, the cards are there.
+        b.report->setRowsExpanded(true);
+        b.report->ApplyExpandOptions();
+        QVERIFY(allText(print(b, true).value(0)).contains(u"Д1"_s));
+    }
+
+    void longReportPrintsEveryRowOnce()
+    {
+        Bench b;
+        const int cards = 150;
+        writeCards(b, cards);
+        QCOMPARE(b.build(u"14.03.2012"_s, u"14.03.2012"_s), ReportMessage::None);
+        for (bool landscape : {false, true}) {
+            const QStringList files = print(b, false, landscape);
+            QVERIFY2(files.size() > (landscape ? 3 : 2), qPrintable(QString::number(files.size())));
+            QMap<QString, int> seen;
+            int totals = 0;
+            const QString caption = b.text(0, 2).section(u' ', 0, 0);
+            for (const QString &file : files) {
+                const QList<PdfReader::Word> words = PdfReader::words(file);
+                const PdfReader::Word title = PdfReader::find(words, u"Отчет"_s);
+                QVERIFY(qAbs(title.x - 1000) < 30 && qAbs(title.y - 500) < 60);
+                const PdfReader::Word head = PdfReader::find(words, caption);
+                QVERIFY(head.y > 1000 && head.bottom < 1000 + ReportPicture::RowHeight);
+                for (const PdfReader::Word &w : words) {
+                    if (w.text.startsWith(u'Д') && w.text.size() > 1 && w.text.at(1).isDigit())
+                        ++seen[w.text];
+                    totals += w.text == u"ИТОГО:"_s;
+                }
+            }
+            QCOMPARE(seen.size(), cards);
+            for (auto it = seen.cbegin(); it != seen.cend(); ++it)
+                QVERIFY2(it.value() == 1, qPrintable(it.key()));
+            QCOMPARE(totals, 1);
+        }
+    }
+
+    void textModeLines()
+    {
+        Bench b;
+        writeCards(b, 2);
+        QCOMPARE(b.build(u"14.03.2012"_s, u"14.03.2012"_s), ReportMessage::None);
+        QList<ReportTextLine> lines = ReportTextLines(b.table());
+        QCOMPARE(lines.size(), b.rows());
+        // The caption row: bold, its captions cut to 12 and 10 characters.
+        QString caption;
+        for (int c = 1; c <= 19; ++c)
+            caption += u' ' + b.text(0, c).leftJustified(c <= 8 ? 12 : 10, u' ', true);
+        QCOMPARE(lines[0].text, caption);
+        QVERIFY(lines[0].bold);
+        QVERIFY(!lines[2].bold && lines[2].text.contains(u" Д"_s));
+        QCOMPARE(lines[0].text.size(), 225);
+        QCOMPARE(lines[2].points, 6.0);
+
+        b.report->setColumnsExpanded(false);
+        b.report->ApplyExpandOptions();
+        lines = ReportTextLines(b.table());
+        QCOMPARE(lines[2].text.size(), 79);
+        QCOMPARE(lines[2].points, 10.0);
+
+        // On paper: the 79-character lines are larger than the 225 ones.
+        const QList<PdfReader::Word> narrow = PdfReader::words(print(b, true).value(0));
+        b.report->setColumnsExpanded(true);
+        b.report->ApplyExpandOptions();
+        const QList<PdfReader::Word> wide = PdfReader::words(print(b, true).value(0));
+        const auto height = [](const QList<PdfReader::Word> &words) {
+            const PdfReader::Word w = PdfReader::find(words, u"ИТОГО:"_s);
+            return w.bottom - w.y;
+        };
+        QVERIFY2(qAbs(height(narrow) / height(wide) - 10.0 / 6) < 0.1,
+                 qPrintable(QString::number(height(narrow)) + u' ' + QString::number(height(wide))));
+    }
+};
+
+QTEST_MAIN(TestReportsPrint)
+#include "tst_reports_print.moc"
