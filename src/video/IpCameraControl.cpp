@@ -37,6 +37,8 @@ IpCameraControl::IpCameraControl(AppContext &context, QObject *parent)
     , m_view(&m_noBrowser)
 {
     m_photoTimer.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early; the page needs its full second.
+    m_photoTimer.setTimerType(Qt::PreciseTimer);
     m_photoTimer.setInterval(PhotoDelayMs);
     connect(&m_photoTimer, &QTimer::timeout, this, &IpCameraControl::photoTimerFired);
 }
