@@ -8,6 +8,7 @@
 #include "core/ui/EventLogWindow.h"
 #include "core/ui/ProgramIcon.h"
 #include "reports/PeriodReport.h"
+#include "reports/ui/ExchangeRebuildDialog.h"
 #include "reports/ui/ReportFrame.h"
 #include "store/ArchiveBrowser.h"
 #include "store/DayFiles.h"
@@ -234,6 +235,7 @@ void MainWindow::buildMenu()
     gated(settings, u"Настройки"_s, AccessGate::ParameterSettings);
     gated(settings, u"СОМ порт"_s, AccessGate::PortSettings);
     gated(settings, u"Терминал"_s, AccessGate::ScaleSettings);
+    gated(settings, u"Пересоздать файлы обмена…"_s, AccessGate::ExchangeRebuild);
     QMenu *video = menuBar()->addMenu(u"Видео"_s);
     gated(video, u"USB/PCI"_s, AccessGate::UsbCapture);
     gated(video, u"IP"_s, AccessGate::IpCamera);
@@ -324,9 +326,21 @@ void MainWindow::openPurpose(int purpose)
     case AccessGate::UsbCapture:
         showWindow(m_videoPanel);
         break;
+    case AccessGate::ExchangeRebuild:
+        openExchangeRebuild();
+        break;
     default:
         break;
     }
+}
+
+void MainWindow::openExchangeRebuild()
+{
+    if (!m_rebuildDialog) {
+        m_rebuildDialog = new ExchangeRebuildDialog(m_program.exchangeRebuild(), this);
+        m_rebuildDialog->setDate(m_context.clock.today());
+    }
+    showWindow(m_rebuildDialog);
 }
 
 void MainWindow::applyProgramType()

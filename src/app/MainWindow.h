@@ -17,6 +17,7 @@ class DayListView;
 class EnlargementPanel;
 class EventLog;
 class EventLogWindow;
+class ExchangeRebuildDialog;
 class MainShell;
 class ParamExtras;
 class PeriodReport;
@@ -72,6 +73,9 @@ public:
     VideoPanel *videoPanel() const { return m_videoPanel; }
     CameraIcon *cameraIcon() const { return m_cameraIcon; }
     EnlargementPanel *enlargementPanel() const { return m_enlargement; }
+    // "Пересоздать файлы обмена…", after the engineer's code.
+    void openExchangeRebuild();
+    ExchangeRebuildDialog *exchangeRebuildDialog() const { return m_rebuildDialog; }
     // "+" beside parameter box p: nothing while the box is empty.
     void OpenConstantsEditor(int p);
 
@@ -138,6 +142,7 @@ private:
     PortSettingsWindow *m_portWindow = nullptr;
     ScaleSettingsWindow *m_scaleWindow = nullptr;
     ServiceWindow *m_serviceWindow = nullptr;
+    ExchangeRebuildDialog *m_rebuildDialog = nullptr;
     VideoPanel *m_videoPanel;
     CameraIcon *m_cameraIcon;
     EnlargementPanel *m_enlargement;

@@ -12,7 +12,8 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_gate(m_context, m_log)
     , m_spreadsheetService(std::move(outside.spreadsheet))
     , m_spreadsheet(m_context, m_spreadsheetService)
-    , m_exports(m_spreadsheet)
+    , m_exports(m_context, m_log, m_spreadsheet)
+    , m_exchangeRebuild(m_context, m_log, m_spreadsheet)
     , m_photos(m_context, m_ipCamera,
                outside.capture ? std::move(outside.capture) : std::make_unique<CameraSource>(0))
     , m_days(m_context, m_log, m_cards)
@@ -35,6 +36,9 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     // The day file is the record: a workbook that failed is only logged.
     connect(&m_spreadsheetService, &SpreadsheetService::jobFailed, this,
             [this](const QString &reason) { m_log.WriteLog(QStringLiteral("Книга Excel не записана: ") + reason); });
+
+    // A day begun while the program runs gets its text report's header too.
+    connect(&m_weighing, &Weighing::dayChanged, this, [this] { m_exports.writeTextReportHeaders(); });
 
     m_days.setProgressDisplay(&m_gate);
     m_days.setConstantNamesHook([this] {

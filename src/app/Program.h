@@ -8,6 +8,7 @@
 #include "core/EventLog.h"
 #include "platform/SpreadsheetExport.h"
 #include "platform/SpreadsheetService.h"
+#include "reports/ExchangeRebuild.h"
 #include "reports/PeriodReport.h"
 #include "store/ArchiveBrowser.h"
 #include "store/DayFiles.h"
@@ -70,6 +71,7 @@ public:
     SpreadsheetExport &spreadsheet() { return m_spreadsheet; }
     SpreadsheetService &spreadsheetService() { return m_spreadsheetService; }
     CardExports &exports() { return m_exports; }
+    ExchangeRebuild &exchangeRebuild() { return m_exchangeRebuild; }
     CardPhotos &photos() { return m_photos; }
     VideoPhotos &video() { return m_photos; }
     CardDocuments &documents() { return m_documents; }
@@ -90,6 +92,7 @@ private:
     SpreadsheetService m_spreadsheetService;
     SpreadsheetExport m_spreadsheet;
     WorkbookExports m_exports;
+    ExchangeRebuild m_exchangeRebuild;
     NoIpCamera m_ipCamera;
     VideoPhotos m_photos;
     qint32 m_photosShownId = 0;

@@ -135,6 +135,7 @@ void AccessGate::checkCode()
     case EditModes:
     case UsbCapture:
     case IpCamera:
+    case ExchangeRebuild:
         if (engineer)
             accept(purpose);
         break;
