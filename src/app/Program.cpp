@@ -31,7 +31,12 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     // the probe only starts it, so the gate appears at once.
     m_context.hooks.probeSpreadsheet = [this] { return m_spreadsheet.probe(); };
     m_context.hooks.createTemplateIfMissing = [this] { m_spreadsheet.CreateSpreadsheetTemplate(); };
-    m_context.hooks.releaseSpreadsheet = [this] { m_spreadsheet.release(); };
+    // The gate's start-up quits the application after the template; the
+    // office itself stays for the day's workbooks until the program ends.
+    m_context.hooks.releaseSpreadsheet = [this] {
+        if (m_shell.loaded())
+            m_spreadsheet.release();
+    };
 
     // The day file is the record: a workbook that failed is only logged.
     connect(&m_spreadsheetService, &SpreadsheetService::jobFailed, this,

@@ -182,7 +182,8 @@ void SpreadsheetExport::RebuildWorkbook(const QString &path, const Rows &rows, c
                 finished(done);
         }
     };
-    auto report = std::make_shared<Report>(Report{std::move(finished)});
+    auto report = std::make_shared<Report>();
+    report->finished = std::move(finished);
     m_service.post([source = templatePath(), path, rows, date = toOleDate(date), progress, report](
                        SpreadsheetApplication &app) {
         report->done = false;
