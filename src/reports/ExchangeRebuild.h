@@ -3,6 +3,9 @@
 #include <QDate>
 #include <QObject>
 #include <QString>
+#include <QStringList>
+
+#include <array>
 
 class AppContext;
 class EventLog;
