@@ -271,6 +271,20 @@ private slots:
         QCOMPARE(calls.filter(u"line 3,"_s).size(), 25);
         QVERIFY(calls.indexOf(u"format 3,6 h:mm:ss"_s) < calls.indexOf(u"date 3,6 "_s));
         QVERIFY(calls.contains(u"date 1,2 "_s));
+
+        // An archived card's status: one cell, saved the same way.
+        exporter.WriteCellText(path, 5, 4, u"завершена"_s);
+        // A whole workbook anew: progress per row, finished once.
+        QList<int> done;
+        QList<bool> finished;
+        QFile(m_context->folders.TemplateFolder + u"Tip30.xls"_s).open(QIODevice::WriteOnly);
+        exporter.RebuildWorkbook(m_dir->path() + u"/rebuilt.xls"_s, {{3, row}, {4, row}}, QDate(2024, 1, 9),
+                                 [&](int rows, int) { done << rows; }, [&](bool ok) { finished << ok; });
+        QVERIFY(m_service->waitForIdle(5000));
+        QVERIFY(m_fake->calls().contains(u"text 5,4 завершена"_s));
+        QCOMPARE(done, (QList<int>{1, 2}));
+        QTRY_COMPARE(finished, QList<bool>{true});
+        QVERIFY(QFile::exists(m_dir->path() + u"/rebuilt.xls"_s));
     }
 
     // A build whose save fails leaves nothing, so the next start builds again.
