@@ -10,6 +10,7 @@
 #include "core/ui/ParameterSettingsWindow.h"
 #include "core/ui/ProgramIcon.h"
 #include "reports/PeriodReport.h"
+#include "reports/ui/ExchangeRebuildDialog.h"
 #include "reports/ui/ReportFrame.h"
 #include "store/ArchiveBrowser.h"
 #include "store/DayFiles.h"
@@ -332,6 +333,8 @@ void MainWindow::openPurpose(int purpose)
     case AccessGate::ParameterSettings:
         if (!m_parameterWindow) {
             m_parameterWindow = new ParameterSettingsWindow(m_program.parameterSettings(), this);
+            connect(m_parameterWindow, &ParameterSettingsWindow::exchangeRebuildRequested, this,
+                    &MainWindow::openExchangeRebuild);
             connect(&m_program.parameterSettings(), &ParameterSettingsModel::settingsReset, this, [this] {
                 styleAdvert();
                 refresh();
@@ -355,6 +358,15 @@ void MainWindow::openPurpose(int purpose)
     default:
         break;
     }
+}
+
+void MainWindow::openExchangeRebuild()
+{
+    if (!m_rebuildDialog) {
+        m_rebuildDialog = new ExchangeRebuildDialog(m_program.exchangeRebuild(), this);
+        m_rebuildDialog->setDate(m_context.clock.today());
+    }
+    showWindow(m_rebuildDialog);
 }
 
 void MainWindow::applyProgramType()

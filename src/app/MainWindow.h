@@ -21,6 +21,7 @@ class EnlargementPanel;
 class EventLog;
 class EventLogWindow;
 class IpCameraPanel;
+class ExchangeRebuildDialog;
 class MainShell;
 class ParamExtras;
 class ParameterSettingsWindow;
@@ -80,6 +81,9 @@ public:
     CameraIcon *cameraIcon() const { return m_cameraIcon; }
     EnlargementPanel *enlargementPanel() const { return m_enlargement; }
     IpCameraPanel *ipCameraPanel() const { return m_ipPanel; }
+    // "Пересоздать файлы обмена…" of "Настройки параметров".
+    void openExchangeRebuild();
+    ExchangeRebuildDialog *exchangeRebuildDialog() const { return m_rebuildDialog; }
     // "+" beside parameter box p: nothing while the box is empty.
     void OpenConstantsEditor(int p);
     // The card window in its mode (`CardEditorMode`), created the first time.
@@ -152,6 +156,7 @@ private:
     ServiceWindow *m_serviceWindow = nullptr;
     ParameterSettingsWindow *m_parameterWindow = nullptr;
     EditModesWindow *m_editModesWindow = nullptr;
+    ExchangeRebuildDialog *m_rebuildDialog = nullptr;
     VideoPanel *m_videoPanel;
     CameraIcon *m_cameraIcon;
     EnlargementPanel *m_enlargement;

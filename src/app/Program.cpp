@@ -12,7 +12,8 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_gate(m_context, m_log)
     , m_spreadsheetService(std::move(outside.spreadsheet))
     , m_spreadsheet(m_context, m_spreadsheetService)
-    , m_exports(m_spreadsheet)
+    , m_exports(m_context, m_log, m_spreadsheet)
+    , m_exchangeRebuild(m_context, m_log, m_spreadsheet)
     , m_ipCamera(m_context)
     , m_photos(m_context, m_ipCamera,
                outside.capture ? std::move(outside.capture) : std::make_unique<CameraSource>(0))
@@ -38,11 +39,19 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     // the probe only starts it, so the gate appears at once.
     m_context.hooks.probeSpreadsheet = [this] { return m_spreadsheet.probe(); };
     m_context.hooks.createTemplateIfMissing = [this] { m_spreadsheet.CreateSpreadsheetTemplate(); };
-    m_context.hooks.releaseSpreadsheet = [this] { m_spreadsheet.release(); };
+    // The gate's start-up quits the application after the template; the
+    // office itself stays for the day's workbooks until the program ends.
+    m_context.hooks.releaseSpreadsheet = [this] {
+        if (m_shell.loaded())
+            m_spreadsheet.release();
+    };
 
     // The day file is the record: a workbook that failed is only logged.
     connect(&m_spreadsheetService, &SpreadsheetService::jobFailed, this,
             [this](const QString &reason) { m_log.WriteLog(QStringLiteral("Книга Excel не записана: ") + reason); });
+
+    // A day begun while the program runs gets its text report's header too.
+    connect(&m_weighing, &Weighing::dayChanged, this, [this] { m_exports.writeTextReportHeaders(); });
 
     m_days.setProgressDisplay(&m_gate);
     m_days.setConstantNamesHook([this] {

@@ -11,6 +11,7 @@
 #include "core/ParameterSettingsModel.h"
 #include "platform/SpreadsheetExport.h"
 #include "platform/SpreadsheetService.h"
+#include "reports/ExchangeRebuild.h"
 #include "reports/PeriodReport.h"
 #include "reports/ReportPrinter.h"
 #include "store/ArchiveBrowser.h"
@@ -80,6 +81,7 @@ public:
     SpreadsheetExport &spreadsheet() { return m_spreadsheet; }
     SpreadsheetService &spreadsheetService() { return m_spreadsheetService; }
     CardExports &exports() { return m_exports; }
+    ExchangeRebuild &exchangeRebuild() { return m_exchangeRebuild; }
     CardPhotos &photos() { return m_photos; }
     VideoPhotos &video() { return m_photos; }
     IpCameraControl &ipCamera() { return m_ipCamera; }
@@ -105,6 +107,7 @@ private:
     SpreadsheetService m_spreadsheetService;
     SpreadsheetExport m_spreadsheet;
     WorkbookExports m_exports;
+    ExchangeRebuild m_exchangeRebuild;
     IpCameraControl m_ipCamera;
     VideoPhotos m_photos;
     qint32 m_photosShownId = 0;

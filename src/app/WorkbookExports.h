@@ -2,15 +2,23 @@
 
 #include "weighing/CardServices.h"
 
-class SpreadsheetExport;
+#include <optional>
 
-// The workbooks and exchange files of the cards, as far as this machine's
-// office allows: without one every workbook step is skipped inside the
-// spreadsheet export, and the day file stays the record.
+class AppContext;
+class EventLog;
+class SpreadsheetExport;
+struct CargoCard;
+
+// The workbooks and exchange files of the cards of today. Each export takes
+// the card as today's day file holds it, and the accounting codes of its
+// own seven texts, so a completed, corrected or deleted card never carries
+// the codes of another. The texts are written at once; the workbook rows
+// go to the spreadsheet worker and are skipped without an office. Failures
+// reach the event log; the day file stays the record.
 class WorkbookExports final : public CardExports
 {
 public:
-    explicit WorkbookExports(SpreadsheetExport &spreadsheet);
+    WorkbookExports(AppContext &context, EventLog &log, SpreadsheetExport &spreadsheet);
 
     void prepareDay(bool withAccountingWorkbook) override;
     void writeDayWorkbookRow(int number) override;
@@ -21,5 +29,9 @@ public:
                             const QString &status) override;
 
 private:
+    std::optional<CargoCard> todayCard(int number, const QString &what);
+
+    AppContext &m_context;
+    EventLog &m_log;
     SpreadsheetExport &m_spreadsheet;
 };

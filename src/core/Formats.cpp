@@ -1,5 +1,7 @@
 #include "Formats.h"
 
+#include "OleDate.h"
+
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -67,6 +69,21 @@ QString LongTimeText(const QTime &time)
     putTwo(t + 3, time.minute());
     putTwo(t + 6, time.second());
     return QString(reinterpret_cast<const QChar *>(t), 8);
+}
+
+QString GeneralDateText(double oleDate)
+{
+    // Date and time apart: a QDateTime would look up the time zone each time.
+    const QDate date = oleDateToDate(oleDate);
+    if (!date.isValid())
+        return QString();
+    const QTime time = oleDateToTime(oleDate);
+    const QString clock = QString::number(time.hour()) + u':' + LongTimeText(time).mid(3);
+    if (date == QDate(1899, 12, 30))
+        return clock;
+    if (time == QTime(0, 0))
+        return ShortDateText(date);
+    return ShortDateText(date) + u' ' + clock;
 }
 
 QString MonthFolderName(int month)

@@ -21,5 +21,10 @@ QString ShortDateText(const QDate &date);
 // HH:mm:ss on the 24-hour clock.
 QString LongTimeText(const QTime &time);
 
+// The general date form of report cells and exchange files: a date alone
+// as dd.MM.yyyy, a time alone as H:mm:ss ("9:05:03"), both as
+// "dd.MM.yyyy H:mm:ss", zero as "0:00:00"; empty for a value that is no date.
+QString GeneralDateText(double oleDate);
+
 // Month folder name, 1 = "Январь" .. 12 = "Декабрь"; empty outside 1..12.
 QString MonthFolderName(int month);

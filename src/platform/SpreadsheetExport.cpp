@@ -5,9 +5,18 @@
 
 #include "core/AppContext.h"
 #include "core/Formats.h"
+#include "core/OleDate.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <memory>
+
+#include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -17,6 +26,24 @@ constexpr double NarrowColumn = 16;
 constexpr double TextColumn = 25;
 constexpr int FirstTextColumn = 9;
 constexpr int LastTextColumn = 15;
+constexpr int RowColumns = 25;
+// Columns after the first, in the order the row writer sets them.
+constexpr std::array<int, 24> RowOrder = {9, 10, 11, 12, 13, 14, 15, 7, 8, 21, 2, 5, 6, 3, 4, 16, 18, 17, 19, 20, 22, 23, 24, 25};
+
+bool syncPath(const QString &path, bool folder)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), (folder ? O_DIRECTORY : 0) | O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
+QString rowFailure(int row, const QString &path)
+{
+    return u"не записана строка %1 книги %2"_s.arg(row).arg(QFileInfo(path).fileName());
+}
 
 } // namespace
 
@@ -97,6 +124,88 @@ void SpreadsheetExport::EnsureDayWorkbooks(bool withAccountingWorkbook)
     });
 }
 
+void SpreadsheetExport::WriteWeighingRow(const QString &path, int row, const WorkbookRow &cells, const QDate &date)
+{
+    if (!available() || row < 3)
+        return;
+    m_service.post([path, row, cells, date = toOleDate(date)](SpreadsheetApplication &app) {
+        app.create();
+        app.openWorkbook(path);
+        if (!setCell(app, row, 1, cells[0])) {
+            // One retry on an application made ready again.
+            app.closeAll();
+            app.quit();
+            app.create();
+            app.openWorkbook(path);
+            setCell(app, row, 1, cells[0]);
+        }
+        writeRowCells(app, row, cells);
+        app.setCellDate(1, 2, date);
+        const bool saved = saveReplacing(app, path);
+        app.quit();
+        if (!saved)
+            throw SpreadsheetJobFailed{rowFailure(row, path)};
+    });
+}
+
+void SpreadsheetExport::WriteCellText(const QString &path, int row, int column, const QString &text)
+{
+    if (!available() || row < 1)
+        return;
+    m_service.post([path, row, column, text](SpreadsheetApplication &app) {
+        app.create();
+        app.openWorkbook(path);
+        app.setCellText(row, column, text);
+        const bool saved = saveReplacing(app, path);
+        app.quit();
+        if (!saved)
+            throw SpreadsheetJobFailed{rowFailure(row, path)};
+    });
+}
+
+void SpreadsheetExport::RebuildWorkbook(const QString &path, const Rows &rows, const QDate &date,
+                                        std::function<void(int, int)> progress, std::function<void(bool)> finished)
+{
+    if (!available()) {
+        finished(false);
+        return;
+    }
+    m_context.folders.createMonthResultFolder(m_context.settings.ResultFolder, date);
+    // Reported once per posted job, whether it ran, failed or was dropped.
+    struct Report
+    {
+        std::function<void(bool)> finished;
+        bool done = false;
+        ~Report()
+        {
+            if (finished)
+                finished(done);
+        }
+    };
+    auto report = std::make_shared<Report>();
+    report->finished = std::move(finished);
+    m_service.post([source = templatePath(), path, rows, date = toOleDate(date), progress, report](
+                       SpreadsheetApplication &app) {
+        report->done = false;
+        app.create();
+        bool opened = app.openWorkbook(source) != 0;
+        for (qsizetype i = 0; i < rows.size() && opened; ++i) {
+            const auto &[row, cells] = rows[i];
+            setCell(app, row, 1, cells[0]);
+            writeRowCells(app, row, cells);
+            if (progress)
+                progress(int(i + 1), int(rows.size()));
+        }
+        if (opened)
+            app.setCellDate(1, 2, date);
+        const bool saved = opened && saveReplacing(app, path);
+        app.quit();
+        if (!saved)
+            throw SpreadsheetJobFailed{u"не создана заново книга "_s + QFileInfo(path).fileName()};
+        report->done = true;
+    });
+}
+
 void SpreadsheetExport::release()
 {
     m_service.shutdown();
@@ -138,9 +247,56 @@ void SpreadsheetExport::buildTemplate(SpreadsheetApplication &app, const QString
 void SpreadsheetExport::copyTemplate(SpreadsheetApplication &app, const QString &templatePath, const QString &target)
 {
     app.create();
-    if (app.openWorkbook(templatePath) != 0) {
-        app.saveAs(target);
-        app.close();
-    }
+    if (app.openWorkbook(templatePath) != 0)
+        saveReplacing(app, target);
     app.quit();
+}
+
+bool SpreadsheetExport::setCell(SpreadsheetApplication &app, int row, int column, const WorkbookCell &cell)
+{
+    switch (cell.kind) {
+    case WorkbookCell::Kind::Integer:
+        return app.setCellInteger(row, column, qint64(cell.number));
+    case WorkbookCell::Kind::Double:
+        return app.setCellDouble(row, column, cell.number);
+    case WorkbookCell::Kind::Date:
+        return app.setCellDate(row, column, cell.number);
+    case WorkbookCell::Kind::Time:
+        // The format first, so the value is shown as a time from the start.
+        app.setNumberFormat(row, column, u"h:mm:ss"_s);
+        return app.setCellDate(row, column, cell.number);
+    case WorkbookCell::Kind::Text:
+        return app.setCellText(row, column, cell.text);
+    }
+    return false;
+}
+
+void SpreadsheetExport::writeRowCells(SpreadsheetApplication &app, int row, const WorkbookRow &cells)
+{
+    for (int column = 1; column <= RowColumns; ++column)
+        app.setBorderLineStyle(row, column, SpreadsheetApplication::LineStyle::Continuous);
+    for (int column : RowOrder)
+        setCell(app, row, column, cells[size_t(column - 1)]);
+}
+
+QString SpreadsheetExport::savingPath(const QString &path)
+{
+    const QFileInfo target(path);
+    return target.path() + u"/."_s + target.fileName() + u".saving"_s;
+}
+
+bool SpreadsheetExport::saveReplacing(SpreadsheetApplication &app, const QString &path)
+{
+    const QString saving = savingPath(path);
+    QFile::remove(saving);
+    const bool saved = app.saveAs(saving);
+    app.close();
+    // On disk before it takes the old one's place, and the rename with it.
+    if (!saved || !syncPath(saving, false)
+        || std::rename(QFile::encodeName(saving).constData(), QFile::encodeName(path).constData()) != 0) {
+        QFile::remove(saving);
+        return false;
+    }
+    syncPath(QFileInfo(path).path(), true);
+    return true;
 }

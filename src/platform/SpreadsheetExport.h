@@ -4,7 +4,11 @@
 #include <QString>
 #include <QStringList>
 
+#include "WorkbookCell.h"
+
 #include <array>
+#include <functional>
+#include <utility>
 
 class AppContext;
 class SpreadsheetApplication;
@@ -33,6 +37,18 @@ public:
     // The day workbook of today, and with `withAccountingWorkbook` also the
     // accounting workbook, from the template where missing.
     void EnsureDayWorkbooks(bool withAccountingWorkbook);
+    // Row `row` of the existing workbook `path`, and B1 = `date`.
+    void WriteWeighingRow(const QString &path, int row, const WorkbookRow &cells, const QDate &date);
+    // One text cell of an existing workbook (an archived card's new status).
+    void WriteCellText(const QString &path, int row, int column, const QString &text);
+    // `path` anew from the template with all of `rows` (row number, cells)
+    // and B1 = `date`; `progress`(rows done, rows) is called on the worker,
+    // `finished`(written) at the end, also when the job never runs.
+    using Rows = QList<std::pair<int, WorkbookRow>>;
+    void RebuildWorkbook(const QString &path, const Rows &rows, const QDate &date,
+                         std::function<void(int, int)> progress, std::function<void(bool)> finished);
+    bool available() const;
+
     // Waits (bounded) for the queued workbooks, then ends the application.
     void release();
 
@@ -45,9 +61,17 @@ public:
     // The sequences as they run on the worker.
     static void buildTemplate(SpreadsheetApplication &app, const QString &path, const QStringList &headers);
     static void copyTemplate(SpreadsheetApplication &app, const QString &templatePath, const QString &target);
+    // Cells of row `row` after its first: borders, then the columns in the
+    // order the row writer sets them.
+    static void writeRowCells(SpreadsheetApplication &app, int row, const WorkbookRow &cells);
+    static bool setCell(SpreadsheetApplication &app, int row, int column, const WorkbookCell &cell);
+    // Saves the active workbook under a neighbour name, closes it and puts
+    // it in place of `path` by a rename, so a crash at any moment leaves
+    // the old or the new workbook, never a part of one.
+    static bool saveReplacing(SpreadsheetApplication &app, const QString &path);
+    static QString savingPath(const QString &path);
 
 private:
-    bool available() const;
 
     AppContext &m_context;
     SpreadsheetService &m_service;

@@ -84,6 +84,7 @@ void SpreadsheetService::shutdown(int timeoutMs)
             QMutexLocker lock(&m_mutex);
             m_queue.clear();
         }
+        m_abandoned = true;
         m_application->abort();
         if (!m_thread->wait(QDeadlineTimer(10000))) {
             // Still stuck: leave it to the end of the process rather than
@@ -135,14 +136,13 @@ void SpreadsheetService::run()
             m_queue.pop_front();
             m_busy = true;
         }
-        m_busySince = monotonicMs();
-        try {
-            job(application);
-        } catch (const SpreadsheetJobFailed &failure) {
-            emit jobFailed(failure.reason);
-        } catch (...) {
-            // A faulty job must not take the worker and every later job with it.
-            emit jobFailed(QStringLiteral("ошибка офисной программы"));
+        QString reason;
+        if (!runOnce(job, reason) && !m_abandoned) {
+            // The office may have died or hung under the job: once more on
+            // one that is ready again.
+            application.create();
+            if (!m_abandoned && !runOnce(job, reason) && !m_abandoned)
+                emit jobFailed(reason);
         }
         m_busySince = 0;
         QMutexLocker lock(&m_mutex);
@@ -153,13 +153,37 @@ void SpreadsheetService::run()
     application.shutDown();
 }
 
+bool SpreadsheetService::runOnce(const Job &job, QString &reason)
+{
+    m_cutOff = false;
+    m_busySince = monotonicMs();
+    bool done = true;
+    try {
+        job(*m_application);
+    } catch (const SpreadsheetJobFailed &failure) {
+        reason = failure.reason;
+        done = false;
+    } catch (...) {
+        // A faulty job must not take the worker and every later job with it.
+        reason = QStringLiteral("ошибка офисной программы");
+        done = false;
+    }
+    m_busySince = 0;
+    if (m_cutOff) {
+        const QString hung = QStringLiteral("офисная программа не ответила и была остановлена");
+        reason = done ? hung : reason + QStringLiteral(" (") + hung + u')';
+        done = false;
+    }
+    return done;
+}
+
 void SpreadsheetService::checkHungJob()
 {
     const qint64 since = m_busySince;
     if (since > 0 && monotonicMs() - since > m_jobTimeoutMs) {
-        // Once per job: the worker sets it again for the next one.
+        // Once per run of a job: the worker sets it again for the next one.
         m_busySince = 0;
+        m_cutOff = true;
         m_application->abort();
-        emit jobFailed(QStringLiteral("офисная программа не ответила и была остановлена"));
     }
 }

@@ -23,7 +23,9 @@ struct SpreadsheetJobFailed
 // Runs the workbook jobs one after another on a worker thread of their own,
 // so the window and the day files never wait for the spreadsheet
 // application. The application is started by start() on that worker, kept
-// for the whole run and ended by shutdown().
+// for the whole run and ended by shutdown(). A job that fails, or hangs and
+// is cut off, runs once more on an application made ready again (the office
+// restarted when it died); only a second failure reaches jobFailed.
 class SpreadsheetService : public QObject
 {
     Q_OBJECT
@@ -59,11 +61,13 @@ public:
 signals:
     // From the worker, once the start has been tried.
     void startFinished(bool available);
-    // A job failed or was cut off: the workbook it wrote is missing or old.
+    // A job failed or was cut off twice: the workbook it wrote is missing or old.
     void jobFailed(const QString &reason);
 
 private:
     void run();
+    // Runs the job once; false with the reason when it failed or was cut off.
+    bool runOnce(const Job &job, QString &reason);
     void checkHungJob();
 
     std::unique_ptr<SpreadsheetApplication> m_application;
@@ -79,5 +83,8 @@ private:
     bool m_busy = false;
 
     std::atomic<qint64> m_busySince{0};
+    std::atomic<bool> m_cutOff{false};
+    // Set when shutdown() gives up on the queue: nothing is tried again.
+    std::atomic<bool> m_abandoned{false};
     std::atomic<int> m_jobTimeoutMs{DefaultJobTimeoutMs};
 };

@@ -5,16 +5,7 @@
 
 QString generalDateText(double value)
 {
-    // Date and time apart: a QDateTime would look up the time zone each time.
-    const QDate date = oleDateToDate(value);
-    if (!date.isValid())
-        return QString();
-    const QTime time = oleDateToTime(value);
-    if (date == QDate(1899, 12, 30))
-        return LongTimeText(time);
-    if (time == QTime(0, 0))
-        return ShortDateText(date);
-    return ShortDateText(date) + u' ' + LongTimeText(time);
+    return GeneralDateText(value);
 }
 
 QString reportCellText(const CargoCard &card, int param)

@@ -6,7 +6,7 @@
 
 // The text a report cell shows for main parameter `param` of `card`:
 // texts as stored, dates and times in the general date form (a date alone
-// as the short date, a time alone as the long time, zero as midnight),
+// as the short date, a time alone as H:mm:ss, zero as "0:00:00"),
 // reals in the general number form, the card numbers as integers.
 QString reportCellText(const CargoCard &card, int param);
 

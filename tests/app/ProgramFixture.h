@@ -35,14 +35,16 @@ struct ProgramFixture
     // The program and the gate's start-up, as at the program's start.
     // Without a port the serial port named in the settings is used.
     // Without a capture source the system's default video input is used.
+    // Without an office no workbook is written.
     // `startNow` false: the test prepares the folder and the windows first,
     // then calls start() as main() does after building the main window.
     explicit ProgramFixture(const QDateTime &now, TerminalPort *port = nullptr,
-                            std::unique_ptr<CaptureSource> capture = nullptr, bool startNow = true)
+                            std::unique_ptr<CaptureSource> capture = nullptr,
+                            std::unique_ptr<SpreadsheetApplication> office = nullptr, bool startNow = true)
     {
         clock.setNow(now);
         program = std::make_unique<Program>(clock, Folders(dir.path()),
-                                            Program::Outside{port, nullptr, std::move(capture),
+                                            Program::Outside{port, std::move(office), std::move(capture),
                                                              PrintSurface::Destination::PdfFiles});
         context = &program->context();
         names = &program->names();

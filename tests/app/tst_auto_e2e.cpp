@@ -149,7 +149,7 @@ private slots:
     {
         // An installation set up for unattended work: nobody logs in, nobody
         // ticks the box.
-        ProgramFixture p(kNow, nullptr, nullptr, false);
+        ProgramFixture p(kNow, nullptr, nullptr, nullptr, false);
         const QString link = p.dir.path() + u"/scale"_s;
         QVERIFY(QDir().mkpath(p.context->folders.BaseFolder));
         p.context->ApplyDefaults();

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDialog>
+
+class ExchangeRebuild;
+class QDateEdit;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+// "Пересоздать файлы обмена": asks for the day and shows the rebuild's
+// progress and outcome.
+class ExchangeRebuildDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    ExchangeRebuildDialog(ExchangeRebuild &rebuild, QWidget *parent = nullptr);
+
+    void setDate(const QDate &date);
+    QDateEdit *dateEdit() const { return m_date; }
+    QPushButton *startButton() const { return m_start; }
+    QProgressBar *progressBar() const { return m_progress; }
+    QLabel *result() const { return m_result; }
+
+private:
+    void start();
+
+    ExchangeRebuild &m_rebuild;
+    QDateEdit *m_date;
+    QPushButton *m_start;
+    QPushButton *m_close;
+    QProgressBar *m_progress;
+    QLabel *m_result;
+};
