@@ -254,6 +254,8 @@ private slots:
         auto program = startWith(std::move(first));
         QCOMPARE(program->context().ExcelAvailable, 1);
         const QString templatePath = program->spreadsheet().templatePath();
+        // The office keeps working after start-up: the template is its first job.
+        QVERIFY(program->spreadsheetService().waitForIdle(10000));
         QVERIFY(QFile::exists(templatePath));
         QVERIFY(firstOffice->headerCells.contains(u"9=Наименование груза"_s));
         ParameterSettingsModel &settings = program->parameterSettings();
@@ -267,6 +269,7 @@ private slots:
         auto second = std::make_unique<HeaderRecorder>();
         HeaderRecorder *secondOffice = second.get();
         program = startWith(std::move(second));
+        QVERIFY(program->spreadsheetService().waitForIdle(10000));
         QVERIFY(QFile::exists(templatePath));
         QVERIFY2(secondOffice->headerCells.contains(u"9=Груз"_s), qPrintable(secondOffice->headerCells.join(u'|')));
         program->link().closePort();
