@@ -70,7 +70,13 @@ run)
         sleep 0.1
     done
     echo "Scale simulator on $(head -n 1 "$demo/scale-sim.out"), its log in $demo/scale-sim.log"
-    "$demo/tarvo"
+    # The camera page's engine cannot sandbox itself under root; the demo
+    # (not an installation) lets it run unsandboxed there.
+    if [ "$(id -u)" -eq 0 ]; then
+        QTWEBENGINE_DISABLE_SANDBOX=1 "$demo/tarvo"
+    else
+        "$demo/tarvo"
+    fi
     ;;
 test)
     install_missing

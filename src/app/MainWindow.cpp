@@ -546,6 +546,10 @@ void MainWindow::connectStore()
     });
     // A job that could not start: the operator is told once; the card is untouched.
     connect(&m_program.printer(), &CardPrinter::printFailed, this, &MainWindow::showOperatorMessage);
+    connect(m_ipPanel, &IpCameraPanel::browserUnavailable, this, [this](const QString &reason) {
+        m_program.log().WriteLog(reason);
+        showOperatorMessage(reason);
+    });
     connect(m_card->editButton(), &QPushButton::clicked, this, [this] { openCardEditor(CardEditor::CurrentView); });
     connect(m_archive->editButton(), &QPushButton::clicked, this, [this] { openCardEditor(CardEditor::ArchiveView); });
     connect(this, &MainWindow::constantsEditorRequested, this, [this](int p) {

@@ -1,6 +1,7 @@
 #include "UnoSpreadsheetApplication.h"
 
 #include "OfficeProcess.h"
+#include <csignal>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -214,7 +215,12 @@ bool UnoSpreadsheetApplication::Private::startOffice()
     if (!local.is())
         return false;
     static std::once_flag cleaned;
-    std::call_once(cleaned, removeLeftoversOfDeadRuns);
+    std::call_once(cleaned, [] {
+        // Writing to the pipe of an office that just died must fail the job,
+        // not end the program with SIGPIPE.
+        std::signal(SIGPIPE, SIG_IGN);
+        removeLeftoversOfDeadRuns();
+    });
     QString profileFolder = options.profileFolder;
     if (profileFolder.isEmpty()) {
         if (!profile)

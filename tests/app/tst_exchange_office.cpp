@@ -302,7 +302,8 @@ private slots:
         const QString day = folder() + u"09.12.2026.xls"_s;
         QVERIFY(QFile::exists(day));
         QSignalSpy failed(&m_p->program->spreadsheetService(), &SpreadsheetService::jobFailed);
-        constexpr int Saves = 50;
+        // TARVO_KILL_SAVES=50 for the full measurement; a shorter run keeps CI quick.
+        const int Saves = qEnvironmentVariableIsSet("TARVO_KILL_SAVES") ? qEnvironmentVariableIntValue("TARVO_KILL_SAVES") : 12;
         const auto save = [&](int k) {
             WorkbookRow row;
             for (int column = 1; column <= 25; ++column)
@@ -362,7 +363,7 @@ private slots:
         QCOMPARE(failed.size(), lost.size());
         for (const QList<QVariant> &f : failed)
             QVERIFY(f.at(0).toString().contains(u"книги 09.12.2026.xls"_s));
-        QVERIFY(kills > 25);
+        QVERIFY(kills > Saves / 2);
         QVERIFY(present >= Saves - 2);
         // Whatever is left beside the workbook is hidden: a scratch copy or an office lock.
         for (const QString &name : QDir(folder()).entryList({u"*.xls*"_s}, QDir::Files | QDir::Hidden))

@@ -16,6 +16,8 @@
 #include <QImageReader>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QSignalSpy>
+#include <unistd.h>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -112,6 +114,24 @@ private slots:
         m_p->weighing->setTerminalConnected(true);
     }
     void cleanup() { m_p.reset(); }
+
+    // Started by root with the page's sandbox on, the engine would abort the
+    // whole program: the camera is refused once, said and logged, nothing else.
+    void refusedAsRootWithTheSandboxOn()
+    {
+        if (::geteuid() != 0)
+            QSKIP("only root is refused");
+        const QByteArray sandbox = qgetenv("QTWEBENGINE_DISABLE_SANDBOX");
+        qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
+        QVERIFY(!IpCameraPanel::browserRefusal().isEmpty());
+        QSignalSpy refused(panel(), &IpCameraPanel::browserUnavailable);
+        QTest::mouseClick(m_p->window->cameraIcon(), Qt::LeftButton);
+        panel()->navigate(u"about:blank"_s);
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", sandbox);
+        QCOMPARE(refused.size(), 1);
+        QVERIFY(!panel()->browserWindow());
+        QVERIFY(m_p->log->viewerText().contains(refused.at(0).at(0).toString()));
+    }
 
     void panelAndBrowserWindow()
     {

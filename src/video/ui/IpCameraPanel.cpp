@@ -5,6 +5,7 @@
 #include "video/VideoPhotos.h"
 
 #include <QCloseEvent>
+#include <unistd.h>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -160,10 +161,28 @@ void IpCameraPanel::closeEvent(QCloseEvent *event)
     m_camera.hidePanel();
 }
 
+QString IpCameraPanel::browserRefusal()
+{
+    // The page's engine aborts the whole process when started by root with
+    // its sandbox on: the program would die with the day's work on screen.
+    if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")
+        && !qEnvironmentVariable("QTWEBENGINE_CHROMIUM_FLAGS").contains(u"--no-sandbox"_s))
+        return u"Страница IP камеры не показывается: программа запущена от имени root"_s;
+    return {};
+}
+
 BrowserWindow *IpCameraPanel::browser()
 {
-    if (!m_browser)
+    if (!m_browser) {
+        if (const QString reason = browserRefusal(); !reason.isEmpty()) {
+            if (!m_refusalSaid) {
+                m_refusalSaid = true;
+                emit browserUnavailable(reason);
+            }
+            return nullptr;
+        }
         m_browser = new BrowserWindow(m_camera, m_mainWindow);
+    }
     return m_browser;
 }
 
@@ -171,12 +190,14 @@ void IpCameraPanel::apply(const BrowserState &state)
 {
     // Hiding a window never made does not make it.
     if (m_browser || state.visible)
-        browser()->apply(state);
+        if (BrowserWindow *b = browser())
+            b->apply(state);
 }
 
 void IpCameraPanel::navigate(const QString &address)
 {
-    browser()->navigate(address);
+    if (BrowserWindow *b = browser())
+        b->navigate(address);
 }
 
 void IpCameraPanel::stop()

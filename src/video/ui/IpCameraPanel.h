@@ -40,6 +40,13 @@ public:
     void stop() override;
     QImage CaptureWindowRegion(const QRect &rect) override;
 
+    // Why the page cannot be shown on this machine; empty when it can.
+    static QString browserRefusal();
+
+signals:
+    // Said once: the camera's page cannot be shown here.
+    void browserUnavailable(const QString &reason);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -57,4 +64,5 @@ private:
     QPushButton *m_ok;
     BrowserWindow *m_browser = nullptr;
     bool m_following = false;
+    bool m_refusalSaid = false;
 };
