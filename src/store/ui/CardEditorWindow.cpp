@@ -3,6 +3,8 @@
 #include "store/CardEditor.h"
 
 #include <QGridLayout>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -47,7 +49,9 @@ CardEditorWindow::CardEditorWindow(CardEditor &editor, QWidget *parent)
 
     auto *main = new QGroupBox(u"Основные параметры"_s);
     main->setAccessibleName(main->title());
-    auto *mainGrid = new QGridLayout(main);
+    // 25 rows are taller than a 768-line screen: they scroll, the buttons stay.
+    auto *mainRows = new QWidget;
+    auto *mainGrid = new QGridLayout(mainRows);
     for (int i = 0; i < 25; ++i) {
         auto *caption = new QLabel;
         QLineEdit *field = captionedField(caption);
@@ -57,6 +61,12 @@ CardEditorWindow::CardEditorWindow(CardEditor &editor, QWidget *parent)
         mainGrid->addWidget(field, i, 1);
         connect(field, &QLineEdit::textEdited, this, [this, i](const QString &t) { m_editor.setText(i, t); });
     }
+
+    auto *mainArea = new QScrollArea;
+    mainArea->setWidget(mainRows);
+    mainArea->setWidgetResizable(true);
+    mainArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    (new QVBoxLayout(main))->addWidget(mainArea);
 
     auto *extras = new QWidget;
     auto *extraGrid = new QGridLayout(extras);
@@ -105,7 +115,8 @@ CardEditorWindow::CardEditorWindow(CardEditor &editor, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(fields, 1);
     layout->addLayout(buttons);
-    resize(1280, 760);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    resize(qMin(1280, screen.width()), qMin(760, screen.height() - 40));
 
     connect(m_number, &QLineEdit::textEdited, &m_editor, &CardEditor::setCardNumberText);
     connect(m_number, &QLineEdit::returnPressed, &m_editor, &CardEditor::SelectCardForEdit);
