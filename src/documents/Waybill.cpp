@@ -55,12 +55,34 @@ public:
 
     void at(double f, const QString &text)
     {
-        if (m_dry) {
-            s.setCurrentY(s.currentY() + s.lineHeight());
-            return;
+        for (const QString &line : fitted(f, text)) {
+            if (m_dry) {
+                s.setCurrentY(s.currentY() + s.lineHeight());
+                continue;
+            }
+            s.setCurrentX(x(f));
+            m_ok = s.print({line}) && m_ok;
         }
-        s.setCurrentX(x(f));
-        m_ok = s.print({text}) && m_ok;
+    }
+    // A line too long for the paper goes on below, broken between words,
+    // instead of running off the page's edge.
+    QStringList fitted(double f, const QString &text) const
+    {
+        QStringList lines;
+        QString rest = text;
+        const double room = m_width - x(f);
+        while (s.textWidth(rest) > room) {
+            qsizetype cut = rest.size();
+            do
+                cut = rest.lastIndexOf(u' ', cut - 1);
+            while (cut > 0 && s.textWidth(rest.left(cut)) > room);
+            if (cut <= 0)
+                break;
+            lines << rest.left(cut);
+            rest = rest.mid(cut + 1);
+        }
+        lines << rest;
+        return lines;
     }
     // Two items on one line: the line is left below the lower of them.
     void twoAt(double f1, const QString &first, double f2, const QString &second)

@@ -137,6 +137,11 @@ double PrintSurface::lineHeight() const
     return QFontMetricsF(currentFont()).lineSpacing();
 }
 
+double PrintSurface::textWidth(const QString &text) const
+{
+    return QFontMetricsF(currentFont()).horizontalAdvance(text);
+}
+
 double PrintSurface::columnWidth() const
 {
     return QFontMetricsF(currentFont()).averageCharWidth();

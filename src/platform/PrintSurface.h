@@ -85,6 +85,8 @@ public:
     double lineHeight() const;
     // Width of print column 1 in the current font.
     double columnWidth() const;
+    // How far `text` reaches in the current font.
+    double textWidth(const QString &text) const;
 
     // 1 or 2: the width of the following lines, in units of 1/300 inch.
     void setLineWidth(int width);

@@ -187,6 +187,11 @@ private slots:
             QVERIFY2(back.contains(title), qPrintable(title));
         // Every section of the front is on the front, none spilled over.
         QVERIFY(!back.contains(u"9.Информация"_s));
+        // No caption runs off the paper: the longest one goes on below.
+        for (const auto &page : pages)
+            for (const PdfReader::Word &w : page)
+                QVERIFY2(w.right <= m_width + 20, qPrintable(w.text));
+        QVERIFY(back.contains(u"водителя (водителей))"_s));
     }
 
     void positions()
