@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -9,4 +11,12 @@ inline double median(std::vector<double> v)
     std::sort(v.begin(), v.end());
     const size_t m = v.size() / 2;
     return v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
+}
+
+// The most memory the process has held so far, in kB.
+inline long peakKilobytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
 }

@@ -24,7 +24,6 @@
 #include <QTableView>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
 #include <time.h>
 
 #include <algorithm>
@@ -165,13 +164,6 @@ double timeMs(int runs, const std::function<void()> &work, double *cpu = nullptr
     if (cpu)
         *cpu = median(cpuTimes);
     return median(ms);
-}
-
-long peakKilobytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
 }
 
 } // namespace

@@ -18,7 +18,6 @@
 #include <QGuiApplication>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
 
 #include <cstdio>
 #include <vector>
@@ -60,13 +59,6 @@ bool writeMonth(const Folders &folders)
             return false;
     }
     return true;
-}
-
-long peakKilobytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
 }
 
 } // namespace

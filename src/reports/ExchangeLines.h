@@ -27,9 +27,6 @@ inline constexpr std::array<int, 25> FieldParams = {
     10, 11, 14, 15, 12, 13, 7, 8, 0, 1, 2, 3, 4, 5, 6, 16, 17, 18, 19, 20, 9, 21, 22, 23, 24,
 };
 
-// The text a field of a card shows before it is cut to its width.
-QString fieldText(const CargoCard &card, int param);
-
 // The line of a card in the day text (480 bytes) and the accounting text (326).
 QByteArray dayLine(const CargoCard &card);
 QByteArray accountingLine(const CargoCard &card, const Codes &codes);

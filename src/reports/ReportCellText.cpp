@@ -1,12 +1,6 @@
 #include "ReportCellText.h"
 
 #include "core/Formats.h"
-#include "core/OleDate.h"
-
-QString generalDateText(double value)
-{
-    return GeneralDateText(value);
-}
 
 QString reportCellText(const CargoCard &card, int param)
 {
@@ -14,9 +8,9 @@ QString reportCellText(const CargoCard &card, int param)
         return card.texts[size_t(param)];
     switch (param) {
     case Date2:
-        return generalDateText(card.date2);
+        return GeneralDateText(card.date2);
     case Time2:
-        return generalDateText(card.time2);
+        return GeneralDateText(card.time2);
     case LitterPercent:
         return NumberText(card.litterPercent);
     case CardId:
@@ -24,9 +18,9 @@ QString reportCellText(const CargoCard &card, int param)
     case CardNumber:
         return QString::number(card.number);
     case Date1:
-        return generalDateText(card.date1);
+        return GeneralDateText(card.date1);
     case Time1:
-        return generalDateText(card.time1);
+        return GeneralDateText(card.time1);
     case OperationType:
         return card.operationType;
     case Status:

@@ -9,6 +9,3 @@
 // as the short date, a time alone as H:mm:ss, zero as "0:00:00"),
 // reals in the general number form, the card numbers as integers.
 QString reportCellText(const CargoCard &card, int param);
-
-// A day count as the general date form writes it.
-QString generalDateText(double value);

@@ -1,3 +1,4 @@
+#include "core/Formats.h"
 #include "core/OleDate.h"
 #include "reports/CellOrder.h"
 #include "reports/ReportCellText.h"
@@ -39,15 +40,15 @@ void TestReportTable::recognisesNumbers()
     }
     // The texts the report writes for dates and times read back as such.
     for (double day : {40885.0, 0.25, 0.0, 40885.5}) {
-        const auto v = cellNumber(generalDateText(day));
+        const auto v = cellNumber(GeneralDateText(day));
         QVERIFY(v && *v == day);
     }
-    QCOMPARE(generalDateText(40885.5), u"08.12.2011 12:00:00"_s);
+    QCOMPARE(GeneralDateText(40885.5), u"08.12.2011 12:00:00"_s);
     // The hour without its leading zero, as the general date form writes it.
-    QCOMPARE(generalDateText(0), u"0:00:00"_s);
-    QCOMPARE(generalDateText(toOleTime(QTime(9, 5, 3))), u"9:05:03"_s);
-    QCOMPARE(generalDateText(toOleDate(QDate(2011, 12, 8), QTime(9, 0))), u"08.12.2011 9:00:00"_s);
-    QCOMPARE(generalDateText(40885), u"08.12.2011"_s);
+    QCOMPARE(GeneralDateText(0), u"0:00:00"_s);
+    QCOMPARE(GeneralDateText(toOleTime(QTime(9, 5, 3))), u"9:05:03"_s);
+    QCOMPARE(GeneralDateText(toOleDate(QDate(2011, 12, 8), QTime(9, 0))), u"08.12.2011 9:00:00"_s);
+    QCOMPARE(GeneralDateText(40885), u"08.12.2011"_s);
     for (const char16_t *text : {u"", u"  ", u"12 кг", u"1,2,3", u"1-2", u"E5", u",", u"1E", u"-", u"1 000",
                                  u"31.02.2011", u"12:60:00", u"ТН-15", u"1E400", u"0x10"})
         QVERIFY2(!cellNumber(QStringView(text)), qPrintable(QString::fromUtf16(text)));
