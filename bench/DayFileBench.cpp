@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <functional>
 #include <vector>
@@ -93,7 +94,10 @@ int main(int argc, char *argv[])
         if (f.open(QIODevice::ReadOnly))
             (void)f.readAll();
     });
-    const double today = timeMs(31, [&] { files.LoadToday(); });
+    const double today = timeMs(31, [&] {
+        if (!files.LoadToday())
+            std::abort();
+    });
     const double archive = timeMs(31, [&] { files.LoadArchiveDay(files.todayPath()); });
 
     std::printf("day of %d cards, %lld bytes, in %s\n", DayCards, qint64(day.size()), qPrintable(root));

@@ -298,7 +298,7 @@ void MainWindow::openPurpose(int purpose)
     switch (purpose) {
     case AccessGate::PortSettings:
         if (!m_portWindow) {
-            m_portWindow = new PortSettingsWindow(m_context, m_link, this);
+            m_portWindow = new PortSettingsWindow(m_context, m_link, m_log, this);
             m_portWindow->setWindowFlag(Qt::Window);
         }
         m_portWindow->reload();
@@ -306,7 +306,7 @@ void MainWindow::openPurpose(int purpose)
         break;
     case AccessGate::ScaleSettings:
         if (!m_scaleWindow) {
-            m_scaleWindow = new ScaleSettingsWindow(m_context, m_link, this);
+            m_scaleWindow = new ScaleSettingsWindow(m_context, m_log, m_link, this);
             connect(m_scaleWindow, &ScaleSettingsWindow::programTypeChanged, this, &MainWindow::applyProgramType);
             connect(m_scaleWindow, &ScaleSettingsWindow::captionChanged, this, [this] {
                 styleAdvert();
@@ -321,7 +321,7 @@ void MainWindow::openPurpose(int purpose)
         break;
     case AccessGate::Service:
         if (!m_serviceWindow) {
-            m_serviceWindow = new ServiceWindow(m_context, m_conditioning, this);
+            m_serviceWindow = new ServiceWindow(m_context, m_log, m_conditioning, this);
             connect(m_serviceWindow, &ServiceWindow::serviceSettingsSaved, &m_shell, &MainShell::ApplyServiceSettings);
         }
         m_serviceWindow->load();

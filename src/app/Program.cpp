@@ -14,8 +14,8 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_spreadsheet(m_context, m_spreadsheetService)
     , m_exports(m_context, m_log, m_spreadsheet)
     , m_exchangeRebuild(m_context, m_log, m_spreadsheet)
-    , m_ipCamera(m_context)
-    , m_photos(m_context, m_ipCamera,
+    , m_ipCamera(m_context, m_log)
+    , m_photos(m_context, m_log, m_ipCamera,
                outside.capture ? std::move(outside.capture) : std::make_unique<CameraSource>(0))
     , m_days(m_context, m_log, m_cards)
     , m_link(m_context, outside.port)

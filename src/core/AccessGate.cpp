@@ -4,6 +4,7 @@
 #include "AppContext.h"
 #include "EventLog.h"
 #include "Folders.h"
+#include "SettingsChange.h"
 
 using namespace Qt::StringLiterals;
 
@@ -28,7 +29,8 @@ void AccessGate::startUp()
     createLevels(c.folders.BaseFolder, {});
     c.ApplyDefaults();
     c.folders.createMonthDataFolder(c.clock.today());
-    c.LoadOrCreateSettings();
+    if (const StoreResult stored = c.LoadOrCreateSettings(); !stored)
+        logSettingsNotStored(c, m_log, stored.reason);
 
     c.ExcelAvailable = hooks.probeSpreadsheet && hooks.probeSpreadsheet() ? 1 : 0;
     if (c.ExcelAvailable == 1) {

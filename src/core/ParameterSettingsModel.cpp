@@ -5,6 +5,7 @@
 #include "EventLog.h"
 #include "Folders.h"
 #include "Formats.h"
+#include "SettingsChange.h"
 #include "SettingsFile.h"
 
 #include <QFile>
@@ -148,12 +149,9 @@ void ParameterSettingsModel::loadFields()
 
 QString ParameterSettingsModel::stored(const QString &message)
 {
-    const StoreResult result = m_context.storeSettings();
-    if (result)
-        return message;
-    // The change holds for this run only; the engineer must know that.
-    m_log.WriteLog(u"Настройки не записаны: "_s + result.reason);
-    return message + u"\n\nФайл настроек не записан: "_s + result.reason;
+    // A change not stored holds for this run only; the engineer must know that.
+    const StoreResult result = storeSettingsChange(m_context, m_log);
+    return result ? message : message + u"\n\n"_s + result.reason;
 }
 
 QString ParameterSettingsModel::SaveOperators()

@@ -251,7 +251,7 @@ bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
         m_weighing.reportFailure(Weighing::notStoredMessage(refused, written.reason));
 
     m_weighing.ShowCurrentCard(number);
-    m_days.LoadToday();
+    m_weighing.reloadToday();
     emit m_weighing.todayListChanged();
     // The card frame shows the completed copy: its buttons follow it, and
     // no card of today stays open beside it.

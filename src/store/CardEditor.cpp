@@ -251,7 +251,7 @@ bool CardEditor::ReplaceCardParameters()
                                : replacedMessage() + u"\nДополнительные параметры не записаны: "_s + plusPath);
     m_weighing.ShowCurrentCard(n);
     showToday(n);
-    m_days.LoadToday();
+    m_weighing.reloadToday();
     emit m_weighing.todayListChanged();
     return true;
 }
@@ -281,7 +281,7 @@ bool CardEditor::DeleteCard()
         m_weighing.SetCompletionButtons(n);
     // The window keeps showing the card, now as deleted.
     showToday(n);
-    m_days.LoadToday();
+    m_weighing.reloadToday();
     emit m_weighing.todayListChanged();
     return true;
 }

@@ -6,6 +6,7 @@
 #include "core/CrashPoint.h"
 #include "core/EventLog.h"
 #include "core/ProgressDisplay.h"
+#include "core/SystemErrorText.h"
 #include "weighing/CargoCard.h"
 
 #include <QDir>
@@ -34,9 +35,9 @@ StoreResult writeAt(QFile &file, qint64 offset, const QByteArray &bytes)
 {
     CrashPoint::beforeFileCall();
     if (!file.seek(offset) || file.write(bytes) != bytes.size())
-        return StoreResult::failed(file.errorString());
+        return StoreResult::failed(fileErrorText(file));
     if (::fdatasync(file.handle()) != 0)
-        return StoreResult::failed(qt_error_string(errno));
+        return StoreResult::failed(systemErrorText(errno));
     return {};
 }
 
@@ -132,7 +133,7 @@ StoreResult DayFiles::WriteDayCard(DayTarget target, int n)
     // the old or the new card in it, never parts of both.
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-        return StoreResult::failed(file.errorString());
+        return StoreResult::failed(fileErrorText(file));
     const qint32 stored = decodeCountRecord(file.read(4));
     const qint64 present = slotsPresent(file);
     if (n > present + 1)
@@ -165,7 +166,7 @@ StoreResult DayFiles::nextTodayNumber(int &number)
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return StoreResult::failed(file.errorString());
+        return StoreResult::failed(fileErrorText(file));
     const qint32 stored = decodeCountRecord(file.read(4));
     const qint64 present = slotsPresent(file);
     file.close();
@@ -203,13 +204,13 @@ StoreResult DayFiles::LoadToday()
         QDir().mkpath(QFileInfo(path).absolutePath());
         QFile create(path);
         if (!create.open(QIODevice::WriteOnly))
-            result = StoreResult::failed(create.errorString());
+            result = StoreResult::failed(fileErrorText(create));
     }
     QByteArray data;
     if (QFile file(path); file.open(QIODevice::ReadOnly))
         data = file.readAll();
     else if (result)
-        result = StoreResult::failed(file.errorString());
+        result = StoreResult::failed(fileErrorText(file));
     Settings &s = m_context.settings;
 
     // The count follows the cards the file holds: a card written just before

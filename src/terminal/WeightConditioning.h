@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/StoreResult.h"
+
 #include <QString>
 #include <QStringView>
 #include <array>
@@ -32,8 +34,8 @@ public:
     bool CheckOverload(double gross);
     // The advertising caption is red while an overload stands.
     int advertColour() const;
-    // "Сбросить ошибку перегрузки весов".
-    void resetOverload();
+    // "Сбросить ошибку перегрузки весов"; the settings stored.
+    StoreResult resetOverload();
 
 private:
     AppContext &m_context;
@@ -68,9 +70,11 @@ QString checkScaleSettings(const ScaleSettingsInput &input);
 // unit, the poll period kept within 300..10000, the settings stored. A
 // number field without a number refuses the whole save, so a typing
 // mistake never becomes a 0; the message is returned and nothing changes.
-QString saveScaleSettings(AppContext &context, const ScaleSettingsInput &input);
+// A settings file that cannot be written returns its message too (the
+// values then hold for this run). Empty: saved.
+QString saveScaleSettings(AppContext &context, EventLog &log, const ScaleSettingsInput &input);
 // "Установить по умолчанию" for the settings it covers; stored.
-void restoreScaleDefaults(AppContext &context);
+StoreResult restoreScaleDefaults(AppContext &context, EventLog &log);
 
 // The fields of "Сервис" that "Сохранить" saves.
 struct ServiceInput
@@ -85,7 +89,7 @@ struct ServiceInput
 QString checkServiceSettings(const ServiceInput &input);
 // As saveScaleSettings: a maximum weight without a number (which as 0 would
 // make every vehicle an overload) refuses the save and is returned.
-QString saveServiceSettings(AppContext &context, const ServiceInput &input);
+QString saveServiceSettings(AppContext &context, EventLog &log, const ServiceInput &input);
 
 // The caption font as the font dialog chose it, with its colour. The font
 // flags are stored as -1 for on.

@@ -217,7 +217,7 @@ bool Weighing::followClock()
     if (m_days.loadedDay() == m_context.clock.today())
         return false;
     m_context.createMonthFolders();
-    m_days.LoadToday();
+    reloadToday();
     m_grossButton = false;
     m_tareButton = false;
     m_opened = 0;
@@ -231,6 +231,13 @@ void Weighing::reportFailure(const QString &message)
 {
     m_log.WriteLog(message);
     emit operatorMessage(message);
+}
+
+void Weighing::reloadToday()
+{
+    if (const StoreResult loaded = m_days.LoadToday(); !loaded)
+        reportFailure(QStringLiteral("Файл дня не прочитан: ") + QFileInfo(m_days.todayPath()).fileName()
+                      + QStringLiteral(": ") + loaded.reason);
 }
 
 int Weighing::storeNewTodayCard(const std::function<void(CargoCard &, const NewCardNumbers &)> &fill)
@@ -375,7 +382,7 @@ bool Weighing::CompleteCard(Kind kind)
     else
         m_tareButton = false;
     m_opened = 0;
-    m_days.LoadToday();
+    reloadToday();
     emit todayListChanged();
     if (kind == Kind::Gross)
         m_netColour = DarkGreen;

@@ -135,6 +135,9 @@ public:
     bool followClock();
     // Says a failed write to the operator and the event log.
     void reportFailure(const QString &message);
+    // Today's list and counters read again from the day file; a file that
+    // cannot be read is reported.
+    void reloadToday();
     // A new card of today: numbered from today's file, filled by `fill`,
     // stored with the counters first, handed on to the exports and shown.
     // Its №, or 0 when it was not stored (the operator is told; only the

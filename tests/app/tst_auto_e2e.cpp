@@ -153,7 +153,7 @@ private slots:
         const QString link = p.dir.path() + u"/scale"_s;
         QVERIFY(QDir().mkpath(p.context->folders.BaseFolder));
         p.context->ApplyDefaults();
-        p.context->LoadOrCreateSettings();
+        QVERIFY(p.context->LoadOrCreateSettings());
         Settings &s = p.context->settings;
         s.PortNumber = link;
         s.TerminalType = 1;

@@ -93,7 +93,7 @@ private slots:
         QDir().mkpath(m_dir.path());
         m_clock.setNow(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)));
         m_context = std::make_unique<AppContext>(m_clock, Folders(m_dir.path()));
-        m_context->LoadOrCreateSettings();
+        QVERIFY(m_context->LoadOrCreateSettings());
         m_context->createMonthFolders();
         m_context->CurrentOperator = u"Оператор"_s;
         m_log = std::make_unique<EventLog>(*m_context);

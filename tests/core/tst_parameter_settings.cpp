@@ -77,7 +77,7 @@ private slots:
         m_nameFilesWritten = 0;
         m_context->hooks.writeDefaultNameFiles = [this] { ++m_nameFilesWritten; };
         m_context->ApplyDefaults();
-        m_context->LoadOrCreateSettings();
+        QVERIFY(m_context->LoadOrCreateSettings());
         m_context->createMonthFolders();
         m_nameFilesWritten = 0;
         m_log = std::make_unique<EventLog>(*m_context);

@@ -372,7 +372,7 @@ private slots:
         writeDay(kToday, {card(1, u"Разгрузка"_s, u"незавершена"_s)});
         m_context->settings.DayCardNumber = 1;
         m_context->settings.CardIdCounter = 41;
-        m_days->LoadToday();
+        QVERIFY(m_days->LoadToday());
         m_weighing->ShowCurrentCard(1);
         m_weighing->SetCompletionButtons(1);
         QCOMPARE(m_weighing->openedForCompletion(), 1);

@@ -94,7 +94,7 @@ private slots:
         QDir().mkpath(m_dir.path());
         m_clock.setNow(kNow);
         m_context = std::make_unique<AppContext>(m_clock, Folders(m_dir.path()));
-        m_context->LoadOrCreateSettings();
+        QVERIFY(m_context->LoadOrCreateSettings());
         m_context->createMonthFolders();
         m_context->settings.CardIdCounter = 100;
         m_context->settings.EditPermissions = {1, 1, 1, 0, 0, 0};
@@ -108,7 +108,7 @@ private slots:
         m_extras = std::make_unique<ParamExtras>(m_names, m_context->folders.BaseFolder);
         m_extras->saveNames();
         m_days = std::make_unique<DayFiles>(*m_context, *m_log, m_cards);
-        m_days->LoadToday();
+        QVERIFY(m_days->LoadToday());
         m_w = std::make_unique<Weighing>(*m_context, *m_log, *m_days, m_cards, *m_extras, m_exports, m_photos);
         m_archive = std::make_unique<ArchiveBrowser>(*m_context, *m_days, m_cards, *m_w);
         m_editor = std::make_unique<CardEditor>(
@@ -354,7 +354,7 @@ private slots:
         m_editor->setCardNumberText(u"2"_s);
         m_editor->SelectCardForEdit();
         m_clock.setNow(kNow.addDays(1));
-        m_days->LoadToday();
+        QVERIFY(m_days->LoadToday());
         m_w->setTerminalWeight(100);
         m_w->UpdateLiveWeights();
         QVERIFY(m_w->StoreNewCard());

@@ -272,7 +272,7 @@ private slots:
 
         // No file yet: created empty, the count reads 0.
         m_context->settings.DayCardNumber = 12;
-        m_files->LoadToday();
+        QVERIFY(m_files->LoadToday());
         QVERIFY(m_files->todayFileExists());
         QCOMPARE(m_context->settings.DayCardNumber, 0);
         QCOMPARE(m_files->list(DayTarget::Today).page(0), QString());
@@ -288,7 +288,7 @@ private slots:
         m_context->settings.DayCardNumber = 0;
         m_cards.CurrentCard = CargoCard();
         progress = Recorder();
-        m_files->LoadToday();
+        QVERIFY(m_files->LoadToday());
         QCOMPARE(m_context->settings.DayCardNumber, 4);
         QCOMPARE(m_cards.CurrentCard, sampleCard(4));
         const QString page = m_files->list(DayTarget::Today).page(0);
@@ -308,7 +308,7 @@ private slots:
         const QByteArray big = encodeCountRecord(2000000000);
         f.write(big);
         f.close();
-        m_files->LoadToday();
+        QVERIFY(m_files->LoadToday());
         QCOMPARE(m_context->settings.DayCardNumber, 4);
         QCOMPARE(i32(todayBytes(), 0), 4);
         QCOMPARE(m_files->list(DayTarget::Today).page(0).size(), 3 * 101);

@@ -20,7 +20,7 @@ struct Fixture : FakeLinkFixture
 {
     Fixture()
     {
-        context.LoadOrCreateSettings();
+        QVERIFY(context.LoadOrCreateSettings());
         link.OpenPortAtStart();
     }
 

@@ -89,14 +89,14 @@ private slots:
         QDir().mkpath(m_dir.path());
         m_clock.setNow(kNow);
         m_context = std::make_unique<AppContext>(m_clock, Folders(m_dir.path()));
-        m_context->LoadOrCreateSettings();
+        QVERIFY(m_context->LoadOrCreateSettings());
         m_context->createMonthFolders();
         m_cards = WorkingCards();
         m_calls.clear();
         m_log = std::make_unique<EventLog>(*m_context);
         m_extras = std::make_unique<ParamExtras>(m_names, m_context->folders.BaseFolder);
         m_days = std::make_unique<DayFiles>(*m_context, *m_log, m_cards);
-        m_days->LoadToday();
+        QVERIFY(m_days->LoadToday());
         m_w = std::make_unique<Weighing>(*m_context, *m_log, *m_days, m_cards, *m_extras, m_exports, m_photos);
         m_conditioning = std::make_unique<WeightConditioning>(*m_context, *m_log);
         m_auto = std::make_unique<AutoWeighing>(*m_context, *m_w, *m_conditioning);

@@ -29,7 +29,8 @@ int storeAndWait(const QString &folder, double weight)
     clock.setNow(kNow);
     Program program(clock, Folders(folder), {});
     program.start();
-    program.days().LoadToday();
+    if (!program.days().LoadToday())
+        return 3;
     Weighing &weighing = program.weighing();
     WorkingCards &cards = program.cards();
     // No terminal here: the weight is given.

@@ -82,7 +82,7 @@ private slots:
         QDir().mkpath(m_dir.path());
         m_clock.setNow(kNow);
         m_context = std::make_unique<AppContext>(m_clock, Folders(m_dir.path()));
-        m_context->LoadOrCreateSettings();
+        QVERIFY(m_context->LoadOrCreateSettings());
         m_context->createMonthFolders();
         m_context->settings.CardIdCounter = 100;
         m_cards = WorkingCards();
@@ -90,7 +90,7 @@ private slots:
         m_log = std::make_unique<EventLog>(*m_context);
         m_extras = std::make_unique<ParamExtras>(m_names, m_context->folders.BaseFolder);
         m_days = std::make_unique<DayFiles>(*m_context, *m_log, m_cards);
-        m_days->LoadToday();
+        QVERIFY(m_days->LoadToday());
         m_w = std::make_unique<Weighing>(*m_context, *m_log, *m_days, m_cards, *m_extras, m_exports, m_photos);
         fillEntry();
     }
@@ -320,11 +320,11 @@ private slots:
         QVERIFY(m_w->StoreNewCard());
         // Nothing else is saved: a new start reads what the stores left on disk.
         AppContext restarted(m_clock, Folders(m_dir.path()));
-        restarted.LoadOrCreateSettings();
+        QVERIFY(restarted.LoadOrCreateSettings());
         WorkingCards cards;
         EventLog log(restarted);
         DayFiles days(restarted, log, cards);
-        days.LoadToday();
+        QVERIFY(days.LoadToday());
         Weighing again(restarted, log, days, cards, *m_extras, m_exports, m_photos);
         again.setTerminalWeight(100);
         again.UpdateLiveWeights();
