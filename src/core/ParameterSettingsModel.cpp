@@ -77,6 +77,34 @@ QString shadowWarning(const Settings &s)
            + u": вход происходит раньше, по более короткому коду."_s;
 }
 
+// Every matching slot logs in in turn, so of several holders of one code
+// only the last stays logged in: the others can never log in with it.
+QString duplicateWarning(const Settings &s)
+{
+    QStringList lines;
+    const auto lastHolder = [&s](const QString &code) {
+        int last = -1;
+        for (int j = 0; j < ParameterSettingsModel::OperatorSlots; ++j)
+            if (s.OperatorCode[size_t(j)] == code)
+                last = j;
+        return last;
+    };
+    const auto warn = [&lines](const QString &loser, const QString &code, const QString &winner) {
+        lines << u"оператор \""_s + loser + u"\" не сможет войти по коду \""_s + code
+                     + u"\": по этому коду входит \""_s + winner + u"\""_s;
+    };
+    if (const int j = lastHolder(s.EngineerCode); !s.EngineerCode.isEmpty() && j >= 0)
+        warn(s.EngineerName, s.EngineerCode, s.OperatorName[size_t(j)]);
+    for (int i = 0; i < ParameterSettingsModel::OperatorSlots; ++i) {
+        const QString &code = s.OperatorCode[size_t(i)];
+        if (const int j = lastHolder(code); !code.isEmpty() && j > i)
+            warn(s.OperatorName[size_t(i)], code, s.OperatorName[size_t(j)]);
+    }
+    if (lines.isEmpty())
+        return QString();
+    return u"\n\nВнимание: "_s + lines.join(u";\n"_s) + u'.';
+}
+
 } // namespace
 
 bool fitsSettingsText(const QString &text, int maxBytes)
@@ -164,7 +192,7 @@ QString ParameterSettingsModel::SaveOperators()
     Settings &s = m_context.settings;
     s.OperatorName = m_operatorNames;
     s.OperatorCode = m_operatorCodes;
-    return stored(u"Изменения внесены"_s) + shadowWarning(s);
+    return stored(u"Изменения внесены"_s) + duplicateWarning(s) + shadowWarning(s);
 }
 
 QString ParameterSettingsModel::ChangeEngineerCode()
@@ -179,7 +207,7 @@ QString ParameterSettingsModel::ChangeEngineerCode()
     if (!fitsSettingsText(m_newCode))
         return notStorable(m_newCode);
     s.EngineerCode = m_newCode;
-    return stored(u"Код изменен"_s) + shadowWarning(s);
+    return stored(u"Код изменен"_s) + duplicateWarning(s) + shadowWarning(s);
 }
 
 QString ParameterSettingsModel::ChooseResultFolder(const QString &folder)
