@@ -16,7 +16,7 @@ WeightConditioning::WeightConditioning(AppContext &context, EventLog &log)
 {
 }
 
-void WeightConditioning::StabilityLamps(double cur, bool noData)
+void WeightConditioning::StabilityLamps(double cur, bool noData, bool moving)
 {
     if (noData) {
         setAllLamps(Red);
@@ -32,6 +32,8 @@ void WeightConditioning::StabilityLamps(double cur, bool noData)
                 lamps[2] = Green;
         }
     }
+    if (moving)
+        lamps = {Red, Red, Red};
     h[2] = h[1];
     h[1] = h[0];
     h[0] = cur;
