@@ -201,6 +201,10 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     connect(&m_shell, &MainShell::reportsEntered, m_reports, &ReportFrame::enterView);
     connect(&m_link, &TerminalLink::weightTextChanged, m_panel, &WeightPanel::setTerminalText);
     connect(&m_link, &TerminalLink::statusChanged, this, &MainWindow::showPortStatus);
+    // The link only reports changes: until the first weight the field shows
+    // its no-data mark, not an empty box.
+    m_panel->setTerminalText(m_link.weightText());
+    showPortStatus();
     connect(&m_link, &TerminalLink::animationChanged, this, &MainWindow::showAnimation);
     connect(&m_gate, &AccessGate::mainWindowRequested, this, &MainWindow::showLoaded);
     connect(&m_gate, &AccessGate::purposeAccepted, this, &MainWindow::openPurpose);

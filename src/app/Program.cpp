@@ -69,9 +69,10 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     // lamps otherwise; both shift the same sample history.
     connect(&m_link, &TerminalLink::readFinished, this, [this] {
         if (m_shell.autoMode())
-            m_auto.Stability(!m_link.showsWeight());
+            m_auto.Stability(!m_link.showsWeight() || m_link.inMotion());
         else
-            m_conditioning.StabilityLamps(m_link.TerminalWeight(), m_link.weightText() == TerminalLink::noDataMark());
+            m_conditioning.StabilityLamps(m_link.TerminalWeight(), m_link.weightText() == TerminalLink::noDataMark(),
+                                          m_link.inMotion());
     });
     // The current-card frame's photos follow the card it shows.
     connect(&m_weighing, &Weighing::changed, this, [this] {

@@ -17,7 +17,7 @@ WeightConditioning::WeightConditioning(AppContext &context, EventLog &log)
 {
 }
 
-void WeightConditioning::StabilityLamps(double cur, bool noData)
+void WeightConditioning::StabilityLamps(double cur, bool noData, bool moving)
 {
     if (noData) {
         setAllLamps(Red);
@@ -33,6 +33,8 @@ void WeightConditioning::StabilityLamps(double cur, bool noData)
                 lamps[2] = Green;
         }
     }
+    if (moving)
+        lamps = {Red, Red, Red};
     h[2] = h[1];
     h[1] = h[0];
     h[0] = cur;

@@ -25,8 +25,10 @@ public:
     std::array<int, 3> lamps{Red, Red, Red};
 
     // Manual mode, after every read. `noData`: the weight field shows the
-    // no-data mark, and the history is left alone.
-    void StabilityLamps(double current, bool noData);
+    // no-data mark, and the history is left alone. `moving`: the terminal's
+    // frame says the scale moves; the reading joins the history, but no lamp
+    // is green whatever the readings.
+    void StabilityLamps(double current, bool noData, bool moving = false);
     void setAllLamps(int colour) { lamps = {colour, colour, colour}; }
 
     // Once a second with the live gross. True when a new highest overload
