@@ -88,7 +88,10 @@ int main(int argc, char *argv[])
     context.settings.DayCardNumber = DayCards;
 
     cards.CurrentCard = card(6500, clock);
-    const double write = timeMs(101, [&] { files.WriteDayCard(DayTarget::Today, 6500); });
+    const double write = timeMs(101, [&] {
+        if (!files.WriteDayCard(DayTarget::Today, 6500))
+            std::abort();
+    });
     const double plain = timeMs(31, [&] {
         QFile f(files.todayPath());
         if (f.open(QIODevice::ReadOnly))
