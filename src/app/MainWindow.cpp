@@ -137,6 +137,11 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     connect(&m_shell, &MainShell::modeChanged, this, [this, todayFrames] {
         if (m_shell.mode() == MainShell::Mode::DataEntry || m_shell.mode() == MainShell::Mode::View)
             todayFrames->setCurrentIndex(m_shell.mode() == MainShell::Mode::View ? 1 : 0);
+        // The reports leave the panel as the last card frame left it.
+        if (m_shell.mode() != MainShell::Mode::Reports)
+            m_panel->setSource(m_shell.mode() == MainShell::Mode::DataEntry ? WeightPanel::Source::Scale
+                               : m_shell.mode() == MainShell::Mode::View    ? WeightPanel::Source::Card
+                                                                            : WeightPanel::Source::ArchiveCard);
         showMode();
     });
 
