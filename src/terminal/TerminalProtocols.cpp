@@ -335,19 +335,22 @@ ParseResult parseType3(QByteArrayView chunk, double impulseCoefficient)
 {
     if (chunk.isEmpty())
         return ParseResult::noWeight(u"нет ответа на запрос"_s);
-    // The reply is the measured value in 8 characters, right-aligned, then
-    // CR LF. Only 8 characters that start a line and end at a CR are a whole
-    // reply: the tail of a reply begun in the previous poll ("45" of
+    // The reply is the measured value, right-aligned in 8 characters (7 in
+    // older settings), then CR LF. Only such a line ended by its CR is a
+    // whole reply: the tail of a reply begun in the previous poll ("45" of
     // "   12345") is no weight, and a whole reply after it still counts.
+    qsizetype start = 0;
     qsizetype cr = chunk.indexOf(kCr);
     for (; cr >= 0; cr = chunk.indexOf(kCr, cr + 1)) {
-        const qsizetype start = cr - 8;
-        if (start == 0 || (start > 0 && (chunk[start - 1] == kLf || chunk[start - 1] == kCr)))
+        while (start < cr && chunk[start] == kLf)
+            ++start;
+        if (cr - start == 7 || cr - start == 8)
             break;
+        start = cr + 1;
     }
     if (cr < 0)
         return ParseResult::noWeight(u"нет полного ответа: 8 знаков и CR"_s);
-    const QByteArray frame = chunk.sliced(cr - 8, 8).toByteArray();
+    const QByteArray frame = chunk.sliced(start, cr - start).toByteArray();
     const double counts = weightNumber(frame);
     const double weight = round2(counts * impulseCoefficient);
     return weightOrNone(weight, frame,

@@ -181,7 +181,7 @@ void TestTerminalProtocols::type3_data()
     QTest::addColumn<bool>("weighs");
     QTest::addColumn<double>("weight");
 
-    QTest::newRow("blanks, 12345, CR LF, x0.5") << "   12345\r\n"_ba << 0.5 << true << 6172.5;
+    QTest::newRow("two blanks, 12345, CR LF, x0.5") << "  12345\r\n"_ba << 0.5 << true << 6172.5;
     QTest::newRow("only eight characters") << "12345678\r\n"_ba << 1.0 << true << 12345678.0;
     QTest::newRow("half to even down") << "     125\r\n"_ba << 0.001 << true << 0.12;
     QTest::newRow("half to even up") << "     375\r\n"_ba << 0.001 << true << 0.38;
