@@ -70,8 +70,8 @@ ParseResult weightOrNone(double weight, const QByteArray &frame, const QString &
     return ParseResult::weightOf(weight, frame, note);
 }
 
-// The Part's reading of a marker frame: the weight characters at their
-// fixed place after the first marker.
+// The fixed-place reading of a marker frame: the weight characters at
+// their place after the first marker.
 ParseResult markerReading(const MarkerLayout &layout, QByteArrayView chunk)
 {
     const qsizetype marker = chunk.indexOf(layout.marker);
@@ -111,8 +111,8 @@ bool isDigitOrPoint(char c)
 
 // НВТ-3 sends "=", seven characters least significant first, then a sign
 // character: "0" for a positive weight, "-" for a negative one, so -1.00
-// goes out as "=00.1000-". The seven characters are the Part's reading; the
-// sign character decides the sign. Seven characters that end the bytes of
+// goes out as "=00.1000-". The seven characters are read as ever; the sign
+// character decides the sign. Seven characters that end the bytes of
 // the poll are a frame cut before its sign: unless they carry a "-" of their
 // own, the sign is unknown and the frame is no weight.
 ParseResult parseType2(QByteArrayView chunk)
@@ -134,7 +134,7 @@ ParseResult parseType2(QByteArrayView chunk)
 
 // TB-3 sends "=", a sign character ("0" or "+" positive, "-" negative) and
 // seven characters, digits with at most a point, most significant first:
-// "=00012340" is 12340. A frame that is not of this form keeps the Part's
+// "=00012340" is 12340. A frame that is not of this form keeps the older
 // reading (seven weight characters and a status character). The sign-led
 // form cut by the end of the bytes is no weight rather than a shorter number.
 ParseResult parseType8(QByteArrayView chunk)
@@ -163,7 +163,7 @@ ParseResult parseType8(QByteArrayView chunk)
 // not sent, 2: none, 3..7: one to five decimals), bits 5 and 6 set. Status
 // B: bit 1 negative, bit 2 overload or error, bit 3 motion, bits 4 and 5
 // set. Status C: 0x30. A frame whose status bytes are not of this form
-// keeps the Part's reading (six characters three after the STX).
+// keeps the older reading (six characters three after the STX).
 constexpr qsizetype kFt11Length = 18;
 
 bool ft11Status(QByteArrayView s)
@@ -222,7 +222,7 @@ ParseResult parseType9(QByteArrayView chunk)
 // ",", 8 data bytes with sign and point, a blank, the unit in 2 bytes, CR
 // LF. A read starts anywhere in the stream, so the first CR often ends a
 // frame begun before it: the first CR with a whole frame before it counts.
-// Without one, the Part's reading of the first CR: the 8 characters that
+// Without one, the older reading of the first CR: the 8 characters that
 // start 11 positions before it.
 constexpr qsizetype kCasBeforeCr = 20;
 
@@ -335,19 +335,22 @@ ParseResult parseType3(QByteArrayView chunk, double impulseCoefficient)
 {
     if (chunk.isEmpty())
         return ParseResult::noWeight(u"нет ответа на запрос"_s);
-    // The reply is the measured value in 8 characters, right-aligned, then
-    // CR LF. Only 8 characters that start a line and end at a CR are a whole
-    // reply: the tail of a reply begun in the previous poll ("45" of
+    // The reply is the measured value, right-aligned in 8 characters (7 are
+    // taken too: a blank sign place lost), then CR LF. Only such a line ended by its CR is a
+    // whole reply: the tail of a reply begun in the previous poll ("45" of
     // "   12345") is no weight, and a whole reply after it still counts.
+    qsizetype start = 0;
     qsizetype cr = chunk.indexOf(kCr);
     for (; cr >= 0; cr = chunk.indexOf(kCr, cr + 1)) {
-        const qsizetype start = cr - 8;
-        if (start == 0 || (start > 0 && (chunk[start - 1] == kLf || chunk[start - 1] == kCr)))
+        while (start < cr && chunk[start] == kLf)
+            ++start;
+        if (cr - start == 7 || cr - start == 8)
             break;
+        start = cr + 1;
     }
     if (cr < 0)
         return ParseResult::noWeight(u"нет полного ответа: 8 знаков и CR"_s);
-    const QByteArray frame = chunk.sliced(cr - 8, 8).toByteArray();
+    const QByteArray frame = chunk.sliced(start, cr - start).toByteArray();
     const double counts = weightNumber(frame);
     const double weight = round2(counts * impulseCoefficient);
     return weightOrNone(weight, frame,

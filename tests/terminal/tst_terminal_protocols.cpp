@@ -181,7 +181,7 @@ void TestTerminalProtocols::type3_data()
     QTest::addColumn<bool>("weighs");
     QTest::addColumn<double>("weight");
 
-    QTest::newRow("blanks, 12345, CR LF, x0.5") << "   12345\r\n"_ba << 0.5 << true << 6172.5;
+    QTest::newRow("two blanks, 12345, CR LF, x0.5") << "  12345\r\n"_ba << 0.5 << true << 6172.5;
     QTest::newRow("only eight characters") << "12345678\r\n"_ba << 1.0 << true << 12345678.0;
     QTest::newRow("half to even down") << "     125\r\n"_ba << 0.001 << true << 0.12;
     QTest::newRow("half to even up") << "     375\r\n"_ba << 0.001 << true << 0.38;
@@ -421,7 +421,7 @@ void TestTerminalProtocols::manualFrames_data()
     QTest::addColumn<double>("weight");
     QTest::addColumn<bool>("motion");
 
-    // НВТ-1 and VT-100 (no public description): the reading of the Part.
+    // НВТ-1 and VT-100 (no public description): the fixed-place reading.
     for (int type : {1, 5}) {
         QTest::addRow("%d: positive", type) << type << STX + " 012345.6" + CR + LF << true << 12345.0 << false;
         QTest::addRow("%d: negative", type) << type << STX + "-000250.0" + CR + LF << true << -250.0 << false;
@@ -441,11 +441,11 @@ void TestTerminalProtocols::manualFrames_data()
     QTest::newRow("4: negative") << 4 << d2008f('-', 20, 0) << true << -20.0 << false;
     QTest::newRow("4: decimals") << 4 << d2008f('+', 2534, 2) << true << 25.34 << false;
     QTest::newRow("4: zero") << 4 << d2008f('+', 0, 0) << true << 0.0 << false;
-    // GSE350 (the Part's reading): 8 weight characters, status.
+    // GSE350 (the fixed-place reading): 8 weight characters, status.
     QTest::newRow("6: positive") << 6 << STX + "   12500S" + CR + LF << true << 12500.0 << false;
     QTest::newRow("6: negative decimals") << 6 << STX + "  -20.50S" + CR + LF << true << -20.5 << false;
     QTest::newRow("6: zero") << 6 << STX + "       0S" + CR + LF << true << 0.0 << false;
-    // МИДЛ (no public description): text frames of the Part.
+    // МИДЛ (no public description): the text frames as read so far.
     QTest::newRow("7: positive") << 7 << "W:  12500 kg\r\n"_ba << true << 12500.0 << false;
     QTest::newRow("7: negative decimals") << 7 << "W:  -20.5 kg\r\n"_ba << true << -20.5 << false;
     QTest::newRow("7: zero") << 7 << "W:      0 kg\r\n"_ba << true << 0.0 << false;
@@ -512,8 +512,8 @@ void TestTerminalProtocols::manualFrames()
             continue;
         }
         rightOrNone(read(frame.left(at)), frame.left(at));
-        // Only the data bytes and the unit of a CAS frame: the Part reads
-        // them, and nothing in them can tell an overload.
+        // Only the data bytes and the unit of a CAS frame: they are read at
+        // their fixed place, and nothing in them can tell an overload.
         if (!(type == 10 && !weighs && frame.size() - at <= 13))
             rightOrNone(read(frame.mid(at)), frame.mid(at));
         // A sending terminal: the read that ends or starts inside a frame
