@@ -30,7 +30,7 @@ AdvertStyle advertStyle(const AppContext &context)
     style.italic = s.AdvertFontItalic != 0;
     style.strikeOut = s.AdvertFontStrikethrough != 0;
     style.underline = s.AdvertFontUnderline != 0;
-    style.colour = colourFromValue(s.AdvertColor == 0 ? 16711680 : s.AdvertColor);
+    style.colour = colourFromValue(advertColourValue(s));
     return style;
 }
 

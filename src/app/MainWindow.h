@@ -42,7 +42,6 @@ class ServiceWindow;
 class Weighing;
 class WeightConditioning;
 class WeightPanel;
-struct WorkingCards;
 
 // The operator's workplace. It mirrors the shell and forwards the
 // operator's actions; the frames of the four modes share one area.
@@ -126,7 +125,6 @@ private:
     EventLog &m_log;
     AccessGate &m_gate;
     DayFiles &m_days;
-    WorkingCards &m_cards;
     TerminalLink &m_link;
     Weighing &m_weighing;
     WeightConditioning &m_conditioning;

@@ -17,12 +17,12 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_ipCamera(m_context, m_log)
     , m_photos(m_context, m_log, m_ipCamera,
                outside.capture ? std::move(outside.capture) : std::make_unique<CameraSource>(0))
-    , m_days(m_context, m_log, m_cards)
+    , m_days(m_context, m_log)
     , m_link(m_context, outside.port)
     , m_conditioning(m_context, m_log)
-    , m_weighing(m_context, m_log, m_days, m_cards, m_extras, m_exports, m_photos)
+    , m_weighing(m_context, m_log, m_days, m_extras, m_exports, m_photos)
     , m_auto(m_context, m_weighing, m_conditioning)
-    , m_archive(m_context, m_days, m_cards, m_weighing)
+    , m_archive(m_context, m_days, m_weighing)
     , m_documents(m_context, m_days, m_weighing, m_archive, m_photos, outside.printDestination)
     , m_report(m_context)
     , m_reportPrinter(m_report, clock, m_context.folders.BaseFolder + QStringLiteral("Print/"), outside.printDestination)
@@ -31,7 +31,7 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_pendingWrites(m_spreadsheetService)
     , m_parameterSettings(m_context, m_log, m_pendingWrites)
     , m_editModes(m_context, m_log)
-    , m_cardEditor({m_context, m_log, m_days, m_cards, m_extras, m_weighing, m_archive, m_exports})
+    , m_cardEditor({m_context, m_log, m_days, m_extras, m_weighing, m_archive, m_exports})
     , m_constantsEditor(m_context, m_extras)
 {
     installNameFileHooks(m_context, m_names);

@@ -68,7 +68,6 @@ public:
     AccessGate &gate() { return m_gate; }
     ExtraNames &names() { return m_names; }
     ParamExtras &extras() { return m_extras; }
-    WorkingCards &cards() { return m_cards; }
     DayFiles &days() { return m_days; }
     TerminalLink &link() { return m_link; }
     WeightConditioning &conditioning() { return m_conditioning; }
@@ -111,7 +110,6 @@ private:
     IpCameraControl m_ipCamera;
     VideoPhotos m_photos;
     qint32 m_photosShownId = 0;
-    WorkingCards m_cards;
     DayFiles m_days;
     TerminalLink m_link;
     WeightConditioning m_conditioning;

@@ -62,7 +62,7 @@ int WeightConditioning::advertColour() const
     const Settings &s = m_context.settings;
     if (s.OverloadFlag == 1)
         return Red;
-    return s.AdvertColor == 0 ? 16711680 : s.AdvertColor;
+    return advertColourValue(s);
 }
 
 StoreResult WeightConditioning::resetOverload()

@@ -34,7 +34,7 @@ class Weighing : public QObject
 
 public:
     enum class Frame { DataEntry, CurrentCard, Archive, Other };
-    enum class Kind { Gross, Tare };
+    using Kind = CompletionKind;
 
     static constexpr int DarkGreen = 0x008000;   // RGB 0, 128, 0
     static constexpr int LightGreen = 0x80FF80;  // RGB 128, 255, 128
@@ -42,8 +42,8 @@ public:
     // Not a colour value: the system's button face.
     static constexpr int ButtonFace = -1;
 
-    Weighing(AppContext &context, EventLog &log, DayFiles &days, WorkingCards &cards, ParamExtras &extras,
-             CardExports &exports, CardPhotos &photos, QObject *parent = nullptr);
+    Weighing(AppContext &context, EventLog &log, DayFiles &days, ParamExtras &extras, CardExports &exports,
+             CardPhotos &photos, QObject *parent = nullptr);
 
     static QString noLinkMessage();
     // "Карточка не записана: " with the file that refused it and why.
@@ -139,7 +139,8 @@ public:
     // cannot be read is reported.
     void reloadToday();
     // A new card of today: numbered from today's file, filled by `fill`,
-    // stored with the counters first, handed on to the exports and shown.
+    // stored with the counters first, handed on to the exports and shown
+    // (shownCard() is the card stored).
     // Its №, or 0 when it was not stored (the operator is told; only the
     // ID it took stays used).
     int storeNewTodayCard(const std::function<void(CargoCard &, const NewCardNumbers &)> &fill);
@@ -157,14 +158,14 @@ signals:
     void operatorMessage(const QString &text);
 
 private:
-    void liveFromCard(const CargoCard &card, double litterFactor);
+    // Gross, tare and net while the card frame shows `card`.
+    void liveFromCard(const CargoCard &card);
     void showLive();
     void axleTotalChanged();
 
     AppContext &m_context;
     EventLog &m_log;
     DayFiles &m_days;
-    WorkingCards &m_cards;
     ParamExtras &m_extras;
     CardExports &m_exports;
     CardPhotos &m_photos;

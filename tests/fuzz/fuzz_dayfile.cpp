@@ -22,7 +22,6 @@ struct Store
 {
     Clock clock;
     std::unique_ptr<AppContext> context;
-    WorkingCards cards;
     std::unique_ptr<EventLog> log;
     std::unique_ptr<DayFiles> files;
 
@@ -32,7 +31,7 @@ struct Store
         context = std::make_unique<AppContext>(clock, Folders(fuzz::scratchFolder()));
         context->createMonthFolders();
         log = std::make_unique<EventLog>(*context);
-        files = std::make_unique<DayFiles>(*context, *log, cards);
+        files = std::make_unique<DayFiles>(*context, *log);
     }
 };
 

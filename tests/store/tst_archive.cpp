@@ -100,7 +100,6 @@ class TestArchive : public QObject
     QTemporaryDir m_dir;
     Clock m_clock;
     std::unique_ptr<AppContext> m_context;
-    WorkingCards m_cards;
     std::unique_ptr<DayFiles> m_days;
     std::unique_ptr<Weighing> m_weighing;
     std::unique_ptr<ArchiveBrowser> m_archive;
@@ -142,15 +141,14 @@ private slots:
         m_context = std::make_unique<AppContext>(m_clock, Folders(m_dir.path()));
         m_context->createMonthFolders();
         QVERIFY(QDir().mkpath(m_context->folders.BaseFolder));
-        m_cards = WorkingCards();
         m_log = std::make_unique<EventLog>(*m_context);
         m_extras = std::make_unique<ParamExtras>(m_names, m_context->folders.BaseFolder);
-        m_days = std::make_unique<DayFiles>(*m_context, *m_log, m_cards);
+        m_days = std::make_unique<DayFiles>(*m_context, *m_log);
         m_exports = std::make_unique<Exports>(m_calls, m_context->folders.BaseFolder);
         m_photos = std::make_unique<Photos>(m_calls, m_context->folders.BaseFolder);
-        m_weighing = std::make_unique<Weighing>(*m_context, *m_log, *m_days, m_cards, *m_extras, *m_exports, *m_photos);
+        m_weighing = std::make_unique<Weighing>(*m_context, *m_log, *m_days, *m_extras, *m_exports, *m_photos);
         m_weighing->setVisibleFrame(Weighing::Frame::Archive);
-        m_archive = std::make_unique<ArchiveBrowser>(*m_context, *m_days, m_cards, *m_weighing);
+        m_archive = std::make_unique<ArchiveBrowser>(*m_context, *m_days, *m_weighing);
         m_calls.clear();
         connect(m_weighing.get(), &Weighing::axlesReset, this, [this] { m_calls << u"axles"_s; });
         connect(m_archive.get(), &ArchiveBrowser::beep, this, [this] { m_calls << u"beep"_s; });
@@ -306,7 +304,7 @@ private slots:
         QCOMPARE(m_weighing->sumWeightText(), u"500"_s);
         QCOMPARE(m_weighing->sumCountText(), u"3"_s);
 
-        QCOMPARE(m_calls, (QStringList{u"prepare"_s, u"book 2"_s, u"sheet 2"_s, u"text 2"_s,
+        QCOMPARE(m_calls, (QStringList{u"prepare"_s, u"text 2"_s, u"book 2"_s, u"sheet 2"_s,
                                        u"axles"_s, u"photo 58_1 1"_s, u"archive status 2026/Декабрь/ 08.12 2 завершена"_s,
                                        u"text 2"_s, u"book 2"_s, u"sheet 2"_s, u"photos Data/2026/Декабрь/ 42"_s}));
 

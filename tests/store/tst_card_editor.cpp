@@ -39,7 +39,6 @@ class TestCardEditor : public QObject
     QTemporaryDir m_dir;
     Clock m_clock;
     std::unique_ptr<AppContext> m_context;
-    WorkingCards m_cards;
     QStringList m_calls;
     ExtraNames m_names;
     std::unique_ptr<EventLog> m_log;
@@ -99,7 +98,6 @@ private slots:
         m_context->settings.CardIdCounter = 100;
         m_context->settings.EditPermissions = {1, 1, 1, 0, 0, 0};
         m_context->CurrentOperator = u"Петров"_s;
-        m_cards = WorkingCards();
         m_calls.clear();
         m_messages.clear();
         m_names = ExtraNames();
@@ -107,12 +105,12 @@ private slots:
         m_log = std::make_unique<EventLog>(*m_context);
         m_extras = std::make_unique<ParamExtras>(m_names, m_context->folders.BaseFolder);
         m_extras->saveNames();
-        m_days = std::make_unique<DayFiles>(*m_context, *m_log, m_cards);
+        m_days = std::make_unique<DayFiles>(*m_context, *m_log);
         QVERIFY(m_days->LoadToday());
-        m_w = std::make_unique<Weighing>(*m_context, *m_log, *m_days, m_cards, *m_extras, m_exports, m_photos);
-        m_archive = std::make_unique<ArchiveBrowser>(*m_context, *m_days, m_cards, *m_w);
+        m_w = std::make_unique<Weighing>(*m_context, *m_log, *m_days, *m_extras, m_exports, m_photos);
+        m_archive = std::make_unique<ArchiveBrowser>(*m_context, *m_days, *m_w);
         m_editor = std::make_unique<CardEditor>(
-            CardEditor::Parts{*m_context, *m_log, *m_days, m_cards, *m_extras, *m_w, *m_archive, m_exports});
+            CardEditor::Parts{*m_context, *m_log, *m_days, *m_extras, *m_w, *m_archive, m_exports});
         connect(m_editor.get(), &CardEditor::message, this, [this](const QString &t) { m_messages << t; });
     }
 

@@ -32,7 +32,6 @@ class TestAxlesAndAuto : public QObject
     QTemporaryDir m_dir;
     Clock m_clock;
     std::unique_ptr<AppContext> m_context;
-    WorkingCards m_cards;
     QStringList m_calls;
     ExtraNames m_names;
     std::unique_ptr<EventLog> m_log;
@@ -91,13 +90,12 @@ private slots:
         m_context = std::make_unique<AppContext>(m_clock, Folders(m_dir.path()));
         QVERIFY(m_context->LoadOrCreateSettings());
         m_context->createMonthFolders();
-        m_cards = WorkingCards();
         m_calls.clear();
         m_log = std::make_unique<EventLog>(*m_context);
         m_extras = std::make_unique<ParamExtras>(m_names, m_context->folders.BaseFolder);
-        m_days = std::make_unique<DayFiles>(*m_context, *m_log, m_cards);
+        m_days = std::make_unique<DayFiles>(*m_context, *m_log);
         QVERIFY(m_days->LoadToday());
-        m_w = std::make_unique<Weighing>(*m_context, *m_log, *m_days, m_cards, *m_extras, m_exports, m_photos);
+        m_w = std::make_unique<Weighing>(*m_context, *m_log, *m_days, *m_extras, m_exports, m_photos);
         m_conditioning = std::make_unique<WeightConditioning>(*m_context, *m_log);
         m_auto = std::make_unique<AutoWeighing>(*m_context, *m_w, *m_conditioning);
         m_w->selectOperationType(u"Одинарная"_s);
@@ -388,7 +386,7 @@ private slots:
             void writeTextReportHeaders() override {}
             void writeArchiveStatus(const QString &, const QDate &, int, const QString &) override {}
         } busy;
-        Weighing w(*m_context, *m_log, *m_days, m_cards, *m_extras, busy, m_photos);
+        Weighing w(*m_context, *m_log, *m_days, *m_extras, busy, m_photos);
         w.selectOperationType(u"Одинарная"_s);
         AutoWeighing a(*m_context, w, *m_conditioning);
         QSignalSpy beeps(&a, &AutoWeighing::beep);

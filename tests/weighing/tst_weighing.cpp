@@ -31,7 +31,6 @@ class TestWeighing : public QObject
     QTemporaryDir m_dir;
     Clock m_clock;
     std::unique_ptr<AppContext> m_context;
-    WorkingCards m_cards;
     QStringList m_calls;
     ExtraNames m_names;
     std::unique_ptr<EventLog> m_log;
@@ -85,13 +84,12 @@ private slots:
         QVERIFY(m_context->LoadOrCreateSettings());
         m_context->createMonthFolders();
         m_context->settings.CardIdCounter = 100;
-        m_cards = WorkingCards();
         m_calls.clear();
         m_log = std::make_unique<EventLog>(*m_context);
         m_extras = std::make_unique<ParamExtras>(m_names, m_context->folders.BaseFolder);
-        m_days = std::make_unique<DayFiles>(*m_context, *m_log, m_cards);
+        m_days = std::make_unique<DayFiles>(*m_context, *m_log);
         QVERIFY(m_days->LoadToday());
-        m_w = std::make_unique<Weighing>(*m_context, *m_log, *m_days, m_cards, *m_extras, m_exports, m_photos);
+        m_w = std::make_unique<Weighing>(*m_context, *m_log, *m_days, *m_extras, m_exports, m_photos);
         fillEntry();
     }
 
@@ -263,7 +261,7 @@ private slots:
             void writeTextReportHeaders() override {}
             void writeArchiveStatus(const QString &, const QDate &, int, const QString &) override {}
         } nesting;
-        Weighing w(*m_context, *m_log, *m_days, m_cards, *m_extras, nesting, m_photos);
+        Weighing w(*m_context, *m_log, *m_days, *m_extras, nesting, m_photos);
         nesting.w = &w;
         w.setTerminalWeight(100);
         w.UpdateLiveWeights();
@@ -277,7 +275,7 @@ private slots:
         reading(100);
         m_calls.clear();
         QVERIFY(m_w->StoreNewCard());
-        QCOMPARE(m_calls, (QStringList{u"prepareDay+accounting"_s, u"dayRow 2"_s, u"accountingRow 2"_s, u"texts 2"_s,
+        QCOMPARE(m_calls, (QStringList{u"prepareDay+accounting"_s, u"texts 2"_s, u"dayRow 2"_s, u"accountingRow 2"_s,
                                        u"photo 102 0"_s}));
         QVERIFY(QFile::exists(PlusFile::besideDayFile(m_days->todayPath())));
     }
@@ -321,11 +319,10 @@ private slots:
         // Nothing else is saved: a new start reads what the stores left on disk.
         AppContext restarted(m_clock, Folders(m_dir.path()));
         QVERIFY(restarted.LoadOrCreateSettings());
-        WorkingCards cards;
         EventLog log(restarted);
-        DayFiles days(restarted, log, cards);
+        DayFiles days(restarted, log);
         QVERIFY(days.LoadToday());
-        Weighing again(restarted, log, days, cards, *m_extras, m_exports, m_photos);
+        Weighing again(restarted, log, days, *m_extras, m_exports, m_photos);
         again.setTerminalWeight(100);
         again.UpdateLiveWeights();
         QVERIFY(again.StoreNewCard());

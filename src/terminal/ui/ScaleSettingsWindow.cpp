@@ -2,6 +2,7 @@
 
 #include "TerminalFrame.h"
 #include "core/AppContext.h"
+#include "core/Colour.h"
 #include "core/Formats.h"
 #include "terminal/AnimationImages.h"
 #include "terminal/WeightConditioning.h"
@@ -29,8 +30,7 @@ namespace {
 // Stored as red + 256 * green + 65536 * blue; 0 means blue.
 QColor captionColour(const Settings &s)
 {
-    const int value = s.AdvertColor == 0 ? 16711680 : s.AdvertColor;
-    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+    return colourFromValue(advertColourValue(s));
 }
 
 QLineEdit *named(QLineEdit *field, const QString &caption)
