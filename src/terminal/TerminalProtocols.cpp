@@ -98,6 +98,15 @@ ParseResult markerReading(const MarkerLayout &layout, QByteArrayView chunk)
     return weightOrNone(weight, weightChars, weightNote(weight));
 }
 
+// A weight whose frame says the scale is moving.
+ParseResult moving(ParseResult result, bool motion)
+{
+    result.motion = motion;
+    if (motion && result.hasWeight())
+        result.note += u", вес не успокоился"_s;
+    return result;
+}
+
 ParseResult cutFrame(qsizetype have, qsizetype need)
 {
     return ParseResult::noWeight(u"кадр обрезан концом данных: "_s + QString::number(have) + u" из "_s
@@ -210,9 +219,7 @@ ParseResult parseType9(QByteArrayView chunk)
         weight = point < 2 ? weight * powerOfTen(2 - point) : weight / powerOfTen(point - 2);
         if (b & 0x02)
             weight = -weight;
-        ParseResult result = weightOrNone(weight, f.first(10).toByteArray(), weightNote(weight));
-        result.motion = (b & 0x08) != 0;
-        return result;
+        return moving(weightOrNone(weight, f.first(10).toByteArray(), weightNote(weight)), (b & 0x08) != 0);
     }
     return ParseResult::noWeight(u"ни один кадр не прошёл проверку (кадров: "_s + QString::number(rejected) + u")"_s);
 }
@@ -245,10 +252,9 @@ ParseResult parseType10(QByteArrayView chunk)
             return ParseResult::noWeight(u"перегрузка индикатора (OL)"_s);
         const QByteArray data = f.sliced(9, 8).toByteArray();
         const double weight = weightNumber(data);
-        ParseResult result = weightOrNone(weight, data, weightNote(weight));
         const quint8 lamp = quint8(f[7]);
-        result.motion = f.first(2) == "US" || ((lamp & 0x80) && !(lamp & 0x40));
-        return result;
+        return moving(weightOrNone(weight, data, weightNote(weight)),
+                      f.first(2) == "US" || ((lamp & 0x80) && !(lamp & 0x40)));
     }
 
     const qsizetype cr = chunk.indexOf(kCr);
