@@ -55,6 +55,14 @@ QString answerMessageBox(const std::function<void()> &action)
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (box) {
             text = box->text();
+            // Set TARVO_SCREENSHOTS to a folder to see each message and its window.
+            if (const QString shots = qEnvironmentVariable("TARVO_SCREENSHOTS"); !shots.isEmpty()) {
+                static int shot = 0;
+                ++shot;
+                box->grab().save(shots + u"/message-%1.png"_s.arg(shot));
+                if (QWidget *window = box->parentWidget())
+                    window->window()->grab().save(shots + u"/window-%1.png"_s.arg(shot));
+            }
             box->accept();
         }
     });

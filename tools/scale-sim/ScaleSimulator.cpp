@@ -17,7 +17,7 @@ ScaleSimulator::ScaleSimulator(const Options &options, PseudoTerminal &terminal,
     , m_course(options.scenario, options.weight, options.noise)
     , m_terminal(terminal)
 {
-    m_course.setTrucks(options.trucks, options.standMs);
+    m_course.setTrucks(options.trucks, options.standMs, options.quickMoves);
     m_sendTimer.setTimerType(Qt::PreciseTimer);
     m_sendTimer.setInterval(1000 / std::clamp(options.rate, 1, 100));
     connect(&m_sendTimer, &QTimer::timeout, this, &ScaleSimulator::sendFrame);

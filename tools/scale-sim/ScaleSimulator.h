@@ -26,6 +26,8 @@ public:
         // The queue of the trucks scenario, and how long each stands.
         QList<WeightCourse::Truck> trucks;
         qint64 standMs = 12000;
+        // The moves between the stands quicker (WeightCourse::setTrucks).
+        bool quickMoves = false;
         int rate = 10;
         // Type 4: every second frame with wrong check characters.
         bool badCheck = false;

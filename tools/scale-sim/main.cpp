@@ -57,6 +57,8 @@ QString helpText()
                       раскачивается на ±20 единиц и не успокаивается
                       (12500,18340,15000~20)
   --stand С           сколько секунд стоит каждая машина очереди (12)
+  --quick-moves       очередь: заезд, успокоение и съезд по полсекунды,
+                      пустая платформа секунду
   --bad-check         как сценарий bad-check, вместе с любым сценарием
   --split             как сценарий split, вместе с любым сценарием
   --rate N            кадров в секунду для передающих типов (10)
@@ -132,6 +134,7 @@ int main(int argc, char *argv[])
                        value(u"duration"_s),
                        QCommandLineOption(u"bad-check"_s), QCommandLineOption(u"split"_s),
                        QCommandLineOption(u"overload"_s), QCommandLineOption(u"motion"_s),
+                       QCommandLineOption(u"quick-moves"_s),
                        QCommandLineOption(QStringList{u"help"_s, u"h"_s})});
     if (!parser.parse(app.arguments())) {
         err << parser.errorText() << u"\nСправка: tarvo-scale-sim --help"_s << Qt::endl;
@@ -189,6 +192,7 @@ int main(int argc, char *argv[])
             return 2;
         }
         options.standMs = qint64(stand * 1000);
+        options.quickMoves = parser.isSet(u"quick-moves"_s);
     } else if (scenario == u"noise") {
         if (options.noise <= 0)
             options.noise = 5;
