@@ -6,7 +6,7 @@
 #include "core/CrashPoint.h"
 #include "core/EventLog.h"
 #include "core/ProgressDisplay.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 
 #include <QDir>
 #include <QFile>
