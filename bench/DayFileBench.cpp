@@ -6,7 +6,7 @@
 #include "store/DayFileCodec.h"
 #include "core/EventLog.h"
 #include "store/DayFiles.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 #include "Median.h"
 
 #include <QCoreApplication>

@@ -9,7 +9,7 @@
 #include "reports/PeriodReport.h"
 #include "reports/ReportPrinter.h"
 #include "store/DayFileCodec.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 #include "Median.h"
 
 #include <QDir>

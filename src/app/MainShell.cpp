@@ -7,13 +7,13 @@
 #include "core/SettingsChange.h"
 #include "core/StoreResult.h"
 #include "reports/PeriodReport.h"
-#include "store/ArchiveBrowser.h"
+#include "archive/ArchiveBrowser.h"
 #include "store/DayFiles.h"
 #include "store/ParamExtras.h"
 #include "terminal/TerminalLink.h"
 #include "terminal/WeightConditioning.h"
-#include "weighing/CardServices.h"
-#include "weighing/CargoCard.h"
+#include "card/CardServices.h"
+#include "card/CargoCard.h"
 #include "weighing/Weighing.h"
 
 

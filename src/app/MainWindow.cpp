@@ -12,13 +12,13 @@
 #include "reports/PeriodReport.h"
 #include "reports/ui/ExchangeRebuildDialog.h"
 #include "reports/ui/ReportFrame.h"
-#include "store/ArchiveBrowser.h"
+#include "archive/ArchiveBrowser.h"
 #include "store/DayFiles.h"
 #include "store/ParamExtras.h"
 #include "store/PlusFile.h"
-#include "store/ui/ArchiveFrame.h"
+#include "archive/ui/ArchiveFrame.h"
 #include "store/ui/DayListView.h"
-#include "store/ui/CardEditorWindow.h"
+#include "archive/ui/CardEditorWindow.h"
 #include "store/ui/ConstantsWindow.h"
 #include "core/Numbers.h"
 #include "terminal/AnimationImages.h"
@@ -28,7 +28,7 @@
 #include "terminal/ui/ScaleSettingsWindow.h"
 #include "terminal/ui/ServiceWindow.h"
 #include "weighing/AutoWeighing.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 #include "weighing/Weighing.h"
 #include "weighing/ui/CardFieldsView.h"
 #include "weighing/ui/CurrentCardFrame.h"
@@ -239,7 +239,7 @@ void MainWindow::buildMenu()
     };
     QMenu *edit = menuBar()->addMenu(u"Править"_s);
     edit->addAction(u"Правка"_s, this, [this] {
-        if (m_context.settings.EditPermissions[0] == 1)
+        if (m_program.cardEditor().correctionPermitted())
             m_gate.ShowGate(AccessGate::CardCorrection);
     });
     gated(edit, u"Настроить"_s, AccessGate::EditModes);
@@ -419,12 +419,6 @@ void MainWindow::showOperatorMessage(const QString &text)
     box->open();
 }
 
-void MainWindow::selectTodayLine(int n)
-{
-    m_weighing.ShowCurrentCard(n);
-    m_weighing.SetCompletionButtons(n);
-}
-
 void MainWindow::showLamps()
 {
     for (int i = 0; i < 3; ++i)
@@ -540,7 +534,7 @@ void MainWindow::connectStore()
 {
     connect(&m_archiveBrowser, &ArchiveBrowser::beep, this, [] { QApplication::beep(); });
     m_archive->attach(m_archiveBrowser);
-    connect(m_todayList, &DayListView::cardChosen, this, &MainWindow::selectTodayLine);
+    connect(m_todayList, &DayListView::cardChosen, &m_weighing, &Weighing::chooseTodayCard);
     connect(m_card->insertButton(), &QPushButton::clicked, this,
             [this] { insertCard(m_card->fields(), PlusFile::besideDayFile(m_days.todayPath())); });
     connect(m_archive->insertButton(), &QPushButton::clicked, this,

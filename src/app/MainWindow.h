@@ -113,7 +113,6 @@ private:
     void fillPickLists();
     void loadPictures();
     void showOperatorMessage(const QString &text);
-    void selectTodayLine(int n);
     void connectStore();
     // "Вставить": the card a frame shows becomes the template of a new weighing.
     void insertCard(const CardFieldsView *fields, const QString &plusPath);

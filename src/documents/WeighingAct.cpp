@@ -2,7 +2,7 @@
 
 #include "core/Settings.h"
 #include "platform/PrintSurface.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 
 #include <cmath>
 

@@ -6,7 +6,7 @@
 #include "core/Numbers.h"
 #include "core/ProgressDisplay.h"
 #include "store/DayFileCodec.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -6,8 +6,8 @@
 #include "core/CrashPoint.h"
 #include "core/EventLog.h"
 #include "core/ProgressDisplay.h"
+#include "card/CargoCard.h"
 #include "core/SystemErrorText.h"
-#include "weighing/CargoCard.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "DayList.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 #include "core/StoreResult.h"
 
 #include <QDate>
@@ -59,7 +59,6 @@ public:
     bool todayFileExists() const;
 
     QString archivePath() const { return m_archivePath; }
-    void setArchivePath(const QString &path) { m_archivePath = path; }
     int archiveCardCount() const { return m_archiveCount; }
 
     DayList &list(DayTarget target) { return target == DayTarget::Today ? m_todayList : m_archiveList; }

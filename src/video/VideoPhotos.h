@@ -3,7 +3,7 @@
 #include "CaptureSource.h"
 #include "IpCamera.h"
 #include "PhotoStore.h"
-#include "weighing/CardServices.h"
+#include "card/CardServices.h"
 
 #include <QImage>
 #include <QObject>

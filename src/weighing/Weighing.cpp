@@ -380,6 +380,12 @@ void Weighing::ShowCurrentCard(int n)
     emit changed();
 }
 
+void Weighing::chooseTodayCard(int n)
+{
+    ShowCurrentCard(n);
+    SetCompletionButtons(n);
+}
+
 void Weighing::SetCompletionButtons(int n)
 {
     if (n < 1)

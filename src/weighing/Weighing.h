@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CardServices.h"
-#include "CargoCard.h"
+#include "card/CardServices.h"
+#include "card/CargoCard.h"
 
 #include <QObject>
 #include <array>
@@ -129,6 +129,9 @@ public:
     bool CompleteCard(Kind kind);
     void ShowCurrentCard(int n);
     void SetCompletionButtons(int n);
+    // A line of today's list was chosen: its card is shown and, while it
+    // waits for its second weighing, opened for it.
+    void chooseTodayCard(int n);
     // Today's file is the one the clock names: after midnight the new day is
     // loaded, and yesterday's card is completed from the archive only.
     // Returns whether the day changed.

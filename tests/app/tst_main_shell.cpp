@@ -1,7 +1,7 @@
 #include "app/MainShell.h"
 #include "common/RecordingServices.h"
 #include "reports/PeriodReport.h"
-#include "store/ArchiveBrowser.h"
+#include "archive/ArchiveBrowser.h"
 #include "store/ParamExtras.h"
 #include "terminal/TerminalLink.h"
 #include "terminal/TerminalPort.h"
@@ -11,7 +11,7 @@
 #include "core/Cp1251.h"
 #include "core/SettingsFile.h"
 #include "store/DayFiles.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 #include "weighing/Weighing.h"
 
 #include <QFile>

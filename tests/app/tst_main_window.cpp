@@ -1,7 +1,7 @@
 #include "ProgramFixture.h"
 #include "core/Cp1251.h"
 #include "reports/ui/ReportFrame.h"
-#include "store/ui/ArchiveFrame.h"
+#include "archive/ui/ArchiveFrame.h"
 #include "store/ui/DayListView.h"
 #include "terminal/ui/ScaleSettingsWindow.h"
 #include "terminal/ui/ServiceWindow.h"

@@ -5,7 +5,7 @@
 #include "core/Settings.h"
 #include "documents/WeighingAct.h"
 #include "platform/PrintSurface.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 
 #include <QTemporaryDir>
 #include <QTest>

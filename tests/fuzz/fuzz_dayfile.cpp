@@ -10,7 +10,7 @@
 #include "core/EventLog.h"
 #include "store/DayFiles.h"
 #include "store/DayList.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 
 #include <QFile>
 

@@ -9,7 +9,7 @@
 #include "store/NamePlusFile.h"
 #include "store/PickListFile.h"
 #include "store/PlusFile.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 
 #include <QDir>
 #include <QFile>

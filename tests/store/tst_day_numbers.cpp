@@ -7,7 +7,7 @@
 #include "core/EventLog.h"
 #include "store/DayFileCodec.h"
 #include "store/DayFiles.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 
 #include "DayLayoutReading.h"
 

@@ -4,7 +4,7 @@
 #include "core/ProgressDisplay.h"
 #include "store/DayFileCodec.h"
 #include "store/DayFiles.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 
 #include "DayLayoutReading.h"
 

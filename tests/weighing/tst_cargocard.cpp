@@ -1,7 +1,7 @@
 #include "core/Numbers.h"
 #include "core/OleDate.h"
 #include "core/Settings.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 
 #include <QTest>
 

@@ -7,6 +7,7 @@
 #include "store/ParamExtras.h"
 #include "store/PlusFile.h"
 #include "weighing/Weighing.h"
+#include "common/CardRig.h"
 #include "common/RecordingServices.h"
 
 #include <QFile>
@@ -30,15 +31,15 @@ class TestWeighing : public QObject
 
     QTemporaryDir m_dir;
     Clock m_clock;
-    std::unique_ptr<AppContext> m_context;
+    std::unique_ptr<WeighingRig> m_rig;
+    AppContext *m_context = nullptr;
     QStringList m_calls;
-    ExtraNames m_names;
-    std::unique_ptr<EventLog> m_log;
-    std::unique_ptr<ParamExtras> m_extras;
+    EventLog *m_log = nullptr;
+    ParamExtras *m_extras = nullptr;
     RecordingExports m_exports{m_calls};
     RecordingPhotos m_photos{m_calls};
-    std::unique_ptr<DayFiles> m_days;
-    std::unique_ptr<Weighing> m_w;
+    DayFiles *m_days = nullptr;
+    Weighing *m_w = nullptr;
 
     void reading(double weight)
     {
@@ -80,16 +81,18 @@ private slots:
         QDir(m_dir.path()).removeRecursively();
         QDir().mkpath(m_dir.path());
         m_clock.setNow(kNow);
-        m_context = std::make_unique<AppContext>(m_clock, Folders(m_dir.path()));
+        m_rig.reset();
+        m_rig = std::make_unique<WeighingRig>(m_clock, m_dir.path(), m_exports, m_photos);
+        m_context = &m_rig->context;
+        m_log = &m_rig->log;
+        m_extras = &m_rig->extras;
+        m_days = &m_rig->days;
+        m_w = &m_rig->weighing;
         QVERIFY(m_context->LoadOrCreateSettings());
         m_context->createMonthFolders();
         m_context->settings.CardIdCounter = 100;
         m_calls.clear();
-        m_log = std::make_unique<EventLog>(*m_context);
-        m_extras = std::make_unique<ParamExtras>(m_names, m_context->folders.BaseFolder);
-        m_days = std::make_unique<DayFiles>(*m_context, *m_log);
         QVERIFY(m_days->LoadToday());
-        m_w = std::make_unique<Weighing>(*m_context, *m_log, *m_days, *m_extras, m_exports, m_photos);
         fillEntry();
     }
 

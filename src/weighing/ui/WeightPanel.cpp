@@ -3,7 +3,7 @@
 #include "core/Settings.h"
 #include "core/Colour.h"
 #include "core/Numbers.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 #include "weighing/Weighing.h"
 
 #include <QCheckBox>

@@ -1,14 +1,14 @@
 #include "CardEditor.h"
 
 #include "ArchiveBrowser.h"
-#include "DayFileCodec.h"
-#include "DayFiles.h"
-#include "ParamExtras.h"
+#include "card/CardServices.h"
 #include "core/AppContext.h"
 #include "core/EventLog.h"
 #include "core/Numbers.h"
 #include "reports/ReportCellText.h"
-#include "weighing/CardServices.h"
+#include "store/DayFileCodec.h"
+#include "store/DayFiles.h"
+#include "store/ParamExtras.h"
 #include "weighing/Weighing.h"
 
 #include <algorithm>
@@ -92,6 +92,11 @@ void CardEditor::open(Mode mode)
         break;
     }
     }
+}
+
+bool CardEditor::correctionPermitted() const
+{
+    return m_context.settings.EditPermissions[0] == 1;
 }
 
 QString CardEditor::caption(int i) const

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "DayFiles.h"
-#include "PlusFile.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
+#include "store/DayFiles.h"
+#include "store/PlusFile.h"
 
 #include <QObject>
 #include <QString>
@@ -54,6 +54,8 @@ public:
     void open(Mode mode);
     Mode mode() const { return m_mode; }
 
+    // Whether "Правка" may ask for the correction code at all.
+    bool correctionPermitted() const;
     // Correction mode only: "Номер карточки", "OK", the replace and delete buttons.
     bool correctionControlsVisible() const { return m_mode == Correction; }
     bool mainEditable() const { return m_mainEditable; }

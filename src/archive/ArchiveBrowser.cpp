@@ -1,13 +1,12 @@
 #include "ArchiveBrowser.h"
 
-#include "DayFileCodec.h"
-#include "DayFiles.h"
-#include "PlusFile.h"
 #include "core/AppContext.h"
-#include "ParamExtras.h"
-#include "core/StoreResult.h"
 #include "core/Formats.h"
 #include "core/OleDate.h"
+#include "core/StoreResult.h"
+#include "store/DayFileCodec.h"
+#include "store/DayFiles.h"
+#include "store/PlusFile.h"
 
 #include <QFile>
 
@@ -224,11 +223,10 @@ bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
         m_weighing.exports().writeArchiveStatus(m_resultFolder, m_day, n, closed.status);
     StoreResult written = m_days.WriteDayCard(copy, completed);
     QString refused = m_days.todayPath();
-    if (written)
-        m_weighing.exports().cardWritten(number);
     // The weighing lives only in the copy: without it the card stays open
     // in its own day, to be completed again.
     if (written) {
+        m_weighing.exports().cardWritten(number);
         written = m_days.WriteDayCard(archived, closed);
         refused = m_days.archivePath();
     }
