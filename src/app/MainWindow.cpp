@@ -19,6 +19,8 @@
 #include "archive/ui/ArchiveFrame.h"
 #include "store/ui/DayListView.h"
 #include "archive/ui/CardEditorWindow.h"
+#include "archive/ui/OpenWeighingsWindow.h"
+#include "archive/ui/SearchWindow.h"
 #include "store/ui/ConstantsWindow.h"
 #include "core/Numbers.h"
 #include "terminal/AnimationImages.h"
@@ -45,6 +47,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -99,6 +103,7 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     , m_cameraIcon(new CameraIcon(m_video))
     , m_enlargement(nullptr)
     , m_ipPanel(new IpCameraPanel(program.ipCamera(), m_video, this))
+    , m_openCount(new QLabel)
 {
     setWindowIcon(programIcon());
     buildMenu();
@@ -215,49 +220,117 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
 
     connectStore();
 
+    qApp->installEventFilter(this);
+
+    m_openCount->setAccessibleName(u"Открытые взвешивания"_s);
+    statusBar()->addPermanentWidget(m_openCount);
+    connect(&program.openWeighings(), &OpenWeighings::changed, this,
+            [this] { m_openCount->setText(m_program.openWeighings().countText()); });
+
     m_clock->setInterval(1000);
     connect(m_clock, &QTimer::timeout, &m_shell, &MainShell::ClockTick);
 }
 
 void MainWindow::buildMenu()
 {
-    QMenu *menu = menuBar()->addMenu(u"Меню"_s);
-    QMenu *print = menu->addMenu(u"Печать квитанции"_s);
-    for (const QString &document : {u"Квитанция с фото"_s, u"Квитанция без фото"_s, u"ТН"_s, u"Чек"_s})
-        print->addAction(document, this, [this, document] { printVisibleCard(document); });
-    menu->addAction(u"Просмотр событий"_s, this, [this] {
+    // Every entry has its underlined letter (Alt) and a key of its own.
+    QMenu *menu = menuBar()->addMenu(u"&Меню"_s);
+    QMenu *print = menu->addMenu(u"&Печать квитанции"_s);
+    const std::array<std::pair<QString, QKeySequence>, 4> documents = {{
+        {u"Квитанция с фото"_s, QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {u"Квитанция без фото"_s, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)},
+        {u"ТН"_s, QKeySequence(Qt::CTRL | Qt::Key_T)},
+        {u"Чек"_s, QKeySequence(Qt::CTRL | Qt::Key_K)},
+    }};
+    const std::array<QString, 4> documentCaptions = {u"Квитанция с &фото"_s, u"Квитанция &без фото"_s,
+                                                     u"&ТН"_s, u"&Чек"_s};
+    for (size_t i = 0; i < documents.size(); ++i) {
+        const QString document = documents[i].first;
+        print->addAction(documentCaptions[i], documents[i].second, this,
+                         [this, document] { printVisibleCard(document); });
+    }
+    menu->addAction(u"Просмотр &событий"_s, QKeySequence(Qt::CTRL | Qt::Key_L), this, [this] {
         if (!m_logWindow)
             m_logWindow = new EventLogWindow(m_log, this);
         m_logWindow->show();
         m_logWindow->raise();
         m_logWindow->activateWindow();
     });
-    menu->addAction(u"Выход"_s, this, &MainWindow::exitProgram);
+    menu->addAction(u"&Выход"_s, QKeySequence(Qt::CTRL | Qt::Key_Q), this, &MainWindow::exitProgram);
 
-    auto gated = [this](QMenu *parent, const QString &caption, int purpose) {
-        parent->addAction(caption, this, [this, purpose] { m_gate.ShowGate(purpose); });
+    // The weighing keys work wherever the focus is in the window.
+    QMenu *weigh = menuBar()->addMenu(u"&Взвешивание"_s);
+    weigh->addAction(u"&Записать"_s, QKeySequence(Qt::Key_F2), this, [this] {
+        if (m_shell.mode() == MainShell::Mode::DataEntry && m_entry->storeButton()->isVisible())
+            m_entry->storeButton()->click();
+    });
+    weigh->addAction(u"&Бруто"_s, QKeySequence(Qt::Key_F3), this, [this] { completeShownCard(true); });
+    weigh->addAction(u"&Тара"_s, QKeySequence(Qt::Key_F4), this, [this] { completeShownCard(false); });
+    weigh->addSeparator();
+    weigh->addAction(u"&Поиск"_s, QKeySequence(Qt::CTRL | Qt::Key_F), this, &MainWindow::openSearch);
+    weigh->addAction(u"&Открытые взвешивания"_s, QKeySequence(Qt::CTRL | Qt::Key_O), this,
+                     &MainWindow::openOpenWeighings);
+
+    auto gated = [this](QMenu *parent, const QString &caption, const QKeySequence &key, int purpose) {
+        parent->addAction(caption, key, this, [this, purpose] { m_gate.ShowGate(purpose); });
     };
-    QMenu *edit = menuBar()->addMenu(u"Править"_s);
-    edit->addAction(u"Правка"_s, this, [this] {
+    QMenu *edit = menuBar()->addMenu(u"П&равить"_s);
+    edit->addAction(u"&Правка"_s, QKeySequence(Qt::CTRL | Qt::Key_E), this, [this] {
         if (m_program.cardEditor().correctionPermitted())
             m_gate.ShowGate(AccessGate::CardCorrection);
     });
-    gated(edit, u"Настроить"_s, AccessGate::EditModes);
-    QMenu *settings = menuBar()->addMenu(u"Настройки"_s);
-    gated(settings, u"Сервис"_s, AccessGate::Service);
-    gated(settings, u"Настройки"_s, AccessGate::ParameterSettings);
-    gated(settings, u"СОМ порт"_s, AccessGate::PortSettings);
-    gated(settings, u"Терминал"_s, AccessGate::ScaleSettings);
-    QMenu *video = menuBar()->addMenu(u"Видео"_s);
-    gated(video, u"USB/PCI"_s, AccessGate::UsbCapture);
-    gated(video, u"IP"_s, AccessGate::IpCamera);
+    gated(edit, u"&Настроить"_s, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), AccessGate::EditModes);
+    QMenu *settings = menuBar()->addMenu(u"&Настройки"_s);
+    gated(settings, u"&Сервис"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_1), AccessGate::Service);
+    gated(settings, u"&Настройки"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_2), AccessGate::ParameterSettings);
+    gated(settings, u"С&ОМ порт"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_3), AccessGate::PortSettings);
+    gated(settings, u"&Терминал"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_4), AccessGate::ScaleSettings);
+    QMenu *video = menuBar()->addMenu(u"В&идео"_s);
+    gated(video, u"&USB/PCI"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_5), AccessGate::UsbCapture);
+    gated(video, u"&IP"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_6), AccessGate::IpCamera);
+}
+
+void MainWindow::completeShownCard(bool gross)
+{
+    // "Бруто" / "Тара" of the frame on screen, when it offers them.
+    QPushButton *button = nullptr;
+    if (m_shell.mode() == MainShell::Mode::View)
+        button = gross ? m_card->grossButton() : m_card->tareButton();
+    else if (m_shell.mode() == MainShell::Mode::Archive)
+        button = gross ? m_archive->grossButton() : m_archive->tareButton();
+    if (button && button->isVisible() && button->isEnabled())
+        button->click();
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // Escape closes the secondary window it was pressed in; dialogs and
+    // open lists take their own Escape.
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape
+        && static_cast<QKeyEvent *>(event)->modifiers() == Qt::NoModifier && watched->isWidgetType()
+        && !QApplication::activePopupWidget()) {
+        QWidget *window = static_cast<QWidget *>(watched)->window();
+        if (window != this && !qobject_cast<QDialog *>(window) && ownsWindow(window)) {
+            window->close();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::ownsWindow(const QWidget *window) const
+{
+    for (const QWidget *p = window->parentWidget(); p; p = p->parentWidget())
+        if (p == this)
+            return true;
+    return false;
 }
 
 QAction *MainWindow::menuAction(const QString &caption) const
 {
     const QList<QAction *> actions = menuBar()->findChildren<QAction *>();
     for (QAction *a : actions)
-        if (a->text() == caption)
+        if (QString(a->text()).remove(u'&') == caption)
             return a;
     return nullptr;
 }
@@ -274,6 +347,8 @@ void MainWindow::showLoaded()
     show();
     raise();
     activateWindow();
+    if (m_shell.mode() == MainShell::Mode::DataEntry)
+        m_entry->focusFirstBox();
 }
 
 void MainWindow::placeOnScreen()
@@ -591,6 +666,42 @@ CardEditorWindow *MainWindow::openCardEditor(int mode)
     m_program.cardEditor().open(CardEditor::Mode(mode));
     showWindow(m_cardEditorWindow);
     return m_cardEditorWindow;
+}
+
+SearchWindow *MainWindow::openSearch()
+{
+    if (!m_searchWindow) {
+        m_searchWindow = new SearchWindow(m_program.search(), m_context.clock, this);
+        connect(m_searchWindow, &SearchWindow::cardChosen, this, &MainWindow::openCard);
+    }
+    m_searchWindow->open(m_context.settings);
+    return m_searchWindow;
+}
+
+OpenWeighingsWindow *MainWindow::openOpenWeighings()
+{
+    if (!m_openWindow) {
+        m_openWindow = new OpenWeighingsWindow(m_program.openWeighings(), this);
+        connect(m_openWindow, &OpenWeighingsWindow::cardChosen, this, &MainWindow::openCard);
+    }
+    m_openWindow->open(m_context.settings);
+    return m_openWindow;
+}
+
+void MainWindow::openCard(const QDate &day, int number)
+{
+    if (day == m_context.clock.today()) {
+        m_shell.SelectMode(MainShell::Mode::View);
+        m_weighing.chooseTodayCard(number);
+    } else {
+        m_shell.SelectMode(MainShell::Mode::Archive);
+        if (const QString message = m_archiveBrowser.chooseDate(day); !message.isEmpty()) {
+            showOperatorMessage(message);
+            return;
+        }
+        m_archiveBrowser.selectCard(number);
+    }
+    showWindow(this);
 }
 
 void MainWindow::insertCard(const CardFieldsView *fields, const QString &plusPath)

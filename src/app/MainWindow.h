@@ -25,6 +25,8 @@ class ExchangeRebuildDialog;
 class MainShell;
 class ParamExtras;
 class ParameterSettingsWindow;
+class OpenWeighingsWindow;
+class SearchWindow;
 class PeriodReport;
 class PortSettingsWindow;
 class Program;
@@ -89,16 +91,31 @@ public:
     CardEditorWindow *openCardEditor(int mode);
     CardEditorWindow *cardEditorWindow() const { return m_cardEditorWindow; }
     ConstantsWindow *constantsWindow() const { return m_constantsWindow; }
+    // "Поиск" (Ctrl+F), created the first time.
+    SearchWindow *openSearch();
+    SearchWindow *searchWindow() const { return m_searchWindow; }
+    // "Открытые взвешивания", created the first time.
+    OpenWeighingsWindow *openOpenWeighings();
+    OpenWeighingsWindow *openWeighingsWindow() const { return m_openWindow; }
+    QLabel *openWeighingsCount() const { return m_openCount; }
+    // Card `number` of `day` in its frame: today's in "Карточка груза", an
+    // earlier day's in the archive with the calendar on that day.
+    void openCard(const QDate &day, int number);
 
 signals:
     void constantsEditorRequested(int p);
 
 protected:
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildMenu();
+    // F3 / F4: "Бруто" or "Тара" of the card frame shown.
+    void completeShownCard(bool gross);
+    // A window of this program's own, the main window aside.
+    bool ownsWindow(const QWidget *window) const;
     void refresh();
     void showMode();
     void applyCaptions();
@@ -160,5 +177,8 @@ private:
     CardEditorWindow *m_cardEditorWindow = nullptr;
     ConstantsWindow *m_constantsWindow = nullptr;
     IpCameraPanel *m_ipPanel;
+    SearchWindow *m_searchWindow = nullptr;
+    OpenWeighingsWindow *m_openWindow = nullptr;
+    QLabel *m_openCount;
     bool m_exiting = false;
 };

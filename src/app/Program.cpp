@@ -4,6 +4,8 @@
 #include "store/NameFileHooks.h"
 #include "video/CameraSource.h"
 
+#include <QTimer>
+
 Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject *parent)
     : QObject(parent)
     , m_context(clock, folders)
@@ -33,6 +35,8 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_editModes(m_context, m_log)
     , m_cardEditor({m_context, m_log, m_days, m_extras, m_weighing, m_archive, m_exports})
     , m_constantsEditor(m_context, m_extras)
+    , m_search(m_context.folders)
+    , m_openWeighings(m_context)
 {
     installNameFileHooks(m_context, m_names);
     // Workbooks are written by a headless office on a worker of their own:
@@ -96,6 +100,17 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
         emit quitRequested();
     });
     connect(&m_shell, &MainShell::quitRequested, this, &Program::quitRequested);
+
+    // The vehicles on site follow every store, completion and correction
+    // of today's cards, once per burst of changes.
+    auto *openRefresh = new QTimer(this);
+    openRefresh->setSingleShot(true);
+    openRefresh->setInterval(0);
+    connect(openRefresh, &QTimer::timeout, &m_openWeighings, &OpenWeighings::refresh);
+    connect(&m_weighing, &Weighing::todayListChanged, openRefresh, qOverload<>(&QTimer::start));
+    connect(&m_shell, &MainShell::todayListChanged, openRefresh, qOverload<>(&QTimer::start));
+    connect(&m_archive, &ArchiveBrowser::listChanged, openRefresh, qOverload<>(&QTimer::start));
+    connect(&m_gate, &AccessGate::mainWindowRequested, openRefresh, qOverload<>(&QTimer::start));
 
     // The engineer's settings window is filled once, with the first login.
     connect(&m_gate, &AccessGate::mainWindowRequested, this, [this] {

@@ -16,6 +16,8 @@
 #include "reports/ReportPrinter.h"
 #include "archive/ArchiveBrowser.h"
 #include "archive/CardEditor.h"
+#include "archive/CardSearch.h"
+#include "archive/OpenWeighings.h"
 #include "store/ConstantsEditor.h"
 #include "store/DayFiles.h"
 #include "store/ExtraNames.h"
@@ -90,6 +92,8 @@ public:
     EditModesModel &editModes() { return m_editModes; }
     CardEditor &cardEditor() { return m_cardEditor; }
     ConstantsEditor &constantsEditor() { return m_constantsEditor; }
+    CardSearch &search() { return m_search; }
+    OpenWeighings &openWeighings() { return m_openWeighings; }
 
 signals:
     // The program is to end: the office released, the settings stored.
@@ -125,4 +129,6 @@ private:
     EditModesModel m_editModes;
     CardEditor m_cardEditor;
     ConstantsEditor m_constantsEditor;
+    CardSearch m_search;
+    OpenWeighings m_openWeighings;
 };

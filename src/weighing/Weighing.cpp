@@ -332,6 +332,18 @@ bool Weighing::StoreNewCard()
     return n > 0;
 }
 
+bool Weighing::storeFromEntry()
+{
+    if (!StoreNewCard())
+        return false;
+    if (m_context.operatorSettings.clearEntryAfterStore()) {
+        m_entryTexts.fill(QString());
+        m_entryLitter.clear();
+        emit entryCleared();
+    }
+    return true;
+}
+
 bool Weighing::CompleteCard(Kind kind)
 {
     if (m_opened < 1 || m_storing || !checkWeightAvailable())

@@ -125,6 +125,9 @@ public:
     // no weight, or today's file could not be written (the operator is told).
     bool StoreNewCard();
     bool storing() const { return m_storing; }
+    // "Записать" pressed by the operator: StoreNewCard, then the entry is
+    // emptied for the next vehicle when the workplace settings say so.
+    bool storeFromEntry();
     // "Бруто" / "Тара" of the card frame.
     bool CompleteCard(Kind kind);
     void ShowCurrentCard(int n);
@@ -157,6 +160,8 @@ signals:
     void axlesChanged();
     // The day of today's file changed.
     void dayChanged();
+    // The data-entry texts were emptied after a store.
+    void entryCleared();
     // Something the operator must read in a message box.
     void operatorMessage(const QString &text);
 
