@@ -9,6 +9,7 @@
 #include "core/ui/EventLogWindow.h"
 #include "core/ui/ParameterSettingsWindow.h"
 #include "core/ui/ProgramIcon.h"
+#include "core/ui/WorkplaceSettingsWindow.h"
 #include "reports/PeriodReport.h"
 #include "reports/ui/ExchangeRebuildDialog.h"
 #include "reports/ui/ReportFrame.h"
@@ -35,6 +36,7 @@
 #include "weighing/ui/CardFieldsView.h"
 #include "weighing/ui/CurrentCardFrame.h"
 #include "weighing/ui/DataEntryFrame.h"
+#include "weighing/ui/VehicleRegisterWindow.h"
 #include "weighing/ui/WeightPanel.h"
 #include "video/VideoPhotos.h"
 #include "video/ui/CameraIcon.h"
@@ -264,6 +266,10 @@ void MainWindow::buildMenu()
         if (m_shell.mode() == MainShell::Mode::DataEntry && m_entry->storeButton()->isVisible())
             m_entry->storeButton()->click();
     });
+    weigh->addAction(u"Брутто − &сохранённая тара"_s, QKeySequence(Qt::Key_F6), this, [this] {
+        if (m_shell.mode() == MainShell::Mode::DataEntry && m_entry->storedTareButton()->isVisible())
+            m_entry->storedTareButton()->click();
+    });
     weigh->addAction(u"&Бруто"_s, QKeySequence(Qt::Key_F3), this, [this] { completeShownCard(true); });
     weigh->addAction(u"&Тара"_s, QKeySequence(Qt::Key_F4), this, [this] { completeShownCard(false); });
     weigh->addSeparator();
@@ -285,6 +291,8 @@ void MainWindow::buildMenu()
     gated(settings, u"&Настройки"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_2), AccessGate::ParameterSettings);
     gated(settings, u"С&ОМ порт"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_3), AccessGate::PortSettings);
     gated(settings, u"&Терминал"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_4), AccessGate::ScaleSettings);
+    gated(settings, u"Справочник &машин"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_7), AccessGate::VehicleRegister);
+    gated(settings, u"&Рабочее место"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_8), AccessGate::WorkplaceSettings);
     QMenu *video = menuBar()->addMenu(u"В&идео"_s);
     gated(video, u"&USB/PCI"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_5), AccessGate::UsbCapture);
     gated(video, u"&IP"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_6), AccessGate::IpCamera);
@@ -438,6 +446,25 @@ void MainWindow::openPurpose(int purpose)
     case AccessGate::IpCamera:
         m_ipPanel->open();
         break;
+    case AccessGate::VehicleRegister:
+        if (!m_vehiclesWindow) {
+            m_vehiclesWindow = new VehicleRegisterWindow(m_weighing.vehicles(), this);
+            connect(m_vehiclesWindow, &VehicleRegisterWindow::saved, &m_weighing, &Weighing::updateOfferedTare);
+        }
+        m_vehiclesWindow->load();
+        showWindow(m_vehiclesWindow);
+        break;
+    case AccessGate::WorkplaceSettings:
+        if (!m_workplaceWindow) {
+            m_workplaceWindow = new WorkplaceSettingsWindow(m_context, m_log, this);
+            connect(m_workplaceWindow, &WorkplaceSettingsWindow::saved, this, [this] {
+                m_weighing.updateOfferedTare();
+                m_program.openWeighings().refresh();
+            });
+        }
+        m_workplaceWindow->load();
+        showWindow(m_workplaceWindow);
+        break;
     default:
         break;
     }
@@ -547,6 +574,9 @@ void MainWindow::refresh()
     m_panel->setSum(m_shell.sumWeightText(), m_shell.sumCountText());
     m_panel->setUnit(m_context.settings.WeightUnit);
     m_entry->storeButton()->setVisible(m_shell.storeButtonVisible());
+    const bool offered = m_shell.storeButtonVisible() && m_weighing.offeredTare().has_value();
+    m_entry->storedTareButton()->setVisible(offered);
+    m_entry->storedTareLabel()->setVisible(offered);
     if (m_panel->autoBox()->isChecked() != m_shell.autoMode())
         m_panel->autoBox()->setChecked(m_shell.autoMode());
     const Settings &s = m_context.settings;

@@ -27,6 +27,8 @@ class ParamExtras;
 class ParameterSettingsWindow;
 class OpenWeighingsWindow;
 class SearchWindow;
+class VehicleRegisterWindow;
+class WorkplaceSettingsWindow;
 class PeriodReport;
 class PortSettingsWindow;
 class Program;
@@ -98,6 +100,8 @@ public:
     OpenWeighingsWindow *openOpenWeighings();
     OpenWeighingsWindow *openWeighingsWindow() const { return m_openWindow; }
     QLabel *openWeighingsCount() const { return m_openCount; }
+    VehicleRegisterWindow *vehicleRegisterWindow() const { return m_vehiclesWindow; }
+    WorkplaceSettingsWindow *workplaceSettingsWindow() const { return m_workplaceWindow; }
     // Card `number` of `day` in its frame: today's in "Карточка груза", an
     // earlier day's in the archive with the calendar on that day.
     void openCard(const QDate &day, int number);
@@ -180,5 +184,7 @@ private:
     SearchWindow *m_searchWindow = nullptr;
     OpenWeighingsWindow *m_openWindow = nullptr;
     QLabel *m_openCount;
+    VehicleRegisterWindow *m_vehiclesWindow = nullptr;
+    WorkplaceSettingsWindow *m_workplaceWindow = nullptr;
     bool m_exiting = false;
 };

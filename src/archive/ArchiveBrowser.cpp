@@ -227,6 +227,7 @@ bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
     // in its own day, to be completed again.
     if (written) {
         m_weighing.exports().cardWritten(number);
+        m_weighing.rememberTare(completed);
         written = m_days.WriteDayCard(archived, closed);
         refused = m_days.archivePath();
     }

@@ -146,6 +146,8 @@ void AccessGate::checkCode()
     case EditModes:
     case UsbCapture:
     case IpCamera:
+    case VehicleRegister:
+    case WorkplaceSettings:
         if (engineer)
             accept(purpose);
         break;

@@ -27,6 +27,8 @@ public:
         EditModes = 7,
         UsbCapture = 8,
         IpCamera = 9,
+        VehicleRegister = 10,
+        WorkplaceSettings = 11,
     };
 
     AccessGate(AppContext &context, EventLog &log, QObject *parent = nullptr);

@@ -2,10 +2,13 @@
 
 #include "card/CardServices.h"
 #include "card/CargoCard.h"
+#include "store/TareNotes.h"
+#include "store/VehicleRegister.h"
 
 #include <QObject>
 #include <array>
 #include <functional>
+#include <optional>
 
 class AppContext;
 class DayFiles;
@@ -94,7 +97,12 @@ public:
     QString liveLitterText() const { return m_liveLitter; }
     void setLiveLitterText(const QString &text) { m_liveLitter = text; }
     QString tareFieldText() const { return m_tareField; }
-    void setTareFieldText(const QString &text) { m_tareField = text; }
+    // The operator typed into the tare field.
+    void setTareFieldText(const QString &text)
+    {
+        m_tareField = text;
+        m_tareTyped = true;
+    }
     QString grossText() const { return m_grossText; }
     QString netText() const { return m_netText; }
     QString cleanText() const { return m_cleanText; }
@@ -125,6 +133,21 @@ public:
     // no weight, or today's file could not be written (the operator is told).
     bool StoreNewCard();
     bool storing() const { return m_storing; }
+    // Known vehicles and where a card's tare came from.
+    VehicleRegister &vehicles() { return m_vehicles; }
+    const TareNotes &tareNotes() const { return m_tareNotes; }
+    // The stored tare the typed plate offers now, if any.
+    const std::optional<KnownVehicle> &offeredTare() const { return m_offered; }
+    // "Сохранённая тара: 12000 кг от 01.12.2026"; empty when none is offered.
+    QString offeredTareText() const;
+    // The plate was picked or typed, or the register changed: look again.
+    void updateOfferedTare();
+    // "Брутто − сохранённая тара": a single weighing with the offered tare,
+    // complete at once and noted as such. False when nothing was stored.
+    bool storeWithStoredTare();
+    // A two-pass weighing was completed: its tare becomes the vehicle's.
+    void rememberTare(const CargoCard &completed);
+
     // "Записать" pressed by the operator: StoreNewCard, then the entry is
     // emptied for the next vehicle when the workplace settings say so.
     bool storeFromEntry();
@@ -171,6 +194,9 @@ private:
     void showLive();
     void axleTotalChanged();
 
+    // The note of a card just stored as a single weighing.
+    void noteTare(const CargoCard &card);
+
     AppContext &m_context;
     EventLog &m_log;
     DayFiles &m_days;
@@ -202,6 +228,13 @@ private:
     int m_netColour = DarkGreen;
     int m_tareColour = DarkGreen;
     bool m_storing = false;
+    VehicleRegister m_vehicles;
+    TareNotes m_tareNotes;
+    std::optional<KnownVehicle> m_offered;
+    // The tare field was typed in since the type was chosen or "T" pressed.
+    bool m_tareTyped = false;
+    // Set while the stored tare is being stored.
+    QString m_pendingNote;
     std::array<QString, 8> m_axleTexts;
     std::array<bool, 8> m_axleFixed{};
 };

@@ -6,6 +6,9 @@
 #include "archive/ui/OpenWeighingsWindow.h"
 #include "archive/ui/SearchWindow.h"
 #include "core/OleDate.h"
+#include "documents/PdfReader.h"
+#include "store/VehicleRegister.h"
+#include "core/Cp1251.h"
 #include "core/ui/EventLogWindow.h"
 #include "store/DayFileCodec.h"
 #include "store/ui/DayListView.h"
@@ -86,6 +89,18 @@ class TestOperatorDay : public QObject
         QTest::keyClick(target, Qt::Key(k), m);
     }
     CargoCard slot(const QDate &day, int n) const { return m_p->days->ReadDayCard(day, n).card; }
+    QString logText() const
+    {
+        QFile f(m_p->context->settings.LogPath);
+        return f.open(QIODevice::ReadOnly) ? decode1251(f.readAll()) : QString();
+    }
+    // The text of the newest PDF the program printed.
+    QString lastPrinted() const
+    {
+        QDir print(m_p->context->folders.BaseFolder + u"Print/"_s);
+        const QFileInfoList pdfs = print.entryInfoList({u"*.pdf"_s}, QDir::Files, QDir::Time);
+        return pdfs.isEmpty() ? QString() : PdfReader::lines(pdfs.first().filePath()).join(u'\n');
+    }
 
 private slots:
     void init()
@@ -238,6 +253,82 @@ private slots:
         QVERIFY(m_p->program->search().running() || done.size() == 2);
         QVERIFY(search->close());
         QVERIFY(!m_p->program->search().running());
+    }
+
+    void storedTareCompletesInOnePass()
+    {
+        QPushButton *storedTare = entry()->storedTareButton();
+        // A two-pass weighing of a new plate: its tare is stored with its date.
+        weigh(30000);
+        entry()->parameterBox(4)->setEditText(u"Р777РР 150"_s);
+        entry()->parameterBox(5)->setEditText(u"Сидоров"_s);
+        QVERIFY(storedTare->isHidden());
+        key(Qt::Key_F2);
+        m_p->shell->SelectMode(MainShell::Mode::View);
+        m_p->weighing->chooseTodayCard(1);
+        weigh(11500);
+        key(Qt::Key_F4);
+        VehicleRegister &vehicles = m_p->weighing->vehicles();
+        std::optional<KnownVehicle> known = vehicles.find(u"р 777 рр150"_s);
+        QVERIFY(known);
+        QCOMPARE(known->tare, 11500.0);
+        QCOMPARE(known->tareDate, kToday);
+        QCOMPARE(known->driver, u"Сидоров"_s);
+
+        // Typed again: its tare is offered and completes the card in one pass.
+        m_p->shell->SelectMode(MainShell::Mode::DataEntry);
+        entry()->parameterBox(4)->setEditText(u"р777рр 150"_s);
+        QVERIFY(storedTare->isVisible());
+        QCOMPARE(entry()->storedTareLabel()->text(), u"Сохранённая тара: 11500 кг от 09.12.2026"_s);
+        weigh(29500);
+        key(Qt::Key_F6);
+        const CargoCard single = slot(kToday, 2);
+        QCOMPARE(single.operationType, OperationTypes::single());
+        QCOMPARE(single.status, Statuses::complete());
+        QCOMPARE(single.gross, 29500.0);
+        QCOMPARE(single.tare, 11500.0);
+        QCOMPARE(single.net, 18000.0);
+        QVERIFY(single.date2 != 0);
+        // The type chosen before stays for the next vehicle.
+        QCOMPARE(entry()->operationTypeBox()->currentText(), OperationTypes::unloading());
+        const QString note = u"тара из справочника от 09.12.2026"_s;
+        QCOMPARE(m_p->weighing->tareNotes().noteFor(single.id), note);
+        QVERIFY(logText().contains(note));
+        QVERIFY(m_p->weighing->tareNotes().noteFor(slot(kToday, 1).id).isEmpty());
+
+        // The act and the cheque say so.
+        m_p->shell->SelectMode(MainShell::Mode::View);
+        m_p->weighing->chooseTodayCard(2);
+        m_p->window->menuAction(u"Квитанция без фото"_s)->trigger();
+        QString act = lastPrinted();
+        QVERIFY2(act.contains(u"("_s + note + u')'), qPrintable(act));
+        QVERIFY(act.indexOf(note) > act.indexOf(u"Тары"_s));
+        m_p->clock.setNow(m_p->clock.now().addSecs(2));
+        m_p->window->menuAction(u"Чек"_s)->trigger();
+        QVERIFY(lastPrinted().contains(note));
+
+        // Too old for the age limit: not offered; no limit: offered again.
+        known->tareDate = kToday.addDays(-31);
+        QVERIFY(vehicles.replaceAll({*known}));
+        m_p->context->operatorSettings.setStoredTareMaxAge(30);
+        m_p->shell->SelectMode(MainShell::Mode::DataEntry);
+        entry()->parameterBox(4)->setEditText(QString());
+        entry()->parameterBox(4)->setEditText(u"Р777РР 150"_s);
+        QVERIFY(storedTare->isHidden());
+        key(Qt::Key_F6);
+        QCOMPARE(m_p->days->ReadDayCard(kToday, 3).holdsCard(), false);
+        m_p->context->operatorSettings.setStoredTareMaxAge(0);
+        m_p->weighing->updateOfferedTare();
+        QVERIFY(storedTare->isVisible());
+
+        // A tare typed for a single weighing is noted as typed.
+        entry()->parameterBox(4)->setEditText(u"Х001ХХ"_s);
+        m_p->weighing->selectOperationType(OperationTypes::single());
+        m_p->weighing->setTareFieldText(u"9000"_s);
+        weigh(20000);
+        key(Qt::Key_F2);
+        QCOMPARE(slot(kToday, 3).tare, 9000.0);
+        QCOMPARE(m_p->weighing->tareNotes().noteFor(slot(kToday, 3).id), u"тара введена с клавиатуры"_s);
     }
 
     void openWeighingsAcrossDays()

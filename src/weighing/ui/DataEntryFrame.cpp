@@ -22,6 +22,8 @@ DataEntryFrame::DataEntryFrame(QWidget *parent)
     , m_litterCaption(new QLabel(this))
     , m_litter(new QLineEdit(this))
     , m_store(new QPushButton(u"Записать"_s, this))
+    , m_storedTare(new QLabel(this))
+    , m_storeStored(new QPushButton(u"Брутто − сохранённая тара"_s, this))
 {
     installCaptionedComboBoxes();
     setAccessibleName(title());
@@ -62,9 +64,17 @@ DataEntryFrame::DataEntryFrame(QWidget *parent)
     big.setBold(true);
     m_store->setFont(big);
     grid->addWidget(m_store, CardTextCount + 1, 3);
+    m_storedTare->setAccessibleName(u"Сохранённая тара"_s);
+    m_storeStored->setAccessibleName(m_storeStored->text());
+    m_storeStored->setToolTip(u"F6"_s);
+    m_storeStored->setFocusPolicy(Qt::ClickFocus);
+    grid->addWidget(m_storedTare, CardTextCount + 2, 0, 1, 2);
+    grid->addWidget(m_storeStored, CardTextCount + 2, 3);
+    m_storedTare->hide();
+    m_storeStored->hide();
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
-    grid->setRowStretch(CardTextCount + 2, 1);
+    grid->setRowStretch(CardTextCount + 3, 1);
 
     m_store->setToolTip(u"F2"_s);
     m_litter->installEventFilter(this);
@@ -207,8 +217,14 @@ void DataEntryFrame::attach(Weighing &weighing)
         if (isVisible())
             focusFirstBox();
     });
+    connect(m_storeStored, &QPushButton::clicked, &weighing, &Weighing::storeWithStoredTare);
     connect(&weighing, &Weighing::changed, this, [this, &weighing] {
         if (m_type->currentText() != weighing.operationType())
             m_type->setCurrentText(weighing.operationType());
+        // Offered only where "Записать" is: not in automatic mode.
+        const bool offered = weighing.offeredTare().has_value() && !m_store->isHidden();
+        m_storedTare->setText(weighing.offeredTareText());
+        m_storedTare->setVisible(offered);
+        m_storeStored->setVisible(offered);
     });
 }

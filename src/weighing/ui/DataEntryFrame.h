@@ -35,6 +35,10 @@ public:
     QComboBox *operationTypeBox() const { return m_type; }
     QLineEdit *litterField() const { return m_litter; }
     QPushButton *storeButton() const { return m_store; }
+    // "Брутто − сохранённая тара" and what it would take, while the plate
+    // typed is a known vehicle's.
+    QPushButton *storedTareButton() const { return m_storeStored; }
+    QLabel *storedTareLabel() const { return m_storedTare; }
     // The first box takes the focus.
     void focusFirstBox();
     // Every box and the litter % emptied, the type kept.
@@ -56,4 +60,6 @@ private:
     QLabel *m_litterCaption;
     QLineEdit *m_litter;
     QPushButton *m_store;
+    QLabel *m_storedTare;
+    QPushButton *m_storeStored;
 };
