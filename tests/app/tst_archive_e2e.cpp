@@ -219,6 +219,13 @@ private slots:
         QVERIFY(!frame->grossButton()->isVisible());
         QVERIFY(frame->receiptButton()->isVisible());
         QCOMPARE(frame->fields()->fieldText(Status), u"завершена"_s);
+        // Its papers ("Квит.", the menu) are of the completed copy, weighing and all.
+        CardPrinter &printer = m_p->program->printer();
+        for (const auto &texts : {printer.frameTexts(CardDocuments::Frame::ArchiveCard),
+                                  printer.chequeValues(CardDocuments::Frame::ArchiveCard).texts}) {
+            QCOMPARE(texts[CardNumber], u"2"_s);
+            QCOMPARE(texts[Net], u"18000"_s);
+        }
         CurrentCardFrame *current = m_p->window->currentCardFrame();
         QCOMPARE(current->fields()->fieldText(CardNumber), u"2"_s);
         QCOMPARE(current->fields()->fieldText(Net), u"18000"_s);
