@@ -667,6 +667,8 @@ void MainWindow::connectStore()
     // A value added to or removed from a pick list: its box offers the list as stored.
     connect(&m_program.constantsEditor(), &ConstantsEditor::pickListChanged, this,
             [this](int p) { m_entry->setPickList(p, m_extras.Combo_1C()[size_t(p)]); });
+    connect(&m_weighing, &Weighing::pickListLearned, this,
+            [this](int p) { m_entry->setPickList(p, m_extras.Combo_1C()[size_t(p)]); });
     // "Печать отчета": the status line says where the report went.
     m_reports->attachPrinter(m_program.reportPrinter());
     connect(&m_program.reportPrinter(), &ReportPrinter::printed, statusBar(),

@@ -94,6 +94,26 @@ bool Weighing::storeWithStoredTare()
     return stored;
 }
 
+void Weighing::learnPickLists(const CargoCard &card)
+{
+    if (!m_context.operatorSettings.learnPickLists())
+        return;
+    for (int i = 0; i < CardTextCount; ++i) {
+        // Looked up again: the list may have changed while the card was exported.
+        const QString value = card.texts[size_t(i)].trimmed();
+        if (value.isEmpty() || m_extras.FindPickListEntry(i, value))
+            continue;
+        // A new entry: the value and no constants.
+        m_extras.constantValues[size_t(i)][0] = value;
+        if (m_extras.AddPickListEntry(i, value)) {
+            m_extras.found[size_t(i)] = true;
+            emit pickListLearned(i);
+        } else {
+            m_log.WriteLog(QStringLiteral("Значение не добавлено в список %1.txt: %2").arg(i + 1).arg(value));
+        }
+    }
+}
+
 void Weighing::noteTare(const CargoCard &card)
 {
     QString note = m_pendingNote;
@@ -394,6 +414,7 @@ bool Weighing::StoreNewCard()
     });
     m_storing = false;
     if (n > 0) {
+        learnPickLists(m_shown);
         noteTare(m_shown);
         m_photos.takePhoto(QString::number(m_shown.id), 0);
     }

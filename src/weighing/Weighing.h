@@ -183,6 +183,8 @@ signals:
     void axlesChanged();
     // The day of today's file changed.
     void dayChanged();
+    // A value typed for a new card joined pick list i.
+    void pickListLearned(int i);
     // The data-entry texts were emptied after a store.
     void entryCleared();
     // Something the operator must read in a message box.
@@ -194,6 +196,8 @@ private:
     void showLive();
     void axleTotalChanged();
 
+    // The texts of a new card that no pick list holds join their lists.
+    void learnPickLists(const CargoCard &card);
     // The note of a card just stored as a single weighing.
     void noteTare(const CargoCard &card);
 

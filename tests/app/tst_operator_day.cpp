@@ -19,6 +19,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
@@ -329,6 +330,39 @@ private slots:
         key(Qt::Key_F2);
         QCOMPARE(slot(kToday, 3).tare, 9000.0);
         QCOMPARE(m_p->weighing->tareNotes().noteFor(slot(kToday, 3).id), u"тара введена с клавиатуры"_s);
+    }
+
+    void newValuesJoinTheirListsAndComplete()
+    {
+        QComboBox *plate = entry()->parameterBox(4);
+        QCOMPARE(plate->count(), 0);
+        weigh(30000);
+        plate->setEditText(u"А12ВС 77"_s);
+        entry()->parameterBox(0)->setEditText(u"  Песок речной "_s);
+        key(Qt::Key_F2);
+        // In the list files in their own format, and in the boxes at once.
+        QCOMPARE(m_p->extras->Combo_1C()[VehicleNumber], QStringList{u"А12ВС 77"_s});
+        QCOMPARE(m_p->extras->Combo_1C()[CargoName], QStringList{u"Песок речной"_s});
+        QCOMPARE(QFileInfo(m_p->context->folders.BaseFolder + u"5.txt"_s).size(), 6600);
+        QCOMPARE(plate->count(), 1);
+        // A value already listed is not listed twice.
+        plate->setEditText(u"А12ВС 77"_s);
+        key(Qt::Key_F2);
+        QCOMPARE(m_p->extras->Combo_1C()[VehicleNumber].size(), 1);
+        // The box completes from "а12", any case, any part.
+        plate->setEditText(QString());
+        plate->lineEdit()->setFocus();
+        plate->completer()->setCompletionPrefix(u"а12"_s);
+        QCOMPARE(plate->completer()->completionCount(), 1);
+        QCOMPARE(plate->completer()->currentCompletion(), u"А12ВС 77"_s);
+        plate->completer()->setCompletionPrefix(u"вс 7"_s);
+        QCOMPARE(plate->completer()->completionCount(), 1);
+
+        // Off: a new value stays out of the list.
+        m_p->context->operatorSettings.setLearnPickLists(false);
+        plate->setEditText(u"О999ОО"_s);
+        key(Qt::Key_F2);
+        QCOMPARE(m_p->extras->Combo_1C()[VehicleNumber].size(), 1);
     }
 
     void openWeighingsAcrossDays()

@@ -6,6 +6,7 @@
 #include "weighing/Weighing.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -33,6 +34,10 @@ DataEntryFrame::DataEntryFrame(QWidget *parent)
         auto *box = new QComboBox(this);
         box->setEditable(true);
         box->setInsertPolicy(QComboBox::NoInsert);
+        // Completes from any part of a value, whatever its case.
+        box->completer()->setCompletionMode(QCompleter::PopupCompletion);
+        box->completer()->setFilterMode(Qt::MatchContains);
+        box->completer()->setCaseSensitivity(Qt::CaseInsensitive);
         caption->setBuddy(box);
         auto *plus = new QPushButton(u"+"_s, this);
         plus->setFixedWidth(28);
