@@ -5,6 +5,7 @@
 #include "core/AccessGate.h"
 #include "core/AppContext.h"
 #include "core/EventLog.h"
+#include "core/VerificationDue.h"
 #include "core/ui/EditModesWindow.h"
 #include "core/ui/EventLogWindow.h"
 #include "core/ui/ParameterSettingsWindow.h"
@@ -559,10 +560,11 @@ bool MainWindow::event(QEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (!m_exiting) {
-        m_exiting = true;
-        m_clock->stop();
-        m_shell.CloseMainWindow();
+    // The close box asks and logs like "Выход": the operator leaves the
+    // scale unattended only on purpose.
+    if (!m_exiting && !exitProgram()) {
+        event->ignore();
+        return;
     }
     event->accept();
 }
@@ -583,8 +585,14 @@ void MainWindow::refresh()
     QPalette advert = m_advert->palette();
     advert.setColor(QPalette::WindowText, colourFromValue(m_conditioning.advertColour()));
     m_advert->setPalette(advert);
+    // A verification overdue or near is said in red.
+    const VerificationDue due = VerificationDue::check(s.VerificationDate, m_context.clock.today());
     m_scaleData->setText(u"Марка весов: "_s + s.ScaleModel + u"    Зав. номер весов: "_s + s.ScaleSerial
-                         + u"    Дата очередной поверки: "_s + s.VerificationDate);
+                         + u"    Дата очередной поверки: "_s + s.VerificationDate
+                         + (due.warn ? u"  — "_s + due.text : QString()));
+    QPalette scale = m_scaleData->palette();
+    scale.setColor(QPalette::WindowText, due.warn ? QColor(Qt::red) : palette().color(QPalette::WindowText));
+    m_scaleData->setPalette(scale);
 }
 
 void MainWindow::showMode()

@@ -28,6 +28,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QTimer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -363,6 +365,43 @@ private slots:
         plate->setEditText(u"О999ОО"_s);
         key(Qt::Key_F2);
         QCOMPARE(m_p->extras->Combo_1C()[VehicleNumber].size(), 1);
+    }
+
+    void closeBoxAsksAndTheVerificationDateWarns()
+    {
+        const auto answer = [](QMessageBox::StandardButton button) {
+            QTimer::singleShot(0, [button] {
+                for (QWidget *w : QApplication::topLevelWidgets())
+                    if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
+                        box->button(button)->click();
+            });
+        };
+        // Cancelled: the window stays, nothing is logged.
+        answer(QMessageBox::Cancel);
+        QVERIFY(!m_p->window->close());
+        QVERIFY(m_p->window->isVisible());
+        QVERIFY(!logText().contains(u"Выход из программы"_s));
+        QCOMPARE(m_p->quits, 0);
+        answer(QMessageBox::Ok);
+        QVERIFY(m_p->window->close());
+        QVERIFY(logText().contains(u"Выход из программы:Оператор"_s));
+        QCOMPARE(m_p->quits, 1);
+
+        // The default date is long past; 20 days ahead warns; 60 does not.
+        QLabel *scale = m_p->window->findChild<QLabel *>(QString(), Qt::FindChildrenRecursively);
+        for (QLabel *l : m_p->window->findChildren<QLabel *>())
+            if (l->accessibleName() == u"Данные весов"_s)
+                scale = l;
+        emit m_p->shell->changed();
+        QVERIFY(scale->text().endsWith(u"поверка просрочена"_s));
+        QCOMPARE(scale->palette().color(QPalette::WindowText), QColor(Qt::red));
+        m_p->context->settings.VerificationDate = kToday.addDays(20).toString(u"dd.MM.yyyy"_s);
+        emit m_p->shell->changed();
+        QVERIFY(scale->text().endsWith(u"до поверки 20 дн."_s));
+        m_p->context->settings.VerificationDate = kToday.addDays(60).toString(u"dd.MM.yyyy"_s);
+        emit m_p->shell->changed();
+        QVERIFY(scale->text().endsWith(m_p->context->settings.VerificationDate));
+        QVERIFY(scale->palette().color(QPalette::WindowText) != QColor(Qt::red));
     }
 
     void openWeighingsAcrossDays()

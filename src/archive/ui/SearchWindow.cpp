@@ -86,6 +86,9 @@ SearchWindow::SearchWindow(CardSearch &search, Clock &clock, QWidget *parent)
         showRunning(false);
         const qsizetype found = m_search.results().size();
         m_table->showCards(m_search.results());
+        // Up, Down and Enter go on from the first card found.
+        if (found > 0)
+            m_table->setFocus(Qt::OtherFocusReason);
         m_result->setText(found > CardHitTable::MaxRows
                               ? u"Найдено: %1, показаны первые %2"_s.arg(found).arg(CardHitTable::MaxRows)
                               : u"Найдено: %1"_s.arg(found));
