@@ -320,7 +320,11 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
         && !QApplication::activePopupWidget()) {
         QWidget *window = static_cast<QWidget *>(watched)->window();
         if (window != this && !qobject_cast<QDialog *>(window) && ownsWindow(window)) {
-            window->close();
+            // Back to the main window, whose keys work again at once.
+            if (window->close()) {
+                raise();
+                activateWindow();
+            }
             return true;
         }
     }
