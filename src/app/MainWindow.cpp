@@ -216,6 +216,14 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     // The link only reports changes: until the first weight the field shows
     // its no-data mark, not an empty box.
     m_panel->setTerminalText(m_link.weightText());
+    const auto showScaleState = [this] {
+        const ScaleState state = m_link.scaleState();
+        m_panel->setStateMark(scaleStateMark(state), scaleStateAlarm(state));
+    };
+    showScaleState();
+    connect(&m_link, &TerminalLink::readFinished, this, showScaleState);
+    connect(&m_link, &TerminalLink::weightTextChanged, this, showScaleState);
+    connect(&m_link, &TerminalLink::statusChanged, this, showScaleState);
     showPortStatus();
     connect(&m_link, &TerminalLink::animationChanged, this, &MainWindow::showAnimation);
     connect(&m_gate, &AccessGate::mainWindowRequested, this, &MainWindow::showLoaded);

@@ -93,6 +93,7 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
 
     connect(&m_link, &TerminalLink::weightTextChanged, this, &Program::showTerminalState);
     connect(&m_link, &TerminalLink::statusChanged, this, &Program::showTerminalState);
+    connect(&m_link, &TerminalLink::readFinished, this, &Program::showTerminalState);
     showTerminalState();
 
     connect(&m_gate, &AccessGate::quitRequested, this, [this] {
@@ -143,4 +144,5 @@ void Program::start()
 void Program::showTerminalState()
 {
     m_weighing.setTerminalConnected(m_link.showsWeight());
+    m_weighing.setTerminalMotion(m_link.inMotion());
 }

@@ -11,6 +11,7 @@ const QString kClearEntry = u"ClearEntryAfterStore"_s;
 const QString kLearnLists = u"LearnPickLists"_s;
 const QString kOpenDays = u"OpenWeighingDays"_s;
 const QString kTareAge = u"StoredTareMaxAgeDays"_s;
+const QString kRefuseUnsteady = u"RefuseUnsteadyWeight"_s;
 
 } // namespace
 
@@ -28,6 +29,7 @@ void OperatorSettings::load(const QString &path)
     const QSettings file(path, QSettings::IniFormat);
     m_clearEntry = file.value(kClearEntry, m_clearEntry).toBool();
     m_learnLists = file.value(kLearnLists, m_learnLists).toBool();
+    m_refuseUnsteady = file.value(kRefuseUnsteady, m_refuseUnsteady).toBool();
     // A value that is no number keeps the default.
     bool ok = false;
     if (const int days = file.value(kOpenDays).toInt(&ok); ok)
@@ -41,6 +43,7 @@ StoreResult OperatorSettings::store(const QString &path) const
     QSettings file(path, QSettings::IniFormat);
     file.setValue(kClearEntry, m_clearEntry);
     file.setValue(kLearnLists, m_learnLists);
+    file.setValue(kRefuseUnsteady, m_refuseUnsteady);
     file.setValue(kOpenDays, openWeighingDays());
     file.setValue(kTareAge, storedTareMaxAge());
     file.sync();

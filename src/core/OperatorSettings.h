@@ -31,6 +31,10 @@ public:
     int storedTareMaxAge() const { return qBound(0, m_tareAge, MaxDays); }
     void setStoredTareMaxAge(int days) { m_tareAge = qBound(0, days, MaxDays); }
 
+    // "Записать", "Бруто" and "Тара" wait for a steady weight.
+    bool refuseUnsteady() const { return m_refuseUnsteady; }
+    void setRefuseUnsteady(bool on) { m_refuseUnsteady = on; }
+
     static constexpr int MaxDays = 3660;
 
 private:
@@ -38,4 +42,5 @@ private:
     bool m_learnLists = true;
     int m_openDays = 7;
     int m_tareAge = 0;
+    bool m_refuseUnsteady = false;
 };

@@ -33,6 +33,11 @@ QString Weighing::noLinkMessage()
     return QStringLiteral("Нет связи с весовым терминалом");
 }
 
+QString Weighing::unsteadyMessage()
+{
+    return QStringLiteral("Вес не стабилен");
+}
+
 QString Weighing::notStoredMessage(const QString &path, const QString &reason)
 {
     const QString file = path.isEmpty() ? QString() : QFileInfo(path).fileName() + QStringLiteral(": ");
@@ -234,10 +239,18 @@ void Weighing::showLive()
 bool Weighing::checkWeightAvailable()
 {
     // In axle mode the weight is the sum of the axles taken before.
-    if (m_context.settings.AxleProgram == 1 || m_connected)
+    if (m_context.settings.AxleProgram == 1)
         return true;
-    emit operatorMessage(noLinkMessage());
-    return false;
+    if (!m_connected) {
+        emit operatorMessage(noLinkMessage());
+        return false;
+    }
+    // Off by default: the weighings take whatever the scale shows.
+    if (m_motion && m_context.operatorSettings.refuseUnsteady()) {
+        emit operatorMessage(unsteadyMessage());
+        return false;
+    }
+    return true;
 }
 
 void Weighing::showSum(double weight, qint32 count)

@@ -67,6 +67,9 @@ public:
     // it shows the no-data mark, the last reading is no weighing.
     void setTerminalConnected(bool connected) { m_connected = connected; }
     bool terminalConnected() const { return m_connected; }
+    // Whether the terminal reports its weight unsteady now.
+    void setTerminalMotion(bool motion) { m_motion = motion; }
+    static QString unsteadyMessage();
     // What a weighing may take now; false with the operator told why.
     bool checkWeightAvailable();
     // The weights of axles 1..8 (index 0..7) as their labels show them.
@@ -208,6 +211,7 @@ private:
     CardExports &m_exports;
     CardPhotos &m_photos;
     bool m_connected = true;
+    bool m_motion = false;
     Frame m_frame = Frame::DataEntry;
     double m_terminalWeight = 0;
     double m_weighingWeight = 0;

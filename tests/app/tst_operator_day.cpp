@@ -13,6 +13,8 @@
 #include "store/DayFileCodec.h"
 #include "store/ui/DayListView.h"
 #include "terminal/FakeTerminalPort.h"
+#include "terminal/ScaleState.h"
+#include "weighing/ui/WeightPanel.h"
 #include "weighing/ui/CurrentCardFrame.h"
 #include "weighing/ui/DataEntryFrame.h"
 
@@ -402,6 +404,37 @@ private slots:
         emit m_p->shell->changed();
         QVERIFY(scale->text().endsWith(m_p->context->settings.VerificationDate));
         QVERIFY(scale->palette().color(QPalette::WindowText) != QColor(Qt::red));
+    }
+
+    void displayStatesAndTheUnsteadyRefusal()
+    {
+        QLabel *mark = m_p->window->weightPanel()->stateMark();
+        // Nothing read yet: no link.
+        QCOMPARE(mark->text(), u"НЕТ СВЯЗИ"_s);
+        QVERIFY(mark->isVisible());
+        weigh(0);
+        QCOMPARE(mark->text(), u">0<"_s);
+        weigh(25000);
+        QVERIFY(mark->isHidden());
+        weigh(30500);
+        QCOMPARE(mark->text(), u"ПЕРЕГРУЗ"_s);
+        QCOMPARE(scaleState(true, 100, true, 30000), ScaleState::Motion);
+        QCOMPARE(scaleStateMark(ScaleState::Motion), u"≈"_s);
+        QCOMPARE(scaleState(false, 100, true, 30000), ScaleState::NoLink);
+
+        // Unsteady: stored as the scale shows it, unless the setting refuses.
+        weigh(25000);
+        m_p->weighing->setTerminalMotion(true);
+        key(Qt::Key_F2);
+        QVERIFY(m_p->days->ReadDayCard(kToday, 1).holdsCard());
+        m_p->context->operatorSettings.setRefuseUnsteady(true);
+        m_p->weighing->setTerminalMotion(true);
+        key(Qt::Key_F2);
+        QVERIFY(!m_p->days->ReadDayCard(kToday, 2).holdsCard());
+        auto *box = m_p->window->findChild<QMessageBox *>();
+        QVERIFY(box);
+        QCOMPARE(box->text(), u"Вес не стабилен"_s);
+        box->close();
     }
 
     void openWeighingsAcrossDays()

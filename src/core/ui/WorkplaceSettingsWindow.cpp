@@ -17,6 +17,7 @@ WorkplaceSettingsWindow::WorkplaceSettingsWindow(AppContext &context, EventLog &
     , m_log(log)
     , m_clear(new QCheckBox(u"Очищать поля ввода после записи"_s, this))
     , m_learn(new QCheckBox(u"Пополнять списки новыми значениями"_s, this))
+    , m_unsteady(new QCheckBox(u"Не записывать нестабильный вес"_s, this))
     , m_openDays(new QSpinBox(this))
     , m_tareAge(new QSpinBox(this))
     , m_save(new QPushButton(u"Сохранить"_s, this))
@@ -26,6 +27,7 @@ WorkplaceSettingsWindow::WorkplaceSettingsWindow(AppContext &context, EventLog &
     setAccessibleName(windowTitle());
     m_clear->setAccessibleName(m_clear->text());
     m_learn->setAccessibleName(m_learn->text());
+    m_unsteady->setAccessibleName(m_unsteady->text());
     m_openDays->setRange(1, OperatorSettings::MaxDays);
     m_tareAge->setRange(0, OperatorSettings::MaxDays);
     m_tareAge->setSpecialValueText(u"без ограничения"_s);
@@ -34,6 +36,7 @@ WorkplaceSettingsWindow::WorkplaceSettingsWindow(AppContext &context, EventLog &
     auto *form = new QFormLayout(this);
     form->addRow(m_clear);
     form->addRow(m_learn);
+    form->addRow(m_unsteady);
     auto *openCaption = new QLabel(u"Открытые взвешивания за, дней:"_s, this);
     openCaption->setBuddy(m_openDays);
     m_openDays->setAccessibleName(openCaption->text());
@@ -52,6 +55,7 @@ void WorkplaceSettingsWindow::load()
     const OperatorSettings &s = m_context.operatorSettings;
     m_clear->setChecked(s.clearEntryAfterStore());
     m_learn->setChecked(s.learnPickLists());
+    m_unsteady->setChecked(s.refuseUnsteady());
     m_openDays->setValue(s.openWeighingDays());
     m_tareAge->setValue(s.storedTareMaxAge());
     m_state->clear();
@@ -62,6 +66,7 @@ void WorkplaceSettingsWindow::save()
     OperatorSettings &s = m_context.operatorSettings;
     s.setClearEntryAfterStore(m_clear->isChecked());
     s.setLearnPickLists(m_learn->isChecked());
+    s.setRefuseUnsteady(m_unsteady->isChecked());
     s.setOpenWeighingDays(m_openDays->value());
     s.setStoredTareMaxAge(m_tareAge->value());
     // The change holds for this session even when the file refuses it.

@@ -21,6 +21,7 @@ public:
     void load();
     QCheckBox *clearEntryBox() const { return m_clear; }
     QCheckBox *learnListsBox() const { return m_learn; }
+    QCheckBox *refuseUnsteadyBox() const { return m_unsteady; }
     QSpinBox *openDaysField() const { return m_openDays; }
     QSpinBox *tareAgeField() const { return m_tareAge; }
     QPushButton *saveButton() const { return m_save; }
@@ -36,6 +37,7 @@ private:
     EventLog &m_log;
     QCheckBox *m_clear;
     QCheckBox *m_learn;
+    QCheckBox *m_unsteady;
     QSpinBox *m_openDays;
     QSpinBox *m_tareAge;
     QPushButton *m_save;
