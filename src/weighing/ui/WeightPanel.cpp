@@ -66,7 +66,7 @@ WeightPanel::WeightPanel(QWidget *parent)
     m_stateMark->setAccessibleName(u"Состояние весов"_s);
     m_stateMark->setAttribute(Qt::WA_TransparentForMouseEvents);
     QFont markFont = m_stateMark->font();
-    markFont.setPointSize(13);
+    markFont.setPointSize(16);
     markFont.setBold(true);
     m_stateMark->setFont(markFont);
     m_stateMark->move(10, 6);
