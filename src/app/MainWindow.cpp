@@ -233,6 +233,22 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
 
     qApp->installEventFilter(this);
 
+    // The preview opens where the operator last put it.
+    if (const auto position = m_context.operatorSettings.previewPosition())
+        m_videoPanel->setPreviewPosition(*position);
+    // Written once the dragging has stopped, not for every step of it.
+    auto *savePreview = new QTimer(this);
+    savePreview->setSingleShot(true);
+    savePreview->setInterval(500);
+    connect(savePreview, &QTimer::timeout, this, [this] {
+        if (const StoreResult stored = m_context.storeOperatorSettings(); !stored)
+            m_log.WriteLog(stored.reason);
+    });
+    connect(m_videoPanel, &VideoPanel::previewMoved, this, [this, savePreview](const QPoint &position) {
+        m_context.operatorSettings.setPreviewPosition(position);
+        savePreview->start();
+    });
+
     m_openCount->setAccessibleName(u"Открытые взвешивания"_s);
     statusBar()->addPermanentWidget(m_openCount);
     connect(&program.openWeighings(), &OpenWeighings::changed, this,

@@ -12,6 +12,7 @@ const QString kLearnLists = u"LearnPickLists"_s;
 const QString kOpenDays = u"OpenWeighingDays"_s;
 const QString kTareAge = u"StoredTareMaxAgeDays"_s;
 const QString kRefuseUnsteady = u"RefuseUnsteadyWeight"_s;
+const QString kPreviewPosition = u"PreviewPosition"_s;
 
 } // namespace
 
@@ -30,6 +31,8 @@ void OperatorSettings::load(const QString &path)
     m_clearEntry = file.value(kClearEntry, m_clearEntry).toBool();
     m_learnLists = file.value(kLearnLists, m_learnLists).toBool();
     m_refuseUnsteady = file.value(kRefuseUnsteady, m_refuseUnsteady).toBool();
+    if (const QVariant position = file.value(kPreviewPosition); position.canConvert<QPoint>() && position.isValid())
+        m_previewPosition = position.toPoint();
     // A value that is no number keeps the default.
     bool ok = false;
     if (const int days = file.value(kOpenDays).toInt(&ok); ok)
@@ -44,6 +47,8 @@ StoreResult OperatorSettings::store(const QString &path) const
     file.setValue(kClearEntry, m_clearEntry);
     file.setValue(kLearnLists, m_learnLists);
     file.setValue(kRefuseUnsteady, m_refuseUnsteady);
+    if (m_previewPosition)
+        file.setValue(kPreviewPosition, *m_previewPosition);
     file.setValue(kOpenDays, openWeighingDays());
     file.setValue(kTareAge, storedTareMaxAge());
     file.sync();

@@ -2,7 +2,10 @@
 
 #include "StoreResult.h"
 
+#include <QPoint>
 #include <QString>
+
+#include <optional>
 
 // The operator's workplace settings that the settings file has no record
 // for. They live in a file of their own beside it, so the settings file
@@ -35,6 +38,10 @@ public:
     bool refuseUnsteady() const { return m_refuseUnsteady; }
     void setRefuseUnsteady(bool on) { m_refuseUnsteady = on; }
 
+    // Where the operator last put the USB/PCI preview; none: the default place.
+    std::optional<QPoint> previewPosition() const { return m_previewPosition; }
+    void setPreviewPosition(const QPoint &position) { m_previewPosition = position; }
+
     static constexpr int MaxDays = 3660;
 
 private:
@@ -43,4 +50,5 @@ private:
     int m_openDays = 7;
     int m_tareAge = 0;
     bool m_refuseUnsteady = false;
+    std::optional<QPoint> m_previewPosition;
 };

@@ -15,6 +15,10 @@
 #include "terminal/FakeTerminalPort.h"
 #include "terminal/ScaleState.h"
 #include "weighing/ui/WeightPanel.h"
+#include "video/SyntheticSource.h"
+#include "video/VideoPhotos.h"
+#include "video/ui/PreviewWindow.h"
+#include "video/ui/VideoPanel.h"
 #include "weighing/ui/CurrentCardFrame.h"
 #include "weighing/ui/DataEntryFrame.h"
 
@@ -111,7 +115,9 @@ private slots:
     void init()
     {
         m_port = new FakeTerminalPort;
-        m_p = std::make_unique<ProgramFixture>(QDateTime(kToday, QTime(9, 0)), m_port, nullptr, nullptr, false);
+        // A synthetic camera: no device of the machine is touched.
+        m_p = std::make_unique<ProgramFixture>(QDateTime(kToday, QTime(9, 0)), m_port,
+                                               std::make_unique<SyntheticSource>(), nullptr, false);
         const Folders &f = m_p->context->folders;
         // Two earlier days with a vehicle still on site two days ago.
         writeDay(f, kToday.addDays(-2), {oldCard(1, u"А123ВС 77"_s, kToday.addDays(-2), Statuses::incomplete())});
@@ -435,6 +441,35 @@ private slots:
         QVERIFY(box);
         QCOMPARE(box->text(), u"Вес не стабилен"_s);
         box->close();
+    }
+
+    void previewKeepsItsPlaceAndSourceSaysWhatToDo()
+    {
+        VideoPanel *panel = m_p->window->videoPanel();
+        panel->show();
+        // Off: "Источник" says what to do instead of doing nothing.
+        panel->button(u"Источник"_s)->click();
+        QVERIFY(panel->hint()->isVisible());
+        QVERIFY(panel->hint()->text().contains(u"«Включить»"_s));
+
+        // Moved by the operator: remembered in the workplace file, used next time.
+        m_p->program->video().switchOnUsb();
+        QTRY_VERIFY(panel->preview()->isVisible());
+        QVERIFY(panel->hint()->isHidden());
+        panel->preview()->move(700, 300);
+        QTRY_COMPARE(m_p->context->operatorSettings.previewPosition(), std::optional<QPoint>(QPoint(700, 300)));
+        const QString file = OperatorSettings::pathBeside(m_p->context->folders.SettingsFile);
+        QTRY_VERIFY(QFile::exists(file));
+        OperatorSettings reread;
+        reread.load(file);
+        QCOMPARE(reread.previewPosition(), std::optional<QPoint>(QPoint(700, 300)));
+        m_p->program->video().switchOffUsb();
+        QTRY_VERIFY(!panel->preview()->isVisible());
+        panel->preview()->move(0, 0);
+        m_p->program->video().switchOnUsb();
+        QTRY_VERIFY(panel->preview()->isVisible());
+        QCOMPARE(panel->preview()->pos(), QPoint(700, 300));
+        m_p->program->video().switchOffUsb();
     }
 
     void openWeighingsAcrossDays()
