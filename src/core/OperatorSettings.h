@@ -27,9 +27,10 @@ public:
     // A value typed into a parameter box joins its pick list with the card.
     bool learnPickLists() const { return m_learnLists; }
     void setLearnPickLists(bool on) { m_learnLists = on; }
-    // Open weighings are looked for over this many days, today included.
-    int openWeighingDays() const { return qBound(1, m_openDays, MaxDays); }
-    void setOpenWeighingDays(int days) { m_openDays = qBound(1, days, MaxDays); }
+    // Open weighings are looked for over this many days, today included;
+    // read after every store, so a quarter of a year at most.
+    int openWeighingDays() const { return qBound(1, m_openDays, MaxOpenDays); }
+    void setOpenWeighingDays(int days) { m_openDays = qBound(1, days, MaxOpenDays); }
     // A stored tare older than this many days is not offered; 0: no limit.
     int storedTareMaxAge() const { return qBound(0, m_tareAge, MaxDays); }
     void setStoredTareMaxAge(int days) { m_tareAge = qBound(0, days, MaxDays); }
@@ -43,6 +44,7 @@ public:
     void setPreviewPosition(const QPoint &position) { m_previewPosition = position; }
 
     static constexpr int MaxDays = 3660;
+    static constexpr int MaxOpenDays = 92;
 
 private:
     bool m_clearEntry = true;

@@ -101,7 +101,8 @@ bool Weighing::storeWithStoredTare()
 
 void Weighing::learnPickLists(const CargoCard &card)
 {
-    if (!m_context.operatorSettings.learnPickLists())
+    // Where the engineer forbade adding items to the lists, nothing is learnt either.
+    if (!m_context.operatorSettings.learnPickLists() || m_context.settings.EditPermissions[5] != 1)
         return;
     for (int i = 0; i < CardTextCount; ++i) {
         // Looked up again: the list may have changed while the card was exported.

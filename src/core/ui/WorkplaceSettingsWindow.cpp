@@ -28,7 +28,7 @@ WorkplaceSettingsWindow::WorkplaceSettingsWindow(AppContext &context, EventLog &
     m_clear->setAccessibleName(m_clear->text());
     m_learn->setAccessibleName(m_learn->text());
     m_unsteady->setAccessibleName(m_unsteady->text());
-    m_openDays->setRange(1, OperatorSettings::MaxDays);
+    m_openDays->setRange(1, OperatorSettings::MaxOpenDays);
     m_tareAge->setRange(0, OperatorSettings::MaxDays);
     m_tareAge->setSpecialValueText(u"без ограничения"_s);
     m_save->setAccessibleName(m_save->text());
