@@ -260,67 +260,63 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
 
 void MainWindow::buildMenu()
 {
-    // Every entry has its underlined letter (Alt) and a key of its own.
-    QMenu *menu = menuBar()->addMenu(u"&Меню"_s);
-    QMenu *print = menu->addMenu(u"&Печать квитанции"_s);
+    // Every entry has a key of its own, shown beside its caption; the
+    // captions stay as they are (no underlined letters).
+    QMenu *menu = menuBar()->addMenu(u"Меню"_s);
+    QMenu *print = menu->addMenu(u"Печать квитанции"_s);
     const std::array<std::pair<QString, QKeySequence>, 4> documents = {{
         {u"Квитанция с фото"_s, QKeySequence(Qt::CTRL | Qt::Key_P)},
         {u"Квитанция без фото"_s, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)},
         {u"ТН"_s, QKeySequence(Qt::CTRL | Qt::Key_T)},
         {u"Чек"_s, QKeySequence(Qt::CTRL | Qt::Key_K)},
     }};
-    const std::array<QString, 4> documentCaptions = {u"Квитанция с &фото"_s, u"Квитанция &без фото"_s,
-                                                     u"&ТН"_s, u"&Чек"_s};
-    for (size_t i = 0; i < documents.size(); ++i) {
-        const QString document = documents[i].first;
-        print->addAction(documentCaptions[i], documents[i].second, this,
-                         [this, document] { printVisibleCard(document); });
-    }
-    menu->addAction(u"Просмотр &событий"_s, QKeySequence(Qt::CTRL | Qt::Key_L), this, [this] {
+    for (const auto &[document, key] : documents)
+        print->addAction(document, key, this, [this, document] { printVisibleCard(document); });
+    menu->addAction(u"Просмотр событий"_s, QKeySequence(Qt::CTRL | Qt::Key_L), this, [this] {
         if (!m_logWindow)
             m_logWindow = new EventLogWindow(m_log, this);
         m_logWindow->show();
         m_logWindow->raise();
         m_logWindow->activateWindow();
     });
-    menu->addAction(u"&Выход"_s, QKeySequence(Qt::CTRL | Qt::Key_Q), this, &MainWindow::exitProgram);
+    menu->addAction(u"Выход"_s, QKeySequence(Qt::CTRL | Qt::Key_Q), this, &MainWindow::exitProgram);
 
     // The weighing keys work wherever the focus is in the window.
-    QMenu *weigh = menuBar()->addMenu(u"&Взвешивание"_s);
-    weigh->addAction(u"&Записать"_s, QKeySequence(Qt::Key_F2), this, [this] {
+    QMenu *weigh = menuBar()->addMenu(u"Взвешивание"_s);
+    weigh->addAction(u"Записать"_s, QKeySequence(Qt::Key_F2), this, [this] {
         if (m_shell.mode() == MainShell::Mode::DataEntry && m_entry->storeButton()->isVisible())
             m_entry->storeButton()->click();
     });
-    weigh->addAction(u"Брутто − &сохранённая тара"_s, QKeySequence(Qt::Key_F6), this, [this] {
+    weigh->addAction(u"Брутто − сохранённая тара"_s, QKeySequence(Qt::Key_F6), this, [this] {
         if (m_shell.mode() == MainShell::Mode::DataEntry && m_entry->storedTareButton()->isVisible())
             m_entry->storedTareButton()->click();
     });
-    weigh->addAction(u"&Бруто"_s, QKeySequence(Qt::Key_F3), this, [this] { completeShownCard(true); });
-    weigh->addAction(u"&Тара"_s, QKeySequence(Qt::Key_F4), this, [this] { completeShownCard(false); });
+    weigh->addAction(u"Бруто"_s, QKeySequence(Qt::Key_F3), this, [this] { completeShownCard(true); });
+    weigh->addAction(u"Тара"_s, QKeySequence(Qt::Key_F4), this, [this] { completeShownCard(false); });
     weigh->addSeparator();
-    weigh->addAction(u"&Поиск"_s, QKeySequence(Qt::CTRL | Qt::Key_F), this, &MainWindow::openSearch);
-    weigh->addAction(u"&Открытые взвешивания"_s, QKeySequence(Qt::CTRL | Qt::Key_O), this,
+    weigh->addAction(u"Поиск"_s, QKeySequence(Qt::CTRL | Qt::Key_F), this, &MainWindow::openSearch);
+    weigh->addAction(u"Открытые взвешивания"_s, QKeySequence(Qt::CTRL | Qt::Key_O), this,
                      &MainWindow::openOpenWeighings);
 
     auto gated = [this](QMenu *parent, const QString &caption, const QKeySequence &key, int purpose) {
         parent->addAction(caption, key, this, [this, purpose] { m_gate.ShowGate(purpose); });
     };
-    QMenu *edit = menuBar()->addMenu(u"П&равить"_s);
-    edit->addAction(u"&Правка"_s, QKeySequence(Qt::CTRL | Qt::Key_E), this, [this] {
+    QMenu *edit = menuBar()->addMenu(u"Править"_s);
+    edit->addAction(u"Правка"_s, QKeySequence(Qt::CTRL | Qt::Key_E), this, [this] {
         if (m_program.cardEditor().correctionPermitted())
             m_gate.ShowGate(AccessGate::CardCorrection);
     });
-    gated(edit, u"&Настроить"_s, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), AccessGate::EditModes);
-    QMenu *settings = menuBar()->addMenu(u"&Настройки"_s);
-    gated(settings, u"&Сервис"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_1), AccessGate::Service);
-    gated(settings, u"&Настройки"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_2), AccessGate::ParameterSettings);
-    gated(settings, u"С&ОМ порт"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_3), AccessGate::PortSettings);
-    gated(settings, u"&Терминал"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_4), AccessGate::ScaleSettings);
-    gated(settings, u"Справочник &машин"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_7), AccessGate::VehicleRegister);
-    gated(settings, u"&Рабочее место"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_8), AccessGate::WorkplaceSettings);
-    QMenu *video = menuBar()->addMenu(u"В&идео"_s);
-    gated(video, u"&USB/PCI"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_5), AccessGate::UsbCapture);
-    gated(video, u"&IP"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_6), AccessGate::IpCamera);
+    gated(edit, u"Настроить"_s, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), AccessGate::EditModes);
+    QMenu *settings = menuBar()->addMenu(u"Настройки"_s);
+    gated(settings, u"Сервис"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_1), AccessGate::Service);
+    gated(settings, u"Настройки"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_2), AccessGate::ParameterSettings);
+    gated(settings, u"СОМ порт"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_3), AccessGate::PortSettings);
+    gated(settings, u"Терминал"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_4), AccessGate::ScaleSettings);
+    gated(settings, u"Справочник машин"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_7), AccessGate::VehicleRegister);
+    gated(settings, u"Рабочее место"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_8), AccessGate::WorkplaceSettings);
+    QMenu *video = menuBar()->addMenu(u"Видео"_s);
+    gated(video, u"USB/PCI"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_5), AccessGate::UsbCapture);
+    gated(video, u"IP"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_6), AccessGate::IpCamera);
 }
 
 void MainWindow::completeShownCard(bool gross)
@@ -367,7 +363,7 @@ QAction *MainWindow::menuAction(const QString &caption) const
 {
     const QList<QAction *> actions = menuBar()->findChildren<QAction *>();
     for (QAction *a : actions)
-        if (QString(a->text()).remove(u'&') == caption)
+        if (a->text() == caption)
             return a;
     return nullptr;
 }

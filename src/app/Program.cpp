@@ -93,7 +93,8 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
 
     connect(&m_link, &TerminalLink::weightTextChanged, this, &Program::showTerminalState);
     connect(&m_link, &TerminalLink::statusChanged, this, &Program::showTerminalState);
-    connect(&m_link, &TerminalLink::readFinished, this, &Program::showTerminalState);
+    // Motion is known after every read, whatever the text shows.
+    connect(&m_link, &TerminalLink::readFinished, this, [this] { m_weighing.setTerminalMotion(m_link.inMotion()); });
     showTerminalState();
 
     connect(&m_gate, &AccessGate::quitRequested, this, [this] {
@@ -144,5 +145,4 @@ void Program::start()
 void Program::showTerminalState()
 {
     m_weighing.setTerminalConnected(m_link.showsWeight());
-    m_weighing.setTerminalMotion(m_link.inMotion());
 }

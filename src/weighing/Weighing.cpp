@@ -111,8 +111,8 @@ void Weighing::learnPickLists(const CargoCard &card)
             continue;
         // A new entry: the value and no constants.
         m_extras.constantValues[size_t(i)][0] = value;
+        // `found` keeps what the store's own lookup found.
         if (m_extras.AddPickListEntry(i, value)) {
-            m_extras.found[size_t(i)] = true;
             emit pickListLearned(i);
         } else {
             m_log.WriteLog(QStringLiteral("Значение не добавлено в список %1.txt: %2").arg(i + 1).arg(value));

@@ -199,7 +199,6 @@ private slots:
             QAction *a = actions.takeFirst();
             if (a->isSeparator())
                 continue;
-            QVERIFY2(a->text().contains(u'&'), qPrintable(a->text()));
             if (a->menu()) {
                 actions += a->menu()->actions();
             } else {
