@@ -20,7 +20,6 @@
 #include "store/ui/DayListView.h"
 #include "archive/ui/CardEditorWindow.h"
 #include "store/ui/ConstantsWindow.h"
-#include "core/Numbers.h"
 #include "terminal/AnimationImages.h"
 #include "terminal/TerminalLink.h"
 #include "terminal/WeightConditioning.h"
@@ -28,6 +27,7 @@
 #include "terminal/ui/ScaleSettingsWindow.h"
 #include "terminal/ui/ServiceWindow.h"
 #include "weighing/AutoWeighing.h"
+#include "card/CardFieldText.h"
 #include "card/CargoCard.h"
 #include "weighing/Weighing.h"
 #include "weighing/ui/CardFieldsView.h"
@@ -319,7 +319,6 @@ void MainWindow::openPurpose(int purpose)
             connect(m_scaleWindow, &ScaleSettingsWindow::captionChanged, this, [this] {
                 styleAdvert();
                 applyCaptions();
-                m_link.applyPollPeriod();
                 refresh();
             });
             connect(m_scaleWindow, &ScaleSettingsWindow::picturesChanged, this, &MainWindow::loadPictures);
@@ -536,9 +535,9 @@ void MainWindow::connectStore()
     m_archive->attach(m_archiveBrowser);
     connect(m_todayList, &DayListView::cardChosen, &m_weighing, &Weighing::chooseTodayCard);
     connect(m_card->insertButton(), &QPushButton::clicked, this,
-            [this] { insertCard(m_card->fields(), PlusFile::besideDayFile(m_days.todayPath())); });
+            [this] { insertCard(m_weighing.shownCard(), PlusFile::besideDayFile(m_days.todayPath())); });
     connect(m_archive->insertButton(), &QPushButton::clicked, this,
-            [this] { insertCard(m_archive->fields(), m_archiveBrowser.plusFilePath()); });
+            [this] { insertCard(m_archiveBrowser.shownCard(), m_archiveBrowser.plusFilePath()); });
     // "Квит." prints the act with photos of its own frame's card.
     connect(m_card->receiptButton(), &QPushButton::clicked, this, [this] {
         statusBar()->showMessage(m_program.printer().print(CardPrinter::WithPhotos, CardDocuments::Frame::CurrentCard));
@@ -593,15 +592,14 @@ CardEditorWindow *MainWindow::openCardEditor(int mode)
     return m_cardEditorWindow;
 }
 
-void MainWindow::insertCard(const CardFieldsView *fields, const QString &plusPath)
+void MainWindow::insertCard(const CargoCard &card, const QString &plusPath)
 {
-    const int n = int(ParseNumber(fields->fieldText(CardNumber)));
-    if (n < 1)
+    if (card.number < 1)
         return; // no card shown
     for (int i : ParamExtras::InsertOrder)
-        m_entry->parameterBox(i)->setEditText(fields->fieldText(i));
-    m_entry->litterField()->setText(fields->fieldText(LitterPercent));
+        m_entry->parameterBox(i)->setEditText(CardFieldText(card, i));
+    m_entry->litterField()->setText(CardFieldText(card, LitterPercent));
     // After the boxes, whose changes empty the additional values.
-    m_extras.readCardExtras(plusPath, n);
+    m_extras.readCardExtras(plusPath, card.number);
     m_shell.SelectMode(MainShell::Mode::DataEntry);
 }

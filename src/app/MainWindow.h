@@ -12,6 +12,7 @@ class CameraIcon;
 class CardEditorWindow;
 class ConstantsWindow;
 class CardFieldsView;
+struct CargoCard;
 class CurrentCardFrame;
 class DataEntryFrame;
 class DayFiles;
@@ -115,7 +116,8 @@ private:
     void showOperatorMessage(const QString &text);
     void connectStore();
     // "Вставить": the card a frame shows becomes the template of a new weighing.
-    void insertCard(const CardFieldsView *fields, const QString &plusPath);
+    // "Вставить": the shown card's texts and additional values into data entry.
+    void insertCard(const CargoCard &card, const QString &plusPath);
     void showWindow(QWidget *window);
     void placeOnScreen();
 

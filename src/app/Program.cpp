@@ -1,7 +1,9 @@
 #include "Program.h"
 
 #include "platform/SpreadsheetApplication.h"
-#include "store/NameFileHooks.h"
+#include "core/Folders.h"
+#include "core/SettingsChange.h"
+#include "store/NamePlusFile.h"
 #include "video/CameraSource.h"
 
 Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject *parent)
@@ -34,18 +36,6 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_cardEditor({m_context, m_log, m_days, m_extras, m_weighing, m_archive, m_exports})
     , m_constantsEditor(m_context, m_extras)
 {
-    installNameFileHooks(m_context, m_names);
-    // Workbooks are written by a headless office on a worker of their own:
-    // the probe only starts it, so the gate appears at once.
-    m_context.hooks.probeSpreadsheet = [this] { return m_spreadsheet.probe(); };
-    m_context.hooks.createTemplateIfMissing = [this] { m_spreadsheet.CreateSpreadsheetTemplate(); };
-    // The gate's start-up quits the application after the template; the
-    // office itself stays for the day's workbooks until the program ends.
-    m_context.hooks.releaseSpreadsheet = [this] {
-        if (m_shell.loaded())
-            m_spreadsheet.release();
-    };
-
     // The day file is the record: a workbook that failed is only logged.
     connect(&m_spreadsheetService, &SpreadsheetService::jobFailed, this,
             [this](const QString &reason) { m_log.WriteLog(QStringLiteral("Книга Excel не записана: ") + reason); });
@@ -54,10 +44,6 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     connect(&m_weighing, &Weighing::dayChanged, this, [this] { m_exports.writeTextReportHeaders(); });
 
     m_days.setProgressDisplay(&m_gate);
-    m_days.setConstantNamesHook([this] {
-        for (int i = 0; i < CardTextCount; ++i)
-            m_names.constantNames[size_t(i)][0] = m_context.settings.ParamNames[size_t(i)];
-    });
 
     // Terminal → weighing: every accepted reading is the weight a weighing
     // takes; a lost link or the no-data mark is none.
@@ -96,6 +82,8 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
         emit quitRequested();
     });
     connect(&m_shell, &MainShell::quitRequested, this, &Program::quitRequested);
+    // The office stays for the day's workbooks until the main window closes.
+    connect(&m_shell, &MainShell::spreadsheetReleaseRequested, this, [this] { m_spreadsheet.release(); });
 
     // The engineer's settings window is filled once, with the first login.
     connect(&m_gate, &AccessGate::mainWindowRequested, this, [this] {
@@ -104,12 +92,12 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     });
     // Renamed parameters: every caption that shows a name follows at once.
     connect(&m_parameterSettings, &ParameterSettingsModel::paramNamesChanged, this, [this] {
-        for (int i = 0; i < CardTextCount; ++i)
-            m_names.constantNames[size_t(i)][0] = m_context.settings.ParamNames[size_t(i)];
+        m_names.takeParamNames(m_context.settings.ParamNames);
         m_report.applyParamNames();
         emit m_shell.paramNamesChanged();
     });
     connect(&m_parameterSettings, &ParameterSettingsModel::settingsReset, this, [this] {
+        writeDefaultNames(m_names, m_context.settings.ParamNames, m_context.folders.BaseFolder);
         m_link.applyPollPeriod();
         m_shell.ApplyServiceSettings();
     });
@@ -122,8 +110,31 @@ Program::~Program()
 
 void Program::start()
 {
-    m_gate.startUp();
+    const Folders &folders = m_context.folders;
+    const QDate today = m_context.clock.today();
+    createLevels(folders.BaseFolder, {});
+
+    // Defaults first: a settings file read afterwards replaces them.
+    m_context.ApplyDefaults();
+    m_names.applyDefaults(m_context.settings.ParamNames);
+    folders.createMonthDataFolder(today);
+    bool firstStart = false;
+    if (const StoreResult stored = m_context.LoadOrCreateSettings(&firstStart); !stored)
+        logSettingsNotStored(m_context, m_log, stored.reason);
+    if (firstStart)
+        writeDefaultNames(m_names, m_context.settings.ParamNames, folders.BaseFolder);
+
+    // Workbooks are written by a headless office on a worker of its own:
+    // the probe only starts it, so the gate appears at once.
+    m_context.ExcelAvailable = m_spreadsheet.probe() ? 1 : 0;
+    if (m_context.ExcelAvailable == 1)
+        m_spreadsheet.CreateSpreadsheetTemplate();
+    folders.createMonthResultFolder(m_context.settings.ResultFolder, today);
+
+    m_gate.open();
 }
+
+
 
 void Program::showTerminalState()
 {

@@ -60,7 +60,8 @@ public:
     Program(Clock &clock, const Folders &folders, Outside outside, QObject *parent = nullptr);
     ~Program() override;
 
-    // The start-up of the gate: folders, settings, the office probe.
+    // The start, up to the gate waiting for a code: folders, settings, the
+    // names and their files, the office.
     void start();
 
     AppContext &context() { return m_context; }

@@ -231,7 +231,10 @@ void Weighing::reportFailure(const QString &message)
 
 void Weighing::reloadToday()
 {
-    if (const StoreResult loaded = m_days.LoadToday(); !loaded)
+    const StoreResult loaded = m_days.LoadToday();
+    // The pick lists' own captions follow the names in the settings.
+    m_extras.names.takeParamNames(m_context.settings.ParamNames);
+    if (!loaded)
         reportFailure(QStringLiteral("Файл дня не прочитан: ") + QFileInfo(m_days.todayPath()).fileName()
                       + QStringLiteral(": ") + loaded.reason);
 }
