@@ -33,6 +33,8 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_editModes(m_context, m_log)
     , m_cardEditor({m_context, m_log, m_days, m_cards, m_extras, m_weighing, m_archive, m_exports})
     , m_constantsEditor(m_context, m_extras)
+    , m_central(m_context.folders.BaseFolder)
+    , m_centralReport(m_central, m_report)
 {
     installNameFileHooks(m_context, m_names);
     // Workbooks are written by a headless office on a worker of their own:
@@ -86,6 +88,17 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
         m_log.WriteLog(QStringLiteral("Фото не записано: ") + path + QStringLiteral(" ") + reason);
     });
 
+    // Every card written is mirrored to the central database; the day file
+    // stays the record, so a journal that refused it is only logged.
+    connect(&m_weighing, &Weighing::cardWritten, this,
+            [this](const CargoCard &card, const ExtraParams &extras, const QDate &day, CardChange change) {
+                const StoreResult queued = m_central.cardWritten(card, extras, day, change, m_context.CurrentOperator);
+                if (!queued)
+                    m_log.WriteLog(QStringLiteral("Центральная база: карточка ID %1 не поставлена в очередь: %2")
+                                       .arg(card.id)
+                                       .arg(queued.reason));
+            });
+
     connect(&m_link, &TerminalLink::weightTextChanged, this, &Program::showTerminalState);
     connect(&m_link, &TerminalLink::statusChanged, this, &Program::showTerminalState);
     showTerminalState();
@@ -122,6 +135,7 @@ Program::~Program()
 void Program::start()
 {
     m_gate.startUp();
+    m_central.start();
 }
 
 void Program::showTerminalState()

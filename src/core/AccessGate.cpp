@@ -135,6 +135,7 @@ void AccessGate::checkCode()
     case EditModes:
     case UsbCapture:
     case IpCamera:
+    case CentralDatabase:
         if (engineer)
             accept(purpose);
         break;

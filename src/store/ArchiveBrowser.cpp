@@ -238,6 +238,9 @@ bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
         exports.writeArchiveStatus(m_resultFolder, m_day, n, a.status);
     StoreResult written = m_days.WriteDayCard(DayTarget::Today, number);
     QString refused = m_days.todayPath();
+    if (written)
+        emit m_weighing.cardWritten(c, PlusFile(PlusFile::besideDayFile(refused)).read(number),
+                                    m_context.clock.today(), CardChange::ArchiveCompletion);
     exports.writeAccountingTexts(number);
     exports.writeDayWorkbookRow(number);
     exports.writeAccountingWorkbookRow(number);
@@ -246,6 +249,8 @@ bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
     if (written) {
         written = m_days.WriteDayCard(DayTarget::Archive, n);
         refused = m_days.archivePath();
+        if (written)
+            emit m_weighing.cardWritten(a, PlusFile(plusFilePath()).read(n), m_day, CardChange::ArchiveCompletion);
     }
     if (!written)
         m_weighing.reportFailure(Weighing::notStoredMessage(refused, written.reason));

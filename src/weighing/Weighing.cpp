@@ -274,6 +274,7 @@ int Weighing::storeNewTodayCard(const std::function<void(CargoCard &, const NewC
     m_exports.writeAccountingWorkbookRow(n);
     m_exports.writeAccountingTexts(n);
     m_extras.writeCardExtras(PlusFile::besideDayFile(m_days.todayPath()), n);
+    emit cardWritten(card, m_extras.extraValues, m_context.clock.today(), CardChange::Store);
 
     ShowCurrentCard(n);
     showSum(card.sumWeight, card.sumCount);
@@ -368,6 +369,8 @@ bool Weighing::CompleteCard(Kind kind)
     m_exports.writeDayWorkbookRow(n);
     m_exports.writeAccountingTexts(n);
     m_exports.writeAccountingWorkbookRow(n);
+    emit cardWritten(c, PlusFile(PlusFile::besideDayFile(m_days.todayPath())).read(n), m_context.clock.today(),
+                     CardChange::Completion);
     ShowCurrentCard(n);
 
     if (kind == Kind::Gross)
