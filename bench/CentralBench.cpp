@@ -10,10 +10,12 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <cstdio>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -64,6 +66,20 @@ int main(int argc, char *argv[])
             ms.push_back(double(t.nsecsElapsed()) / 1e6);
         }
         std::printf("outbox cost inside a store: median %.3f ms (300 cards, journal flushed each)\n", median(ms));
+        // The floor on this disk: one small append and fdatasync, as the
+        // day file's own write pays it too.
+        QFile raw(dir.filePath(u"floor"_s));
+        if (!raw.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+            return 6;
+        std::vector<double> floor;
+        for (int i = 0; i < 300; ++i) {
+            QElapsedTimer t;
+            t.start();
+            raw.write(QByteArray(700, 'x'));
+            ::fdatasync(raw.handle());
+            floor.push_back(double(t.nsecsElapsed()) / 1e6);
+        }
+        std::printf("  of which the disk's flush alone: median %.3f ms\n", median(floor));
     }
 
     std::vector<double> rates;

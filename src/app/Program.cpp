@@ -99,6 +99,16 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
                                        .arg(queued.reason));
             });
 
+    // A lost or regained server is logged once, not at every retry.
+    connect(&m_central, &CentralOutbox::statusChanged, this, [this] {
+        const QString reason = m_central.reason();
+        if (reason == m_centralReason)
+            return;
+        m_log.WriteLog(reason.isEmpty() ? QStringLiteral("Центральная база: передача возобновлена")
+                                        : QStringLiteral("Центральная база: ") + reason);
+        m_centralReason = reason;
+    });
+
     connect(&m_link, &TerminalLink::weightTextChanged, this, &Program::showTerminalState);
     connect(&m_link, &TerminalLink::statusChanged, this, &Program::showTerminalState);
     showTerminalState();

@@ -133,4 +133,5 @@ private:
     ConstantsEditor m_constantsEditor;
     CentralOutbox m_central;
     CentralReport m_centralReport;
+    QString m_centralReason;
 };

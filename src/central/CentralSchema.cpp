@@ -69,6 +69,12 @@ int CentralSchema::latestVersion()
 bool CentralSchema::migrate(QSqlDatabase &db, QString &error)
 {
     QSqlQuery query(db);
+    // Every connection asks; nearly always the schema is current already,
+    // and then neither a lock nor a transaction is needed.
+    if (query.exec(u"SELECT max(version) FROM tarvo_migrations"_s) && query.next()
+        && query.value(0).toInt() >= latestVersion())
+        return true;
+    query.finish();
     const auto fail = [&] {
         error = u"схема базы не обновлена: "_s + reasonOf(query);
         db.rollback();
