@@ -95,8 +95,9 @@ StoreResult CentralOutbox::cardsWritten(const std::vector<Item> &items, CardChan
     if (!m_settings.enabled || items.empty())
         return {};
     const QString site = m_settings.site.trimmed();
-    const QString at = QDateTime::currentDateTime().toOffsetFromUtc(QDateTime::currentDateTime().offsetFromUtc())
-                           .toString(Qt::ISODate);
+    // With its offset from UTC, so the server keeps the real moment.
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString at = now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate);
     std::vector<QByteArray> bodies;
     bodies.reserve(items.size());
     for (const Item &item : items) {

@@ -11,7 +11,6 @@
 #include <QObject>
 #include <QThread>
 
-#include <atomic>
 #include <deque>
 #include <vector>
 
@@ -29,7 +28,7 @@ class CentralOutbox : public QObject
     Q_OBJECT
 
 public:
-    // `folder` holds the journal ("Central/" below the base folder).
+    // The journal lives in "Central/" below `baseFolder`, the settings beside it.
     CentralOutbox(const QString &baseFolder, QObject *parent = nullptr);
     ~CentralOutbox() override;
 
