@@ -12,7 +12,7 @@
 #include "platform/PrintSurface.h"
 #include "video/PhotoStore.h"
 #include "video/SyntheticSource.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 
 #include <QDir>
 #include <QElapsedTimer>

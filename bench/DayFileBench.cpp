@@ -6,7 +6,7 @@
 #include "store/DayFileCodec.h"
 #include "core/EventLog.h"
 #include "store/DayFiles.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 #include "Median.h"
 
 #include <QCoreApplication>
@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <functional>
 #include <vector>
@@ -69,9 +70,8 @@ int main(int argc, char *argv[])
     clock.setNow(QDateTime(QDate(2026, 12, 9), QTime(12, 0)));
     AppContext context(clock, Folders(root));
     context.createMonthFolders();
-    WorkingCards cards;
     EventLog log(context);
-    DayFiles files(context, log, cards);
+    DayFiles files(context, log);
 
     // The day is laid down in one go; timing 13,000 flushed writes is not the point.
     QByteArray day = encodeCountRecord(DayCards);
@@ -86,14 +86,21 @@ int main(int argc, char *argv[])
     }
     context.settings.DayCardNumber = DayCards;
 
-    cards.CurrentCard = card(6500, clock);
-    const double write = timeMs(101, [&] { files.WriteDayCard(DayTarget::Today, 6500); });
+    // The card the slot already holds, again and again: it always holds what was read.
+    const DayCard read = files.ReadDayCard(clock.today(), 6500);
+    const double write = timeMs(101, [&] {
+        if (!files.WriteDayCard(read, card(6500, clock)))
+            std::abort();
+    });
     const double plain = timeMs(31, [&] {
         QFile f(files.todayPath());
         if (f.open(QIODevice::ReadOnly))
             (void)f.readAll();
     });
-    const double today = timeMs(31, [&] { files.LoadToday(); });
+    const double today = timeMs(31, [&] {
+        if (!files.LoadToday())
+            std::abort();
+    });
     const double archive = timeMs(31, [&] { files.LoadArchiveDay(files.todayPath()); });
 
     std::printf("day of %d cards, %lld bytes, in %s\n", DayCards, qint64(day.size()), qPrintable(root));

@@ -26,7 +26,8 @@ std::unique_ptr<Program> program(Clock &clock, const QString &root, bool photo)
     source->setFormat(1);
     auto p = std::make_unique<Program>(clock, Folders(root), Program::Outside{nullptr, nullptr, std::move(source)});
     p->start();
-    p->days().LoadToday();
+    if (!p->days().LoadToday())
+        qFatal("today's day file cannot be read");
     p->weighing().setTerminalConnected(true);
     if (photo)
         p->video().switchOnUsb();

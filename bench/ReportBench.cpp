@@ -13,7 +13,7 @@
 #include "reports/PeriodReport.h"
 #include "reports/ui/ReportFrame.h"
 #include "store/DayFileCodec.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 #include "Median.h"
 
 #include <QApplication>

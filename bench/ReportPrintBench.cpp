@@ -1,7 +1,7 @@
 // Times printing a one-month report of about 8,000 cards in picture mode
 // (and once as text) to PDF files:
 //   QT_QPA_PLATFORM=offscreen build/bin/tarvo-bench-report-print [folder] [runs]
-// The pages stay in "folder/Print/" when a folder is given. The picture is
+// The PDF stays in "folder/Print/" when a folder is given. The picture is
 // drawn band by band, so the peak memory must not grow with the report.
 #include "core/AppContext.h"
 #include "core/OleDate.h"
@@ -9,7 +9,7 @@
 #include "reports/PeriodReport.h"
 #include "reports/ReportPrinter.h"
 #include "store/DayFileCodec.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 #include "Median.h"
 
 #include <QDir>
@@ -89,18 +89,19 @@ int main(int argc, char *argv[])
 
     const QString print = root + u"/Print/"_s;
     ReportPrinter printer(report, clock, print, PrintSurface::Destination::PdfFiles);
-    int pages = 0;
-    QObject::connect(&printer.surface(), &PrintSurface::documentFinished, [&pages] { ++pages; });
+    // One document holds all pages.
+    int documents = 0;
+    QObject::connect(&printer.surface(), &PrintSurface::documentFinished, [&documents] { ++documents; });
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
         QDir(print).removeRecursively();
-        pages = 0;
+        documents = 0;
         QElapsedTimer t;
         t.start();
         printer.PrintReport();
         times.push_back(double(t.nsecsElapsed()) / 1e6);
     }
-    std::printf("picture mode: %d pages, median %.0f ms over %d runs\n", pages, median(times), runs);
+    std::printf("picture mode: %d document(s), median %.0f ms over %d runs\n", documents, median(times), runs);
     qint64 bytes = 0;
     for (const QFileInfo &f : QDir(print).entryInfoList({u"*.pdf"_s}, QDir::Files))
         bytes += f.size();

@@ -24,7 +24,8 @@ int main(int argc, char *argv[])
     // the weights are given here.
     Program program(clock, Folders(root), {});
     program.start();
-    program.days().LoadToday();
+    if (!program.days().LoadToday())
+        qFatal("today's day file cannot be read");
     Weighing &weighing = program.weighing();
     weighing.setTerminalConnected(true);
     const QStringList texts{u"Щебень гранитный"_s, u"ТН-1"_s, u"ООО Карьер"_s, u"АО Стройка"_s, u"А123ВС 77"_s,

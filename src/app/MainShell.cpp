@@ -4,18 +4,18 @@
 #include "core/EventLog.h"
 #include "core/Formats.h"
 #include "core/MainTitle.h"
+#include "core/SettingsChange.h"
 #include "core/StoreResult.h"
 #include "reports/PeriodReport.h"
-#include "store/ArchiveBrowser.h"
+#include "archive/ArchiveBrowser.h"
 #include "store/DayFiles.h"
 #include "store/ParamExtras.h"
 #include "terminal/TerminalLink.h"
 #include "terminal/WeightConditioning.h"
-#include "weighing/CardServices.h"
-#include "weighing/CargoCard.h"
+#include "card/CardServices.h"
+#include "card/CargoCard.h"
 #include "weighing/Weighing.h"
 
-#include <QFileInfo>
 
 using namespace Qt::StringLiterals;
 
@@ -30,7 +30,7 @@ AdvertStyle advertStyle(const AppContext &context)
     style.italic = s.AdvertFontItalic != 0;
     style.strikeOut = s.AdvertFontStrikethrough != 0;
     style.underline = s.AdvertFontUnderline != 0;
-    style.colour = colourFromValue(s.AdvertColor == 0 ? 16711680 : s.AdvertColor);
+    style.colour = colourFromValue(advertColourValue(s));
     return style;
 }
 
@@ -72,9 +72,7 @@ void MainShell::LoadMainWindow()
     m_link.OpenPortAtStart();
     if (m_context.ExcelAvailable == 1)
         m_exports.prepareDay(false);
-    if (const StoreResult loaded = m_days.LoadToday(); !loaded)
-        m_weighing.reportFailure(u"Файл дня не прочитан: "_s + QFileInfo(m_days.todayPath()).fileName() + u": "_s
-                                 + loaded.reason);
+    m_weighing.reloadToday();
     m_weighing.ShowCurrentCard(s.DayCardNumber);
     m_weighing.showSum(s.SumWeight, s.SumCount);
     emit paramNamesChanged();
@@ -141,7 +139,8 @@ void MainShell::ClockTick()
 void MainShell::dayChanged()
 {
     setPageButton(false, u"0"_s);
-    m_context.storeSettings();
+    // Nobody waits for this store; a failure is in the log.
+    static_cast<void>(storeSettingsChange(m_context, m_log));
     emit todayListChanged();
 }
 
@@ -239,7 +238,8 @@ void MainShell::ExitProgram()
     m_link.closePort();
     if (m_context.hooks.releaseSpreadsheet)
         m_context.hooks.releaseSpreadsheet();
-    m_context.storeSettings();
+    // The program ends either way; a failure is in the log.
+    static_cast<void>(storeSettingsChange(m_context, m_log));
     m_log.WriteLog(u"Выход из программы:"_s + m_context.CurrentOperator);
     m_photos.switchOff();
     emit quitRequested();

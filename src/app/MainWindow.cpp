@@ -15,13 +15,13 @@
 #include "reports/PeriodReport.h"
 #include "reports/ui/ExchangeRebuildDialog.h"
 #include "reports/ui/ReportFrame.h"
-#include "store/ArchiveBrowser.h"
+#include "archive/ArchiveBrowser.h"
 #include "store/DayFiles.h"
 #include "store/ParamExtras.h"
 #include "store/PlusFile.h"
-#include "store/ui/ArchiveFrame.h"
+#include "archive/ui/ArchiveFrame.h"
 #include "store/ui/DayListView.h"
-#include "store/ui/CardEditorWindow.h"
+#include "archive/ui/CardEditorWindow.h"
 #include "store/ui/ConstantsWindow.h"
 #include "core/Numbers.h"
 #include "terminal/AnimationImages.h"
@@ -31,7 +31,7 @@
 #include "terminal/ui/ScaleSettingsWindow.h"
 #include "terminal/ui/ServiceWindow.h"
 #include "weighing/AutoWeighing.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 #include "weighing/Weighing.h"
 #include "weighing/ui/CardFieldsView.h"
 #include "weighing/ui/CurrentCardFrame.h"
@@ -78,7 +78,6 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     , m_log(program.log())
     , m_gate(program.gate())
     , m_days(program.days())
-    , m_cards(program.cards())
     , m_link(program.link())
     , m_weighing(program.weighing())
     , m_conditioning(program.conditioning())
@@ -152,6 +151,11 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     connect(&m_shell, &MainShell::modeChanged, this, [this, todayFrames] {
         if (m_shell.mode() == MainShell::Mode::DataEntry || m_shell.mode() == MainShell::Mode::View)
             todayFrames->setCurrentIndex(m_shell.mode() == MainShell::Mode::View ? 1 : 0);
+        // The reports leave the panel as the last card frame left it.
+        if (m_shell.mode() != MainShell::Mode::Reports)
+            m_panel->setSource(m_shell.mode() == MainShell::Mode::DataEntry ? WeightPanel::Source::Scale
+                               : m_shell.mode() == MainShell::Mode::View    ? WeightPanel::Source::Card
+                                                                            : WeightPanel::Source::ArchiveCard);
         showMode();
     });
 
@@ -216,6 +220,10 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     connect(&m_shell, &MainShell::reportsEntered, m_reports, &ReportFrame::enterView);
     connect(&m_link, &TerminalLink::weightTextChanged, m_panel, &WeightPanel::setTerminalText);
     connect(&m_link, &TerminalLink::statusChanged, this, &MainWindow::showPortStatus);
+    // The link only reports changes: until the first weight the field shows
+    // its no-data mark, not an empty box.
+    m_panel->setTerminalText(m_link.weightText());
+    showPortStatus();
     connect(&m_link, &TerminalLink::animationChanged, this, &MainWindow::showAnimation);
     connect(&m_gate, &AccessGate::mainWindowRequested, this, &MainWindow::showLoaded);
     connect(&m_gate, &AccessGate::purposeAccepted, this, &MainWindow::openPurpose);
@@ -246,7 +254,7 @@ void MainWindow::buildMenu()
     };
     QMenu *edit = menuBar()->addMenu(u"Править"_s);
     edit->addAction(u"Правка"_s, this, [this] {
-        if (m_context.settings.EditPermissions[0] == 1)
+        if (m_program.cardEditor().correctionPermitted())
             m_gate.ShowGate(AccessGate::CardCorrection);
     });
     gated(edit, u"Настроить"_s, AccessGate::EditModes);
@@ -314,7 +322,7 @@ void MainWindow::openPurpose(int purpose)
     switch (purpose) {
     case AccessGate::PortSettings:
         if (!m_portWindow) {
-            m_portWindow = new PortSettingsWindow(m_context, m_link, this);
+            m_portWindow = new PortSettingsWindow(m_context, m_link, m_log, this);
             m_portWindow->setWindowFlag(Qt::Window);
         }
         m_portWindow->reload();
@@ -322,7 +330,7 @@ void MainWindow::openPurpose(int purpose)
         break;
     case AccessGate::ScaleSettings:
         if (!m_scaleWindow) {
-            m_scaleWindow = new ScaleSettingsWindow(m_context, m_link, this);
+            m_scaleWindow = new ScaleSettingsWindow(m_context, m_log, m_link, this);
             connect(m_scaleWindow, &ScaleSettingsWindow::programTypeChanged, this, &MainWindow::applyProgramType);
             connect(m_scaleWindow, &ScaleSettingsWindow::captionChanged, this, [this] {
                 styleAdvert();
@@ -337,7 +345,7 @@ void MainWindow::openPurpose(int purpose)
         break;
     case AccessGate::Service:
         if (!m_serviceWindow) {
-            m_serviceWindow = new ServiceWindow(m_context, m_conditioning, this);
+            m_serviceWindow = new ServiceWindow(m_context, m_log, m_conditioning, this);
             connect(m_serviceWindow, &ServiceWindow::serviceSettingsSaved, &m_shell, &MainShell::ApplyServiceSettings);
         }
         m_serviceWindow->load();
@@ -431,12 +439,6 @@ void MainWindow::showOperatorMessage(const QString &text)
     auto *box = new QMessageBox(QMessageBox::Warning, MainShell::exitTitle(), text, QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
-}
-
-void MainWindow::selectTodayLine(int n)
-{
-    m_weighing.ShowCurrentCard(n);
-    m_weighing.SetCompletionButtons(n);
 }
 
 void MainWindow::showLamps()
@@ -554,7 +556,7 @@ void MainWindow::connectStore()
 {
     connect(&m_archiveBrowser, &ArchiveBrowser::beep, this, [] { QApplication::beep(); });
     m_archive->attach(m_archiveBrowser);
-    connect(m_todayList, &DayListView::cardChosen, this, &MainWindow::selectTodayLine);
+    connect(m_todayList, &DayListView::cardChosen, &m_weighing, &Weighing::chooseTodayCard);
     connect(m_card->insertButton(), &QPushButton::clicked, this,
             [this] { insertCard(m_card->fields(), PlusFile::besideDayFile(m_days.todayPath())); });
     connect(m_archive->insertButton(), &QPushButton::clicked, this,

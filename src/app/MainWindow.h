@@ -43,7 +43,6 @@ class ServiceWindow;
 class Weighing;
 class WeightConditioning;
 class WeightPanel;
-struct WorkingCards;
 
 // The operator's workplace. It mirrors the shell and forwards the
 // operator's actions; the frames of the four modes share one area.
@@ -117,7 +116,6 @@ private:
     void fillPickLists();
     void loadPictures();
     void showOperatorMessage(const QString &text);
-    void selectTodayLine(int n);
     void connectStore();
     // "Вставить": the card a frame shows becomes the template of a new weighing.
     void insertCard(const CardFieldsView *fields, const QString &plusPath);
@@ -129,7 +127,6 @@ private:
     EventLog &m_log;
     AccessGate &m_gate;
     DayFiles &m_days;
-    WorkingCards &m_cards;
     TerminalLink &m_link;
     Weighing &m_weighing;
     WeightConditioning &m_conditioning;

@@ -14,15 +14,15 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_spreadsheet(m_context, m_spreadsheetService)
     , m_exports(m_context, m_log, m_spreadsheet)
     , m_exchangeRebuild(m_context, m_log, m_spreadsheet)
-    , m_ipCamera(m_context)
-    , m_photos(m_context, m_ipCamera,
+    , m_ipCamera(m_context, m_log)
+    , m_photos(m_context, m_log, m_ipCamera,
                outside.capture ? std::move(outside.capture) : std::make_unique<CameraSource>(0))
-    , m_days(m_context, m_log, m_cards)
+    , m_days(m_context, m_log)
     , m_link(m_context, outside.port)
     , m_conditioning(m_context, m_log)
-    , m_weighing(m_context, m_log, m_days, m_cards, m_extras, m_exports, m_photos)
+    , m_weighing(m_context, m_log, m_days, m_extras, m_exports, m_photos)
     , m_auto(m_context, m_weighing, m_conditioning)
-    , m_archive(m_context, m_days, m_cards, m_weighing)
+    , m_archive(m_context, m_days, m_weighing)
     , m_documents(m_context, m_days, m_weighing, m_archive, m_photos, outside.printDestination)
     , m_report(m_context)
     , m_reportPrinter(m_report, clock, m_context.folders.BaseFolder + QStringLiteral("Print/"), outside.printDestination)
@@ -31,7 +31,7 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_pendingWrites(m_spreadsheetService)
     , m_parameterSettings(m_context, m_log, m_pendingWrites)
     , m_editModes(m_context, m_log)
-    , m_cardEditor({m_context, m_log, m_days, m_cards, m_extras, m_weighing, m_archive, m_exports})
+    , m_cardEditor({m_context, m_log, m_days, m_extras, m_weighing, m_archive, m_exports})
     , m_constantsEditor(m_context, m_extras)
     , m_central(m_context.folders.BaseFolder)
     , m_centralReport(m_central, m_report)
@@ -71,9 +71,10 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     // lamps otherwise; both shift the same sample history.
     connect(&m_link, &TerminalLink::readFinished, this, [this] {
         if (m_shell.autoMode())
-            m_auto.Stability(!m_link.showsWeight());
+            m_auto.Stability(!m_link.showsWeight() || m_link.inMotion());
         else
-            m_conditioning.StabilityLamps(m_link.TerminalWeight(), m_link.weightText() == TerminalLink::noDataMark());
+            m_conditioning.StabilityLamps(m_link.TerminalWeight(), m_link.weightText() == TerminalLink::noDataMark(),
+                                          m_link.inMotion());
     });
     // The current-card frame's photos follow the card it shows.
     connect(&m_weighing, &Weighing::changed, this, [this] {

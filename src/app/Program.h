@@ -16,8 +16,8 @@
 #include "reports/ExchangeRebuild.h"
 #include "reports/PeriodReport.h"
 #include "reports/ReportPrinter.h"
-#include "store/ArchiveBrowser.h"
-#include "store/CardEditor.h"
+#include "archive/ArchiveBrowser.h"
+#include "archive/CardEditor.h"
 #include "store/ConstantsEditor.h"
 #include "store/DayFiles.h"
 #include "store/ExtraNames.h"
@@ -28,8 +28,8 @@
 #include "video/IpCamera.h"
 #include "video/IpCameraControl.h"
 #include "video/VideoPhotos.h"
-#include "weighing/CardServices.h"
-#include "weighing/CargoCard.h"
+#include "card/CardServices.h"
+#include "card/CargoCard.h"
 #include "weighing/AutoWeighing.h"
 #include "weighing/Weighing.h"
 
@@ -70,7 +70,6 @@ public:
     AccessGate &gate() { return m_gate; }
     ExtraNames &names() { return m_names; }
     ParamExtras &extras() { return m_extras; }
-    WorkingCards &cards() { return m_cards; }
     DayFiles &days() { return m_days; }
     TerminalLink &link() { return m_link; }
     WeightConditioning &conditioning() { return m_conditioning; }
@@ -115,7 +114,6 @@ private:
     IpCameraControl m_ipCamera;
     VideoPhotos m_photos;
     qint32 m_photosShownId = 0;
-    WorkingCards m_cards;
     DayFiles m_days;
     TerminalLink m_link;
     WeightConditioning m_conditioning;

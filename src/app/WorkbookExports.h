@@ -1,6 +1,6 @@
 #pragma once
 
-#include "weighing/CardServices.h"
+#include "card/CardServices.h"
 
 #include <optional>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "store/PlusFile.h"
-#include "weighing/CardServices.h"
-#include "weighing/CargoCard.h"
+#include "card/CardServices.h"
+#include "card/CargoCard.h"
 
 #include <QDate>
 #include <QJsonObject>

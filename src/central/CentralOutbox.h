@@ -3,8 +3,8 @@
 #include "CentralSettings.h"
 #include "OutboxJournal.h"
 #include "store/PlusFile.h"
-#include "weighing/CardServices.h"
-#include "weighing/CargoCard.h"
+#include "card/CardServices.h"
+#include "card/CargoCard.h"
 
 #include <QDate>
 #include <QMutex>

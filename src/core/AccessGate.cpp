@@ -4,6 +4,7 @@
 #include "AppContext.h"
 #include "EventLog.h"
 #include "Folders.h"
+#include "SettingsChange.h"
 
 using namespace Qt::StringLiterals;
 
@@ -28,7 +29,8 @@ void AccessGate::startUp()
     createLevels(c.folders.BaseFolder, {});
     c.ApplyDefaults();
     c.folders.createMonthDataFolder(c.clock.today());
-    c.LoadOrCreateSettings();
+    if (const StoreResult stored = c.LoadOrCreateSettings(); !stored)
+        logSettingsNotStored(c, m_log, stored.reason);
 
     c.ExcelAvailable = hooks.probeSpreadsheet && hooks.probeSpreadsheet() ? 1 : 0;
     if (c.ExcelAvailable == 1) {
@@ -50,6 +52,7 @@ void AccessGate::ShowGate(int purpose)
 {
     m_context.GatePurpose = purpose;
     m_visible = true;
+    m_takesCode = true;
     activate();
 }
 
@@ -74,14 +77,19 @@ void AccessGate::close()
 
 void AccessGate::setCodeText(const QString &text)
 {
-    m_code = text;
-    checkCode();
+    if (m_takesCode) {
+        m_code = text;
+        checkCode();
+    }
     emit changed();
 }
 
 void AccessGate::hide()
 {
+    // The code that was accepted ends the typing.
     m_visible = false;
+    m_takesCode = false;
+    m_code.clear();
 }
 
 void AccessGate::loginAs(const QString &name)
@@ -100,11 +108,14 @@ void AccessGate::accept(int purpose)
 
 void AccessGate::checkCode()
 {
-    if (m_code.isEmpty())
+    // A copy: an accepted code empties the entry, yet the later slots with
+    // the same code still log in, the last one winning.
+    const QString code = m_code;
+    if (code.isEmpty())
         return;
     const Settings &s = m_context.settings;
     const int purpose = m_context.GatePurpose;
-    const bool engineer = m_code == s.EngineerCode;
+    const bool engineer = code == s.EngineerCode;
 
     switch (purpose) {
     case Login:
@@ -112,22 +123,22 @@ void AccessGate::checkCode()
             loginAs(s.EngineerName);
         // Every matching slot logs in in turn, so the last one wins.
         for (int i = 0; i < 9; ++i)
-            if (m_code == s.OperatorCode[i])
+            if (code == s.OperatorCode[i])
                 loginAs(s.OperatorName[i]);
         break;
     case ScaleSettings:
         if (engineer)
             accept(purpose);
         for (int i = 0; i < 9; ++i)
-            if (m_code == s.OperatorCode[i])
+            if (code == s.OperatorCode[i])
                 accept(purpose);
         break;
     case Service:
-        if (m_code == AccessCodes::serviceCode())
+        if (code == AccessCodes::serviceCode())
             accept(purpose);
         break;
     case CardCorrection:
-        if (m_code == s.EditCode)
+        if (code == s.EditCode)
             accept(purpose);
         break;
     case ParameterSettings:

@@ -42,8 +42,12 @@ public:
     // The close button. Before a login it ends the program.
     void close();
 
-    // Every change of the entry's text runs the code check.
+    // Every change of the entry's text runs the code check, while the gate
+    // takes codes.
     void setCodeText(const QString &text);
+    // False from an accepted code until the gate is shown again: keys typed
+    // after the code that was accepted open nothing more.
+    bool takesCode() const { return m_takesCode; }
 
     // What the next accepted code opens (`GatePurpose`).
     int purpose() const;
@@ -79,6 +83,7 @@ private:
     QString m_prompt;
     QString m_code;
     bool m_visible = true;
+    bool m_takesCode = true;
     bool m_progressVisible = false;
     int m_progressValue = 0;
 };

@@ -19,21 +19,20 @@ void AppContext::ApplyDefaults()
 
 StoreResult AppContext::storeSettings()
 {
-    if (!StoreSettings(settings, folders.SettingsFile))
-        return StoreResult::failed(folders.SettingsFile + QStringLiteral(": не удалось записать"));
-    return {};
+    return StoreSettings(settings, folders.SettingsFile);
 }
 
-void AppContext::LoadOrCreateSettings()
+StoreResult AppContext::LoadOrCreateSettings()
 {
     // What a save interrupted by a crash left beside the settings file.
     if (PathExists(folders.BaseFolder))
         removeLeftoverSaveFiles(folders.SettingsFile);
     const bool firstStart = !PathExists(folders.BaseFolder) || !PathExists(folders.SettingsFile);
+    StoreResult stored;
     if (firstStart) {
         QDir().mkpath(folders.BaseFolder);
         ApplyDefaults();
-        storeSettings();
+        stored = storeSettings();
         if (hooks.writeDefaultNameFiles)
             hooks.writeDefaultNameFiles();
     } else {
@@ -42,6 +41,7 @@ void AppContext::LoadOrCreateSettings()
     folders.createMonthDataFolder(clock.today());
     if (!PathExists(folders.TemplateFolder))
         QDir().mkdir(folders.TemplateFolder);
+    return stored;
 }
 
 void AppContext::createMonthFolders() const

@@ -40,12 +40,14 @@ public:
 
     // Settings and the additional names to their defaults (counters kept).
     void ApplyDefaults();
-    // The settings file; on failure the reason as the OS gives it.
+    // Writes the settings file as the record stands; on failure the reason.
+    // Changes go through storeSettingsChange, which also logs a failure.
     StoreResult storeSettings();
 
     // First start writes the defaults and the name files; later starts load
     // the file. Afterwards the month data folder and the template folder exist.
-    void LoadOrCreateSettings();
+    // Returns whether the first start could write the settings file.
+    StoreResult LoadOrCreateSettings();
 
     QString MonthDataFolder() const { return folders.MonthDataFolder(clock.today()); }
     QString MonthResultFolder() const { return folders.MonthResultFolder(settings.ResultFolder, clock.today()); }

@@ -3,6 +3,7 @@
 #include "AppContext.h"
 #include "EventLog.h"
 #include "ParameterSettingsModel.h"
+#include "SettingsChange.h"
 #include "SettingsFile.h"
 
 using namespace Qt::StringLiterals;
@@ -49,12 +50,8 @@ QString EditModesModel::ChangeEditCode()
         return u"Пароль не изменен: \""_s + m_repeatCode + u"\" не помещается в файл настроек (не более "_s
                + QString::number(SettingsLayout::kTextMax) + u" знаков кодировки Windows-1251)"_s;
     m_context.settings.EditCode = m_repeatCode;
-    const StoreResult result = m_context.storeSettings();
-    if (!result) {
-        m_log.WriteLog(u"Настройки не записаны: "_s + result.reason);
-        return u"Пароль изменен\n\nФайл настроек не записан: "_s + result.reason;
-    }
-    return u"Пароль изменен"_s;
+    const StoreResult result = storeSettingsChange(m_context, m_log);
+    return result ? u"Пароль изменен"_s : u"Пароль изменен\n\n"_s + result.reason;
 }
 
 void EditModesModel::SavePermissions()

@@ -3,6 +3,7 @@
 #include "AppContext.h"
 #include "Cp1251.h"
 #include "Formats.h"
+#include "SettingsChange.h"
 
 #include <QFile>
 
@@ -83,6 +84,7 @@ QString EventLog::ChooseLogFolder(const QString &folder)
     if (folder.isEmpty())
         return QString();
     m_context.settings.LogPath = withSeparator(folder) + u"err.log"_s;
-    m_context.storeSettings();
-    return u"Данные сохранены"_s;
+    // The journal moves either way; a file not written is said as well.
+    const StoreResult stored = storeSettingsChange(m_context, *this);
+    return stored ? u"Данные сохранены"_s : u"Данные сохранены\n\n"_s + stored.reason;
 }

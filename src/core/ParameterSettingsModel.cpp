@@ -5,6 +5,7 @@
 #include "EventLog.h"
 #include "Folders.h"
 #include "Formats.h"
+#include "SettingsChange.h"
 #include "SettingsFile.h"
 
 #include <QFile>
@@ -74,6 +75,34 @@ QString shadowWarning(const Settings &s)
         return QString();
     return u"\n\nВнимание: при входе нельзя набрать код "_s + shadowed.join(u", "_s)
            + u": вход происходит раньше, по более короткому коду."_s;
+}
+
+// Every matching slot logs in in turn, so of several holders of one code
+// only the last stays logged in: the others can never log in with it.
+QString duplicateWarning(const Settings &s)
+{
+    QStringList lines;
+    const auto lastHolder = [&s](const QString &code) {
+        int last = -1;
+        for (int j = 0; j < ParameterSettingsModel::OperatorSlots; ++j)
+            if (s.OperatorCode[size_t(j)] == code)
+                last = j;
+        return last;
+    };
+    const auto warn = [&lines](const QString &loser, const QString &code, const QString &winner) {
+        lines << u"оператор \""_s + loser + u"\" не сможет войти по коду \""_s + code
+                     + u"\": по этому коду входит \""_s + winner + u"\""_s;
+    };
+    if (const int j = lastHolder(s.EngineerCode); !s.EngineerCode.isEmpty() && j >= 0)
+        warn(s.EngineerName, s.EngineerCode, s.OperatorName[size_t(j)]);
+    for (int i = 0; i < ParameterSettingsModel::OperatorSlots; ++i) {
+        const QString &code = s.OperatorCode[size_t(i)];
+        if (const int j = lastHolder(code); !code.isEmpty() && j > i)
+            warn(s.OperatorName[size_t(i)], code, s.OperatorName[size_t(j)]);
+    }
+    if (lines.isEmpty())
+        return QString();
+    return u"\n\nВнимание: "_s + lines.join(u";\n"_s) + u'.';
 }
 
 } // namespace
@@ -148,12 +177,9 @@ void ParameterSettingsModel::loadFields()
 
 QString ParameterSettingsModel::stored(const QString &message)
 {
-    const StoreResult result = m_context.storeSettings();
-    if (result)
-        return message;
-    // The change holds for this run only; the engineer must know that.
-    m_log.WriteLog(u"Настройки не записаны: "_s + result.reason);
-    return message + u"\n\nФайл настроек не записан: "_s + result.reason;
+    // A change not stored holds for this run only; the engineer must know that.
+    const StoreResult result = storeSettingsChange(m_context, m_log);
+    return result ? message : message + u"\n\n"_s + result.reason;
 }
 
 QString ParameterSettingsModel::SaveOperators()
@@ -166,7 +192,7 @@ QString ParameterSettingsModel::SaveOperators()
     Settings &s = m_context.settings;
     s.OperatorName = m_operatorNames;
     s.OperatorCode = m_operatorCodes;
-    return stored(u"Изменения внесены"_s) + shadowWarning(s);
+    return stored(u"Изменения внесены"_s) + duplicateWarning(s) + shadowWarning(s);
 }
 
 QString ParameterSettingsModel::ChangeEngineerCode()
@@ -181,7 +207,7 @@ QString ParameterSettingsModel::ChangeEngineerCode()
     if (!fitsSettingsText(m_newCode))
         return notStorable(m_newCode);
     s.EngineerCode = m_newCode;
-    return stored(u"Код изменен"_s) + shadowWarning(s);
+    return stored(u"Код изменен"_s) + duplicateWarning(s) + shadowWarning(s);
 }
 
 QString ParameterSettingsModel::ChooseResultFolder(const QString &folder)

@@ -83,3 +83,9 @@ std::array<QString, 25> defaultParamNames(const QString &weightUnit);
 
 // The poll period the program runs with, 300 for any value outside 300..10000.
 qint32 usablePollPeriod(qint64 periodMs);
+
+// The advertising caption's colour as stored, blue when none was chosen (0).
+inline qint32 advertColourValue(const Settings &settings)
+{
+    return settings.AdvertColor == 0 ? 16711680 : settings.AdvertColor;
+}

@@ -2,6 +2,7 @@
 
 #include "Cp1251.h"
 #include "CrashPoint.h"
+#include "SystemErrorText.h"
 
 #include <QDir>
 #include <QFile>
@@ -170,20 +171,20 @@ StoreResult StoreSettings(const Settings &settings, const QString &path)
     CrashPoint::beforeFileCall();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return StoreResult::failed(file.errorString());
+        return StoreResult::failed(fileErrorText(file));
     if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString reason = file.errorString();
+        const QString reason = fileErrorText(file);
         file.cancelWriting();
         return StoreResult::failed(reason);
     }
     // The new content reaches the disk before it takes the name.
     if (::fdatasync(file.handle()) != 0) {
-        const QString reason = qt_error_string(errno);
+        const QString reason = systemErrorText(errno);
         file.cancelWriting();
         return StoreResult::failed(reason);
     }
     if (!file.commit())
-        return StoreResult::failed(file.errorString());
+        return StoreResult::failed(fileErrorText(file));
     // Without this a power cut can bring the old file back, and with it an
     // old CardIdCounter: IDs would be handed out twice.
     return syncFolderOf(path);
@@ -195,11 +196,11 @@ StoreResult syncFolderOf(const QString &filePath)
     const QByteArray folder = QFile::encodeName(QFileInfo(filePath).absolutePath());
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
-        return StoreResult::failed(qt_error_string(errno));
+        return StoreResult::failed(systemErrorText(errno));
     const bool synced = ::fsync(fd) == 0;
     const int error = errno;
     ::close(fd);
-    return synced ? StoreResult() : StoreResult::failed(qt_error_string(error));
+    return synced ? StoreResult() : StoreResult::failed(systemErrorText(error));
 }
 
 int removeLeftoverSaveFiles(const QString &path)

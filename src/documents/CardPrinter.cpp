@@ -2,12 +2,12 @@
 
 #include "core/AppContext.h"
 #include "core/Numbers.h"
-#include "store/ArchiveBrowser.h"
+#include "archive/ArchiveBrowser.h"
 #include "store/DayFiles.h"
 #include "store/PickListFile.h"
 #include "store/PlusFile.h"
 #include "video/VideoPhotos.h"
-#include "weighing/CardFieldText.h"
+#include "card/CardFieldText.h"
 #include "weighing/Weighing.h"
 
 #include <QFileInfo>

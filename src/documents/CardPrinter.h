@@ -4,7 +4,7 @@
 #include "Waybill.h"
 #include "WeighingAct.h"
 #include "platform/PrintSurface.h"
-#include "weighing/CardServices.h"
+#include "card/CardServices.h"
 
 #include <QObject>
 

@@ -3,7 +3,7 @@
 #include "core/Formats.h"
 #include "core/Numbers.h"
 #include "platform/PrintSurface.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 
 using namespace Qt::StringLiterals;
 

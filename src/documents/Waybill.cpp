@@ -53,9 +53,11 @@ public:
     // Blank lines are shortened by this factor when a side would not fit its page.
     void setBlankScale(double scale) { m_blankScale = scale; }
 
-    void at(double f, const QString &text)
+    // A text at `f` that goes on below, broken between words, where it
+    // would pass `end`: its column's end, or the page's edge.
+    void at(double f, const QString &text, double end = 1)
     {
-        for (const QString &line : fitted(f, text)) {
+        for (const QString &line : s.fittedLines(text, (end < 1 ? x(end) : m_width) - x(f))) {
             if (m_dry) {
                 s.setCurrentY(s.currentY() + s.lineHeight());
                 continue;
@@ -64,34 +66,15 @@ public:
             m_ok = s.print({line}) && m_ok;
         }
     }
-    // A line too long for the paper goes on below, broken between words,
-    // instead of running off the page's edge.
-    QStringList fitted(double f, const QString &text) const
-    {
-        QStringList lines;
-        QString rest = text;
-        const double room = m_width - x(f);
-        while (s.textWidth(rest) > room) {
-            qsizetype cut = rest.size();
-            do
-                cut = rest.lastIndexOf(u' ', cut - 1);
-            while (cut > 0 && s.textWidth(rest.left(cut)) > room);
-            if (cut <= 0)
-                break;
-            lines << rest.left(cut);
-            rest = rest.mid(cut + 1);
-        }
-        lines << rest;
-        return lines;
-    }
-    // Two items on one line: the line is left below the lower of them.
-    void twoAt(double f1, const QString &first, double f2, const QString &second)
+    // Two items on one line, each within its column: the line is left below
+    // the lower of them.
+    void twoAt(double f1, const QString &first, double f2, const QString &second, double end1 = 1, double end2 = 1)
     {
         const double y = s.currentY();
-        at(f1, first);
+        at(f1, first, end1);
         const double below = s.currentY();
         s.setCurrentY(y);
-        at(f2, second);
+        at(f2, second, end2);
         s.setCurrentY(qMax(below, s.currentY()));
     }
     void blank(int lines = 1)
@@ -176,14 +159,14 @@ public:
         s.setFontItalic(true);
         const qsizetype values = qMax(left.size(), right.size());
         for (qsizetype i = 0; i < values; ++i)
-            twoAt(c.left, left.value(i), c.right, right.value(i));
+            twoAt(c.left, left.value(i), c.right, right.value(i), c.leftRuleTo, c.rightRuleTo);
         s.setFontItalic(false);
         rule(c.leftRuleFrom, c.leftRuleTo);
         if (!rightCaption.isEmpty() || !right.join(QString()).isEmpty())
             rule(c.rightRuleFrom, c.rightRuleTo);
         const qsizetype captions = qMax(leftCaption.size(), rightCaption.size());
         for (qsizetype i = 0; i < captions; ++i)
-            twoAt(c.left, leftCaption.value(i), c.right, rightCaption.value(i));
+            twoAt(c.left, leftCaption.value(i), c.right, rightCaption.value(i), c.leftRuleTo, c.rightRuleTo);
         captionEnd(6);
     }
 
@@ -379,12 +362,13 @@ void WaybillForm::reverse(WaybillSide &p) const
     top = s.currentY();
     s.setFontSize(6);
     s.setFontItalic(true);
-    p.twoAt(0.062, dk(4, 2) + u"  "_s + dk(4, 3) + u"  "_s + dk(4, 11) + u"  "_s + dk(4, 12), 0.638, dk(4, 10));
+    p.twoAt(0.062, dk(4, 2) + u"  "_s + dk(4, 3) + u"  "_s + dk(4, 11) + u"  "_s + dk(4, 12), 0.638, dk(4, 10), 0.605,
+            0.93);
     s.setFontItalic(false);
     p.rule(0.062, 0.605);
     p.rule(0.633, 0.93);
     p.twoAt(0.062, u"(количество, тип, марка, грузоподъемность в тоннах, вместимость в кубических метрах)"_s, 0.638,
-            u"(регистрационные номера)"_s);
+            u"(регистрационные номера)"_s, 0.605, 0.93);
     p.blank();
     p.divider(0.619, top);
 

@@ -2,7 +2,7 @@
 
 #include "core/Settings.h"
 #include "platform/PrintSurface.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 
 #include <cmath>
 
@@ -34,12 +34,19 @@ bool PrintWeighingAct(PrintSurface &surface, const Settings &settings, const std
     surface.setFontName(u"MS Sans Serif"_s);
     surface.setFontSize(14);
     surface.setFontItalic(true);
-    ok = surface.print({Item::tab(30), line(Receiver, three)}) && ok;
-    ok = surface.print({Item::tab(35), QString(u"Акт взвешивания "_s + line(CardNumber, three))}) && ok;
-    ok = surface.print({Item::tab(20), line(Date1, three)}) && ok;
-    ok = surface.print({Item::tab(20), line(Time1, u"  "_s)}) && ok;
+    // A line too long for the paper goes on below at its own column,
+    // broken between words.
+    const auto at = [&](int column, const QString &text) {
+        const double x = (column - 1) * surface.columnWidth();
+        for (const QString &part : surface.fittedLines(text, surface.pageWidth() - x))
+            ok = surface.print({Item::tab(column), part}) && ok;
+    };
+    at(30, line(Receiver, three));
+    at(35, u"Акт взвешивания "_s + line(CardNumber, three));
+    at(20, line(Date1, three));
+    at(20, line(Time1, u"  "_s));
     for (int n : {Sender, VehicleNumber, CargoName, Gross, Tare, Net})
-        ok = surface.print({Item::tab(20), line(n, three)}) && ok;
+        at(20, line(n, three));
     ok = surface.print() && ok;
     ok = surface.print({Item::tab(20), u"Оператор:____________________"_s}) && ok;
     ok = surface.print() && ok;
@@ -56,6 +63,9 @@ bool PrintWeighingAct(PrintSurface &surface, const Settings &settings, const std
         // Without the first photo there is no caption; the second photo
         // keeps its place beside where the first would stand.
         double y1 = std::round(y0 + surface.lineHeight());
+        // One width limit for both: photos of one size print at one scale.
+        const double maxWidth = qMin(ActLayout::SecondPhotoX - ActLayout::FirstPhotoX - ActLayout::PhotoGap,
+                                     surface.pageWidth() - ActLayout::SecondPhotoX);
         const ActPhoto first = photo(0);
         if (first.exists) {
             surface.print({Item::tab(10), QString(u"Камера 1   "_s + texts[Date1] + three + texts[Time1])});
@@ -64,15 +74,14 @@ bool PrintWeighingAct(PrintSurface &surface, const Settings &settings, const std
             surface.print({QString(texts[Date2] + three + texts[Time2])});
             y1 = std::round(surface.currentY());
             if (!first.image.isNull()) {
-                const QSizeF size = ActLayout::photoSize(
-                    first.image, ActLayout::SecondPhotoX - ActLayout::FirstPhotoX - ActLayout::PhotoGap);
+                const QSizeF size = ActLayout::photoSize(first.image, maxWidth);
                 surface.drawPicture(first.image, ActLayout::FirstPhotoX, y1 + ActLayout::PhotoGap, size.width(),
                                     size.height());
             }
         }
         const ActPhoto second = photo(1);
         if (second.exists && !second.image.isNull()) {
-            const QSizeF size = ActLayout::photoSize(second.image, surface.pageWidth() - ActLayout::SecondPhotoX);
+            const QSizeF size = ActLayout::photoSize(second.image, maxWidth);
             surface.drawPicture(second.image, ActLayout::SecondPhotoX, y1 + ActLayout::PhotoGap, size.width(),
                                 size.height());
         }

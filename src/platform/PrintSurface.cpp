@@ -142,6 +142,35 @@ double PrintSurface::textWidth(const QString &text) const
     return QFontMetricsF(currentFont()).horizontalAdvance(text);
 }
 
+QStringList PrintSurface::fittedLines(const QString &text, double room) const
+{
+    const QFontMetricsF metrics(currentFont());
+    const auto fits = [&](QStringView part) { return metrics.horizontalAdvance(part.toString()) <= room; };
+    QStringList lines;
+    QString rest = text;
+    while (!fits(rest)) {
+        qsizetype cut = rest.size();
+        do
+            cut = rest.lastIndexOf(u' ', cut - 1);
+        while (cut > 0 && !fits(QStringView(rest).left(cut)));
+        if (cut > 0) {
+            lines << rest.left(cut);
+            rest = rest.mid(cut + 1);
+            continue;
+        }
+        // No blank to break at: as many characters as fit, at least one.
+        qsizetype length = 1;
+        while (length < rest.size() && fits(QStringView(rest).left(length + 1)))
+            ++length;
+        if (length >= rest.size())
+            break;
+        lines << rest.left(length);
+        rest = rest.mid(length);
+    }
+    lines << rest;
+    return lines;
+}
+
 double PrintSurface::columnWidth() const
 {
     return QFontMetricsF(currentFont()).averageCharWidth();

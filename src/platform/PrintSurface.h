@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPainter>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <initializer_list>
@@ -87,6 +88,9 @@ public:
     double columnWidth() const;
     // How far `text` reaches in the current font.
     double textWidth(const QString &text) const;
+    // `text` as the lines that fit `room` twips in the current font, broken
+    // between words; a word longer than the room is broken within it.
+    QStringList fittedLines(const QString &text, double room) const;
 
     // 1 or 2: the width of the following lines, in units of 1/300 inch.
     void setLineWidth(int width);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/StoreResult.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 
 #include <QByteArray>
 #include <QDate>

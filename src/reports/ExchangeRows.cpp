@@ -1,5 +1,6 @@
 #include "ExchangeRows.h"
 
+#include "core/SystemErrorText.h"
 #include "store/DayFileCodec.h"
 #include "store/PickListFile.h"
 
@@ -79,7 +80,7 @@ QList<std::pair<int, CargoCard>> readDay(const QString &path, QString *error)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)
-            *error = file.errorString();
+            *error = fileErrorText(file);
         return {};
     }
     const QByteArray data = file.readAll();

@@ -2,7 +2,7 @@
 
 #include "ExchangeLines.h"
 #include "platform/WorkbookCell.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 
 #include <QHash>
 #include <QList>

@@ -6,11 +6,13 @@
 #include "core/Numbers.h"
 #include "core/ProgressDisplay.h"
 #include "store/DayFileCodec.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -245,6 +247,22 @@ ReportMessage PeriodReport::BuildPeriodReport()
     return ReportMessage::None;
 }
 
+bool PeriodReport::isClosedByCopy(const CargoCard &card)
+{
+    // The completion of an archived card stamps it "завершена" and leaves
+    // its weights as the first weighing stored them: net 0 and no second
+    // weight. A completed weighing computes net = gross - tare, so with its
+    // second weight 0 its net is its first weight, which the test below
+    // requires to be non-zero: no weighed card can look like this.
+    if (card.status.trimmed() != Statuses::complete() || card.date2 == 0 || card.net != 0)
+        return false;
+    if (card.operationType == OperationTypes::unloading())
+        return card.tare == 0 && card.gross != 0;
+    if (card.operationType == OperationTypes::loading())
+        return card.gross == 0 && card.tare != 0;
+    return false;
+}
+
 void PeriodReport::Data_Read_Report(const QString &path)
 {
     QFile file(path);
@@ -264,16 +282,22 @@ void PeriodReport::appendCardRow(const CargoCard &card)
 {
     const int last = m_table.columnCount() - 1;
     // Cells are set one by one, so a TAB inside a text stays in its cell.
+    const bool closed = isClosedByCopy(card);
     std::array<QString, ReportRow::MaxCells> cells;
     qsizetype size = 0;
     for (int c = 1; c <= last; ++c) {
-        cells[size_t(c)] = reportCellText(card, m_layout.columnParam[size_t(c)]);
+        const int param = m_layout.columnParam[size_t(c)];
+        cells[size_t(c)] = reportCellText(card, param);
+        // Brackets tell on paper, also in text mode, what is not summed.
+        if (closed && std::find(kSummed.begin(), kSummed.end(), param) != kSummed.end())
+            cells[size_t(c)] = u'(' + cells[size_t(c)] + u')';
         size += cells[size_t(c)].size();
     }
     ReportRow row;
     row.reserve(size);
     for (int c = 0; c <= last; ++c)
         row.appendCell(cells[size_t(c)]);
+    row.setUnsummed(closed);
 
     // The first card takes the empty row the cleared table starts with,
     // so a report of cards has no empty group of its own.
@@ -334,6 +358,10 @@ void PeriodReport::sumUpwards()
             for (size_t i = 0; i < kSummed.size(); ++i)
                 grand[i] += group[i];
             group.fill(0);
+            continue;
+        }
+        if (m_table.row(r).isUnsummed()) {
+            m_table.setRowStyle(r, 1, ClosedByCopyColour, false, 0);
             continue;
         }
         const QString status = m_table.text(r, statusColumn).toString();

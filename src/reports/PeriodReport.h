@@ -14,6 +14,7 @@
 #include <functional>
 
 class AppContext;
+struct CargoCard;
 class ProgressDisplay;
 
 // The report view "Отчеты о работе весов" as plain state: the two date
@@ -27,6 +28,7 @@ public:
     static constexpr QRgb HeaderColour = qRgb(192, 192, 192);
     static constexpr QRgb DeletedColour = qRgb(255, 192, 192);
     static constexpr QRgb IncompleteColour = qRgb(255, 255, 192);
+    static constexpr QRgb ClosedByCopyColour = qRgb(200, 224, 255);
     static constexpr int HeaderFontWidth = 6;
     // Most cards a day file is read for.
     static constexpr int MaxDayCards = 100000;
@@ -91,6 +93,11 @@ public:
     // `row` is a row of the table (0 = caption row).
     void ToggleGroup(int row);
     void ApplyExpandOptions();
+
+    // The card an archive completion closed in its own day: its weighing
+    // lives in the completed copy of a later card, so the report shows it
+    // with its weights in brackets and leaves it out of the sums.
+    static bool isClosedByCopy(const CargoCard &card);
 
     // A date field's text: d.M.yyyy, blanks around it allowed.
     static QDate parseDate(const QString &text);

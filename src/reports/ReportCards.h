@@ -1,6 +1,6 @@
 #pragma once
 
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 
 #include <QDate>
 #include <QString>

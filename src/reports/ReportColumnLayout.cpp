@@ -1,6 +1,6 @@
 #include "ReportColumnLayout.h"
 
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 
 namespace {
 

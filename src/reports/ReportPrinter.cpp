@@ -5,6 +5,8 @@
 #include "ReportTable.h"
 #include "core/Formats.h"
 
+#include <cmath>
+
 using namespace Qt::StringLiterals;
 using Item = PrintSurface::Item;
 
@@ -58,9 +60,15 @@ bool PrintReportAsText(PrintSurface &surface, const ReportTable &table, const QS
     ok = surface.print() && ok;
     surface.setFontSize(6);
 
+    // A line wider than the page prints in a smaller font, so that every
+    // shown column reaches the paper.
+    const double pageWidth = surface.pageWidth();
     for (const ReportTextLine &line : ReportTextLines(table)) {
         surface.setFontBold(line.bold);
         surface.setFontSize(line.points);
+        const double reach = 3 * surface.columnWidth() + surface.textWidth(line.text);
+        if (reach > pageWidth)
+            surface.setFontSize(std::floor(line.points * pageWidth / reach * 10) / 10);
         ok = surface.print({Item::tab(4), line.text}) && ok;
     }
     surface.setFontBold(false);
@@ -75,58 +83,77 @@ bool FlexGridPrint(PrintSurface &surface, const ReportPicture &grid, const QStri
     double captionHeight = 0;
     for (int r = 0; r < repeat; ++r)
         captionHeight += grid.rowHeight(r);
+
+    // All pages are one document: one PDF file, one print job.
+    surface.setDocumentName(u"Отчет о работе весов"_s);
+    surface.setOrientation(orientation);
+    const double width = grid.width();
+    // A table wider than the page is printed smaller, so no column is cut.
+    const double room = surface.pageWidth() - left;
+    const double scale = width > room && width > 0 ? room / width : 1.0;
+    const double pageHeight = surface.pageHeight();
+
     int start = repeat;
     double offset = 0;
-    int page = 0;
-    do {
-        surface.setDocumentName(u"Отчет о работе весов, лист "_s + QString::number(++page));
-        surface.setOrientation(orientation);
-        const double pageHeight = surface.pageHeight();
+    bool ok = true;
+    for (int page = 0;; ++page) {
         double acc = 0;
         int n = 0;
         for (int r = start; r <= last; ++r) {
             acc += grid.rowHeight(r);
-            if ((limit != -1 && n > limit) || 2 * top + acc + captionHeight > pageHeight) {
+            if ((limit != -1 && n > limit) || 2 * top + (acc + captionHeight) * scale > pageHeight) {
                 acc -= grid.rowHeight(r);
                 break;
             }
             ++n;
         }
         // A row taller than the page would never be passed.
-        if (n == 0 && start <= last)
-            return false;
+        if (n == 0 && start <= last) {
+            ok = false;
+            break;
+        }
 
+        if (page > 0 && !surface.newPage()) {
+            ok = false;
+            break;
+        }
         surface.setFontName(u"Courier New"_s);
         surface.setFontSize(12);
         surface.setFontBold(false);
         surface.setFontItalic(false);
         surface.setCurrentX(1000);
         surface.setCurrentY(500);
-        bool ok = surface.print({title});
-        ok = ok && surface.print() && surface.print();
+        ok = surface.print({title}) && surface.print() && surface.print();
 
-        const double width = grid.width();
-        const auto band = [&grid](double from, double height) {
-            return [&grid, from, height](QPainter &painter) { grid.paint(painter, from, height); };
+        const auto band = [&grid, scale](double from, double height) {
+            return [&grid, from, height, scale](QPainter &painter) {
+                painter.scale(scale, scale);
+                grid.paint(painter, from, height);
+            };
         };
         if (repeat > 0) {
-            ok = ok && surface.drawBand(QRectF(left, top, width, captionHeight), band(0, captionHeight));
+            ok = ok
+                && surface.drawBand(QRectF(left, top, width * scale, captionHeight * scale),
+                                    band(0, captionHeight));
             // One caption height more than counted: the bands of the pages
             // still join, and the rows that did not fit come first next time.
             const double height = captionHeight + acc;
             ok = ok
-                && surface.drawBand(QRectF(left, top + captionHeight, width, height),
+                && surface.drawBand(QRectF(left, top + captionHeight * scale, width * scale, height * scale),
                                     band(captionHeight + offset, height));
         } else {
-            ok = ok && surface.drawBand(QRectF(left, top, width, acc), band(offset, acc));
+            ok = ok && surface.drawBand(QRectF(left, top, width * scale, acc * scale), band(offset, acc));
         }
-        if (!surface.endDocument() || !ok)
-            return false;
+        if (!ok)
+            break;
         start += n;
         offset += acc + captionHeight;
         // Once the picture is used up further pages would be blank.
-    } while (captionHeight + offset < grid.height());
-    return true;
+        if (captionHeight + offset >= grid.height())
+            break;
+    }
+    // Pages drawn before a failure still go out.
+    return surface.endDocument() && ok;
 }
 
 ReportPrinter::ReportPrinter(PeriodReport &report, Clock &clock, const QString &pdfFolder,

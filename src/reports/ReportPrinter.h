@@ -24,13 +24,15 @@ struct ReportTextLine
 // blank and the cell cut to 12 (columns 1..8) or 10 characters.
 QList<ReportTextLine> ReportTextLines(const ReportTable &table);
 
-// One monospaced line per shown row, in one document.
+// One monospaced line per shown row, in one document; lines wider than the
+// page in a font small enough to fit it.
 bool PrintReportAsText(PrintSurface &surface, const ReportTable &table, const QString &title,
                        PrintSurface::Orientation orientation);
 
-// The grid's picture page by page, each page a document of its own with the
-// title and the first `repeat` rows on top. `limit` -1: only the page
-// height limits the rows of a page. False after the first error.
+// The grid's picture page by page in one document, each page with the title
+// and the first `repeat` rows on top; a picture wider than the page is
+// scaled down to its width. `limit` -1: only the page height limits the rows
+// of a page. False after the first error.
 bool FlexGridPrint(PrintSurface &surface, const ReportPicture &grid, const QString &title,
                    PrintSurface::Orientation orientation, int limit, double top, double left, int repeat);
 

@@ -36,6 +36,10 @@ public:
     bool isHidden() const { return m_hidden; }
     void setHidden(bool hidden) { m_hidden = hidden; }
 
+    // A data row shown but left out of the sums.
+    bool isUnsummed() const { return m_unsummed; }
+    void setUnsummed(bool unsummed) { m_unsummed = unsummed; }
+
     // Background and font of the cells from `styledFrom` to the last column;
     // -1 leaves the row in the grid's default look.
     int styledFrom() const { return m_styledFrom; }
@@ -51,6 +55,7 @@ private:
     std::array<quint32, MaxCells> m_end{};
     quint8 m_cells = 0;
     bool m_hidden = false;
+    bool m_unsummed = false;
     bool m_bold = false;
     quint8 m_fontWidth = 0;
     qint8 m_styledFrom = -1;

@@ -6,7 +6,8 @@
 #include "core/CrashPoint.h"
 #include "core/EventLog.h"
 #include "core/ProgressDisplay.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
+#include "core/SystemErrorText.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,9 +35,9 @@ StoreResult writeAt(QFile &file, qint64 offset, const QByteArray &bytes)
 {
     CrashPoint::beforeFileCall();
     if (!file.seek(offset) || file.write(bytes) != bytes.size())
-        return StoreResult::failed(file.errorString());
+        return StoreResult::failed(fileErrorText(file));
     if (::fdatasync(file.handle()) != 0)
-        return StoreResult::failed(qt_error_string(errno));
+        return StoreResult::failed(systemErrorText(errno));
     return {};
 }
 
@@ -72,16 +73,32 @@ qint64 slotsPresent(QFile &file)
     return present;
 }
 
+// The bytes of slot `n` as far as the file holds them; none when the slot
+// holds no card.
+QByteArray slotAt(QFile &file, qint64 n)
+{
+    if (!file.seek(cardOffset(n)))
+        return QByteArray();
+    QByteArray slot = file.read(CardBytes);
+    if (decodeCountRecord(slot) == 0)
+        slot.clear();
+    return slot;
+}
+
 // A № must fit the card's number field and be followed by another.
 constexpr qint64 kLastNumber = std::numeric_limits<qint32>::max();
 
 } // namespace
 
-DayFiles::DayFiles(AppContext &context, EventLog &log, WorkingCards &cards)
+DayFiles::DayFiles(AppContext &context, EventLog &log)
     : m_context(context)
     , m_log(log)
-    , m_cards(cards)
 {
+}
+
+QString DayFiles::changedMessage(int n)
+{
+    return u"Карточка № %1 изменена с момента открытия: изменения не записаны, откройте карточку заново"_s.arg(n);
 }
 
 QString DayFiles::todayPath() const
@@ -92,11 +109,6 @@ QString DayFiles::todayPath() const
 bool DayFiles::todayFileExists() const
 {
     return QFile::exists(todayPath());
-}
-
-QString DayFiles::pathOf(DayTarget target) const
-{
-    return target == DayTarget::Today ? todayPath() : m_archivePath;
 }
 
 StoreResult DayFiles::repairCount(const QString &path, qint32 stored, qint64 present)
@@ -115,33 +127,36 @@ void DayFiles::logCountRepair(const QString &path, qint64 count, qint32 stored)
                        .arg(stored));
 }
 
-StoreResult DayFiles::WriteDayCard(DayTarget target, int n)
+StoreResult DayFiles::WriteDayCard(const DayCard &read, const CargoCard &card)
 {
-    const QString path = pathOf(target);
-    if (path.isEmpty())
+    const int n = read.number;
+    if (!read.day.isValid())
         return StoreResult::failed(u"Не выбран файл дня"_s);
     if (n < 1)
         return StoreResult::failed(u"Нет карточки № %1"_s.arg(n));
-    const CargoCard &card = target == DayTarget::Today ? m_cards.CurrentCard : m_cards.ArchiveCard;
+    const QString path = dayFilePath(m_context.folders, read.day);
+    const bool today = read.day == m_context.clock.today();
 
     // At the first moment of a month or year its folder does not exist yet.
-    if (target == DayTarget::Today)
+    if (today)
         QDir().mkpath(QFileInfo(path).absolutePath());
 
     // Unbuffered: the slot goes down in a single write, so a crash leaves
     // the old or the new card in it, never parts of both.
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-        return StoreResult::failed(file.errorString());
+        return StoreResult::failed(fileErrorText(file));
     const qint32 stored = decodeCountRecord(file.read(4));
     const qint64 present = slotsPresent(file);
     if (n > present + 1)
         return StoreResult::failed(
             u"Карточка № %1 не может быть записана: в файле %2 карточек"_s.arg(n).arg(present));
+    if (slotAt(file, n) != read.slot)
+        return StoreResult::failed(changedMessage(n));
 
     if (const StoreResult written = writeAt(file, cardOffset(n), encodeDayCard(card)); !written)
         return written;
-    if (target != DayTarget::Today)
+    if (!today)
         return {};
 
     // The count only after the card is on disk: a count never names a slot
@@ -165,7 +180,7 @@ StoreResult DayFiles::nextTodayNumber(int &number)
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return StoreResult::failed(file.errorString());
+        return StoreResult::failed(fileErrorText(file));
     const qint32 stored = decodeCountRecord(file.read(4));
     const qint64 present = slotsPresent(file);
     file.close();
@@ -177,17 +192,23 @@ StoreResult DayFiles::nextTodayNumber(int &number)
     return {};
 }
 
-bool DayFiles::ReadDayCard(DayTarget target, int n)
+DayCard DayFiles::ReadDayCard(const QDate &day, int n) const
 {
-    if (target == DayTarget::Today && n < 1)
-        return false;
-    CargoCard &card = target == DayTarget::Today ? m_cards.CurrentCard : m_cards.ArchiveCard;
-    QFile file(pathOf(target));
-    QByteArray slot;
-    if (n >= 1 && file.open(QIODevice::ReadOnly) && file.seek(cardOffset(n)))
-        slot = file.read(CardBytes);
-    card = decodeDayCard(slot);
-    return file.isOpen();
+    DayCard read = DayCard::noCard(day, n);
+    if (!day.isValid())
+        return read;
+    QFile file(dayFilePath(m_context.folders, day));
+    read.fileRead = file.open(QIODevice::ReadOnly);
+    if (!read.fileRead || n < 1)
+        return read;
+    read.slot = slotAt(file, n);
+    read.card = decodeDayCard(read.slot);
+    return read;
+}
+
+bool DayFiles::slotUnchanged(const DayCard &read) const
+{
+    return ReadDayCard(read.day, read.number).slot == read.slot;
 }
 
 StoreResult DayFiles::LoadToday()
@@ -203,13 +224,13 @@ StoreResult DayFiles::LoadToday()
         QDir().mkpath(QFileInfo(path).absolutePath());
         QFile create(path);
         if (!create.open(QIODevice::WriteOnly))
-            result = StoreResult::failed(create.errorString());
+            result = StoreResult::failed(fileErrorText(create));
     }
     QByteArray data;
     if (QFile file(path); file.open(QIODevice::ReadOnly))
         data = file.readAll();
     else if (result)
-        result = StoreResult::failed(file.errorString());
+        result = StoreResult::failed(fileErrorText(file));
     Settings &s = m_context.settings;
 
     // The count follows the cards the file holds: a card written just before
@@ -221,9 +242,9 @@ StoreResult DayFiles::LoadToday()
 
     qint32 highestId = 0;
     for (qint64 n = 1; n <= present; ++n) {
-        m_cards.CurrentCard = decodeDayCard(QByteArrayView(data).sliced(cardOffset(n)));
-        highestId = qMax(highestId, m_cards.CurrentCard.id);
-        m_todayList.append(m_cards.CurrentCard);
+        const CargoCard card = decodeDayCard(QByteArrayView(data).sliced(cardOffset(n)));
+        highestId = qMax(highestId, card.id);
+        m_todayList.append(card);
         if (m_progress)
             m_progress->stepProgress(int(n), int(present));
     }
@@ -258,17 +279,11 @@ void DayFiles::LoadArchiveDay(const QString &path)
         if (decodeDayCardId(data, n) == 0)
             break;
         m_archiveCount = n;
-        m_cards.ArchiveCard = decodeDayCard(QByteArrayView(data).sliced(cardOffset(n)));
-        m_archiveList.append(m_cards.ArchiveCard);
+        m_archiveList.append(decodeDayCard(QByteArrayView(data).sliced(cardOffset(n))));
         if (m_progress)
             m_progress->stepProgress(n, held);
     }
 
     if (m_progress)
         m_progress->endProgress();
-}
-
-void DayFiles::appendListLine(DayTarget target)
-{
-    list(target).append(target == DayTarget::Today ? m_cards.CurrentCard : m_cards.ArchiveCard);
 }

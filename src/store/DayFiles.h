@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DayList.h"
+#include "card/CargoCard.h"
 #include "core/StoreResult.h"
 
 #include <QDate>
@@ -10,12 +11,35 @@
 class AppContext;
 class EventLog;
 class ProgressDisplay;
-struct WorkingCards;
 
-// Which working card and which file a day-file operation works on.
+// Which of the two day lists.
 enum class DayTarget {
-    Today,   // CurrentCard, today's file, today's list
-    Archive, // ArchiveCard, the archive day file, the archive list
+    Today,   // today's file
+    Archive, // the day opened in the archive
+};
+
+// A card as read from slot `number` of the day file of `day`, with the bytes
+// the slot held then: a write over it is refused when the slot changed in
+// between. A slot that holds no card (beyond the end, or ID 0) keeps no bytes.
+struct DayCard
+{
+    // Slot `n` of `day` holding no card: where a new card goes.
+    static DayCard noCard(const QDate &day, int n)
+    {
+        DayCard slot;
+        slot.day = day;
+        slot.number = n;
+        return slot;
+    }
+
+    QDate day;
+    int number = 0;
+    CargoCard card;
+    QByteArray slot;
+    // Whether the day file could be opened.
+    bool fileRead = false;
+
+    bool holdsCard() const { return !slot.isEmpty(); }
 };
 
 // The only way cards reach and leave the day files. Every operation opens
@@ -23,7 +47,7 @@ enum class DayTarget {
 class DayFiles
 {
 public:
-    DayFiles(AppContext &context, EventLog &log, WorkingCards &cards);
+    DayFiles(AppContext &context, EventLog &log);
 
     void setProgressDisplay(ProgressDisplay *display) { m_progress = display; }
     // The last step of loading today: constant 0 of each text parameter
@@ -35,7 +59,6 @@ public:
     bool todayFileExists() const;
 
     QString archivePath() const { return m_archivePath; }
-    void setArchivePath(const QString &path) { m_archivePath = path; }
     int archiveCardCount() const { return m_archiveCount; }
 
     DayList &list(DayTarget target) { return target == DayTarget::Today ? m_todayList : m_archiveList; }
@@ -44,17 +67,24 @@ public:
         return target == DayTarget::Today ? m_todayList : m_archiveList;
     }
 
-    // Writes the working card into slot `n` in one positioned write and
-    // flushes it to disk. For today the missing folders are made first, and
-    // only after the card is on disk the count record follows, as the larger
-    // of the slots present and `n`; DayCardNumber takes it. A slot more than
-    // one past the last card is refused, so nothing lands past the end.
-    StoreResult WriteDayCard(DayTarget target, int n);
-    // Reads slot `n` into the working card; a slot beyond the end reads as
-    // zero. For today nothing happens when `n` is not positive.
-    bool ReadDayCard(DayTarget target, int n);
-    // Reads today's file whole: DayCardNumber from its count, today's list,
-    // and the last card in CurrentCard. A missing file (and its folders) is
+    // "Карточка № n изменена с момента открытия: …"
+    static QString changedMessage(int n);
+
+    // Writes `card` into the slot `read` came from, in one positioned write,
+    // and flushes it to disk. Refused when the slot no longer holds the bytes
+    // it held when read, so a copy opened earlier never writes back over a
+    // newer card. For today the missing folders are made first, and only
+    // after the card is on disk the count record follows, as the larger of
+    // the slots present and `n`; DayCardNumber takes it. A slot more than one
+    // past the last card is refused, so nothing lands past the end.
+    StoreResult WriteDayCard(const DayCard &read, const CargoCard &card);
+    // Slot `n` of the day file of `day`; a slot beyond the end reads as an
+    // empty card, and so does a number that is not positive.
+    DayCard ReadDayCard(const QDate &day, int n) const;
+    // Whether the slot still holds what `read` found there.
+    bool slotUnchanged(const DayCard &read) const;
+    // Reads today's file whole: DayCardNumber from its count and today's
+    // list. A missing file (and its folders) is
     // created empty. A count that disagrees with the cards the file holds is
     // repaired, so a card written just before a crash is kept; a card ID
     // above CardIdCounter raises the counter. Both are logged.
@@ -69,18 +99,13 @@ public:
     // Reads an archive day whole, up to the first card whose ID is 0; the
     // count record is not consulted.
     void LoadArchiveDay(const QString &path);
-    // Appends the working card's line to the list of `target`.
-    void appendListLine(DayTarget target);
-
 private:
-    QString pathOf(DayTarget target) const;
     // The count record, when it is not `present`, is rewritten to it and logged.
     StoreResult repairCount(const QString &path, qint32 stored, qint64 present);
     void logCountRepair(const QString &path, qint64 count, qint32 stored);
 
     AppContext &m_context;
     EventLog &m_log;
-    WorkingCards &m_cards;
     ProgressDisplay *m_progress = nullptr;
     std::function<void()> m_constantNames;
     DayList m_todayList;

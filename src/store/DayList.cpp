@@ -3,7 +3,7 @@
 #include "core/Formats.h"
 #include "core/Numbers.h"
 #include "core/OleDate.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 
 #include "core/CrashPoint.h"
 #include "core/SettingsFile.h"
+#include "core/SystemErrorText.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -14,11 +15,11 @@ StoreResult writeDurably(const QString &path, qint64 offset, const QByteArray &b
     CrashPoint::beforeFileCall();
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-        return StoreResult::failed(file.errorString());
+        return StoreResult::failed(fileErrorText(file));
     if (!file.seek(offset) || file.write(bytes) != bytes.size())
-        return StoreResult::failed(file.errorString());
+        return StoreResult::failed(fileErrorText(file));
     if (::fdatasync(file.handle()) != 0)
-        return StoreResult::failed(qt_error_string(errno));
+        return StoreResult::failed(systemErrorText(errno));
     return {};
 }
 
@@ -28,13 +29,13 @@ StoreResult replaceDurably(const QString &path, const QByteArray &content)
     // Without commit() the temporary file is discarded and the old content stays.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return StoreResult::failed(file.errorString());
+        return StoreResult::failed(fileErrorText(file));
     if (file.write(content) != content.size() || !file.flush())
-        return StoreResult::failed(file.errorString());
+        return StoreResult::failed(fileErrorText(file));
     // The new content reaches the disk before it takes the name.
     if (::fdatasync(file.handle()) != 0)
-        return StoreResult::failed(qt_error_string(errno));
+        return StoreResult::failed(systemErrorText(errno));
     if (!file.commit())
-        return StoreResult::failed(file.errorString());
+        return StoreResult::failed(fileErrorText(file));
     return syncFolderOf(path);
 }

@@ -23,14 +23,16 @@ struct ParseResult
     QByteArray frame;
     // For the service view: what was found, in the engineer's words.
     QString note;
+    // The frame itself says the scale is moving (a status flag).
+    bool motion = false;
 
     static ParseResult weightOf(double weight, const QByteArray &frame, const QString &note = {})
     {
-        return {Kind::Weight, weight, frame, note};
+        return {Kind::Weight, weight, frame, note, false};
     }
-    static ParseResult noWeight(const QString &note) { return {Kind::NoWeight, 0.0, {}, note}; }
-    static ParseResult noDataMark(const QString &note) { return {Kind::NoDataMark, 0.0, {}, note}; }
-    static ParseResult nothing(const QString &note) { return {Kind::Nothing, 0.0, {}, note}; }
+    static ParseResult noWeight(const QString &note) { return {Kind::NoWeight, 0.0, {}, note, false}; }
+    static ParseResult noDataMark(const QString &note) { return {Kind::NoDataMark, 0.0, {}, note, false}; }
+    static ParseResult nothing(const QString &note) { return {Kind::Nothing, 0.0, {}, note, false}; }
 
     bool hasWeight() const { return kind == Kind::Weight; }
 };

@@ -2,14 +2,16 @@
 
 #include "TerminalLink.h"
 #include "core/AppContext.h"
+#include "core/SettingsChange.h"
 
 #include <QSerialPortInfo>
 
 using namespace Qt::StringLiterals;
 
-PortSettingsModel::PortSettingsModel(AppContext &context, TerminalLink &link)
+PortSettingsModel::PortSettingsModel(AppContext &context, TerminalLink &link, EventLog &log)
     : m_context(context)
     , m_link(link)
+    , m_log(log)
 {
 }
 
@@ -71,7 +73,7 @@ QString PortSettingsModel::save(const PortParameters &chosen)
     values.portNumber = values.portNumber.trimmed();
     if (!m_link.switchPort(values))
         return notFoundMessage();
-    if (!m_context.storeSettings())
-        return acceptedMessage() + u", но файл настроек записать не удалось"_s;
+    if (const StoreResult stored = storeSettingsChange(m_context, m_log); !stored)
+        return stored.reason;
     return acceptedMessage();
 }

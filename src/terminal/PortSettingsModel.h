@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class AppContext;
+class EventLog;
 class TerminalLink;
 
 // The window "Настройка СОМ-порта компьютера": the choices of its five lists
@@ -13,7 +14,7 @@ class TerminalLink;
 class PortSettingsModel
 {
 public:
-    PortSettingsModel(AppContext &context, TerminalLink &link);
+    PortSettingsModel(AppContext &context, TerminalLink &link, EventLog &log);
 
     // "1".."8", then the ports the system reports.
     static QStringList portChoices();
@@ -30,10 +31,12 @@ public:
 
     // The port is reopened with the values; only a port that opens makes
     // them the settings and stores them. A port that does not open leaves
-    // the previous port and settings in place. Returns the message to show.
+    // the previous port and settings in place. Returns the message to show:
+    // acceptedMessage(), notFoundMessage() or the settings file's failure.
     QString save(const PortParameters &chosen);
 
 private:
     AppContext &m_context;
     TerminalLink &m_link;
+    EventLog &m_log;
 };

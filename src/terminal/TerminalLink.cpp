@@ -171,6 +171,8 @@ QString TerminalLink::statusText() const
 
 void TerminalLink::apply(const ParseResult &result)
 {
+    if (result.kind != ParseResult::Kind::Nothing)
+        m_motion = result.motion;
     switch (result.kind) {
     case ParseResult::Kind::Weight:
         m_terminalWeight = result.weight;

@@ -63,6 +63,9 @@ public:
     // What the field "Вес с терминала" shows.
     QString weightText() const { return m_weightText; }
 
+    // The last frame said the scale is moving; the lamps stay red.
+    bool inMotion() const { return m_motion; }
+
     bool portOpen() const;
     // The port is open and the field shows a weight, not the no-data mark.
     bool showsWeight() const;
@@ -107,6 +110,7 @@ private:
     RawFrameLog m_rawLog;
     Type7State m_type7;
     double m_terminalWeight = 0.0;
+    bool m_motion = false;
     QString m_weightText;
     QByteArray m_lastSent;
     // Why the port is not open, for the status line.

@@ -4,6 +4,7 @@
 #include "core/EventLog.h"
 #include "core/Formats.h"
 #include "core/Numbers.h"
+#include "core/SettingsChange.h"
 
 #include <cmath>
 #include <utility>
@@ -16,7 +17,7 @@ WeightConditioning::WeightConditioning(AppContext &context, EventLog &log)
 {
 }
 
-void WeightConditioning::StabilityLamps(double cur, bool noData)
+void WeightConditioning::StabilityLamps(double cur, bool noData, bool moving)
 {
     if (noData) {
         setAllLamps(Red);
@@ -32,6 +33,8 @@ void WeightConditioning::StabilityLamps(double cur, bool noData)
                 lamps[2] = Green;
         }
     }
+    if (moving)
+        lamps = {Red, Red, Red};
     h[2] = h[1];
     h[1] = h[0];
     h[0] = cur;
@@ -47,7 +50,9 @@ bool WeightConditioning::CheckOverload(double gross)
     s.OverloadWeight = gross;
     s.OverloadFlag = 1;
     s.OverloadText = ShortDateText(now.date()) + u' ' + LongTimeText(now.time()) + u' ' + weight;
-    m_context.storeSettings();
+    // Nobody waits for this store: a failure is in the log, the overload
+    // stands in memory.
+    static_cast<void>(storeSettingsChange(m_context, m_log));
     m_log.WriteLog(u"Весы были перегружены:"_s + weight + u' ' + m_context.CurrentOperator);
     return true;
 }
@@ -57,16 +62,16 @@ int WeightConditioning::advertColour() const
     const Settings &s = m_context.settings;
     if (s.OverloadFlag == 1)
         return Red;
-    return s.AdvertColor == 0 ? 16711680 : s.AdvertColor;
+    return advertColourValue(s);
 }
 
-void WeightConditioning::resetOverload()
+StoreResult WeightConditioning::resetOverload()
 {
     Settings &s = m_context.settings;
     s.OverloadFlag = 0;
     s.OverloadWeight = 0;
     s.OverloadText.clear();
-    m_context.storeSettings();
+    return storeSettingsChange(m_context, m_log);
 }
 
 void renameWeightParams(std::array<QString, 25> &names, const QString &unit)
@@ -98,7 +103,7 @@ QString checkScaleSettings(const ScaleSettingsInput &in)
     return QString();
 }
 
-QString saveScaleSettings(AppContext &context, const ScaleSettingsInput &in)
+QString saveScaleSettings(AppContext &context, EventLog &log, const ScaleSettingsInput &in)
 {
     const QString problem = checkScaleSettings(in);
     if (!problem.isEmpty())
@@ -111,11 +116,10 @@ QString saveScaleSettings(AppContext &context, const ScaleSettingsInput &in)
     const double period = std::floor(ParseNumber(in.pollPeriod));
     s.PollPeriodMs = usablePollPeriod(period >= -9e18 && period <= 9e18 ? qint64(period) : 0);
     s.AdvertCaption = in.advertCaption;
-    context.storeSettings();
-    return QString();
+    return storeSettingsChange(context, log).reason;
 }
 
-void restoreScaleDefaults(AppContext &context)
+StoreResult restoreScaleDefaults(AppContext &context, EventLog &log)
 {
     Settings &s = context.settings;
     s.AnimationPictures = {};
@@ -125,7 +129,7 @@ void restoreScaleDefaults(AppContext &context)
     s.WeightUnit = u"кг"_s;
     setCaptionFont(s, {u"Arial"_s, 26, true, false, false, false, 0, 0, 255});
     s.AdvertCaption = u"Kalvenstrom"_s;
-    context.storeSettings();
+    return storeSettingsChange(context, log);
 }
 
 QString checkServiceSettings(const ServiceInput &in)
@@ -133,7 +137,7 @@ QString checkServiceSettings(const ServiceInput &in)
     return numberFieldProblem(kMaxWeightCaption, in.maxWeight);
 }
 
-QString saveServiceSettings(AppContext &context, const ServiceInput &in)
+QString saveServiceSettings(AppContext &context, EventLog &log, const ServiceInput &in)
 {
     const QString problem = checkServiceSettings(in);
     if (!problem.isEmpty())
@@ -145,8 +149,7 @@ QString saveServiceSettings(AppContext &context, const ServiceInput &in)
     s.TareFromKeyboard = in.tareFromKeyboard ? 1 : 0;
     s.ShowReceiptButton = in.showReceiptButton ? 1 : 0;
     s.MaxWeight = ParseNumber(in.maxWeight);
-    context.storeSettings();
-    return QString();
+    return storeSettingsChange(context, log).reason;
 }
 
 void setCaptionFont(Settings &s, const CaptionFont &font)

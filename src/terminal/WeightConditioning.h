@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/StoreResult.h"
+
 #include <QString>
 #include <QStringView>
 #include <array>
@@ -23,8 +25,10 @@ public:
     std::array<int, 3> lamps{Red, Red, Red};
 
     // Manual mode, after every read. `noData`: the weight field shows the
-    // no-data mark, and the history is left alone.
-    void StabilityLamps(double current, bool noData);
+    // no-data mark, and the history is left alone. `moving`: the terminal's
+    // frame says the scale moves; the reading joins the history, but no lamp
+    // is green whatever the readings.
+    void StabilityLamps(double current, bool noData, bool moving = false);
     void setAllLamps(int colour) { lamps = {colour, colour, colour}; }
 
     // Once a second with the live gross. True when a new highest overload
@@ -32,8 +36,8 @@ public:
     bool CheckOverload(double gross);
     // The advertising caption is red while an overload stands.
     int advertColour() const;
-    // "Сбросить ошибку перегрузки весов".
-    void resetOverload();
+    // "Сбросить ошибку перегрузки весов"; the settings stored.
+    StoreResult resetOverload();
 
 private:
     AppContext &m_context;
@@ -68,9 +72,11 @@ QString checkScaleSettings(const ScaleSettingsInput &input);
 // unit, the poll period kept within 300..10000, the settings stored. A
 // number field without a number refuses the whole save, so a typing
 // mistake never becomes a 0; the message is returned and nothing changes.
-QString saveScaleSettings(AppContext &context, const ScaleSettingsInput &input);
+// A settings file that cannot be written returns its message too (the
+// values then hold for this run). Empty: saved.
+QString saveScaleSettings(AppContext &context, EventLog &log, const ScaleSettingsInput &input);
 // "Установить по умолчанию" for the settings it covers; stored.
-void restoreScaleDefaults(AppContext &context);
+StoreResult restoreScaleDefaults(AppContext &context, EventLog &log);
 
 // The fields of "Сервис" that "Сохранить" saves.
 struct ServiceInput
@@ -85,7 +91,7 @@ struct ServiceInput
 QString checkServiceSettings(const ServiceInput &input);
 // As saveScaleSettings: a maximum weight without a number (which as 0 would
 // make every vehicle an overload) refuses the save and is returned.
-QString saveServiceSettings(AppContext &context, const ServiceInput &input);
+QString saveServiceSettings(AppContext &context, EventLog &log, const ServiceInput &input);
 
 // The caption font as the font dialog chose it, with its colour. The font
 // flags are stored as -1 for on.

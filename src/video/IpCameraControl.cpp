@@ -2,6 +2,7 @@
 
 #include "core/AppContext.h"
 #include "core/Numbers.h"
+#include "core/SettingsChange.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -31,9 +32,10 @@ int clampPixels(double px)
 
 } // namespace
 
-IpCameraControl::IpCameraControl(AppContext &context, QObject *parent)
+IpCameraControl::IpCameraControl(AppContext &context, EventLog &log, QObject *parent)
     : QObject(parent)
     , m_context(context)
+    , m_log(log)
     , m_view(&m_noBrowser)
 {
     m_photoTimer.setSingleShot(true);
@@ -229,7 +231,7 @@ void IpCameraControl::ok()
     emit changed();
 }
 
-void IpCameraControl::save()
+StoreResult IpCameraControl::save()
 {
     const int n = cameraNumber();
     IpCameraRecord r = record(n);
@@ -250,15 +252,17 @@ void IpCameraControl::save()
     number(BrowserShiftRight, r.BrowserShiftRight);
     setRecord(n, r);
     m_context.settings.IpCameraNumber = n;
-    m_context.storeSettings();
+    const StoreResult stored = storeSettingsChange(m_context, m_log);
     emit changed();
+    return stored;
 }
 
-void IpCameraControl::fit()
+StoreResult IpCameraControl::fit()
 {
-    save();
+    const StoreResult stored = save();
     applyGeometry(record(cameraNumber()));
     applyBrowser();
+    return stored;
 }
 
 void IpCameraControl::noFit(const QSize &mainWindow)

@@ -2,6 +2,7 @@
 
 #include "CameraBrowser.h"
 #include "IpCamera.h"
+#include "core/StoreResult.h"
 
 #include <QImage>
 #include <QObject>
@@ -12,6 +13,7 @@
 #include <array>
 
 class AppContext;
+class EventLog;
 
 // One camera definition; numbers in twips.
 struct IpCameraRecord
@@ -46,7 +48,7 @@ public:
     // The window is this much larger than the photo, both ways.
     static constexpr int WindowMargin = 500;
 
-    explicit IpCameraControl(AppContext &context, QObject *parent = nullptr);
+    IpCameraControl(AppContext &context, EventLog &log, QObject *parent = nullptr);
 
     // The window that shows the page; none: nothing is shown or photographed.
     void setBrowser(CameraBrowser *browser);
@@ -73,10 +75,11 @@ public:
     void setCommandText(const QString &text);
     bool commandVisible() const { return m_commandVisible; }
 
-    // "Ok", "Сохранить", "Подогнать", "Без подгонки".
+    // "Ok", "Сохранить", "Подогнать", "Без подгонки". "Сохранить" and
+    // "Подогнать" store the settings and return what became of that.
     void ok();
-    void save();
-    void fit();
+    StoreResult save();
+    StoreResult fit();
     void noFit(const QSize &mainWindow);
 
     // The browser window and its page as the program put them.
@@ -110,6 +113,7 @@ private:
     void applyBrowser();
 
     AppContext &m_context;
+    EventLog &m_log;
     NoCameraBrowser m_noBrowser;
     CameraBrowser *m_view;
     IpCameraRecord m_record0;

@@ -1,5 +1,7 @@
 #include "PhotoStore.h"
 
+#include "core/SystemErrorText.h"
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -62,14 +64,14 @@ QString PhotoStore::writeJpeg(const QString &path, const QImage &image)
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
+        return fileErrorText(file);
     if (file.write(jpeg) != jpeg.size()) {
-        const QString reason = file.errorString();
+        const QString reason = fileErrorText(file);
         file.cancelWriting();
         return reason;
     }
     if (!file.commit())
-        return file.errorString();
+        return fileErrorText(file);
 #ifdef Q_OS_UNIX
     // The rename itself reaches the disk here, on this worker, rather than
     // with the next fsync of a day file, which would then wait for it.

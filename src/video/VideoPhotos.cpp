@@ -3,6 +3,7 @@
 #include "CameraSource.h"
 #include "SyntheticSource.h"
 #include "core/AppContext.h"
+#include "core/SettingsChange.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -10,10 +11,11 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-VideoPhotos::VideoPhotos(AppContext &context, IpCamera &ipCamera, std::unique_ptr<CaptureSource> source,
+VideoPhotos::VideoPhotos(AppContext &context, EventLog &log, IpCamera &ipCamera, std::unique_ptr<CaptureSource> source,
                          QObject *parent)
     : QObject(parent)
     , m_context(context)
+    , m_log(log)
     , m_ip(ipCamera)
 {
     setSource(std::move(source));
@@ -87,8 +89,15 @@ void VideoPhotos::switchOnUsb()
         m_failedShown = true;
         emit captureFailed(CaptureFailedText);
     }
-    m_context.storeSettings();
+    storeSource();
     emit changed();
+}
+
+void VideoPhotos::storeSource()
+{
+    // The source switches at once either way; a failure is in the log and
+    // only means the next start opens the previous source.
+    static_cast<void>(storeSettingsChange(m_context, m_log));
 }
 
 void VideoPhotos::stopUsb()
@@ -126,7 +135,7 @@ void VideoPhotos::switchOnIp()
     m_context.settings.VideoSourceIp = 1;
     setIcon(Icon::OnWindowShown);
     m_ip.switchOn();
-    m_context.storeSettings();
+    storeSource();
     emit changed();
 }
 

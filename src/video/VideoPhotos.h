@@ -3,7 +3,7 @@
 #include "CaptureSource.h"
 #include "IpCamera.h"
 #include "PhotoStore.h"
-#include "weighing/CardServices.h"
+#include "card/CardServices.h"
 
 #include <QImage>
 #include <QObject>
@@ -11,6 +11,7 @@
 #include <memory>
 
 class AppContext;
+class EventLog;
 
 // The shared video state and the photos of cards: which source is on, the
 // camera icon, the two photo slots of each card frame and the enlargement
@@ -28,7 +29,7 @@ public:
     };
     static inline const QString CaptureFailedText = QStringLiteral("Unable to capture video.");
 
-    VideoPhotos(AppContext &context, IpCamera &ipCamera, std::unique_ptr<CaptureSource> source,
+    VideoPhotos(AppContext &context, EventLog &log, IpCamera &ipCamera, std::unique_ptr<CaptureSource> source,
                 QObject *parent = nullptr);
     ~VideoPhotos() override;
 
@@ -92,9 +93,11 @@ private:
     QImage load(const QString &path) const;
     void putIntoSlot(const QImage &image, int slot, const QString &path);
     void setIcon(Icon icon);
+    void storeSource();
     void stopUsb();
 
     AppContext &m_context;
+    EventLog &m_log;
     IpCamera &m_ip;
     std::unique_ptr<CaptureSource> m_source;
     PhotoStore m_store;

@@ -1,6 +1,6 @@
 #include "AutoWeighing.h"
 
-#include "CargoCard.h"
+#include "card/CargoCard.h"
 #include "Weighing.h"
 #include "core/AppContext.h"
 #include "core/Rounding.h"

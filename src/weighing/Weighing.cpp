@@ -5,7 +5,6 @@
 #include "core/Formats.h"
 #include "core/Numbers.h"
 #include "core/OleDate.h"
-#include "core/Rounding.h"
 #include "core/StoreResult.h"
 #include "store/DayFiles.h"
 #include "store/ParamExtras.h"
@@ -13,13 +12,12 @@
 
 #include <QFileInfo>
 
-Weighing::Weighing(AppContext &context, EventLog &log, DayFiles &days, WorkingCards &cards, ParamExtras &extras,
-                   CardExports &exports, CardPhotos &photos, QObject *parent)
+Weighing::Weighing(AppContext &context, EventLog &log, DayFiles &days, ParamExtras &extras, CardExports &exports,
+                   CardPhotos &photos, QObject *parent)
     : QObject(parent)
     , m_context(context)
     , m_log(log)
     , m_days(days)
-    , m_cards(cards)
     , m_extras(extras)
     , m_exports(exports)
     , m_photos(photos)
@@ -73,7 +71,7 @@ void Weighing::setReceiptButtonVisible(bool visible)
     emit changed();
 }
 
-void Weighing::liveFromCard(const CargoCard &card, double f)
+void Weighing::liveFromCard(const CargoCard &card)
 {
     const double w = m_weighingWeight;
     if (IsIncomplete(card.status)) {
@@ -84,14 +82,12 @@ void Weighing::liveFromCard(const CargoCard &card, double f)
             m_live.gross = w;
             m_live.tare = card.tare;
         }
-        m_live.net = round6(m_live.gross - m_live.tare);
+        m_live.net = netWeight(m_live.gross, m_live.tare);
     } else {
         m_live.gross = card.gross;
         m_live.tare = card.tare;
         m_live.net = card.net;
     }
-    m_live.litter = m_live.net * f;
-    m_live.clean = round6(m_live.net - m_live.litter);
 }
 
 void Weighing::UpdateLiveWeights()
@@ -104,14 +100,13 @@ void Weighing::UpdateLiveWeights()
         m_weighingWeight = m_terminalWeight;
     }
     const double w = m_weighingWeight;
-    const double f = ParseNumber(m_liveLitter) / 100;
 
     switch (m_frame) {
     case Frame::DataEntry:
         if (m_operationType == OperationTypes::single()) {
             m_live.gross = w;
             m_live.tare = ParseNumber(m_tareField);
-            m_live.net = round6(m_live.gross - m_live.tare);
+            m_live.net = netWeight(m_live.gross, m_live.tare);
             m_live.first = w;
             m_live.second = 0;
         } else if (m_operationType == OperationTypes::unloading()) {
@@ -123,18 +118,19 @@ void Weighing::UpdateLiveWeights()
             m_live.first = w;
             m_live.gross = m_live.net = m_live.second = 0;
         }
-        m_live.litter = m_live.net * f;
-        m_live.clean = round6(m_live.net - m_live.litter);
         break;
     case Frame::CurrentCard:
-        liveFromCard(m_shown, f);
+        liveFromCard(m_shown);
         break;
     case Frame::Archive:
-        liveFromCard(m_archiveShown, f);
+        liveFromCard(m_archiveShown);
         break;
     case Frame::Other:
         return;
     }
+    const DerivedWeights derived = deriveWeights(m_live.net, ParseNumber(m_liveLitter));
+    m_live.litter = derived.litterWeight;
+    m_live.clean = derived.cleanWeight;
     showLive();
 }
 
@@ -217,7 +213,7 @@ bool Weighing::followClock()
     if (m_days.loadedDay() == m_context.clock.today())
         return false;
     m_context.createMonthFolders();
-    m_days.LoadToday();
+    reloadToday();
     m_grossButton = false;
     m_tareButton = false;
     m_opened = 0;
@@ -231,6 +227,13 @@ void Weighing::reportFailure(const QString &message)
 {
     m_log.WriteLog(message);
     emit operatorMessage(message);
+}
+
+void Weighing::reloadToday()
+{
+    if (const StoreResult loaded = m_days.LoadToday(); !loaded)
+        reportFailure(QStringLiteral("Файл дня не прочитан: ") + QFileInfo(m_days.todayPath()).fileName()
+                      + QStringLiteral(": ") + loaded.reason);
 }
 
 int Weighing::storeNewTodayCard(const std::function<void(CargoCard &, const NewCardNumbers &)> &fill)
@@ -251,9 +254,8 @@ int Weighing::storeNewTodayCard(const std::function<void(CargoCard &, const NewC
     }
     applyRunningSum(s, m_live.net);
 
-    const CargoCard previous = m_cards.CurrentCard;
-    fill(m_cards.CurrentCard, numbers);
-    const CargoCard card = m_cards.CurrentCard;
+    CargoCard card;
+    fill(card, numbers);
 
     // The counters go to disk before the card: a crash in between leaves a
     // gap in the IDs, never an ID given twice.
@@ -261,18 +263,15 @@ int Weighing::storeNewTodayCard(const std::function<void(CargoCard &, const NewC
         // The ID stays used; the sum did not take a card that is not there.
         s.SumWeight = sumWeight;
         s.SumCount = sumCount;
-        m_cards.CurrentCard = previous;
         reportFailure(notStoredMessage(path, reason));
         return 0;
     };
     if (const StoreResult saved = m_context.storeSettings(); !saved)
         return notStored(m_context.folders.SettingsFile, saved.reason);
-    if (const StoreResult written = m_days.WriteDayCard(DayTarget::Today, card.number); !written)
-        return notStored(m_days.todayPath(), written.reason);
     const int n = card.number;
-    m_exports.writeDayWorkbookRow(n);
-    m_exports.writeAccountingWorkbookRow(n);
-    m_exports.writeAccountingTexts(n);
+    if (const StoreResult written = m_days.WriteDayCard(DayCard::noCard(m_context.clock.today(), n), card); !written)
+        return notStored(m_days.todayPath(), written.reason);
+    m_exports.cardWritten(n);
     m_extras.writeCardExtras(PlusFile::besideDayFile(m_days.todayPath()), n);
     emit cardWritten(card, m_extras.extraValues, m_context.clock.today(), CardChange::Store);
 
@@ -321,8 +320,7 @@ bool Weighing::StoreNewCard()
         c.tare = m_live.tare;
         c.weight1 = m_live.first;
         c.weight2 = m_live.second;
-        c.litterWeight = c.net * c.litterPercent / 100;
-        c.cleanWeight = round6(c.net - c.litterWeight);
+        applyDerivedWeights(c);
         c.sumWeight = s.SumWeight;
         c.sumCount = s.SumCount;
         for (int i = 0; i < CardTextCount; ++i)
@@ -330,7 +328,7 @@ bool Weighing::StoreNewCard()
     });
     m_storing = false;
     if (n > 0)
-        m_photos.takePhoto(QString::number(m_cards.CurrentCard.id), 0);
+        m_photos.takePhoto(QString::number(m_shown.id), 0);
     emit changed();
     return n > 0;
 }
@@ -345,31 +343,16 @@ bool Weighing::CompleteCard(Kind kind)
     const int n = m_opened;
     // The slot is read again: whatever happened since the card was shown,
     // only card N itself is completed into slot N.
-    m_days.ReadDayCard(DayTarget::Today, n);
-    CargoCard &c = m_cards.CurrentCard;
-    const QDateTime now = m_context.clock.now();
-    c.date2 = toOleDate(now.date());
-    c.time2 = toOleTime(now.time());
-    if (kind == Kind::Gross)
-        c.gross = m_weighingWeight;
-    else
-        c.tare = m_weighingWeight;
-    c.net = c.gross - c.tare;
-    c.status = Statuses::complete();
-    c.litterWeight = c.net * c.litterPercent / 100;
-    c.cleanWeight = round6(c.net - c.litterWeight);
-
-    if (const StoreResult written = m_days.WriteDayCard(DayTarget::Today, n); !written) {
+    const DayCard read = m_days.ReadDayCard(m_context.clock.today(), n);
+    const CargoCard completed = completeCard(read.card, kind, m_weighingWeight, m_context.clock.now());
+    if (const StoreResult written = m_days.WriteDayCard(read, completed); !written) {
         // The card stays open as the file still holds it.
-        m_days.ReadDayCard(DayTarget::Today, n);
         reportFailure(notStoredMessage(m_days.todayPath(), written.reason));
         emit changed();
         return false;
     }
-    m_exports.writeDayWorkbookRow(n);
-    m_exports.writeAccountingTexts(n);
-    m_exports.writeAccountingWorkbookRow(n);
-    emit cardWritten(c, PlusFile(PlusFile::besideDayFile(m_days.todayPath())).read(n), m_context.clock.today(),
+    m_exports.cardWritten(n);
+    emit cardWritten(completed, PlusFile(PlusFile::besideDayFile(m_days.todayPath())).read(n), m_context.clock.today(),
                      CardChange::Completion);
     ShowCurrentCard(n);
 
@@ -378,7 +361,7 @@ bool Weighing::CompleteCard(Kind kind)
     else
         m_tareButton = false;
     m_opened = 0;
-    m_days.LoadToday();
+    reloadToday();
     emit todayListChanged();
     if (kind == Kind::Gross)
         m_netColour = DarkGreen;
@@ -395,18 +378,22 @@ void Weighing::ShowCurrentCard(int n)
 {
     if (n < 1)
         return;
-    m_days.ReadDayCard(DayTarget::Today, n);
-    m_shown = m_cards.CurrentCard;
+    m_shown = m_days.ReadDayCard(m_context.clock.today(), n).card;
     m_liveLitter = NumberText(m_shown.litterPercent);
     emit changed();
+}
+
+void Weighing::chooseTodayCard(int n)
+{
+    ShowCurrentCard(n);
+    SetCompletionButtons(n);
 }
 
 void Weighing::SetCompletionButtons(int n)
 {
     if (n < 1)
         return;
-    m_days.ReadDayCard(DayTarget::Today, n);
-    const CargoCard &c = m_cards.CurrentCard;
+    const CargoCard c = m_days.ReadDayCard(m_context.clock.today(), n).card;
     m_netColour = DarkGreen;
     m_tareColour = DarkGreen;
     m_opened = 0;

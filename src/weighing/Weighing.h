@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CardServices.h"
-#include "CargoCard.h"
+#include "card/CardServices.h"
+#include "card/CargoCard.h"
 #include "store/PlusFile.h"
 
 #include <QDate>
@@ -37,7 +37,7 @@ class Weighing : public QObject
 
 public:
     enum class Frame { DataEntry, CurrentCard, Archive, Other };
-    enum class Kind { Gross, Tare };
+    using Kind = CompletionKind;
 
     static constexpr int DarkGreen = 0x008000;   // RGB 0, 128, 0
     static constexpr int LightGreen = 0x80FF80;  // RGB 128, 255, 128
@@ -45,8 +45,8 @@ public:
     // Not a colour value: the system's button face.
     static constexpr int ButtonFace = -1;
 
-    Weighing(AppContext &context, EventLog &log, DayFiles &days, WorkingCards &cards, ParamExtras &extras,
-             CardExports &exports, CardPhotos &photos, QObject *parent = nullptr);
+    Weighing(AppContext &context, EventLog &log, DayFiles &days, ParamExtras &extras, CardExports &exports,
+             CardPhotos &photos, QObject *parent = nullptr);
 
     static QString noLinkMessage();
     // "Карточка не записана: " with the file that refused it and why.
@@ -132,14 +132,21 @@ public:
     bool CompleteCard(Kind kind);
     void ShowCurrentCard(int n);
     void SetCompletionButtons(int n);
+    // A line of today's list was chosen: its card is shown and, while it
+    // waits for its second weighing, opened for it.
+    void chooseTodayCard(int n);
     // Today's file is the one the clock names: after midnight the new day is
     // loaded, and yesterday's card is completed from the archive only.
     // Returns whether the day changed.
     bool followClock();
     // Says a failed write to the operator and the event log.
     void reportFailure(const QString &message);
+    // Today's list and counters read again from the day file; a file that
+    // cannot be read is reported.
+    void reloadToday();
     // A new card of today: numbered from today's file, filled by `fill`,
-    // stored with the counters first, handed on to the exports and shown.
+    // stored with the counters first, handed on to the exports and shown
+    // (shownCard() is the card stored).
     // Its №, or 0 when it was not stored (the operator is told; only the
     // ID it took stays used).
     int storeNewTodayCard(const std::function<void(CargoCard &, const NewCardNumbers &)> &fill);
@@ -160,14 +167,14 @@ signals:
     void cardWritten(const CargoCard &card, const ExtraParams &extras, const QDate &day, CardChange change);
 
 private:
-    void liveFromCard(const CargoCard &card, double litterFactor);
+    // Gross, tare and net while the card frame shows `card`.
+    void liveFromCard(const CargoCard &card);
     void showLive();
     void axleTotalChanged();
 
     AppContext &m_context;
     EventLog &m_log;
     DayFiles &m_days;
-    WorkingCards &m_cards;
     ParamExtras &m_extras;
     CardExports &m_exports;
     CardPhotos &m_photos;

@@ -23,7 +23,6 @@ struct ProgramFixture
     ParamExtras *extras = nullptr;
     EventLog *log = nullptr;
     AccessGate *gate = nullptr;
-    WorkingCards *cards = nullptr;
     DayFiles *days = nullptr;
     TerminalLink *link = nullptr;
     Weighing *weighing = nullptr;
@@ -51,7 +50,6 @@ struct ProgramFixture
         extras = &program->extras();
         log = &program->log();
         gate = &program->gate();
-        cards = &program->cards();
         days = &program->days();
         link = &program->link();
         weighing = &program->weighing();

@@ -21,10 +21,11 @@ namespace {
 
 const QString kSimulator = QStringLiteral(TARVO_SCALE_SIM);
 const QDateTime kNow(QDate(2026, 12, 9), QTime(7, 40, 0));
-// One truck of the queue: 2 s empty, 2 s driving on, 1,5 s settling, the
-// stand, 1,5 s driving off.
+// One truck of the queue with quick moves: 1 s empty, 0,5 s driving on,
+// 0,5 s settling, the stand, 0,5 s driving off. The stand holds the 34
+// readings a recording needs at the poll period of 300 ms, with room.
 constexpr int kStandSeconds = 12;
-constexpr int kTruckMs = (2 + 2 + 1) * 1000 + 500 + kStandSeconds * 1000 + 1500;
+constexpr int kTruckMs = 1000 + 500 + 500 + kStandSeconds * 1000 + 500;
 
 } // namespace
 
@@ -42,8 +43,8 @@ class TestAutoEndToEnd : public QObject
         stopSimulator();
         m_simLog.clear();
         m_sim.start(kSimulator, {u"--type"_s, u"1"_s, u"--scenario"_s, u"trucks"_s, u"--trucks"_s, trucks,
-                                 u"--stand"_s, QString::number(kStandSeconds), u"--link"_s, link, u"--rate"_s,
-                                 u"20"_s});
+                                 u"--stand"_s, QString::number(kStandSeconds), u"--quick-moves"_s, u"--link"_s, link,
+                                 u"--rate"_s, u"20"_s});
         QVERIFY(m_sim.waitForStarted(5000));
         while (!m_sim.canReadLine())
             QVERIFY(m_sim.waitForReadyRead(5000));
@@ -153,7 +154,7 @@ private slots:
         const QString link = p.dir.path() + u"/scale"_s;
         QVERIFY(QDir().mkpath(p.context->folders.BaseFolder));
         p.context->ApplyDefaults();
-        p.context->LoadOrCreateSettings();
+        QVERIFY(p.context->LoadOrCreateSettings());
         Settings &s = p.context->settings;
         s.PortNumber = link;
         s.TerminalType = 1;

@@ -8,8 +8,8 @@
 #include "core/ui/EventLogWindow.h"
 #include "store/DayFileCodec.h"
 #include "store/PickListFile.h"
-#include "store/ui/ArchiveFrame.h"
-#include "store/ui/CardEditorWindow.h"
+#include "archive/ui/ArchiveFrame.h"
+#include "archive/ui/CardEditorWindow.h"
 #include "store/ui/ConstantsWindow.h"
 #include "store/ui/DayListView.h"
 #include "weighing/ui/CardFieldsView.h"
@@ -195,6 +195,50 @@ private slots:
         QCOMPARE(w->field(CargoName)->text(), u"Песок"_s);
         QCOMPARE(w->field(Gross)->text(), u"30250,5"_s);
         QVERIFY(w->field(Gross)->isReadOnly() && !w->replaceButton()->isVisible());
+        press(w->exitButton());
+    }
+
+    void correctionOpenedBeforeTheSecondWeighing()
+    {
+        // The correction window reads card 1 while it is still open.
+        m_p->context->settings.EditPermissions = {1, 1, 1, 0, 0, 0};
+        m_p->window->menuAction(u"Правка"_s)->trigger();
+        m_p->gate->setCodeText(AccessCodes::defaultEditCode());
+        CardEditorWindow *w = m_p->window->cardEditorWindow();
+        QVERIFY(w->isVisible());
+        retype(w->numberField(), u"1"_s);
+        press(w->okButton());
+        QCOMPARE(w->field(Status)->text(), u"незавершена"_s);
+
+        // Meanwhile "Тара" in the main window completes it.
+        m_p->weighing->ShowCurrentCard(1);
+        m_p->window->modeButton(1)->click();
+        weigh(11000);
+        press(m_p->window->currentCardFrame()->tareButton());
+        const CargoCard completed = slot(1);
+        QCOMPARE(completed.status, u"завершена"_s);
+        QCOMPARE(completed.tare, 11000.0);
+        QCOMPARE(completed.net, 19100.0);
+        const QByteArray day = readAll(m_p->days->todayPath());
+
+        // The window's copy is older than the card: neither of its writes lands.
+        const QString refused = u"Карточка № 1 изменена с момента открытия: изменения не записаны, откройте карточку заново"_s;
+        retype(w->field(VehicleNumber), u"A001AA"_s);
+        press(w->replaceButton());
+        QCOMPARE(takeMessage(w), refused);
+        QVERIFY(w->isVisible());
+        press(w->deleteButton());
+        QCOMPARE(takeMessage(w), refused);
+        QCOMPARE(readAll(m_p->days->todayPath()), day);
+        QCOMPARE(slot(1), completed);
+        const QString journal = decode1251(readAll(m_p->context->settings.LogPath));
+        QCOMPARE(journal.count(refused), 2);
+        QVERIFY(!journal.contains(u"Удалена карточка № 1"_s));
+
+        // Read again, the completed card is what the window shows.
+        press(w->okButton());
+        QCOMPARE(w->field(Status)->text(), u"завершена"_s);
+        QCOMPARE(w->field(Tare)->text(), u"11000"_s);
         press(w->exitButton());
     }
 

@@ -210,11 +210,11 @@ private slots:
         const QStringList codes{QString(), QString(), QString(), QString(), u"  М-77   "_s, QString(), QString()};
 
         // Deleted as the card editor does: the file first, then its exports.
-        m_p->days->ReadDayCard(DayTarget::Today, 3);
-        m_p->cards->CurrentCard.status = u"удалена"_s;
-        QVERIFY(m_p->days->WriteDayCard(DayTarget::Today, 3));
-        // The current card now is another: the exports take card 3 from its file.
-        m_p->days->ReadDayCard(DayTarget::Today, 1);
+        const DayCard read = m_p->days->ReadDayCard(m_p->clock.today(), 3);
+        CargoCard changed = read.card;
+        changed.status = u"удалена"_s;
+        QVERIFY(m_p->days->WriteDayCard(read, changed));
+        // The exports take card 3 from its file.
         CardExports &exports = m_p->program->exports();
         exports.writeAccountingTexts(3);
         exports.writeDayWorkbookRow(3);

@@ -1,7 +1,7 @@
 #include "app/MainShell.h"
 #include "common/RecordingServices.h"
 #include "reports/PeriodReport.h"
-#include "store/ArchiveBrowser.h"
+#include "archive/ArchiveBrowser.h"
 #include "store/ParamExtras.h"
 #include "terminal/TerminalLink.h"
 #include "terminal/TerminalPort.h"
@@ -11,7 +11,7 @@
 #include "core/Cp1251.h"
 #include "core/SettingsFile.h"
 #include "store/DayFiles.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 #include "weighing/Weighing.h"
 
 #include <QFile>
@@ -58,7 +58,6 @@ class TestMainShell : public QObject
     std::unique_ptr<ParamExtras> m_extras;
     RecordingExports m_exports{m_calls};
     RecordingPhotos m_photos{m_calls};
-    WorkingCards m_cards;
     std::unique_ptr<DayFiles> m_days;
     std::unique_ptr<TerminalLink> m_link;
     std::unique_ptr<WeightConditioning> m_conditioning;
@@ -93,17 +92,16 @@ private slots:
         QDir().mkpath(m_dir.path());
         m_clock.setNow(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)));
         m_context = std::make_unique<AppContext>(m_clock, Folders(m_dir.path()));
-        m_context->LoadOrCreateSettings();
+        QVERIFY(m_context->LoadOrCreateSettings());
         m_context->createMonthFolders();
         m_context->CurrentOperator = u"Оператор"_s;
         m_log = std::make_unique<EventLog>(*m_context);
         m_extras = std::make_unique<ParamExtras>(m_names, m_context->folders.BaseFolder);
-        m_cards = WorkingCards();
-        m_days = std::make_unique<DayFiles>(*m_context, *m_log, m_cards);
+        m_days = std::make_unique<DayFiles>(*m_context, *m_log);
         m_link = std::make_unique<TerminalLink>(*m_context, new RecordingPort(m_calls));
         m_conditioning = std::make_unique<WeightConditioning>(*m_context, *m_log);
-        m_weighing = std::make_unique<Weighing>(*m_context, *m_log, *m_days, m_cards, *m_extras, m_exports, m_photos);
-        m_archive = std::make_unique<ArchiveBrowser>(*m_context, *m_days, m_cards, *m_weighing);
+        m_weighing = std::make_unique<Weighing>(*m_context, *m_log, *m_days, *m_extras, m_exports, m_photos);
+        m_archive = std::make_unique<ArchiveBrowser>(*m_context, *m_days, *m_weighing);
         m_report = std::make_unique<PeriodReport>(*m_context);
         m_shell = std::make_unique<MainShell>(MainShell::Parts{*m_context, *m_log, *m_days, *m_weighing, *m_link,
                                                                *m_conditioning, *m_archive, *m_extras, *m_report,
@@ -233,9 +231,10 @@ private slots:
         // Today has cards; a second later it is a new year.
         m_context->settings.DayCardNumber = 2;
         for (int n = 1; n <= 2; ++n) {
-            m_cards.CurrentCard.id = n;
-            m_cards.CurrentCard.number = n;
-            QVERIFY(m_days->WriteDayCard(DayTarget::Today, n));
+            CargoCard card;
+            card.id = n;
+            card.number = n;
+            QVERIFY(m_days->WriteDayCard(m_days->ReadDayCard(m_context->clock.today(), n), card));
         }
         m_shell->LoadMainWindow();
         QVERIFY(!m_days->list(DayTarget::Today).page(0).isEmpty());

@@ -1,7 +1,7 @@
 #include "ProgramFixture.h"
 #include "core/Cp1251.h"
 #include "reports/ui/ReportFrame.h"
-#include "store/ui/ArchiveFrame.h"
+#include "archive/ui/ArchiveFrame.h"
 #include "store/ui/DayListView.h"
 #include "terminal/ui/ScaleSettingsWindow.h"
 #include "terminal/ui/ServiceWindow.h"
@@ -152,6 +152,17 @@ private slots:
         QTest::mouseClick(m_p->window->modeButton(0), Qt::LeftButton);
         QVERIFY(m_p->window->dataEntryFrame()->isVisible());
         QVERIFY(m_p->window->todayList()->isVisible());
+        // The live panel says whose weights it shows.
+        const QLabel *source = m_p->window->weightPanel()->sourceLabel();
+        QCOMPARE(source->text(), u"Веса с весов"_s);
+        QTest::mouseClick(m_p->window->modeButton(1), Qt::LeftButton);
+        QCOMPARE(source->text(), u"Веса карточки, не весов"_s);
+        QTest::mouseClick(m_p->window->modeButton(2), Qt::LeftButton);
+        QCOMPARE(source->text(), u"Веса архивной карточки, не весов"_s);
+        QTest::mouseClick(m_p->window->modeButton(3), Qt::LeftButton);
+        QCOMPARE(source->text(), u"Веса архивной карточки, не весов"_s);
+        QTest::mouseClick(m_p->window->modeButton(0), Qt::LeftButton);
+        QVERIFY(source->isVisible() && source->text() == u"Веса с весов"_s);
 
         for (const QString &caption : {u"Квитанция с фото"_s, u"Квитанция без фото"_s, u"ТН"_s, u"Чек"_s,
                                        u"Просмотр событий"_s, u"Выход"_s, u"Правка"_s, u"Настроить"_s, u"Сервис"_s,

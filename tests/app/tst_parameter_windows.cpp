@@ -1,5 +1,6 @@
 #include "ProgramFixture.h"
 #include "AccessibleControls.h"
+#include "common/FolderReplacedByFile.h"
 #include "core/Cp1251.h"
 #include "core/ParameterSettingsModel.h"
 #include "core/ui/AccessGateWindow.h"
@@ -10,6 +11,7 @@
 #include "store/NamePlusFile.h"
 #include "store/PickListFile.h"
 #include "store/ui/DayListView.h"
+#include "video/ui/IpCameraPanel.h"
 #include "weighing/ui/DataEntryFrame.h"
 
 #include <QAction>
@@ -25,6 +27,7 @@
 #include <QMutex>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -319,6 +322,54 @@ private slots:
         QCOMPARE(m_p->context->settings.EditPermissions[0], 0);
         openEditModes();
         QVERIFY(!w->permissionBox(0)->isChecked());
+    }
+
+    // A settings folder that takes no file: each window that stores the
+    // settings says so and stays open; the file keeps what it had.
+    void settingsFileNotWritten()
+    {
+        QTemporaryDir logDir;
+        const QString journal = logDir.filePath(u"err.log"_s);
+        QVERIFY(QFile(journal).open(QIODevice::WriteOnly));
+        m_p->context->settings.LogPath = journal;
+        QVERIFY(m_p->context->storeSettings());
+        const QString settingsFile = m_p->context->folders.SettingsFile;
+        const QByteArray stored = readAll(settingsFile);
+        const QString notWritten = u"Файл настроек не записан: Не является папкой"_s;
+        {
+            FolderReplacedByFile gone(m_p->context->folders.BaseFolder);
+            QVERIFY(gone.ok());
+
+            ParameterSettingsWindow *settings = openSettings();
+            QVERIFY(settings && settings->isVisible());
+            retype(settings->operatorNameField(3), u"Иванов"_s);
+            QTest::mouseClick(settings->saveOperatorsButton(), Qt::LeftButton);
+            QCOMPARE(m_messages.last(), u"Изменения внесены\n\n"_s + notWritten);
+            QVERIFY(settings->isVisible());
+            QTest::mouseClick(settings->exitButton(), Qt::LeftButton);
+
+            EditModesWindow *modes = openEditModes();
+            QVERIFY(modes && modes->isVisible());
+            retype(modes->newCodeField(), u"77"_s);
+            retype(modes->repeatCodeField(), u"77"_s);
+            QTest::mouseClick(modes->changeCodeButton(), Qt::LeftButton);
+            QCOMPARE(m_messages.last(), u"Пароль изменен\n\n"_s + notWritten);
+            QVERIFY(modes->isVisible());
+            QTest::mouseClick(modes->exitButton(), Qt::LeftButton);
+
+            m_p->window->openPurpose(AccessGate::IpCamera);
+            IpCameraPanel *camera = m_p->window->ipCameraPanel();
+            QVERIFY(camera && camera->isVisible());
+            QTest::mouseClick(camera->button(u"Сохранить"_s), Qt::LeftButton);
+            QCOMPARE(m_messages.last(), notWritten);
+            QVERIFY(camera->isVisible());
+            QCOMPARE(m_messages.size(), 3);
+            // In force for this run.
+            QVERIFY(std::ranges::count(m_p->context->settings.OperatorName, u"Иванов"_s) == 1);
+            QCOMPARE(m_p->context->settings.EditCode, u"77"_s);
+        }
+        QCOMPARE(readAll(settingsFile), stored);
+        QCOMPARE(decode1251(readAll(journal)).count(notWritten + u" ("_s + settingsFile + u')'), 3);
     }
 
     void folderResetAndRebuild()

@@ -6,8 +6,10 @@
 #include "store/DayFileCodec.h"
 #include "terminal/FakeTerminalPort.h"
 #include "weighing/ui/DataEntryFrame.h"
+#include "weighing/ui/WeightPanel.h"
 
 #include <QFile>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -76,10 +78,25 @@ private slots:
         QVERIFY(h.probeSpreadsheet);
         QVERIFY(h.createTemplateIfMissing);
         QVERIFY(h.releaseSpreadsheet);
+        // Before any weight the field shows the no-data mark, not a blank.
+        QCOMPARE(m_p->window->weightPanel()->terminalField()->text(), TerminalLink::noDataMark());
         // The terminal's weight reaches the weighing through the program.
         weigh(12345);
         QCOMPARE(m_p->weighing->WeighingWeight(), 12345.0);
         QVERIFY(m_p->weighing->terminalConnected());
+        // A frame that says the scale moves keeps the lamps red however
+        // steady the number; the same frames standing still turn them green.
+        m_p->context->settings.TerminalType = 10;
+        for (const char *head : {"US", "US", "US", "US", "ST", "ST", "ST", "ST"}) {
+            const bool steady = head[0] == 'S';
+            m_port->incoming = QByteArray(head) + ",GS,1" + char(steady ? 0xC4 : 0x84) + ",00012340 kg\r\n";
+            m_p->link->ReadTick();
+            QCOMPARE(m_p->link->TerminalWeight(), 12340.0);
+            if (!steady)
+                QCOMPARE(m_p->conditioning->lamps, (std::array<int, 3>{WeightConditioning::Red, WeightConditioning::Red, WeightConditioning::Red}));
+        }
+        QCOMPARE(m_p->conditioning->lamps[2], WeightConditioning::Green);
+        m_p->context->settings.TerminalType = 1;
         // A workbook that failed on the worker reaches the event log.
         emit m_p->program->spreadsheetService().jobFailed(u"не создана книга 09.12.2026.xls"_s);
         QVERIFY(logText().contains(u"Книга Excel не записана: не создана книга 09.12.2026.xls"_s));

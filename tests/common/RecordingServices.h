@@ -3,7 +3,7 @@
 // Services that write down what they were asked to do, in order, so tests
 // see every step a store hands on.
 
-#include "weighing/CardServices.h"
+#include "card/CardServices.h"
 
 #include <QStringList>
 

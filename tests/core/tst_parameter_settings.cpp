@@ -77,7 +77,7 @@ private slots:
         m_nameFilesWritten = 0;
         m_context->hooks.writeDefaultNameFiles = [this] { ++m_nameFilesWritten; };
         m_context->ApplyDefaults();
-        m_context->LoadOrCreateSettings();
+        QVERIFY(m_context->LoadOrCreateSettings());
         m_context->createMonthFolders();
         m_nameFilesWritten = 0;
         m_log = std::make_unique<EventLog>(*m_context);
@@ -120,7 +120,10 @@ private slots:
         m_model->setOperatorCode(3, u"555"_s);
         m_model->setOperatorCode(5, u"555"_s);
         m_model->setOperatorName(7, QString());
-        QCOMPARE(m_model->SaveOperators(), u"Изменения внесены"_s);
+        // Stored, and the operator the later slot shuts out is named.
+        QCOMPARE(m_model->SaveOperators(),
+                 u"Изменения внесены\n\nВнимание: оператор \"Петров\" не сможет войти по коду \"555\": по этому коду "
+                 u"входит \""_s + m_context->settings.OperatorName[5] + u"\"."_s);
         QCOMPARE(changedRecords(before, settingsBytes()), (QList<int>{20, 21, 25, 28}));
 
         // The later slot wins at login, each match logged.

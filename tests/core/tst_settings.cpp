@@ -3,6 +3,7 @@
 #include "core/Folders.h"
 #include "core/Settings.h"
 #include "core/SettingsFile.h"
+#include "core/SystemErrorText.h"
 
 #include <QDir>
 #include <QFile>
@@ -388,7 +389,7 @@ private slots:
             AppContext context(clock, folders);
             context.hooks.applyDefaultNames = [&] { ++defaultNames; };
             context.hooks.writeDefaultNameFiles = [&] { ++nameFiles; };
-            context.LoadOrCreateSettings();
+            QTest::qVerify(bool(context.LoadOrCreateSettings()), "LoadOrCreateSettings()", "", __FILE__, __LINE__);
             return context.settings;
         };
 
@@ -435,7 +436,7 @@ private slots:
         QVERIFY(QDir().mkpath(folders.BaseFolder + u"tarvo v.3.00.eng.QwErTy"_s));
 
         AppContext context(clock, folders);
-        context.LoadOrCreateSettings();
+        QVERIFY(context.LoadOrCreateSettings());
         QCOMPARE(context.settings.CardIdCounter, 41);
         for (const QString &name : leftovers)
             QVERIFY2(!QFile::exists(folders.BaseFolder + name), qPrintable(name));
@@ -451,6 +452,17 @@ private slots:
         context.folders.SettingsFile = m_dir->filePath(u"missing/tarvo v.3.00.eng"_s);
         QVERIFY(!context.storeSettings().ok);
         QVERIFY(!context.storeSettings().reason.isEmpty());
+
+        // The reasons an operator reads are Russian; the rare ones as the system says them.
+        QCOMPARE(failed.reason, u"Нет такого файла или папки"_s);
+        QCOMPARE(systemErrorText(ENOSPC), u"Нет места на диске"_s);
+        QCOMPARE(systemErrorText(EACCES), u"Нет доступа"_s);
+        QCOMPARE(systemErrorText(EROFS), u"Файловая система только для чтения"_s);
+        QCOMPARE(systemErrorText(EHOSTDOWN), qt_error_string(EHOSTDOWN));
+        QFile underFile(folders.SettingsFile + u"/x"_s);
+        QVERIFY(!underFile.open(QIODevice::WriteOnly));
+        QCOMPARE(fileErrorText(underFile), u"Не является папкой"_s);
+        QCOMPARE(fileErrorText(underFile, 0), u"Не является папкой"_s);
     }
 };
 

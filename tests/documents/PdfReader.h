@@ -53,6 +53,29 @@ inline QList<Word> words(const QString &pdf)
     return result;
 }
 
+// The words of each page, and each page's printable width in twips.
+struct Page
+{
+    double width = 0;
+    QList<Word> words;
+};
+inline QList<Page> pages(const QString &pdf)
+{
+    QList<Page> result;
+    static const QRegularExpression tag(QStringLiteral(
+        R"re(<page width="([\d.]+)"|<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)<)re"));
+    for (const QRegularExpressionMatch &m :
+         tag.globalMatch(run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")}))) {
+        if (m.capturedLength(1) > 0)
+            result.append(Page{m.captured(1).toDouble() * 20 - 2 * Margin, {}});
+        else if (!result.isEmpty())
+            result.last().words.append(Word{m.captured(6), m.captured(2).toDouble() * 20 - Margin,
+                                        m.captured(3).toDouble() * 20 - Margin, m.captured(4).toDouble() * 20 - Margin,
+                                        m.captured(5).toDouble() * 20 - Margin});
+    }
+    return result;
+}
+
 inline Word find(const QList<Word> &all, const QString &text, int skip = 0)
 {
     for (const Word &w : all) {

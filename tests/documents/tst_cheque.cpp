@@ -3,7 +3,7 @@
 #include "core/Clock.h"
 #include "documents/Cheque.h"
 #include "platform/PrintSurface.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -4,7 +4,7 @@
 #include "store/PickListFile.h"
 #include "store/PlusFile.h"
 #include "reports/ui/ReportFrame.h"
-#include "store/ui/ArchiveFrame.h"
+#include "archive/ui/ArchiveFrame.h"
 #include "weighing/ui/CurrentCardFrame.h"
 
 #include <QCheckBox>

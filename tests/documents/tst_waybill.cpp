@@ -18,7 +18,7 @@ namespace {
 QList<QList<PdfReader::Word>> pageWords(const QString &pdf)
 {
     QList<QList<PdfReader::Word>> pages;
-    const QString all = PdfReader::run(u"pdftotext"_s, {u"-bbox"_s, pdf, u"-"_s});
+    const QString all = PdfReader::run(u"pdftotext"_s, {u"-bbox"_s, u"-raw"_s, pdf, u"-"_s});
     static const QRegularExpression tag(
         uR"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)<)re"_s);
     const QStringList parts = all.split(u"<page "_s);
@@ -129,11 +129,12 @@ private slots:
 
     void wrappedAndCutValues()
     {
-        // 64 characters: one line, then a blank line before the address.
+        // 64 characters: one line, then a blank line before the address. The
+        // letters are narrow enough for 64 to fit the column.
         WaybillValues v = values();
-        v.constants[2][2] = QString(64, u'Ж');
+        v.constants[2][2] = QString(64, u'н');
         auto page = pageWords(print(v).value(0)).value(0);
-        PdfReader::Word name = PdfReader::find(page, QString(64, u'Ж'));
+        PdfReader::Word name = PdfReader::find(page, QString(64, u'н'));
         PdfReader::Word address = PdfReader::find(page, u"Адрескарьера"_s);
         QVERIFY(name.right > 0 && address.right > 0);
         const double line = address.y - name.y;
@@ -141,9 +142,9 @@ private slots:
         QCOMPARE(qAbs(address.x - at(0.062)) < 20, true);
 
         // 65 characters: 64, and the 65th under them.
-        v.constants[2][2] = QString(64, u'Ж') + u'Ю';
+        v.constants[2][2] = QString(64, u'н') + u'Ю';
         page = pageWords(print(v).value(0)).value(0);
-        name = PdfReader::find(page, QString(64, u'Ж'));
+        name = PdfReader::find(page, QString(64, u'н'));
         const PdfReader::Word rest = PdfReader::find(page, u"Ю"_s);
         address = PdfReader::find(page, u"Адрескарьера"_s);
         QVERIFY(rest.right > 0);
@@ -154,8 +155,9 @@ private slots:
         // A sender of 100 characters in a field of at most 80.
         v = values();
         v.extras[2][10] = QString(80, u'Щ') + QString(20, u'Ы');
-        const QString text = pageText(pageWords(print(v).value(0)).value(0));
-        QVERIFY(text.contains(u' ' + QString(80, u'Щ') + u' '));
+        // Wide letters: the 80 go on below within their column.
+        const QString text = pageText(pageWords(print(v).value(0)).value(0)).remove(u' ');
+        QVERIFY(text.contains(QString(80, u'Щ')) && !text.contains(QString(81, u'Щ')));
         QVERIFY(!text.contains(u'Ы'));
     }
 
@@ -192,6 +194,43 @@ private slots:
             for (const PdfReader::Word &w : page)
                 QVERIFY2(w.right <= m_width + 20, qPrintable(w.text));
         QVERIFY(back.contains(u"водителя (водителей))"_s));
+    }
+
+    // Values and captions of the two-column blocks break at their column's
+    // end, never over the divider into the other column.
+    void columnsKeepToThemselves()
+    {
+        WaybillValues v = values();
+        v.extras[2][1] = u"Российская Федерация, Московская область, городской округ Подольск, "
+                         u"промышленная зона Северная, строение 12, к. 35"_s;
+        QCOMPARE(v.extras[2][1].size(), 114);
+        v.extras[3][2] = u"ШИРОКИЕ ЗАГЛАВНЫЕ БУКВЫ ОДНОЙ СТРОКОЙ "_s.repeated(3).left(80);
+        v.extras[2][10] = QString(u"Ш"_s).repeated(80);
+        const auto pages = pageWords(print(v).value(0));
+        QCOMPARE(pages.size(), 2);
+        const auto y = [&](const QString &word) { return PdfReader::find(pages[0], word).y; };
+        QStringList left, right;
+        int checked = 0;
+        for (const auto &[from, to] : {std::pair(y(u"1.Грузоотправитель"_s), y(u"3.Наименование"_s)),
+                                       std::pair(y(u"6.Прием"_s), y(u"8.Условия"_s))}) {
+            QVERIFY(from > 0 && to > from);
+            for (const PdfReader::Word &w : pages[0]) {
+                if (w.y <= from + 5 || w.y >= to - 5)
+                    continue;
+                ++checked;
+                const bool isLeft = w.x < at(0.49);
+                QVERIFY2(w.right <= at(isLeft ? 0.467 : 0.93) + 10,
+                         qPrintable(w.text + u' ' + QString::number(w.x) + u' ' + QString::number(w.right)));
+                (isLeft ? left : right) << w.text;
+            }
+        }
+        QVERIFY(checked > 100);
+        // Nothing is lost on the way.
+        QVERIFY(left.join(u' ').contains(v.extras[2][1]));
+        QVERIFY(right.join(u' ').contains(v.extras[3][2].simplified()));
+        QVERIFY(left.join(QString()).contains(v.extras[2][10]));
+        QVERIFY(right.join(u' ').contains(u"(подпись и оттиск печати грузополучателя (при наличии) подпись "
+                                          u"водителя,сдавшего груз)"_s));
     }
 
     void positions()

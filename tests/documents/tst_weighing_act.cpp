@@ -5,7 +5,7 @@
 #include "core/Settings.h"
 #include "documents/WeighingAct.h"
 #include "platform/PrintSurface.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -148,6 +148,37 @@ private slots:
         QVERIFY(right.right() <= page.width() * 10 - 2 * PdfReader::Margin + 15);
         QVERIFY(qAbs(left.width() / left.height() - 16.0 / 9) < 0.02);
         QVERIFY(qAbs(right.width() / right.height() - 16.0 / 9) < 0.02);
+        // Two photos of one size print at one scale.
+        QVERIFY2(qAbs(left.width() - right.width()) <= 20 && qAbs(left.height() - right.height()) <= 20,
+                 qPrintable(QString::number(left.width()) + u' ' + QString::number(right.width())));
+    }
+
+    void longLinesStayOnThePage()
+    {
+        std::array<QString, 25> texts = cardTexts();
+        texts[CargoName] = u"Щебень гранитный фракции 20-40 мм для строительных работ, партия номер 471 по договору"_s;
+        texts[Receiver] = u"Общество с ограниченной ответственностью Стройка Компания, город Подольск, Северная 12"_s;
+        QCOMPARE(texts[CargoName].size(), 86);
+        QCOMPARE(texts[Receiver].size(), 86);
+        PrintSurface surface(m_clock, m_dir.path() + u"/Print/"_s, PrintSurface::Destination::PdfFiles);
+        QVERIFY(PrintWeighingAct(surface, m_settings, texts, false, {}));
+        const QList<PdfReader::Page> pages = PdfReader::pages(surface.lastDestination());
+        QCOMPARE(pages.size(), 1);
+        QString all;
+        for (const PdfReader::Word &w : pages[0].words) {
+            QVERIFY2(w.right <= pages[0].width + 10, qPrintable(w.text + u' ' + QString::number(w.right)));
+            all += w.text + u' ';
+        }
+        QVERIFY(all.contains(texts[CargoName]) && all.contains(texts[Receiver]));
+        // The lines go on below at their own column.
+        const PdfReader::Word receiver = PdfReader::find(pages[0].words, u"Кому"_s);
+        const PdfReader::Word cargo = PdfReader::find(pages[0].words, u"Наименование"_s);
+        const PdfReader::Word last = PdfReader::find(pages[0].words, u"договору"_s);
+        QVERIFY(last.y > cargo.bottom);
+        QVERIFY2(qAbs(last.x - cargo.x) < 20 || last.x > cargo.x, qPrintable(QString::number(last.x)));
+        const PdfReader::Word twelve = PdfReader::find(pages[0].words, u"12"_s);
+        QVERIFY(twelve.y > receiver.bottom && twelve.x >= receiver.x - 20);
+        QVERIFY(PdfReader::find(pages[0].words, u"Акт"_s).y > twelve.y);
     }
 
     void missingOrBrokenPhotos()

@@ -9,7 +9,7 @@
 #include "store/NamePlusFile.h"
 #include "store/PickListFile.h"
 #include "store/PlusFile.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 
 #include <QDir>
 #include <QFile>
@@ -72,9 +72,26 @@ void terminalSeeds()
     seed(u"terminal"_s, u"type04-bad-check"_s,
          terminalInput(4, 0, {FrameMaker({4, 0, 1.0, false}).frameWithBadCheck(500)}));
     // Replies beyond a double once scaled.
-    seed(u"terminal"_s, u"type03-exponent-x10"_s, terminalInput(3, 2, {"1D308"_ba}));
+    seed(u"terminal"_s, u"type03-exponent-x10"_s, terminalInput(3, 2, {"   1D308\r\n"_ba}));
     seed(u"terminal"_s, u"type03-infinite-coefficient"_s, terminalInput(3, 7, {"0\r\n"_ba}));
     seed(u"terminal"_s, u"type10-cr-early"_s, terminalInput(10, 0, {"0012500\r"_ba}));
+    // Signs, points, overload and motion as the frames carry them, and a
+    // stream cut anywhere.
+    for (int type : {2, 4, 8, 9, 10}) {
+        FrameMaker::Options options;
+        options.type = type;
+        options.decimals = 2;
+        const QByteArray frame = FrameMaker(options).frame(-60.25, false);
+        seed(u"terminal"_s, u"type%1-negative-moving"_s.arg(type, 2, 10, QChar(u'0')),
+             terminalInput(type, 0, {frame + frame.left(7), frame.mid(7) + frame}));
+    }
+    for (int type : {9, 10}) {
+        FrameMaker::Options options;
+        options.type = type;
+        options.overload = true;
+        seed(u"terminal"_s, u"type%1-overload"_s.arg(type, 2, 10, QChar(u'0')),
+             terminalInput(type, 0, {FrameMaker(options).frame(99999)}));
+    }
 }
 
 void numberSeeds()

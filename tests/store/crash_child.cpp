@@ -19,7 +19,8 @@ int main(int argc, char *argv[])
     clock.setNow(QDateTime::fromString(QString::fromLatin1(argv[2]), Qt::ISODate));
     Program program(clock, Folders(QString::fromLocal8Bit(argv[1])), {});
     program.start();
-    program.days().LoadToday();
+    if (!program.days().LoadToday())
+        return 3;
     Weighing &weighing = program.weighing();
     // No terminal here: the weight is given.
     weighing.setTerminalConnected(true);

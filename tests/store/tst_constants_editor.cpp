@@ -57,7 +57,7 @@ private slots:
         QDir().mkpath(m_dir.path());
         m_clock.setNow(kNow);
         m_context = std::make_unique<AppContext>(m_clock, Folders(m_dir.path()));
-        m_context->LoadOrCreateSettings();
+        QVERIFY(m_context->LoadOrCreateSettings());
         m_names = ExtraNames();
         m_names.applyDefaults(m_context->settings.ParamNames);
         m_extras = std::make_unique<ParamExtras>(m_names, base());

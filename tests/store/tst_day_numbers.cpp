@@ -7,7 +7,7 @@
 #include "core/EventLog.h"
 #include "store/DayFileCodec.h"
 #include "store/DayFiles.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 
 #include "DayLayoutReading.h"
 
@@ -52,7 +52,6 @@ class TestDayNumbers : public QObject
     Clock m_clock;
     std::unique_ptr<AppContext> m_context;
     std::unique_ptr<EventLog> m_log;
-    WorkingCards m_cards;
     std::unique_ptr<DayFiles> m_days;
 
     QString base() const { return m_context->folders.BaseFolder; }
@@ -90,8 +89,7 @@ class TestDayNumbers : public QObject
         const NewCardNumbers numbers = numberNewCard(m_context->settings, number);
         if (!numbers)
             return StoreResult::failed(u"refused"_s);
-        m_cards.CurrentCard = card(numbers.number, numbers.id);
-        return m_days->WriteDayCard(DayTarget::Today, numbers.number);
+        return m_days->WriteDayCard(DayCard::noCard(m_clock.today(), numbers.number), card(numbers.number, numbers.id));
     }
 
 private slots:
@@ -105,8 +103,7 @@ private slots:
         QVERIFY(QDir().mkpath(m_context->folders.BaseFolder));
         m_context->settings.CardIdCounter = 500;
         m_log = std::make_unique<EventLog>(*m_context);
-        m_cards = WorkingCards();
-        m_days = std::make_unique<DayFiles>(*m_context, *m_log, m_cards);
+        m_days = std::make_unique<DayFiles>(*m_context, *m_log);
     }
 
     void wrongCountIsRepaired_data()
@@ -156,7 +153,7 @@ private slots:
         QCOMPARE(m_context->settings.DayCardNumber, 3);
         QCOMPARE(i32(bytes(), 0), 3);
         QCOMPARE(bytes().size(), sizeFor(3 + zeroSlots));
-        QCOMPARE(m_cards.CurrentCard, card(3, 103));
+        QCOMPARE(m_days->ReadDayCard(m_clock.today(), 3).card, card(3, 103));
         QCOMPARE(m_days->list(DayTarget::Today).page(0).size(), 3 * 101);
         QCOMPARE(logText().count(line), 2);
         QCOMPARE(m_days->loadedDay(), QDate(2026, 12, 9));
@@ -166,26 +163,27 @@ private slots:
     {
         writeRaw(3, 3);
         const QByteArray before = bytes();
-        m_cards.CurrentCard = card(5, 999);
+        const QDate today = m_clock.today();
         for (int n : {5, 100, kMax}) {
-            const StoreResult r = m_days->WriteDayCard(DayTarget::Today, n);
+            const StoreResult r = m_days->WriteDayCard(DayCard::noCard(today, n), card(5, 999));
             QVERIFY(!r);
             QVERIFY(!r.reason.isEmpty());
         }
-        m_days->setArchivePath(m_days->todayPath());
-        m_cards.ArchiveCard = card(5, 999);
-        QVERIFY(!m_days->WriteDayCard(DayTarget::Archive, kMax));
+        // Another day's file, too (here the same file, reached by its date).
+        const QDate yesterday = today.addDays(-1);
+        QVERIFY(QDir().mkpath(m_context->folders.MonthDataFolder(yesterday)));
+        QVERIFY(QFile::copy(m_days->todayPath(), dayFilePath(m_context->folders, yesterday)));
+        QVERIFY(!m_days->WriteDayCard(DayCard::noCard(yesterday, kMax), card(5, 999)));
         QCOMPARE(bytes(), before);
 
         // Reading far past the end is an empty card, as near it.
-        m_cards.CurrentCard = card(1, 1);
-        QVERIFY(m_days->ReadDayCard(DayTarget::Today, kMax));
-        QCOMPARE(m_cards.CurrentCard, CargoCard());
+        QVERIFY(m_days->ReadDayCard(today, kMax).fileRead);
+        QCOMPARE(m_days->ReadDayCard(today, kMax).card, CargoCard());
 
         // A rewrite inside keeps the count; the first free slot grows it.
-        m_cards.CurrentCard = card(2, 102);
-        m_cards.CurrentCard.status = Statuses::complete();
-        QVERIFY(m_days->WriteDayCard(DayTarget::Today, 2));
+        CargoCard second = card(2, 102);
+        second.status = Statuses::complete();
+        QVERIFY(m_days->WriteDayCard(m_days->ReadDayCard(today, 2), second));
         QCOMPARE(bytes().size(), sizeFor(3));
         QCOMPARE(i32(bytes(), 0), 3);
         QCOMPARE(m_context->settings.DayCardNumber, 3);
@@ -237,7 +235,7 @@ private slots:
         QCOMPARE(m_context->settings.DayCardNumber, 3);
         QCOMPARE(m_context->settings.CardIdCounter, 103);
         QCOMPARE(i32(bytes(), 0), 3);
-        QCOMPARE(m_cards.CurrentCard, card(3, 103));
+        QCOMPARE(m_days->ReadDayCard(m_clock.today(), 3).card, card(3, 103));
         QVERIFY(logText().contains(u"Счётчик карточек файла 09.12.2026.dat исправлен: 3 вместо 2"_s));
 
         QVERIFY(storeNew(4));
@@ -273,8 +271,7 @@ private slots:
             QFile blocker(base() + u"Data/2028"_s);
             QVERIFY(blocker.open(QIODevice::WriteOnly));
         }
-        m_cards.CurrentCard = card(1, 1);
-        StoreResult r = m_days->WriteDayCard(DayTarget::Today, 1);
+        StoreResult r = m_days->WriteDayCard(DayCard::noCard(m_clock.today(), 1), card(1, 1));
         QVERIFY(!r);
         QVERIFY(!r.reason.isEmpty());
         QVERIFY(!m_days->LoadToday());
@@ -285,7 +282,7 @@ private slots:
         const QString folder = m_context->MonthDataFolder();
         QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
         if (::geteuid() != 0) {
-            r = m_days->WriteDayCard(DayTarget::Today, 1);
+            r = m_days->WriteDayCard(DayCard::noCard(m_clock.today(), 1), card(1, 1));
             QVERIFY(!r);
             QVERIFY(!r.reason.isEmpty());
             QVERIFY(!QFile::exists(m_days->todayPath()));

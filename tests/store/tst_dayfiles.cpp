@@ -4,7 +4,7 @@
 #include "core/ProgressDisplay.h"
 #include "store/DayFileCodec.h"
 #include "store/DayFiles.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 
 #include "DayLayoutReading.h"
 
@@ -46,6 +46,12 @@ CargoCard sampleCard(int number)
     return c;
 }
 
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 struct Recorder : ProgressDisplay
 {
     QList<int> steps;
@@ -64,10 +70,10 @@ class TestDayFiles : public QObject
     QTemporaryDir m_dir;
     Clock m_clock;
     std::unique_ptr<AppContext> m_context;
-    WorkingCards m_cards;
     std::unique_ptr<EventLog> m_log;
     std::unique_ptr<DayFiles> m_files;
 
+    QDate today() const { return m_clock.today(); }
     QByteArray todayBytes() const
     {
         QFile f(m_files->todayPath());
@@ -75,8 +81,7 @@ class TestDayFiles : public QObject
     }
     void writeToday(const CargoCard &card)
     {
-        m_cards.CurrentCard = card;
-        QVERIFY(m_files->WriteDayCard(DayTarget::Today, card.number));
+        QVERIFY(m_files->WriteDayCard(m_files->ReadDayCard(today(), card.number), card));
     }
 
 private slots:
@@ -88,9 +93,8 @@ private slots:
         m_clock.setNow(QDateTime(QDate(2011, 12, 8), QTime(10, 15, 30)));
         m_context = std::make_unique<AppContext>(m_clock, Folders(m_dir.path()));
         m_context->createMonthFolders();
-        m_cards = WorkingCards();
         m_log = std::make_unique<EventLog>(*m_context);
-        m_files = std::make_unique<DayFiles>(*m_context, *m_log, m_cards);
+        m_files = std::make_unique<DayFiles>(*m_context, *m_log);
     }
 
     void pathOfDay()
@@ -141,9 +145,8 @@ private slots:
         QCOMPARE(f.mid(at(1, 70) + 8, 8), QByteArray(8, '\0'));
         QCOMPARE(f.mid(at(1, 71) + 2 + 9, 14 - 9), QByteArray(5, '\0'));
 
-        m_cards.CurrentCard = CargoCard();
-        QVERIFY(m_files->ReadDayCard(DayTarget::Today, 1));
-        QCOMPARE(m_cards.CurrentCard, c);
+        QVERIFY(m_files->ReadDayCard(today(), 1).fileRead);
+        QCOMPARE(m_files->ReadDayCard(today(), 1).card, c);
     }
 
     void textChunksAndCuts()
@@ -166,11 +169,12 @@ private slots:
         QCOMPARE(textAt(f, at(1, 38)), QByteArray("\xD1\xED\xE5\xE3 ? \xE8 \x88"));
         QCOMPARE(shortAt(f, at(1, 71)), cp1251(u"Разгрузка ваго"_s));
 
-        QVERIFY(m_files->ReadDayCard(DayTarget::Today, 1));
-        QCOMPARE(m_cards.CurrentCard.texts[CargoName], c.texts[CargoName]);
-        QCOMPARE(m_cards.CurrentCard.texts[Sender], QString(112, u'ж'));
-        QCOMPARE(m_cards.CurrentCard.texts[Receiver], u"Снег ? и €"_s);
-        QCOMPARE(m_cards.CurrentCard.operationType, u"Разгрузка ваго"_s);
+        const DayCard read = m_files->ReadDayCard(today(), 1);
+        QVERIFY(read.fileRead);
+        QCOMPARE(read.card.texts[CargoName], c.texts[CargoName]);
+        QCOMPARE(read.card.texts[Sender], QString(112, u'ж'));
+        QCOMPARE(read.card.texts[Receiver], u"Снег ? и €"_s);
+        QCOMPARE(read.card.operationType, u"Разгрузка ваго"_s);
 
         // A rewrite with shorter texts leaves nothing of the old ones.
         c.texts[Sender] = u"Я"_s;
@@ -202,13 +206,45 @@ private slots:
             QCOMPARE(after.mid(at(n, 2), 1184), before.mid(at(n, 2), 1184));
         QVERIFY(after.mid(at(3, 2), 1184) != before.mid(at(3, 2), 1184));
 
-        // The archive target never touches the count.
-        m_files->setArchivePath(m_files->todayPath());
-        m_cards.ArchiveCard = sampleCard(2);
+        // Another day's file never has its count touched.
+        const QDate yesterday = today().addDays(-1);
+        QVERIFY(QFile::copy(m_files->todayPath(), dayFilePath(m_context->folders, yesterday)));
+        QFile shortened(dayFilePath(m_context->folders, yesterday));
+        QVERIFY(shortened.open(QIODevice::ReadWrite));
+        shortened.write(encodeCountRecord(3));
+        shortened.close();
         m_context->settings.DayCardNumber = 99;
-        QVERIFY(m_files->WriteDayCard(DayTarget::Archive, 2));
+        QVERIFY(m_files->WriteDayCard(m_files->ReadDayCard(yesterday, 2), sampleCard(2)));
+        QCOMPARE(i32(readAll(dayFilePath(m_context->folders, yesterday)), 0), 3);
+        QCOMPARE(m_context->settings.DayCardNumber, 99);
         QCOMPARE(i32(todayBytes(), 0), 5);
-        QVERIFY(!m_files->WriteDayCard(DayTarget::Today, 0));
+        QVERIFY(!m_files->WriteDayCard(DayCard::noCard(today(), 0), sampleCard(1)));
+    }
+
+    void writeOverAChangedSlotIsRefused()
+    {
+        CargoCard open = sampleCard(1);
+        open.status = Statuses::incomplete();
+        writeToday(open);
+        const DayCard opened = m_files->ReadDayCard(today(), 1);
+        QVERIFY(opened.holdsCard());
+        // The card is completed meanwhile: the same ID, another card.
+        writeToday(completeCard(open, CompletionKind::Tare, 11000, QDateTime(today(), QTime(11, 0))));
+        const QByteArray completed = todayBytes();
+        QVERIFY(!m_files->slotUnchanged(opened));
+        CargoCard stale = opened.card;
+        stale.texts[VehicleNumber] = u"Х000ХХ"_s;
+        const StoreResult refused = m_files->WriteDayCard(opened, stale);
+        QVERIFY(!refused);
+        QCOMPARE(refused.reason, u"Карточка № 1 изменена с момента открытия: изменения не записаны, откройте карточку заново"_s);
+        QCOMPARE(todayBytes(), completed);
+
+        // A new card goes only into a slot that still holds none.
+        const DayCard free = DayCard::noCard(today(), 2);
+        writeToday(sampleCard(2));
+        const QByteArray two = todayBytes();
+        QCOMPARE(m_files->WriteDayCard(free, sampleCard(3)).reason, DayFiles::changedMessage(2));
+        QCOMPARE(todayBytes(), two);
     }
 
     void readsHandMadeFile()
@@ -240,8 +276,9 @@ private slots:
         out.write(f);
         out.close();
 
-        QVERIFY(m_files->ReadDayCard(DayTarget::Today, 1));
-        const CargoCard &c = m_cards.CurrentCard;
+        const DayCard read = m_files->ReadDayCard(today(), 1);
+        QVERIFY(read.fileRead);
+        const CargoCard &c = read.card;
         QCOMPARE(c.id, 77);
         QCOMPARE(c.texts[CargoName], u"Уголь каменный марки ДГ"_s);
         QCOMPARE(c.texts[VehicleNumber], u"В777ОР"_s);
@@ -255,12 +292,11 @@ private slots:
         QCOMPARE(oleDateToTime(c.time1), QTime(6, 0));
 
         // Beyond the end: an empty card; today with no positive number: nothing.
-        QVERIFY(m_files->ReadDayCard(DayTarget::Today, 9));
-        QCOMPARE(m_cards.CurrentCard, CargoCard());
-        m_cards.CurrentCard.id = 5;
-        QVERIFY(!m_files->ReadDayCard(DayTarget::Today, 0));
-        QVERIFY(!m_files->ReadDayCard(DayTarget::Today, -3));
-        QCOMPARE(m_cards.CurrentCard.id, 5);
+        QVERIFY(m_files->ReadDayCard(today(), 9).fileRead);
+        QCOMPARE(m_files->ReadDayCard(today(), 9).card, CargoCard());
+        QVERIFY(!m_files->ReadDayCard(today(), 9).holdsCard());
+        QCOMPARE(m_files->ReadDayCard(today(), 0).card, CargoCard());
+        QCOMPARE(m_files->ReadDayCard(today(), -3).card, CargoCard());
     }
 
     void loadToday()
@@ -272,7 +308,7 @@ private slots:
 
         // No file yet: created empty, the count reads 0.
         m_context->settings.DayCardNumber = 12;
-        m_files->LoadToday();
+        QVERIFY(m_files->LoadToday());
         QVERIFY(m_files->todayFileExists());
         QCOMPARE(m_context->settings.DayCardNumber, 0);
         QCOMPARE(m_files->list(DayTarget::Today).page(0), QString());
@@ -286,11 +322,10 @@ private slots:
             writeToday(c);
         }
         m_context->settings.DayCardNumber = 0;
-        m_cards.CurrentCard = CargoCard();
         progress = Recorder();
-        m_files->LoadToday();
+        QVERIFY(m_files->LoadToday());
         QCOMPARE(m_context->settings.DayCardNumber, 4);
-        QCOMPARE(m_cards.CurrentCard, sampleCard(4));
+        QCOMPARE(m_files->ReadDayCard(today(), m_context->settings.DayCardNumber).card, sampleCard(4));
         const QString page = m_files->list(DayTarget::Today).page(0);
         QCOMPARE(page.size(), 3 * 101);
         QCOMPARE(page.mid(2, 7), u" 1     "_s);
@@ -308,11 +343,11 @@ private slots:
         const QByteArray big = encodeCountRecord(2000000000);
         f.write(big);
         f.close();
-        m_files->LoadToday();
+        QVERIFY(m_files->LoadToday());
         QCOMPARE(m_context->settings.DayCardNumber, 4);
         QCOMPARE(i32(todayBytes(), 0), 4);
         QCOMPARE(m_files->list(DayTarget::Today).page(0).size(), 3 * 101);
-        QCOMPARE(m_cards.CurrentCard, sampleCard(4));
+        QCOMPARE(m_files->ReadDayCard(today(), m_context->settings.DayCardNumber).card, sampleCard(4));
     }
 
     void loadArchiveDay()
@@ -326,7 +361,7 @@ private slots:
         const QString path = m_files->todayPath();
         m_files->LoadArchiveDay(path);
         QCOMPARE(m_files->archiveCardCount(), 5);
-        QCOMPARE(m_cards.ArchiveCard, sampleCard(5));
+        QCOMPARE(m_files->ReadDayCard(today(), m_files->archiveCardCount()).card, sampleCard(5));
         QCOMPARE(m_files->list(DayTarget::Archive).page(0).size(), 5 * 101);
         QCOMPARE(m_files->archivePath(), path);
 

@@ -77,8 +77,7 @@ class TestStoreCrash : public QObject
             LoadSettings(context.settings, folders.SettingsFile);
         const qint32 savedCounter = context.settings.CardIdCounter;
         EventLog log(context);
-        WorkingCards working;
-        DayFiles days(context, log, working);
+        DayFiles days(context, log);
         QVERIFY(days.LoadToday());
         QCOMPARE(qint64(context.settings.DayCardNumber), cards);
         QCOMPARE(qint64(decodeCountRecord(readAll(days.todayPath()))), cards);

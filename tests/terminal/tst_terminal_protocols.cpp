@@ -33,6 +33,39 @@ QByteArray type4Frame(const QByteArray &eight, bool goodCheck = true)
     return STX + eight + char(0x30 | (x >> 4)) + char(0x30 | (x & 15));
 }
 
+// Frames as the indicators' manuals lay them out, written here rather than
+// taken from the simulator.
+
+// D2008F: STX, sign, six digits, the decimal-position digit, the XOR of
+// these eight as two hex digits ("A".."F" above 9), ETX.
+QByteArray d2008f(char sign, int digits, int point)
+{
+    QByteArray eight = sign + QByteArray::number(digits).rightJustified(6, '0') + char('0' + point);
+    quint8 x = 0;
+    for (char c : eight)
+        x ^= quint8(c);
+    const auto hex = [](int n) { return char(n < 10 ? '0' + n : 'A' + n - 10); };
+    return STX + eight + hex(x >> 4) + hex(x & 15) + '\x03';
+}
+
+// FT11: STX, status A, B, C, six weight digits, six tare digits, CR and
+// the byte that makes the sum of all bytes zero.
+QByteArray ft11(int statusA, int statusB, const QByteArray &weight6)
+{
+    QByteArray f = STX + char(statusA) + char(statusB) + '0' + weight6 + "000000" + CR;
+    int sum = 0;
+    for (char c : f)
+        sum += quint8(c);
+    return f + char(-sum & 0xFF);
+}
+
+// CAS 22 bytes: header, ",GS,", device id, lamp byte, ",", 8 data bytes,
+// blank and unit, CR LF.
+QByteArray cas(const char *head, int lamp, const QByteArray &data8)
+{
+    return QByteArray(head) + ",GS," + '1' + char(lamp) + ',' + data8 + " kg" + CR + LF;
+}
+
 QByteArray bytes(std::initializer_list<int> values)
 {
     QByteArray b;
@@ -59,6 +92,9 @@ private slots:
     void type7WaitsAndCountsMisses();
     void type7BufferOverflowAndBadFrames();
     void garbageEmptyAndOverlong();
+    void manualFrames_data();
+    void manualFrames();
+    void d2008fEveryWeightAndPoint();
     void simulatorFramesReadBack_data();
     void simulatorFramesReadBack();
 };
@@ -95,7 +131,7 @@ void TestTerminalProtocols::markerFrames_data()
     QTest::newRow("1: frame cut by the end of the chunk") << 1 << STX + " 0123" << false << 0.0;
     QTest::newRow("5: as type 1") << 5 << STX + " 012345.6" << true << 12345.0;
 
-    QTest::newRow("2: 00.5210 reversed is 125") << 2 << "=00.5210"_ba << true << 125.0;
+    QTest::newRow("2: 00.5210 reversed is 125") << 2 << "=00.52100"_ba << true << 125.0;
     QTest::newRow("2: first marker") << 2 << "10=0052100=0099900"_ba << true << 12500.0;
     QTest::newRow("2: negative") << 2 << "=005210-"_ba << true << -12500.0;
     QTest::newRow("2: cut") << 2 << "=00521"_ba << false << 0.0;
@@ -146,19 +182,19 @@ void TestTerminalProtocols::type3_data()
     QTest::addColumn<double>("weight");
 
     QTest::newRow("two blanks, 12345, CR LF, x0.5") << "  12345\r\n"_ba << 0.5 << true << 6172.5;
-    QTest::newRow("only eight characters") << "123456789"_ba << 1.0 << true << 12345678.0;
-    QTest::newRow("half to even down") << "125"_ba << 0.001 << true << 0.12;
-    QTest::newRow("half to even up") << "375"_ba << 0.001 << true << 0.38;
-    QTest::newRow("two decimals") << "1"_ba << 0.3333 << true << 0.33;
-    QTest::newRow("garbage is 0") << "abc"_ba << 1.0 << true << 0.0;
+    QTest::newRow("only eight characters") << "12345678\r\n"_ba << 1.0 << true << 12345678.0;
+    QTest::newRow("half to even down") << "     125\r\n"_ba << 0.001 << true << 0.12;
+    QTest::newRow("half to even up") << "     375\r\n"_ba << 0.001 << true << 0.38;
+    QTest::newRow("two decimals") << "       1\r\n"_ba << 0.3333 << true << 0.33;
+    QTest::newRow("garbage is 0") << "     abc\r\n"_ba << 1.0 << true << 0.0;
     QTest::newRow("no reply") << QByteArray() << 1.0 << false << 0.0;
     // Beyond the range of a double the reply is no weight, not an infinite one.
-    QTest::newRow("1D308 x10 is no weight") << "1D308"_ba << 10.0 << false << 0.0;
-    QTest::newRow("1E308 x-2 is no weight") << "1E308\r\n"_ba << -2.0 << false << 0.0;
-    QTest::newRow("1D308 x1 still weighs") << "1D308"_ba << 1.0 << true << 1e308;
-    QTest::newRow("infinite coefficient") << "5"_ba << qInf() << false << 0.0;
-    QTest::newRow("infinite coefficient, zero reply") << "0"_ba << qInf() << false << 0.0;
-    QTest::newRow("NaN coefficient") << "5"_ba << qQNaN() << false << 0.0;
+    QTest::newRow("1D308 x10 is no weight") << "   1D308\r\n"_ba << 10.0 << false << 0.0;
+    QTest::newRow("1E308 x-2 is no weight") << "   1E308\r\n"_ba << -2.0 << false << 0.0;
+    QTest::newRow("1D308 x1 still weighs") << "   1D308\r\n"_ba << 1.0 << true << 1e308;
+    QTest::newRow("infinite coefficient") << "       5\r\n"_ba << qInf() << false << 0.0;
+    QTest::newRow("infinite coefficient, zero reply") << "       0\r\n"_ba << qInf() << false << 0.0;
+    QTest::newRow("NaN coefficient") << "       5\r\n"_ba << qQNaN() << false << 0.0;
 }
 
 void TestTerminalProtocols::type3()
@@ -309,8 +345,8 @@ void TestTerminalProtocols::garbageEmptyAndOverlong()
         const ParseResult noise = parse(type, random, settings, state);
         QVERIFY(std::isfinite(noise.weight));
 
-        const ParseResult text = parse(type, letters, settings, state);
-        // Type 3 takes any reply as one; garbage reads as 0.
+        // Type 3 takes any whole reply as one; garbage reads as 0.
+        const ParseResult text = parse(type, type == 3 ? QByteArray(8, 'x') + "\r\n" : letters, settings, state);
         QCOMPARE(text.hasWeight(), type == 3);
         QCOMPARE(text.weight, 0.0);
         QVERIFY(state.buffer.size() <= 24);
@@ -375,6 +411,142 @@ void TestTerminalProtocols::simulatorFramesReadBack()
         const ParseResult result = parse(4, maker.frameWithBadCheck(300) + maker.frame(200), settings, state);
         QCOMPARE(result.weight, 200.0);
     }
+}
+
+void TestTerminalProtocols::manualFrames_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<bool>("weighs");
+    QTest::addColumn<double>("weight");
+    QTest::addColumn<bool>("motion");
+
+    // НВТ-1 and VT-100 (no public description): the fixed-place reading.
+    for (int type : {1, 5}) {
+        QTest::addRow("%d: positive", type) << type << STX + " 012345.6" + CR + LF << true << 12345.0 << false;
+        QTest::addRow("%d: negative", type) << type << STX + "-000250.0" + CR + LF << true << -250.0 << false;
+        QTest::addRow("%d: zero", type) << type << STX + " 000000.0" + CR + LF << true << 0.0 << false;
+    }
+    // НВТ-3: seven characters least significant first, then "0" or "-".
+    QTest::newRow("2: positive") << 2 << "=00521000"_ba << true << 12500.0 << false;
+    QTest::newRow("2: negative") << 2 << "=0200000-"_ba << true << -20.0 << false;
+    QTest::newRow("2: -1.00") << 2 << "=00.1000-"_ba << true << -1.0 << false;
+    QTest::newRow("2: zero") << 2 << "=00000000"_ba << true << 0.0 << false;
+    // HBM AED: 8 characters, CR LF.
+    QTest::newRow("3: positive") << 3 << "   12345\r\n"_ba << true << 12345.0 << false;
+    QTest::newRow("3: negative") << 3 << "  -12345\r\n"_ba << true << -12345.0 << false;
+    QTest::newRow("3: zero") << 3 << "       0\r\n"_ba << true << 0.0 << false;
+    // D2008F, check nibbles above 9 as letters.
+    QTest::newRow("4: positive") << 4 << d2008f('+', 12500, 0) << true << 12500.0 << false;
+    QTest::newRow("4: negative") << 4 << d2008f('-', 20, 0) << true << -20.0 << false;
+    QTest::newRow("4: decimals") << 4 << d2008f('+', 2534, 2) << true << 25.34 << false;
+    QTest::newRow("4: zero") << 4 << d2008f('+', 0, 0) << true << 0.0 << false;
+    // GSE350 (the fixed-place reading): 8 weight characters, status.
+    QTest::newRow("6: positive") << 6 << STX + "   12500S" + CR + LF << true << 12500.0 << false;
+    QTest::newRow("6: negative decimals") << 6 << STX + "  -20.50S" + CR + LF << true << -20.5 << false;
+    QTest::newRow("6: zero") << 6 << STX + "       0S" + CR + LF << true << 0.0 << false;
+    // МИДЛ (no public description): the text frames as read so far.
+    QTest::newRow("7: positive") << 7 << "W:  12500 kg\r\n"_ba << true << 12500.0 << false;
+    QTest::newRow("7: negative decimals") << 7 << "W:  -20.5 kg\r\n"_ba << true << -20.5 << false;
+    QTest::newRow("7: zero") << 7 << "W:      0 kg\r\n"_ba << true << 0.0 << false;
+    // TB-3: "=", sign character, seven characters most significant first.
+    QTest::newRow("8: positive") << 8 << "=00012340"_ba << true << 12340.0 << false;
+    QTest::newRow("8: negative") << 8 << "=-0000020"_ba << true << -20.0 << false;
+    QTest::newRow("8: decimals") << 8 << "=00025.34"_ba << true << 25.34 << false;
+    QTest::newRow("8: zero") << 8 << "=00000000"_ba << true << 0.0 << false;
+    // FT11: status A 0x6A no point, 0x6C two decimals, 0x72 no point and
+    // division 2; status B 0x30, +2 negative, +4 overload, +8 motion.
+    QTest::newRow("9: positive") << 9 << ft11(0x6A, 0x30, "012500") << true << 12500.0 << false;
+    QTest::newRow("9: negative") << 9 << ft11(0x6A, 0x32, "000060") << true << -60.0 << false;
+    QTest::newRow("9: decimals") << 9 << ft11(0x6C, 0x30, "002534") << true << 25.34 << false;
+    QTest::newRow("9: division 2") << 9 << ft11(0x72, 0x30, "012340") << true << 12340.0 << false;
+    QTest::newRow("9: zero") << 9 << ft11(0x6A, 0x30, "000000") << true << 0.0 << false;
+    QTest::newRow("9: overload") << 9 << ft11(0x6A, 0x34, "OVER  ") << false << 0.0 << false;
+    QTest::newRow("9: motion") << 9 << ft11(0x6A, 0x38, "012500") << true << 12500.0 << true;
+    // CAS6000: lamp byte bit 7 set, bit 6 stable, bit 2 gross.
+    QTest::newRow("10: positive") << 10 << cas("ST", 0xC4, "00012500") << true << 12500.0 << false;
+    QTest::newRow("10: negative") << 10 << cas("ST", 0xC4, "-0000020") << true << -20.0 << false;
+    QTest::newRow("10: decimals") << 10 << cas("ST", 0xC4, "000013.5") << true << 13.5 << false;
+    QTest::newRow("10: zero") << 10 << cas("ST", 0xC4, "00000000") << true << 0.0 << false;
+    QTest::newRow("10: overload") << 10 << cas("OL", 0xC4, "00099999") << false << 0.0 << false;
+    QTest::newRow("10: motion") << 10 << cas("US", 0x84, "00012500") << true << 12500.0 << true;
+}
+
+void TestTerminalProtocols::manualFrames()
+{
+    QFETCH(int, type);
+    QFETCH(QByteArray, frame);
+    QFETCH(bool, weighs);
+    QFETCH(double, weight);
+    QFETCH(bool, motion);
+
+    Settings settings;
+    settings.ImpulseCoefficient = 1.0;
+    settings.DecimalPlaces = 0;
+    const auto read = [&](const QByteArray &chunk) {
+        Type7State state;
+        return parse(type, chunk, settings, state);
+    };
+    // No weight, or exactly the frame's: never another one.
+    const auto rightOrNone = [&](const ParseResult &r, const QByteArray &chunk) {
+        const QByteArray shown = chunk.toPercentEncoding();
+        QVERIFY2(!r.hasWeight() || (weighs && r.weight == weight), shown.constData());
+    };
+
+    ParseResult r = read(frame);
+    QCOMPARE(r.hasWeight(), weighs);
+    QCOMPARE(r.weight, weight);
+    QCOMPARE(r.motion, motion);
+    if (!weighs)
+        QCOMPARE(r.kind, Kind::NoWeight);
+
+    // A frame split between two reads: neither read shows a wrong weight.
+    // Type 7 keeps the first part and reads the frame with the second.
+    for (qsizetype at = 1; at < frame.size(); ++at) {
+        if (type == 7) {
+            Type7State state;
+            const ParseResult first = parse(7, frame.left(at), settings, state);
+            const ParseResult second = parse(7, frame.mid(at), settings, state);
+            QVERIFY(first.hasWeight() != second.hasWeight());
+            QCOMPARE(first.weight + second.weight, weight);
+            continue;
+        }
+        rightOrNone(read(frame.left(at)), frame.left(at));
+        // Only the data bytes and the unit of a CAS frame: they are read at
+        // their fixed place, and nothing in them can tell an overload.
+        if (!(type == 10 && !weighs && frame.size() - at <= 13))
+            rightOrNone(read(frame.mid(at)), frame.mid(at));
+        // A sending terminal: the read that ends or starts inside a frame
+        // still holds a whole one, and reads it.
+        if (type != 3) {
+            for (const QByteArray &chunk : {frame + frame.left(at), frame.mid(at) + frame}) {
+                r = read(chunk);
+                QVERIFY2(r.hasWeight() == weighs && r.weight == weight, chunk.toPercentEncoding().constData());
+            }
+        }
+    }
+    if (type == 3) {
+        r = read(frame.mid(3) + frame);
+        QCOMPARE(r.weight, weight);
+    }
+}
+
+void TestTerminalProtocols::d2008fEveryWeightAndPoint()
+{
+    Settings settings;
+    Type7State state;
+    int letterChecks = 0;
+    for (int point = 0; point <= 4; ++point) {
+        for (int kg = 0; kg <= 60000; kg += 20) {
+            const QByteArray frame = d2008f('+', kg, point);
+            letterChecks += frame.at(9) >= 'A' || frame.at(10) >= 'A';
+            const ParseResult r = parse(4, frame, settings, state);
+            QVERIFY2(r.hasWeight() && r.weight == kg / std::pow(10.0, point),
+                     qPrintable(QString::number(kg) + u" / 10^"_s + QString::number(point)));
+        }
+    }
+    // Hex letters are the common case, not a corner.
+    QVERIFY(letterChecks > 5000);
 }
 
 QTEST_GUILESS_MAIN(TestTerminalProtocols)

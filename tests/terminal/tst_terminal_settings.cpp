@@ -1,5 +1,6 @@
 #include "FakeTerminalPort.h"
 #include "core/AppContext.h"
+#include "core/EventLog.h"
 #include "core/SettingsFile.h"
 #include "terminal/AnimationImages.h"
 #include "terminal/PortSettingsModel.h"
@@ -20,7 +21,7 @@ struct Fixture : FakeLinkFixture
 {
     Fixture()
     {
-        context.LoadOrCreateSettings();
+        QVERIFY(context.LoadOrCreateSettings());
         link.OpenPortAtStart();
     }
 
@@ -103,7 +104,8 @@ void TestTerminalSettings::portChoices()
 void TestTerminalSettings::portSaveStoresOnlyAnOpenPort()
 {
     Fixture f;
-    PortSettingsModel model(f.context, f.link);
+    EventLog log(f.context);
+    PortSettingsModel model(f.context, f.link, log);
     const PortParameters chosen{u"/dev/ttyUSB3"_s, u"19200"_s, u"e"_s, u"7"_s, u"2"_s};
 
     const PortParameters previous{u"1"_s, u"9600"_s, u"n"_s, u"8"_s, u"1"_s};

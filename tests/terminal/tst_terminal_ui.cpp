@@ -1,4 +1,6 @@
 #include "FakeTerminalPort.h"
+#include "common/FolderReplacedByFile.h"
+#include "core/Cp1251.h"
 #include "core/AppContext.h"
 #include "core/SettingsFile.h"
 #include "terminal/TerminalLink.h"
@@ -31,7 +33,7 @@ struct Fixture : FakeLinkFixture
 {
     Fixture()
     {
-        context.LoadOrCreateSettings();
+        QVERIFY(context.LoadOrCreateSettings());
         link.OpenPortAtStart();
     }
 };
@@ -53,6 +55,14 @@ QString answerMessageBox(const std::function<void()> &action)
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (box) {
             text = box->text();
+            // Set TARVO_SCREENSHOTS to a folder to see each message and its window.
+            if (const QString shots = qEnvironmentVariable("TARVO_SCREENSHOTS"); !shots.isEmpty()) {
+                static int shot = 0;
+                ++shot;
+                box->grab().save(shots + u"/message-%1.png"_s.arg(shot));
+                if (QWidget *window = box->parentWidget())
+                    window->window()->grab().save(shots + u"/window-%1.png"_s.arg(shot));
+            }
             box->accept();
         }
     });
@@ -90,13 +100,15 @@ private slots:
     void rawFrameView();
     void numberFieldsWithoutNumber();
     void captionFontAndColour();
+    void settingsFileNotWritten();
 };
 
 void TestTerminalUi::portWindowListsAndSave()
 {
     Fixture f;
     f.context.settings.BaudRate = u"57600"_s;
-    PortSettingsWindow window(f.context, f.link);
+    EventLog log(f.context);
+    PortSettingsWindow window(f.context, f.link, log);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QCOMPARE(window.windowTitle(), u"Настройка СОМ-порта компьютера"_s);
@@ -219,7 +231,7 @@ void TestTerminalUi::numberFieldsWithoutNumber()
     EventLog log(f.context);
     WeightConditioning conditioning(f.context, log);
     f.context.settings.MaxWeight = 30000;
-    ServiceWindow service(f.context, conditioning);
+    ServiceWindow service(f.context, log, conditioning);
     int applied = 0;
     QObject::connect(&service, &ServiceWindow::serviceSettingsSaved, [&] { ++applied; });
     service.load();
@@ -245,7 +257,7 @@ void TestTerminalUi::numberFieldsWithoutNumber()
     // list is not taken either.
     f.context.settings.TerminalType = 1;
     f.context.settings.PollPeriodMs = 1000;
-    ScaleSettingsWindow scale(f.context, f.link);
+    ScaleSettingsWindow scale(f.context, log, f.link);
     scale.load();
     scale.show();
     QVERIFY(QTest::qWaitForWindowExposed(&scale));
@@ -266,7 +278,8 @@ void TestTerminalUi::numberFieldsWithoutNumber()
 void TestTerminalUi::captionFontAndColour()
 {
     Fixture f;
-    ScaleSettingsWindow scale(f.context, f.link);
+    EventLog log(f.context);
+    ScaleSettingsWindow scale(f.context, log, f.link);
     int changed = 0;
     QObject::connect(&scale, &ScaleSettingsWindow::captionChanged, [&] { ++changed; });
     scale.load();
@@ -307,6 +320,68 @@ void TestTerminalUi::captionFontAndColour()
     QLineEdit *caption = scale.field(u"Рекламная надпись:"_s);
     QVERIFY(caption->font().bold() && caption->font().underline());
     QCOMPARE(caption->palette().color(QPalette::Text), QColor(10, 20, 30));
+}
+
+void TestTerminalUi::settingsFileNotWritten()
+{
+    Fixture f;
+    // The journal lives outside the folder that goes away.
+    QTemporaryDir logDir;
+    QFile journal(logDir.filePath(u"err.log"_s));
+    QVERIFY(journal.open(QIODevice::WriteOnly));
+    journal.close();
+    f.context.settings.LogPath = journal.fileName();
+    f.context.settings.OverloadFlag = 1;
+    f.context.settings.OverloadText = u"09.12.2026 10:00:00 61000"_s;
+    QVERIFY(f.context.storeSettings());
+    const auto settingsBytes = [&] {
+        QFile file(f.context.folders.SettingsFile);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray stored = settingsBytes();
+
+    EventLog log(f.context);
+    WeightConditioning conditioning(f.context, log);
+    PortSettingsWindow port(f.context, f.link, log);
+    ServiceWindow service(f.context, log, conditioning);
+    ScaleSettingsWindow scale(f.context, log, f.link);
+    service.load();
+    scale.load();
+    for (QWidget *window : std::initializer_list<QWidget *>{&port, &service, &scale}) {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+    }
+    const auto press = [](QWidget *window, const QString &caption) {
+        return answerMessageBox([&] { named<QPushButton>(window, caption)->click(); });
+    };
+    const QString notWritten = u"Файл настроек не записан: Не является папкой"_s;
+    {
+        FolderReplacedByFile gone(f.context.folders.BaseFolder);
+        QVERIFY(gone.ok());
+        named<QComboBox>(&port, u"Скорость обмена"_s)->setCurrentText(u"19200"_s);
+        QCOMPARE(press(&port, u"Сохранить"_s), notWritten);
+        service.maxWeightField()->setText(u"45000"_s);
+        QCOMPARE(press(&service, u"Сохранить"_s), notWritten);
+        QCOMPARE(press(&service, u"Сбросить ошибку перегрузки весов"_s), notWritten);
+        QCOMPARE(press(&scale, u"Установить по умолчанию"_s), notWritten);
+        scale.field(u"Период опроса весов 300..10000мс"_s)->setText(u"2000"_s);
+        QCOMPARE(press(&scale, u"Выход"_s), notWritten);
+        for (QWidget *window : std::initializer_list<QWidget *>{&port, &service, &scale})
+            QVERIFY(window->isVisible());
+        // In force for this run.
+        QCOMPARE(f.context.settings.BaudRate, u"19200"_s);
+        QCOMPARE(f.context.settings.MaxWeight, 45000.0);
+        QCOMPARE(f.context.settings.PollPeriodMs, 2000);
+    }
+    QCOMPARE(settingsBytes(), stored);
+    QVERIFY(journal.open(QIODevice::ReadOnly));
+    const QString logged = decode1251(journal.readAll());
+    QCOMPARE(logged.count(notWritten + u" ("_s + f.context.folders.SettingsFile + u')'), 5);
+
+    // With the folder back the same "Выход" stores and closes.
+    QVERIFY(scale.saveAndClose());
+    QVERIFY(!scale.isVisible());
+    QVERIFY(settingsBytes() != stored);
 }
 
 QTEST_MAIN(TestTerminalUi)

@@ -181,7 +181,7 @@ private slots:
         camera().setField(F::BrowserShiftDown, u"2147483648"_s);
         camera().setField(F::BrowserShiftRight, u"-2147483648"_s);
         camera().setField(F::Description, u"у ворот"_s);
-        camera().save();
+        QVERIFY(camera().save());
         // "Сохранить" makes 2 the camera in use, though 1 is on.
         const Settings file = stored();
         QCOMPARE(file.IpCameraNumber, 2);
@@ -204,7 +204,7 @@ private slots:
         QVERIFY(camera().field(F::Login).isEmpty() && camera().field(F::Url).isEmpty());
         QCOMPARE(camera().field(F::PhotoWidth), u"0"_s);
         camera().setField(F::Login, u"нулевая"_s);
-        camera().save();
+        QVERIFY(camera().save());
         QCOMPARE(camera().record(0).CameraLogin, u"нулевая"_s);
         Settings after = stored();
         QCOMPARE(after.IpCameraNumber, 0);
@@ -240,7 +240,7 @@ private slots:
         QCOMPARE(stored().BrowserWidth[0], 12000);
         // "Подогнать" stores the panel and puts the geometry back.
         camera().setField(F::Description, u"после подгонки"_s);
-        camera().fit();
+        QVERIFY(camera().fit());
         QCOMPARE(camera().browser().window.size(), on.window.size());
         QCOMPARE(camera().browser().control, on.control);
         QCOMPARE(camera().browser().caption, on.caption);

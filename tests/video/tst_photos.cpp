@@ -197,7 +197,7 @@ private slots:
 
         weigh(q, 12000);
         QVERIFY(q.archive().CompleteArchiveCard(Weighing::Kind::Tare));
-        const qint32 copy = q.cards().CurrentCard.id;
+        const qint32 copy = q.weighing().shownCard().id;
         v.store().waitForDone();
         QCOMPARE(decoded(december + QString::number(copy) + u"_1.jpg"_s).size(), QSize(640, 480));
         QVERIFY(files(november, u"*_1.jpg"_s).isEmpty());

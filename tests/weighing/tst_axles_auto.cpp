@@ -1,5 +1,6 @@
 // Axle weighing and the automatic mode's steadiness test, on a real day file.
 
+#include "common/CardRig.h"
 #include "common/RecordingServices.h"
 #include "core/AppContext.h"
 #include "core/EventLog.h"
@@ -31,16 +32,15 @@ class TestAxlesAndAuto : public QObject
 
     QTemporaryDir m_dir;
     Clock m_clock;
-    std::unique_ptr<AppContext> m_context;
-    WorkingCards m_cards;
+    std::unique_ptr<WeighingRig> m_rig;
+    AppContext *m_context = nullptr;
     QStringList m_calls;
-    ExtraNames m_names;
-    std::unique_ptr<EventLog> m_log;
-    std::unique_ptr<ParamExtras> m_extras;
+    EventLog *m_log = nullptr;
+    ParamExtras *m_extras = nullptr;
     RecordingExports m_exports{m_calls};
     RecordingPhotos m_photos{m_calls};
-    std::unique_ptr<DayFiles> m_days;
-    std::unique_ptr<Weighing> m_w;
+    DayFiles *m_days = nullptr;
+    Weighing *m_w = nullptr;
     std::unique_ptr<WeightConditioning> m_conditioning;
     std::unique_ptr<AutoWeighing> m_auto;
 
@@ -88,16 +88,19 @@ private slots:
         QDir(m_dir.path()).removeRecursively();
         QDir().mkpath(m_dir.path());
         m_clock.setNow(kNow);
-        m_context = std::make_unique<AppContext>(m_clock, Folders(m_dir.path()));
-        m_context->LoadOrCreateSettings();
+        m_auto.reset();
+        m_conditioning.reset();
+        m_rig.reset();
+        m_rig = std::make_unique<WeighingRig>(m_clock, m_dir.path(), m_exports, m_photos);
+        m_context = &m_rig->context;
+        m_log = &m_rig->log;
+        m_extras = &m_rig->extras;
+        m_days = &m_rig->days;
+        m_w = &m_rig->weighing;
+        QVERIFY(m_context->LoadOrCreateSettings());
         m_context->createMonthFolders();
-        m_cards = WorkingCards();
         m_calls.clear();
-        m_log = std::make_unique<EventLog>(*m_context);
-        m_extras = std::make_unique<ParamExtras>(m_names, m_context->folders.BaseFolder);
-        m_days = std::make_unique<DayFiles>(*m_context, *m_log, m_cards);
-        m_days->LoadToday();
-        m_w = std::make_unique<Weighing>(*m_context, *m_log, *m_days, m_cards, *m_extras, m_exports, m_photos);
+        QVERIFY(m_days->LoadToday());
         m_conditioning = std::make_unique<WeightConditioning>(*m_context, *m_log);
         m_auto = std::make_unique<AutoWeighing>(*m_context, *m_w, *m_conditioning);
         m_w->selectOperationType(u"Одинарная"_s);
@@ -106,7 +109,7 @@ private slots:
     void axleTotal()
     {
         m_context->settings.AxleProgram = 1;
-        QSignalSpy shown(m_w.get(), &Weighing::axlesChanged);
+        QSignalSpy shown(m_w, &Weighing::axlesChanged);
         QCOMPARE(m_w->axleButtonColour(0), int(Weighing::ButtonFace));
         QCOMPARE(m_w->axleLabelColour(0), 0x80FFFF);
 
@@ -139,7 +142,7 @@ private slots:
         QCOMPARE(m_w->AxleWeights[2], 1.25);
 
         // A silent terminal gives no axle weight; a fixed axle can still be freed.
-        QSignalSpy told(m_w.get(), &Weighing::operatorMessage);
+        QSignalSpy told(m_w, &Weighing::operatorMessage);
         m_w->setTerminalConnected(false);
         QVERIFY(!m_w->pressAxle(3));
         QVERIFY(!m_w->axleFixed(3));
@@ -159,7 +162,7 @@ private slots:
         reading(6.3);
         m_w->pressAxle(1);
         reading(0);
-        QSignalSpy reset(m_w.get(), &Weighing::axlesReset);
+        QSignalSpy reset(m_w, &Weighing::axlesReset);
         QVERIFY(m_w->StoreNewCard());
         QCOMPARE(slot(1).gross, 11.5);
         QCOMPARE(slot(1).weight1, 11.5);
@@ -388,7 +391,7 @@ private slots:
             void writeTextReportHeaders() override {}
             void writeArchiveStatus(const QString &, const QDate &, int, const QString &) override {}
         } busy;
-        Weighing w(*m_context, *m_log, *m_days, m_cards, *m_extras, busy, m_photos);
+        Weighing w(*m_context, *m_log, *m_days, *m_extras, busy, m_photos);
         w.selectOperationType(u"Одинарная"_s);
         AutoWeighing a(*m_context, w, *m_conditioning);
         QSignalSpy beeps(&a, &AutoWeighing::beep);

@@ -1,7 +1,7 @@
 #include "core/OleDate.h"
 #include "core/Settings.h"
-#include "store/ui/ArchiveFrame.h"
-#include "weighing/CargoCard.h"
+#include "archive/ui/ArchiveFrame.h"
+#include "card/CargoCard.h"
 #include "weighing/ui/CardFieldsView.h"
 #include "weighing/ui/CurrentCardFrame.h"
 

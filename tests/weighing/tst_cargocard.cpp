@@ -1,6 +1,7 @@
 #include "core/Numbers.h"
+#include "core/OleDate.h"
 #include "core/Settings.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 
 #include <QTest>
 
@@ -55,6 +56,43 @@ private slots:
         const DerivedWeights none = deriveWeights(30100.5, ParseNumber(u"нет"_s));
         QCOMPARE(none.litterWeight, 0.0);
         QCOMPARE(none.cleanWeight, 30100.5);
+    }
+
+    void completion()
+    {
+        CargoCard loading;
+        loading.operationType = OperationTypes::loading();
+        loading.status = Statuses::incomplete();
+        loading.tare = 12000.1;
+        loading.litterPercent = 2;
+        loading.texts[CargoName] = u"Щебень"_s;
+        const QDateTime now(QDate(2026, 12, 9), QTime(14, 5, 30));
+        const CargoCard c = completeCard(loading, CompletionKind::Gross, 30100.3, now);
+        QCOMPARE(c.gross, 30100.3);
+        QCOMPARE(c.tare, 12000.1);
+        QCOMPARE(c.net, 18100.2); // to 6 decimals, not 18100.199999999997
+        QCOMPARE(c.litterWeight, 18100.2 * 2 / 100);
+        QCOMPARE(c.cleanWeight, 17738.196);
+        QCOMPARE(c.status, Statuses::complete());
+        QCOMPARE(c.date2, toOleDate(now.date()));
+        QCOMPARE(c.time2, toOleTime(now.time()));
+        // Nothing else of the card changes.
+        CargoCard rest = c;
+        rest.gross = loading.gross;
+        rest.net = loading.net;
+        rest.litterWeight = rest.cleanWeight = 0;
+        rest.status = loading.status;
+        rest.date2 = rest.time2 = 0;
+        QCOMPARE(rest, loading);
+
+        // The tare of an unloading keeps the gross of the first weighing.
+        CargoCard unloading = loading;
+        unloading.gross = 30000;
+        unloading.tare = 0;
+        const CargoCard u = completeCard(unloading, CompletionKind::Tare, 11000, now);
+        QCOMPARE(u.gross, 30000.0);
+        QCOMPARE(u.net, 19000.0);
+        QCOMPARE(u.cleanWeight, 18620.0);
     }
 
     void runningSumAndNumbers()

@@ -29,9 +29,9 @@ int storeAndWait(const QString &folder, double weight)
     clock.setNow(kNow);
     Program program(clock, Folders(folder), {});
     program.start();
-    program.days().LoadToday();
+    if (!program.days().LoadToday())
+        return 3;
     Weighing &weighing = program.weighing();
-    WorkingCards &cards = program.cards();
     // No terminal here: the weight is given.
     weighing.setTerminalConnected(true);
     weighing.setEntryText(0, u"Щебень"_s);
@@ -39,7 +39,7 @@ int storeAndWait(const QString &folder, double weight)
     weighing.UpdateLiveWeights();
     if (!weighing.StoreNewCard())
         return 1;
-    std::printf("stored %d %d\n", cards.CurrentCard.id, cards.CurrentCard.number);
+    std::printf("stored %d %d\n", weighing.shownCard().id, weighing.shownCard().number);
     std::fflush(stdout);
     for (;;)
         std::this_thread::sleep_for(std::chrono::seconds(1));

@@ -7,6 +7,7 @@
 #include "store/ParamExtras.h"
 #include "store/PlusFile.h"
 #include "weighing/Weighing.h"
+#include "common/CardRig.h"
 #include "common/RecordingServices.h"
 
 #include <QFile>
@@ -30,16 +31,15 @@ class TestWeighing : public QObject
 
     QTemporaryDir m_dir;
     Clock m_clock;
-    std::unique_ptr<AppContext> m_context;
-    WorkingCards m_cards;
+    std::unique_ptr<WeighingRig> m_rig;
+    AppContext *m_context = nullptr;
     QStringList m_calls;
-    ExtraNames m_names;
-    std::unique_ptr<EventLog> m_log;
-    std::unique_ptr<ParamExtras> m_extras;
+    EventLog *m_log = nullptr;
+    ParamExtras *m_extras = nullptr;
     RecordingExports m_exports{m_calls};
     RecordingPhotos m_photos{m_calls};
-    std::unique_ptr<DayFiles> m_days;
-    std::unique_ptr<Weighing> m_w;
+    DayFiles *m_days = nullptr;
+    Weighing *m_w = nullptr;
 
     void reading(double weight)
     {
@@ -81,17 +81,18 @@ private slots:
         QDir(m_dir.path()).removeRecursively();
         QDir().mkpath(m_dir.path());
         m_clock.setNow(kNow);
-        m_context = std::make_unique<AppContext>(m_clock, Folders(m_dir.path()));
-        m_context->LoadOrCreateSettings();
+        m_rig.reset();
+        m_rig = std::make_unique<WeighingRig>(m_clock, m_dir.path(), m_exports, m_photos);
+        m_context = &m_rig->context;
+        m_log = &m_rig->log;
+        m_extras = &m_rig->extras;
+        m_days = &m_rig->days;
+        m_w = &m_rig->weighing;
+        QVERIFY(m_context->LoadOrCreateSettings());
         m_context->createMonthFolders();
         m_context->settings.CardIdCounter = 100;
-        m_cards = WorkingCards();
         m_calls.clear();
-        m_log = std::make_unique<EventLog>(*m_context);
-        m_extras = std::make_unique<ParamExtras>(m_names, m_context->folders.BaseFolder);
-        m_days = std::make_unique<DayFiles>(*m_context, *m_log, m_cards);
-        m_days->LoadToday();
-        m_w = std::make_unique<Weighing>(*m_context, *m_log, *m_days, m_cards, *m_extras, m_exports, m_photos);
+        QVERIFY(m_days->LoadToday());
         fillEntry();
     }
 
@@ -263,7 +264,7 @@ private slots:
             void writeTextReportHeaders() override {}
             void writeArchiveStatus(const QString &, const QDate &, int, const QString &) override {}
         } nesting;
-        Weighing w(*m_context, *m_log, *m_days, m_cards, *m_extras, nesting, m_photos);
+        Weighing w(*m_context, *m_log, *m_days, *m_extras, nesting, m_photos);
         nesting.w = &w;
         w.setTerminalWeight(100);
         w.UpdateLiveWeights();
@@ -277,7 +278,7 @@ private slots:
         reading(100);
         m_calls.clear();
         QVERIFY(m_w->StoreNewCard());
-        QCOMPARE(m_calls, (QStringList{u"prepareDay+accounting"_s, u"dayRow 2"_s, u"accountingRow 2"_s, u"texts 2"_s,
+        QCOMPARE(m_calls, (QStringList{u"prepareDay+accounting"_s, u"texts 2"_s, u"dayRow 2"_s, u"accountingRow 2"_s,
                                        u"photo 102 0"_s}));
         QVERIFY(QFile::exists(PlusFile::besideDayFile(m_days->todayPath())));
     }
@@ -320,12 +321,11 @@ private slots:
         QVERIFY(m_w->StoreNewCard());
         // Nothing else is saved: a new start reads what the stores left on disk.
         AppContext restarted(m_clock, Folders(m_dir.path()));
-        restarted.LoadOrCreateSettings();
-        WorkingCards cards;
+        QVERIFY(restarted.LoadOrCreateSettings());
         EventLog log(restarted);
-        DayFiles days(restarted, log, cards);
-        days.LoadToday();
-        Weighing again(restarted, log, days, cards, *m_extras, m_exports, m_photos);
+        DayFiles days(restarted, log);
+        QVERIFY(days.LoadToday());
+        Weighing again(restarted, log, days, *m_extras, m_exports, m_photos);
         again.setTerminalWeight(100);
         again.UpdateLiveWeights();
         QVERIFY(again.StoreNewCard());

@@ -17,10 +17,13 @@ ScaleSimulator::ScaleSimulator(const Options &options, PseudoTerminal &terminal,
     , m_course(options.scenario, options.weight, options.noise)
     , m_terminal(terminal)
 {
-    m_course.setTrucks(options.trucks, options.standMs);
+    m_course.setTrucks(options.trucks, options.standMs, options.quickMoves);
     m_sendTimer.setTimerType(Qt::PreciseTimer);
     m_sendTimer.setInterval(1000 / std::clamp(options.rate, 1, 100));
     connect(&m_sendTimer, &QTimer::timeout, this, &ScaleSimulator::sendFrame);
+    m_lineTimer.setTimerType(Qt::PreciseTimer);
+    m_lineTimer.setInterval(2);
+    connect(&m_lineTimer, &QTimer::timeout, this, &ScaleSimulator::drainLine);
 }
 
 void ScaleSimulator::start()
@@ -38,7 +41,7 @@ double ScaleSimulator::reading(bool *steady)
 {
     const qint64 ms = m_clock.elapsed();
     const double weight = m_course.weightAt(ms);
-    *steady = m_course.steadyAt(ms);
+    *steady = m_course.steadyAt(ms) && !m_options.motion;
     const QString phase = m_course.phaseAt(ms);
     if (phase != m_phase) {
         m_phase = phase;
@@ -94,11 +97,42 @@ void ScaleSimulator::answerRequests()
 void ScaleSimulator::send(const QByteArray &bytes, int pauseMs)
 {
     if (!m_options.split || bytes.size() < 2) {
-        m_terminal.write(bytes);
+        queue(bytes);
         return;
     }
     const qsizetype half = bytes.size() / 2;
-    m_terminal.write(bytes.left(half));
+    queue(bytes.left(half));
     const QByteArray rest = bytes.mid(half);
-    QTimer::singleShot(pauseMs, Qt::PreciseTimer, this, [this, rest] { m_terminal.write(rest); });
+    QTimer::singleShot(pauseMs, Qt::PreciseTimer, this, [this, rest] { queue(rest); });
+}
+
+void ScaleSimulator::queue(const QByteArray &bytes)
+{
+    if (m_options.baud <= 0) {
+        m_terminal.write(bytes);
+        return;
+    }
+    // A line that falls far behind (a rate above what the speed carries)
+    // keeps only the newest second, as a terminal's own buffer would.
+    m_line += bytes;
+    const qsizetype second = m_options.baud / 10;
+    if (m_line.size() > second)
+        m_line = m_line.right(second);
+    if (!m_lineTimer.isActive()) {
+        m_lineMs = m_clock.elapsed();
+        m_lineTimer.start();
+    }
+}
+
+void ScaleSimulator::drainLine()
+{
+    const qint64 now = m_clock.elapsed();
+    const qsizetype due = qsizetype((now - m_lineMs) * m_options.baud / 10000);
+    if (due <= 0)
+        return;
+    m_lineMs += qint64(due) * 10000 / m_options.baud;
+    m_terminal.write(m_line.left(due));
+    m_line.remove(0, std::min(due, m_line.size()));
+    if (m_line.isEmpty())
+        m_lineTimer.stop();
 }

@@ -26,11 +26,19 @@ public:
         // The queue of the trucks scenario, and how long each stands.
         QList<WeightCourse::Truck> trucks;
         qint64 standMs = 12000;
+        // The moves between the stands quicker (WeightCourse::setTrucks).
+        bool quickMoves = false;
         int rate = 10;
         // Type 4: every second frame with wrong check characters.
         bool badCheck = false;
         // Every frame written in two parts with a pause between.
         bool split = false;
+        // Every frame says the scale moves, where the frame can say it.
+        bool motion = false;
+        // Line speed: bytes leave no faster than a serial line carries them
+        // (10 bits a byte), so a read may end anywhere inside a frame. 0:
+        // each frame written at once.
+        int baud = 9600;
     };
 
     ScaleSimulator(const Options &options, PseudoTerminal &terminal, QObject *parent = nullptr);
@@ -41,6 +49,8 @@ private:
     void sendFrame();
     void answerRequests();
     void send(const QByteArray &bytes, int pauseMs);
+    void queue(const QByteArray &bytes);
+    void drainLine();
     double reading(bool *steady);
 
     Options m_options;
@@ -51,6 +61,10 @@ private:
     QTimer m_sendTimer;
     QSocketNotifier *m_requests = nullptr;
     QByteArray m_pending;
+    // Bytes waiting for the line, and when the line last took some.
+    QByteArray m_line;
+    QTimer m_lineTimer;
+    qint64 m_lineMs = 0;
     qint64 m_frameCount = 0;
     QString m_phase;
 };

@@ -31,7 +31,10 @@ QString SettingsAttach::apply(QString *error) const
     ExtraNames extraNames;
     installNameFileHooks(context, extraNames);
     context.ApplyDefaults();
-    context.LoadOrCreateSettings();
+    if (const StoreResult created = context.LoadOrCreateSettings(); !created) {
+        *error = created.reason + u": "_s + context.folders.SettingsFile;
+        return QString();
+    }
 
     Settings &s = context.settings;
     s.PortNumber = port;
@@ -42,8 +45,8 @@ QString SettingsAttach::apply(QString *error) const
         s.DecimalPlaces = *decimalPlaces;
     if (cameraUrl)
         s.CameraUrl[0] = *cameraUrl;
-    if (!context.storeSettings()) {
-        *error = u"не удалось записать "_s + context.folders.SettingsFile;
+    if (const StoreResult stored = context.storeSettings(); !stored) {
+        *error = stored.reason + u": "_s + context.folders.SettingsFile;
         return QString();
     }
     return context.folders.SettingsFile;

@@ -35,10 +35,11 @@ WeightCourse::WeightCourse(Scenario scenario, double weight, double noise, quint
 {
 }
 
-void WeightCourse::setTrucks(const QList<Truck> &trucks, qint64 standMs)
+void WeightCourse::setTrucks(const QList<Truck> &trucks, qint64 standMs, bool quick)
 {
     m_trucks = trucks;
     m_standMs = standMs;
+    m_quick = quick;
 }
 
 QList<WeightCourse::Truck> WeightCourse::parseTrucks(const QString &text)
@@ -61,7 +62,7 @@ QList<WeightCourse::Truck> WeightCourse::parseTrucks(const QString &text)
 
 qint64 WeightCourse::queueCycleMs() const
 {
-    return kQueueEmptyMs + kQueueOnMs + kQueueSettleMs + m_standMs + kQueueOffMs;
+    return emptyMs() + onMs() + settleMs() + m_standMs + offMs();
 }
 
 qint64 WeightCourse::queueMs() const
@@ -84,14 +85,14 @@ double WeightCourse::queueLoadAt(qint64 ms) const
         return 0.0;
     const Truck &truck = m_trucks[i];
     const double w = truck.weight;
-    const qint64 on = kQueueEmptyMs;
-    const qint64 settle = on + kQueueOnMs;
-    const qint64 stand = settle + kQueueSettleMs;
+    const qint64 on = emptyMs();
+    const qint64 settle = on + onMs();
+    const qint64 stand = settle + settleMs();
     const qint64 off = stand + m_standMs;
     switch (phase(ms)) {
     case Phase::DrivingOn:
-        return t < on + kQueueOnMs / 2 ? stepped(ramp(t, on, on + kQueueOnMs / 2, 0.0, 0.45 * w))
-                                       : stepped(ramp(t, on + kQueueOnMs / 2, settle, 0.45 * w, 1.03 * w));
+        return t < on + onMs() / 2 ? stepped(ramp(t, on, on + onMs() / 2, 0.0, 0.45 * w))
+                                       : stepped(ramp(t, on + onMs() / 2, settle, 0.45 * w, 1.03 * w));
     case Phase::Settling: {
         const double s = double(t - settle) / 1000.0;
         return stepped(w * (1.0 + 0.03 * std::exp(-2.5 * s) * std::cos(6.0 * s)));
@@ -103,7 +104,7 @@ double WeightCourse::queueLoadAt(qint64 ms) const
         // they fall: it passes each level at most twice per period.
         return std::round(w + truck.rocking * std::sin(2.0 * M_PI * double(t - settle) / double(kRockPeriodMs)));
     case Phase::DrivingOff:
-        return stepped(ramp(t, off, off + kQueueOffMs, w, 0.0));
+        return stepped(ramp(t, off, off + offMs(), w, 0.0));
     default:
         return 0.0;
     }
@@ -118,15 +119,15 @@ WeightCourse::Phase WeightCourse::phase(qint64 ms) const
         const int i = queueTruck(ms, &t);
         if (i >= m_trucks.size())
             return Phase::QueueDone;
-        const qint64 settle = kQueueEmptyMs + kQueueOnMs;
-        const qint64 off = settle + kQueueSettleMs + m_standMs;
-        if (t < kQueueEmptyMs)
+        const qint64 settle = emptyMs() + onMs();
+        const qint64 off = settle + settleMs() + m_standMs;
+        if (t < emptyMs())
             return Phase::Empty;
         if (t < settle)
             return Phase::DrivingOn;
         if (t < off && m_trucks[i].rocking > 0)
             return Phase::Rocking;
-        if (t < settle + kQueueSettleMs)
+        if (t < settle + settleMs())
             return Phase::Settling;
         if (t < off)
             return Phase::Standing;

@@ -34,8 +34,10 @@ public:
 
     WeightCourse(Scenario scenario, double weight, double noise = 0.0, quint32 seed = 1);
     // The queue: each truck stands `standMs` after settling, then the
-    // platform stays empty.
-    void setTrucks(const QList<Truck> &trucks, qint64 standMs);
+    // platform stays empty. `quick`: the moves take half a second each and
+    // the platform is empty for a second between trucks (a reading or two
+    // at the usual poll period), for tests that play many trucks.
+    void setTrucks(const QList<Truck> &trucks, qint64 standMs, bool quick = false);
     // "12500,18340,15000~20": weights, "~N" a truck rocking by ±N. Empty
     // when the text is no such list.
     static QList<Truck> parseTrucks(const QString &text);
@@ -61,6 +63,10 @@ private:
     // The truck of the queue at `ms` and the time within its cycle.
     int queueTruck(qint64 ms, qint64 *t) const;
     double queueLoadAt(qint64 ms) const;
+    qint64 emptyMs() const { return m_quick ? 1000 : kQueueEmptyMs; }
+    qint64 onMs() const { return m_quick ? 500 : kQueueOnMs; }
+    qint64 settleMs() const { return m_quick ? 500 : kQueueSettleMs; }
+    qint64 offMs() const { return m_quick ? 500 : kQueueOffMs; }
 
     Scenario m_scenario;
     double m_weight;
@@ -69,4 +75,5 @@ private:
     QRandomGenerator m_random;
     QList<Truck> m_trucks;
     qint64 m_standMs = 12000;
+    bool m_quick = false;
 };

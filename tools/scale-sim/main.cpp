@@ -57,12 +57,22 @@ QString helpText()
                       раскачивается на ±20 единиц и не успокаивается
                       (12500,18340,15000~20)
   --stand С           сколько секунд стоит каждая машина очереди (12)
+  --quick-moves       очередь: заезд, успокоение и съезд по полсекунды,
+                      пустая платформа секунду
   --bad-check         как сценарий bad-check, вместе с любым сценарием
   --split             как сценарий split, вместе с любым сценарием
   --rate N            кадров в секунду для передающих типов (10)
+  --baud N            скорость линии: байты уходят не быстрее, чем их
+                      несёт линия, и чтение может попасть в середину
+                      кадра (9600; 0 — каждый кадр сразу целиком)
   --decimals N        тип 4: цифра положения точки в кадре; тип 7 с
                       --frame digits: знаков после точки в настройках (0)
+  --decimals N        также: тип 9 — знаков после точки в байте состояния,
+                      типы 2, 8, 10 — не меньше N знаков после точки
   --coefficient K     тип 3: единиц веса на импульс (1)
+  --overload          каждый кадр — перегрузка (типы 9 и 10, у других
+                      типов такого признака в кадре нет)
+  --motion            каждый кадр — вес не успокоился (типы 9 и 10)
   --frame text|digits тип 7: текстовые кадры или кадры из байтов-цифр (text)
   --link ПУТЬ         символическая ссылка на устройство; перезапущенный
                       имитатор найдётся по тому же пути
@@ -74,6 +84,20 @@ QString helpText()
                       http://...); длиннее 98 байт не записывается
   --duration С        закончить через С секунд
   --help              эта справка
+
+Кадры по типам (вес может быть отрицательным):
+  1, 5  НВТ-1, VT-100: STX, знак или пробел, 6 цифр, «.», десятые, CR LF
+  2     НВТ-3: «=», 7 знаков младшими вперёд, знак «0» или «-»
+  3     HBM AED: ответ на «msv?;» — 8 знаков по правому краю, CR LF
+  4     D2008F: STX, «+»/«-», 6 цифр, цифра положения точки, XOR восьми
+        знаков двумя шестнадцатеричными цифрами («A»..«F» для 10..15), ETX
+  6     GSE350: STX, 8 знаков веса, «S» или «U», CR LF
+  7     МИДЛ: ответ на LF — «W:», 7 знаков, « kg» CR LF или 6 байтов-цифр
+  8     TB-3: «=», знак «0» или «-», 7 знаков старшими вперёд
+  9     FT11: STX, байты состояния A, B, C, 6 цифр веса без точки, 6 цифр
+        тары, CR, контрольная сумма
+  10    CAS6000: «ST»/«US»/«OL», «,GS,», номер, байт ламп, «,», 8 знаков
+        веса, « kg», CR LF (22 байта)
 
 Останавливается по Ctrl+C.
 )"_s;
@@ -105,10 +129,12 @@ int main(int argc, char *argv[])
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const auto value = [](const QString &name) { return QCommandLineOption(name, QString(), u"значение"_s); };
     parser.addOptions({value(u"type"_s), value(u"weight"_s), value(u"scenario"_s), value(u"noise"_s),
-                       value(u"rate"_s), value(u"decimals"_s), value(u"coefficient"_s), value(u"trucks"_s),
+                       value(u"rate"_s), value(u"baud"_s), value(u"decimals"_s), value(u"coefficient"_s), value(u"trucks"_s),
                        value(u"stand"_s), value(u"frame"_s), value(u"link"_s), value(u"attach"_s), value(u"camera-page"_s),
                        value(u"duration"_s),
                        QCommandLineOption(u"bad-check"_s), QCommandLineOption(u"split"_s),
+                       QCommandLineOption(u"overload"_s), QCommandLineOption(u"motion"_s),
+                       QCommandLineOption(u"quick-moves"_s),
                        QCommandLineOption(QStringList{u"help"_s, u"h"_s})});
     if (!parser.parse(app.arguments())) {
         err << parser.errorText() << u"\nСправка: tarvo-scale-sim --help"_s << Qt::endl;
@@ -120,10 +146,11 @@ int main(int argc, char *argv[])
     }
 
     ScaleSimulator::Options options;
-    double type = 1, rate = 10, decimals = 0, duration = 0, stand = 12;
+    double type = 1, rate = 10, decimals = 0, duration = 0, stand = 12, baud = 9600;
     QString error;
     if (!readNumber(parser, u"type"_s, type, &error) || !readNumber(parser, u"weight"_s, options.weight, &error)
         || !readNumber(parser, u"noise"_s, options.noise, &error) || !readNumber(parser, u"rate"_s, rate, &error)
+        || !readNumber(parser, u"baud"_s, baud, &error)
         || !readNumber(parser, u"decimals"_s, decimals, &error)
         || !readNumber(parser, u"coefficient"_s, options.frame.coefficient, &error)
         || !readNumber(parser, u"duration"_s, duration, &error) || !readNumber(parser, u"stand"_s, stand, &error)) {
@@ -135,15 +162,22 @@ int main(int argc, char *argv[])
         return 2;
     }
     options.frame.type = int(type);
-    const int maxDecimals = type == 7 ? 3 : 9;
+    const int maxDecimals = type == 4 ? 9 : 3;
     if (decimals < 0 || decimals > maxDecimals || decimals != int(decimals)) {
         err << u"--decimals: целое 0.."_s << maxDecimals << Qt::endl;
         return 2;
     }
     options.frame.decimals = int(decimals);
     options.rate = int(rate);
+    if (baud < 0 || baud > 115200) {
+        err << u"--baud: 0..115200"_s << Qt::endl;
+        return 2;
+    }
+    options.baud = int(baud);
     options.badCheck = parser.isSet(u"bad-check"_s);
     options.split = parser.isSet(u"split"_s);
+    options.motion = parser.isSet(u"motion"_s);
+    options.frame.overload = parser.isSet(u"overload"_s);
 
     const QString scenario = parser.value(u"scenario"_s);
     if (scenario == u"truck") {
@@ -158,6 +192,7 @@ int main(int argc, char *argv[])
             return 2;
         }
         options.standMs = qint64(stand * 1000);
+        options.quickMoves = parser.isSet(u"quick-moves"_s);
     } else if (scenario == u"noise") {
         if (options.noise <= 0)
             options.noise = 5;

@@ -56,6 +56,7 @@ void AccessGateWindow::sync()
     m_entry->setAccessibleName(m_gate.promptText());
     if (m_entry->text() != m_gate.codeText())
         m_entry->setText(m_gate.codeText());
+    m_entry->setReadOnly(!m_gate.takesCode());
     m_progress->setVisible(m_gate.progressVisible());
     m_progress->setValue(m_gate.progressValue());
     m_syncing = false;

@@ -42,9 +42,9 @@ void fill(QComboBox *list, const QStringList &choices, const QString &value)
 
 } // namespace
 
-PortSettingsWindow::PortSettingsWindow(AppContext &context, TerminalLink &link, QWidget *parent)
+PortSettingsWindow::PortSettingsWindow(AppContext &context, TerminalLink &link, EventLog &log, QWidget *parent)
     : QWidget(parent, Qt::Window)
-    , m_model(context, link)
+    , m_model(context, link, log)
 {
     setWindowTitle(title());
     setWindowIcon(programIcon());
@@ -101,7 +101,10 @@ PortParameters PortSettingsWindow::chosen() const
 void PortSettingsWindow::save()
 {
     const QString message = m_model.save(chosen());
-    QMessageBox::information(this, QApplication::applicationName(), message);
+    if (message == PortSettingsModel::acceptedMessage())
+        QMessageBox::information(this, QApplication::applicationName(), message);
+    else
+        QMessageBox::warning(this, QApplication::applicationName(), message);
 }
 
 bool PortSettingsWindow::event(QEvent *event)

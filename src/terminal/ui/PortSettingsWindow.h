@@ -12,7 +12,7 @@ class PortSettingsWindow : public QWidget
     Q_OBJECT
 
 public:
-    PortSettingsWindow(AppContext &context, TerminalLink &link, QWidget *parent = nullptr);
+    PortSettingsWindow(AppContext &context, TerminalLink &link, EventLog &log, QWidget *parent = nullptr);
 
     static QString title();
 

@@ -2,6 +2,7 @@
 
 #include "TerminalFrame.h"
 #include "core/AppContext.h"
+#include "core/Colour.h"
 #include "core/Formats.h"
 #include "terminal/AnimationImages.h"
 #include "terminal/WeightConditioning.h"
@@ -29,8 +30,7 @@ namespace {
 // Stored as red + 256 * green + 65536 * blue; 0 means blue.
 QColor captionColour(const Settings &s)
 {
-    const int value = s.AdvertColor == 0 ? 16711680 : s.AdvertColor;
-    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+    return colourFromValue(advertColourValue(s));
 }
 
 QLineEdit *named(QLineEdit *field, const QString &caption)
@@ -42,9 +42,10 @@ QLineEdit *named(QLineEdit *field, const QString &caption)
 
 } // namespace
 
-ScaleSettingsWindow::ScaleSettingsWindow(AppContext &context, TerminalLink &link, QWidget *parent)
+ScaleSettingsWindow::ScaleSettingsWindow(AppContext &context, EventLog &log, TerminalLink &link, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_context(context)
+    , m_log(log)
     , m_terminal(new TerminalFrame(context, link, this))
     , m_autoMin(named(new QLineEdit(this), kAutoMinWeightCaption.toString()))
     , m_autoFluctuation(named(new QLineEdit(this), kAutoMaxFluctuationCaption.toString()))
@@ -207,11 +208,13 @@ void ScaleSettingsWindow::chooseFont()
 
 void ScaleSettingsWindow::restoreDefaults()
 {
-    restoreScaleDefaults(m_context);
+    const StoreResult stored = restoreScaleDefaults(m_context, m_log);
     load();
     emit programTypeChanged();
     emit picturesChanged();
     emit captionChanged();
+    if (!stored)
+        QMessageBox::warning(this, title(), stored.reason);
 }
 
 bool ScaleSettingsWindow::saveAndClose()
@@ -225,8 +228,14 @@ bool ScaleSettingsWindow::saveAndClose()
         return false;
     }
     m_terminal->applySelection();
-    saveScaleSettings(m_context, input);
+    const QString failed = saveScaleSettings(m_context, m_log, input);
     emit captionChanged();
+    // The values hold for this run either way; the window stays open so the
+    // operator knows they are not stored and can try again.
+    if (!failed.isEmpty()) {
+        QMessageBox::warning(this, title(), failed);
+        return false;
+    }
     hide();
     return true;
 }

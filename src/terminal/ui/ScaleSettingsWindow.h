@@ -4,6 +4,7 @@
 #include <array>
 
 class AppContext;
+class EventLog;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -18,7 +19,7 @@ class ScaleSettingsWindow : public QWidget
     Q_OBJECT
 
 public:
-    ScaleSettingsWindow(AppContext &context, TerminalLink &link, QWidget *parent = nullptr);
+    ScaleSettingsWindow(AppContext &context, EventLog &log, TerminalLink &link, QWidget *parent = nullptr);
     static QString title();
 
     // Fills every field from the settings.
@@ -46,6 +47,7 @@ private:
     void setProgramType(int axle);
 
     AppContext &m_context;
+    EventLog &m_log;
     TerminalFrame *m_terminal;
     QLineEdit *m_autoMin;
     QLineEdit *m_autoFluctuation;

@@ -15,9 +15,10 @@
 
 using namespace Qt::StringLiterals;
 
-ServiceWindow::ServiceWindow(AppContext &context, WeightConditioning &conditioning, QWidget *parent)
+ServiceWindow::ServiceWindow(AppContext &context, EventLog &log, WeightConditioning &conditioning, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_context(context)
+    , m_log(log)
     , m_conditioning(conditioning)
     , m_model(new QLineEdit(this))
     , m_serial(new QLineEdit(this))
@@ -61,7 +62,11 @@ ServiceWindow::ServiceWindow(AppContext &context, WeightConditioning &conditioni
     layout->addLayout(buttons);
 
     connect(saveButton, &QPushButton::clicked, this, [this] {
-        QMessageBox::information(this, title(), save());
+        const QString message = save();
+        if (message == acceptedMessage())
+            QMessageBox::information(this, title(), message);
+        else
+            QMessageBox::warning(this, title(), message);
     });
     connect(reset, &QPushButton::clicked, this, &ServiceWindow::resetOverload);
     connect(exit, &QPushButton::clicked, this, &QWidget::hide);
@@ -70,6 +75,11 @@ ServiceWindow::ServiceWindow(AppContext &context, WeightConditioning &conditioni
 QString ServiceWindow::title()
 {
     return u"Сервис"_s;
+}
+
+QString ServiceWindow::acceptedMessage()
+{
+    return u"Изменения приняты"_s;
 }
 
 void ServiceWindow::load()
@@ -87,17 +97,20 @@ void ServiceWindow::load()
 
 QString ServiceWindow::save()
 {
-    const QString problem = saveServiceSettings(m_context, {m_model->text(), m_serial->text(), m_verification->text(),
-                                                            m_tare->isChecked(), m_receipt->isChecked(),
-                                                            m_maxWeight->text()});
-    if (!problem.isEmpty())
+    const ServiceInput input{m_model->text(),       m_serial->text(),        m_verification->text(),
+                             m_tare->isChecked(), m_receipt->isChecked(), m_maxWeight->text()};
+    if (const QString problem = checkServiceSettings(input); !problem.isEmpty())
         return problem;
+    const QString failed = saveServiceSettings(m_context, m_log, input);
+    // Applied even when not stored: the values hold for this run.
     emit serviceSettingsSaved();
-    return u"Изменения приняты"_s;
+    return failed.isEmpty() ? acceptedMessage() : failed;
 }
 
 void ServiceWindow::resetOverload()
 {
-    m_conditioning.resetOverload();
+    const StoreResult stored = m_conditioning.resetOverload();
     m_overload->clear();
+    if (!stored)
+        QMessageBox::warning(this, title(), stored.reason);
 }

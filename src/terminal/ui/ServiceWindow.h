@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class AppContext;
+class EventLog;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -15,12 +16,13 @@ class ServiceWindow : public QWidget
     Q_OBJECT
 
 public:
-    ServiceWindow(AppContext &context, WeightConditioning &conditioning, QWidget *parent = nullptr);
+    ServiceWindow(AppContext &context, EventLog &log, WeightConditioning &conditioning, QWidget *parent = nullptr);
     static QString title();
+    static QString acceptedMessage();
 
     void load();
-    // "Сохранить"; returns the message shown, which names a field without a
-    // number when the save was refused.
+    // "Сохранить"; returns the message shown: "Изменения приняты", the field
+    // without a number that refused the save, or the settings file's failure.
     QString save();
     void resetOverload();
 
@@ -38,6 +40,7 @@ signals:
 
 private:
     AppContext &m_context;
+    EventLog &m_log;
     WeightConditioning &m_conditioning;
     QLineEdit *m_model;
     QLineEdit *m_serial;

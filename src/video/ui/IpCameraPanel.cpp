@@ -2,6 +2,7 @@
 
 #include "BrowserWindow.h"
 #include "video/IpCameraControl.h"
+#include "core/StoreResult.h"
 #include "video/VideoPhotos.h"
 
 #include <QCloseEvent>
@@ -11,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -105,8 +107,8 @@ IpCameraPanel::IpCameraPanel(IpCameraControl &camera, VideoPhotos &video, QWidge
     add(u"Включить"_s, [this] { m_video.switchOnIp(); });
     add(u"Выключить"_s, [this] { m_video.switchOffIp(); });
     add(u"Фото"_s, [this] { m_video.ipPanelPhoto(); });
-    add(u"Сохранить"_s, [this] { m_camera.save(); });
-    add(u"Подогнать"_s, [this] { m_camera.fit(); });
+    add(u"Сохранить"_s, [this] { said(m_camera.save()); });
+    add(u"Подогнать"_s, [this] { said(m_camera.fit()); });
     add(u"Без подгонки"_s, [this] { m_camera.noFit(m_mainWindow ? m_mainWindow->size() : size()); });
     add(u"Выход"_s, [this] { m_camera.hidePanel(); });
 
@@ -135,6 +137,12 @@ void IpCameraPanel::open()
 QPushButton *IpCameraPanel::button(const QString &caption) const
 {
     return findChild<QPushButton *>(caption);
+}
+
+void IpCameraPanel::said(const StoreResult &stored)
+{
+    if (!stored)
+        QMessageBox::warning(this, windowTitle(), stored.reason);
 }
 
 void IpCameraPanel::follow()

@@ -11,6 +11,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+struct StoreResult;
 class VideoPhotos;
 
 // The panel "Видеозахват IP": the camera list, the camera's fields, the
@@ -52,6 +53,8 @@ protected:
 
 private:
     void follow();
+    // A settings file that was not written is said; the panel stays.
+    void said(const StoreResult &stored);
     BrowserWindow *browser();
 
     IpCameraControl &m_camera;

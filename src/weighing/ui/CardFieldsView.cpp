@@ -1,8 +1,8 @@
 #include "CardFieldsView.h"
 
 #include "core/Settings.h"
-#include "weighing/CardFieldText.h"
-#include "weighing/CargoCard.h"
+#include "card/CardFieldText.h"
+#include "card/CargoCard.h"
 
 #include <QGridLayout>
 #include <QLabel>

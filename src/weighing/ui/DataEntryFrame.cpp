@@ -2,7 +2,7 @@
 
 #include "core/Settings.h"
 #include "core/ui/AccessibleNames.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 #include "weighing/Weighing.h"
 
 #include <QComboBox>

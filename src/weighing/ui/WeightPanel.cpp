@@ -3,7 +3,7 @@
 #include "core/Settings.h"
 #include "core/Colour.h"
 #include "core/Numbers.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 #include "weighing/Weighing.h"
 
 #include <QCheckBox>
@@ -45,6 +45,7 @@ WeightPanel::WeightPanel(QWidget *parent)
     : QGroupBox(parent)
     , m_terminal(weightField(this, 40))
     , m_unit(new QLabel(this))
+    , m_source(new QLabel(this))
     , m_gross(weightField(this, 16))
     , m_net(weightField(this, 16))
     , m_tare(weightField(this, 16))
@@ -90,24 +91,27 @@ WeightPanel::WeightPanel(QWidget *parent)
     m_grossCaption = captionFor(this, m_gross);
     m_netCaption = captionFor(this, m_net);
     m_tareCaption = captionFor(this, m_tare);
-    live->addWidget(m_grossCaption, 0, 0);
-    live->addWidget(m_gross, 0, 1);
-    live->addWidget(m_netCaption, 1, 0);
-    live->addWidget(m_net, 1, 1);
-    live->addWidget(m_tareCaption, 2, 0);
-    live->addWidget(m_tare, 2, 1);
+    // Above the weights: whose weights they are.
+    live->addWidget(m_source, 0, 0, 1, 5);
+    live->setRowStretch(0, 0);
+    live->addWidget(m_grossCaption, 1, 0);
+    live->addWidget(m_gross, 1, 1);
+    live->addWidget(m_netCaption, 2, 0);
+    live->addWidget(m_net, 2, 1);
+    live->addWidget(m_tareCaption, 3, 0);
+    live->addWidget(m_tare, 3, 1);
     m_tareButton->setAccessibleName(m_tareButton->text());
     m_tareButton->setFixedWidth(36);
-    live->addWidget(m_tareButton, 2, 2);
+    live->addWidget(m_tareButton, 3, 2);
     m_cleanCaption = captionFor(this, m_clean);
     m_litterWeightCaption = captionFor(this, m_litterWeight);
     m_litterPercentCaption = captionFor(this, m_litterPercent);
-    live->addWidget(m_cleanCaption, 0, 3);
-    live->addWidget(m_clean, 0, 4);
-    live->addWidget(m_litterWeightCaption, 1, 3);
-    live->addWidget(m_litterWeight, 1, 4);
-    live->addWidget(m_litterPercentCaption, 2, 3);
-    live->addWidget(m_litterPercent, 2, 4);
+    live->addWidget(m_cleanCaption, 1, 3);
+    live->addWidget(m_clean, 1, 4);
+    live->addWidget(m_litterWeightCaption, 2, 3);
+    live->addWidget(m_litterWeight, 2, 4);
+    live->addWidget(m_litterPercentCaption, 3, 3);
+    live->addWidget(m_litterPercent, 3, 4);
     top->addLayout(live, 2);
 
     auto *sum = new QGridLayout;
@@ -140,6 +144,7 @@ WeightPanel::WeightPanel(QWidget *parent)
     layout->addLayout(top);
     layout->addWidget(m_axles);
 
+    setSource(Source::Scale);
     // Named from the start; the load puts in the configured names.
     Settings defaults;
     defaults.ParamNames = defaultParamNames(u"кг"_s);
@@ -197,6 +202,21 @@ void WeightPanel::setLamp(int i, const QColor &colour)
         return;
     const QString fill = colour.isValid() ? colour.name() : u"#404040"_s;
     m_lamps[size_t(i)]->setStyleSheet(u"QLabel { background: %1; border: 1px solid black; border-radius: 11px; }"_s.arg(fill));
+}
+
+void WeightPanel::setSource(Source source)
+{
+    const bool card = source != Source::Scale;
+    // The card's weights on the same yellow as the words that say so; the
+    // look first, so the label is measured in it.
+    const QString yellow = u"background: #ffff80;"_s;
+    m_source->setStyleSheet(card ? u"QLabel { %1 color: #800000; font-weight: bold; }"_s.arg(yellow) : QString());
+    for (QLineEdit *field : {m_gross, m_net, m_tare})
+        field->setStyleSheet(card ? u"QLineEdit { %1 }"_s.arg(yellow) : QString());
+    m_source->setText(source == Source::Scale ? u"Веса с весов"_s
+                      : source == Source::Card ? u"Веса карточки, не весов"_s
+                                               : u"Веса архивной карточки, не весов"_s);
+    m_source->setAccessibleName(m_source->text());
 }
 
 void WeightPanel::setAxlesVisible(bool visible)

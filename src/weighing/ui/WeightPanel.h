@@ -29,6 +29,11 @@ public:
     // Lamp i (0..2) lit in `colour`, or dark when the colour is invalid.
     void setLamp(int i, const QColor &colour);
     void setAxlesVisible(bool visible);
+    // Whose weights gross, net and tare show: the weighing on the scale, or
+    // a card shown in "Просмотр" or "Архив", which is no reading of the scale.
+    enum class Source { Scale, Card, ArchiveCard };
+    void setSource(Source source);
+    QLabel *sourceLabel() const { return m_source; }
 
     QLineEdit *terminalField() const { return m_terminal; }
     QLineEdit *grossField() const { return m_gross; }
@@ -53,6 +58,7 @@ private:
 
     QLineEdit *m_terminal;
     QLabel *m_unit;
+    QLabel *m_source;
     QLabel *m_grossCaption;
     QLineEdit *m_gross;
     QLabel *m_netCaption;

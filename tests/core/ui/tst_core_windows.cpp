@@ -69,6 +69,36 @@ private slots:
                                            "\xF1 \xE8\xEC\xE5\xED\xE5\xEC:\xCE\xEF\xE5\xF0\xE0\xF2\xEE\xF0  3\r\n"));
     }
 
+    void gateTakesOneCode()
+    {
+        // "10" begins "100": typing "100" fast logs in once, as "10", and
+        // the keys after it are not taken.
+        Settings &s = m_context->settings;
+        s.OperatorCode[1] = u"10"_s;
+        s.OperatorCode[2] = u"100"_s;
+        AccessGateWindow window(*m_gate);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto *entry = window.findChild<QLineEdit *>(u"codeEntry"_s);
+        QSignalSpy shown(m_gate.get(), &AccessGate::mainWindowRequested);
+        QTest::keyClicks(entry, u"100"_s);
+        QCOMPARE(shown.count(), 1);
+        QCOMPARE(m_context->CurrentOperator, s.OperatorName[1]);
+        QVERIFY(!window.isVisible());
+        QVERIFY(entry->text().isEmpty() && entry->isReadOnly());
+        QVERIFY(m_gate->codeText().isEmpty());
+        m_gate->setCodeText(u"100"_s);
+        QCOMPARE(shown.count(), 1);
+
+        // Shown again, it takes a code once more.
+        QSignalSpy opened(m_gate.get(), &AccessGate::purposeAccepted);
+        m_gate->ShowGate(AccessGate::ScaleSettings);
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(!entry->isReadOnly());
+        QTest::keyClicks(entry, u"100"_s);
+        QCOMPARE(opened.count(), 1);
+        QVERIFY(entry->text().isEmpty());
+    }
+
     void gateShownAgain()
     {
         m_gate->setCodeText(m_context->settings.EngineerCode);

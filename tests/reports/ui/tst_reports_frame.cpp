@@ -1,6 +1,8 @@
 #include "../../AccessibleControls.h"
 #include "../ReportFixtures.h"
+#include "../../documents/PdfReader.h"
 
+#include "reports/ReportPrinter.h"
 #include "reports/ui/ReportFrame.h"
 
 #include <QApplication>
@@ -66,6 +68,7 @@ private slots:
     void fitsAndNamed();
     void buildFoldAndToggle();
     void messages();
+    void printsEveryColumn();
 
 private:
     std::unique_ptr<fixtures::Bench> m_bench;
@@ -183,6 +186,71 @@ void TestReportFrame::messages()
     QTest::keyClicks(date1, u"12.2011"_s);
     QCOMPARE(messageOf([&] { button->click(); }), u"Ошибка при вводе даты"_s);
     QCOMPARE(date1->text(), u"15.03.2012"_s);
+}
+
+// The frame's defaults (all columns, portrait) and the other three choices:
+// every column reaches the paper, rows keep their order, and each page of
+// the picture repeats the captions.
+void TestReportFrame::printsEveryColumn()
+{
+    ReportFrame &f = *m_frame;
+    QList<CargoCard> cards;
+    for (int i = 0; i < 300; ++i) {
+        CargoCard c = card(u"Щебень"_s, Statuses::complete(), 30000 + i, 10000);
+        c.texts[DocumentNumber] = u"Д"_s + QString::number(1000 + i);
+        c.litterPercent = 1.5;
+        cards << c;
+    }
+    fixtures::writeDay(m_bench->folders(), QDate(2012, 3, 10), cards);
+    ReportPrinter printer(*m_bench->report, m_bench->clock, m_bench->dir.path() + u"/Print/"_s,
+                          PrintSurface::Destination::PdfFiles);
+    f.attachPrinter(printer);
+    QStringList files;
+    connect(&printer.surface(), &PrintSurface::documentFinished, this,
+            [&files](const QString &path, bool) { files << path; });
+
+    auto *date1 = named<QLineEdit>(f, u"Дата 1"_s);
+    date1->clear();
+    QTest::keyClicks(date1, u"01.03.2012"_s);
+    QTest::mouseClick(named<QPushButton>(f, u"Сформировать"_s), Qt::LeftButton);
+    QVERIFY(named<QCheckBox>(f, u"Раскрыть столбцы"_s)->isChecked());
+    QCOMPARE(m_bench->rows(), 308);
+
+    auto *text = named<QCheckBox>(f, u"текст"_s);
+    auto *landscape = named<QCheckBox>(f, u"альбомная"_s);
+    for (int mode = 0; mode < 4; ++mode) {
+        const QString what = u"mode "_s + QString::number(mode);
+        if (text->isChecked() != bool(mode & 1))
+            QTest::mouseClick(text, Qt::LeftButton, {}, QPoint(5, text->height() / 2));
+        if (landscape->isChecked() != bool(mode & 2))
+            QTest::mouseClick(landscape, Qt::LeftButton, {}, QPoint(5, landscape->height() / 2));
+        QCOMPARE(printer.textMode(), bool(mode & 1));
+        QCOMPARE(printer.landscape(), bool(mode & 2));
+        files.clear();
+        QTest::mouseClick(f.printButton(), Qt::LeftButton);
+        QCOMPARE(files.size(), 1);
+
+        const QList<PdfReader::Page> pages = PdfReader::pages(files[0]);
+        QVERIFY2(pages.size() > 1, qPrintable(what));
+        QStringList documents;
+        int litter = 0;
+        for (const PdfReader::Page &page : pages) {
+            bool caption = false;
+            for (const PdfReader::Word &w : page.words) {
+                QVERIFY2(w.x >= 0 && w.right <= page.width + 20, qPrintable(what + u' ' + w.text));
+                if (w.text.startsWith(u"Д1"_s))
+                    documents << w.text;
+                litter += w.text == u"1,5"_s;
+                caption = caption || w.text == u"Засора"_s;
+            }
+            // Text mode prints the caption line once, at the top.
+            QVERIFY2(caption || (mode & 1 && &page != &pages.first()), qPrintable(what));
+        }
+        QCOMPARE(documents.size(), 300);
+        for (int i = 0; i < 300; ++i)
+            QCOMPARE(documents[i], u"Д"_s + QString::number(1000 + i));
+        QCOMPARE(litter, 300);
+    }
 }
 
 QTEST_MAIN(TestReportFrame)

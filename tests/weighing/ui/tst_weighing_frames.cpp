@@ -1,7 +1,7 @@
 #include "../../AccessibleControls.h"
 
 #include "core/Settings.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 #include "weighing/ui/CardFieldsView.h"
 #include "weighing/ui/CurrentCardFrame.h"
 #include "weighing/ui/DataEntryFrame.h"

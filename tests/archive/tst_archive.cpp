@@ -1,11 +1,12 @@
+#include "common/CardRig.h"
 #include "core/AppContext.h"
 #include "core/OleDate.h"
 #include "core/EventLog.h"
-#include "store/ArchiveBrowser.h"
+#include "archive/ArchiveBrowser.h"
 #include "store/ParamExtras.h"
 #include "store/DayFileCodec.h"
 #include "store/DayFiles.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 #include "weighing/Weighing.h"
 
 #include <QDir>
@@ -15,7 +16,7 @@
 #include <QtEndian>
 #include <cstring>
 
-#include "DayLayoutReading.h"
+#include "store/DayLayoutReading.h"
 
 using namespace Qt::StringLiterals;
 
@@ -99,15 +100,14 @@ class TestArchive : public QObject
 
     QTemporaryDir m_dir;
     Clock m_clock;
-    std::unique_ptr<AppContext> m_context;
-    WorkingCards m_cards;
-    std::unique_ptr<DayFiles> m_days;
-    std::unique_ptr<Weighing> m_weighing;
-    std::unique_ptr<ArchiveBrowser> m_archive;
+    std::unique_ptr<ArchiveRig> m_rig;
+    AppContext *m_context = nullptr;
+    DayFiles *m_days = nullptr;
+    Weighing *m_weighing = nullptr;
+    ArchiveBrowser *m_archive = nullptr;
     QStringList m_calls;
-    ExtraNames m_names;
-    std::unique_ptr<EventLog> m_log;
-    std::unique_ptr<ParamExtras> m_extras;
+    EventLog *m_log = nullptr;
+    ParamExtras *m_extras = nullptr;
     std::unique_ptr<Exports> m_exports;
     std::unique_ptr<Photos> m_photos;
 
@@ -139,21 +139,23 @@ private slots:
         QDir(m_dir.path()).removeRecursively();
         QDir().mkpath(m_dir.path());
         m_clock.setNow(QDateTime(kToday, kNow));
-        m_context = std::make_unique<AppContext>(m_clock, Folders(m_dir.path()));
+        m_rig.reset();
+        const QString base = Folders(m_dir.path()).BaseFolder;
+        m_exports = std::make_unique<Exports>(m_calls, base);
+        m_photos = std::make_unique<Photos>(m_calls, base);
+        m_rig = std::make_unique<ArchiveRig>(m_clock, m_dir.path(), *m_exports, *m_photos);
+        m_context = &m_rig->context;
+        m_log = &m_rig->log;
+        m_extras = &m_rig->extras;
+        m_days = &m_rig->days;
+        m_weighing = &m_rig->weighing;
+        m_archive = &m_rig->archive;
         m_context->createMonthFolders();
         QVERIFY(QDir().mkpath(m_context->folders.BaseFolder));
-        m_cards = WorkingCards();
-        m_log = std::make_unique<EventLog>(*m_context);
-        m_extras = std::make_unique<ParamExtras>(m_names, m_context->folders.BaseFolder);
-        m_days = std::make_unique<DayFiles>(*m_context, *m_log, m_cards);
-        m_exports = std::make_unique<Exports>(m_calls, m_context->folders.BaseFolder);
-        m_photos = std::make_unique<Photos>(m_calls, m_context->folders.BaseFolder);
-        m_weighing = std::make_unique<Weighing>(*m_context, *m_log, *m_days, m_cards, *m_extras, *m_exports, *m_photos);
         m_weighing->setVisibleFrame(Weighing::Frame::Archive);
-        m_archive = std::make_unique<ArchiveBrowser>(*m_context, *m_days, m_cards, *m_weighing);
         m_calls.clear();
-        connect(m_weighing.get(), &Weighing::axlesReset, this, [this] { m_calls << u"axles"_s; });
-        connect(m_archive.get(), &ArchiveBrowser::beep, this, [this] { m_calls << u"beep"_s; });
+        connect(m_weighing, &Weighing::axlesReset, this, [this] { m_calls << u"axles"_s; });
+        connect(m_archive, &ArchiveBrowser::beep, this, [this] { m_calls << u"beep"_s; });
     }
 
     void calendarChoice()
@@ -306,7 +308,7 @@ private slots:
         QCOMPARE(m_weighing->sumWeightText(), u"500"_s);
         QCOMPARE(m_weighing->sumCountText(), u"3"_s);
 
-        QCOMPARE(m_calls, (QStringList{u"prepare"_s, u"book 2"_s, u"sheet 2"_s, u"text 2"_s,
+        QCOMPARE(m_calls, (QStringList{u"prepare"_s, u"text 2"_s, u"book 2"_s, u"sheet 2"_s,
                                        u"axles"_s, u"photo 58_1 1"_s, u"archive status 2026/Декабрь/ 08.12 2 завершена"_s,
                                        u"text 2"_s, u"book 2"_s, u"sheet 2"_s, u"photos Data/2026/Декабрь/ 42"_s}));
 
@@ -372,7 +374,7 @@ private slots:
         writeDay(kToday, {card(1, u"Разгрузка"_s, u"незавершена"_s)});
         m_context->settings.DayCardNumber = 1;
         m_context->settings.CardIdCounter = 41;
-        m_days->LoadToday();
+        QVERIFY(m_days->LoadToday());
         m_weighing->ShowCurrentCard(1);
         m_weighing->SetCompletionButtons(1);
         QCOMPARE(m_weighing->openedForCompletion(), 1);

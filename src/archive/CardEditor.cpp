@@ -1,14 +1,14 @@
 #include "CardEditor.h"
 
 #include "ArchiveBrowser.h"
-#include "DayFileCodec.h"
-#include "DayFiles.h"
-#include "ParamExtras.h"
+#include "card/CardServices.h"
 #include "core/AppContext.h"
 #include "core/EventLog.h"
 #include "core/Numbers.h"
 #include "reports/ReportCellText.h"
-#include "weighing/CardServices.h"
+#include "store/DayFileCodec.h"
+#include "store/DayFiles.h"
+#include "store/ParamExtras.h"
 #include "weighing/Weighing.h"
 
 #include <algorithm>
@@ -45,7 +45,6 @@ CardEditor::CardEditor(const Parts &parts, QObject *parent)
     , m_context(parts.context)
     , m_log(parts.log)
     , m_days(parts.days)
-    , m_cards(parts.cards)
     , m_paramExtras(parts.extras)
     , m_weighing(parts.weighing)
     , m_archive(parts.archive)
@@ -88,11 +87,16 @@ void CardEditor::open(Mode mode)
         const CargoCard &card = m_archive.shownCard();
         const QString plus = m_archive.plusFilePath();
         m_paramExtras.loadNames();
-        m_readPath.clear();
+        m_read = DayCard();
         showCard(card, card.number >= 1 && !plus.isEmpty() ? PlusFile(plus).read(card.number) : ExtraParams());
         break;
     }
     }
+}
+
+bool CardEditor::correctionPermitted() const
+{
+    return m_context.settings.EditPermissions[0] == 1;
 }
 
 QString CardEditor::caption(int i) const
@@ -120,14 +124,12 @@ void CardEditor::setExtraText(int j, int k, const QString &text)
 void CardEditor::showToday(int n)
 {
     m_paramExtras.loadNames();
-    const QString path = m_days.todayPath();
-    m_readPath = path;
+    m_read = m_days.ReadDayCard(m_context.clock.today(), n);
     if (n < 1) {
         showCard(CargoCard(), ExtraParams());
         return;
     }
-    m_days.ReadDayCard(DayTarget::Today, n);
-    showCard(m_cards.CurrentCard, PlusFile(PlusFile::besideDayFile(path)).read(n));
+    showCard(m_read.card, PlusFile(PlusFile::besideDayFile(m_days.todayPath())).read(n));
 }
 
 void CardEditor::showCard(const CargoCard &card, const ExtraParams &extras)
@@ -178,25 +180,30 @@ bool CardEditor::writable(int n)
 {
     if (m_mode != Correction || n < 1)
         return false;
-    if (m_readPath != m_days.todayPath()) {
+    if (m_read.day != m_context.clock.today()) {
         emit message(dayChangedMessage());
         return false;
     }
     // Only the card that was read: never an empty slot behind the day's
     // last card, which no list would show.
-    const CargoCard working = m_cards.CurrentCard;
-    const bool present = n <= m_context.settings.DayCardNumber && m_days.ReadDayCard(DayTarget::Today, n)
-                         && m_cards.CurrentCard.id != 0 && m_cards.CurrentCard.id == m_card.id;
-    m_cards.CurrentCard = working;
-    if (!present)
+    if (n > m_context.settings.DayCardNumber || m_read.number != n || !m_read.holdsCard()) {
         emit message(noCardMessage(n));
-    return present;
+        return false;
+    }
+    // A weighing, a completion or another correction since the window read
+    // the card: writing the copy back would undo it.
+    if (!m_days.slotUnchanged(m_read)) {
+        const QString text = DayFiles::changedMessage(n);
+        logLine(text);
+        emit message(text);
+        return false;
+    }
+    return true;
 }
 
-bool CardEditor::writeBack(int n)
+bool CardEditor::writeBack()
 {
-    m_cards.CurrentCard = m_card;
-    if (const StoreResult written = m_days.WriteDayCard(DayTarget::Today, n); !written) {
+    if (const StoreResult written = m_days.WriteDayCard(m_read, m_card); !written) {
         const QString text = Weighing::notStoredMessage(m_days.todayPath(), written.reason);
         m_log.WriteLog(text);
         emit message(text);
@@ -220,7 +227,7 @@ bool CardEditor::ReplaceCardParameters()
         return false;
     const CargoCard old = m_card;
     m_card = cardFromTexts(old, m_texts);
-    if (!writeBack(n)) {
+    if (!writeBack()) {
         m_card = old;
         return false;
     }
@@ -244,15 +251,13 @@ bool CardEditor::ReplaceCardParameters()
     // values looked up last.
     for (int i = 0; i < CardTextCount; ++i)
         m_paramExtras.FindPickListEntry(i, m_card.texts[size_t(i)]);
-    m_exports.writeAccountingTexts(n);
-    m_exports.writeDayWorkbookRow(n);
-    m_exports.writeAccountingWorkbookRow(n);
+    m_exports.cardWritten(n);
 
     emit message(extrasWritten ? replacedMessage()
                                : replacedMessage() + u"\nДополнительные параметры не записаны: "_s + plusPath);
     m_weighing.ShowCurrentCard(n);
     showToday(n);
-    m_days.LoadToday();
+    m_weighing.reloadToday();
     emit m_weighing.todayListChanged();
     return true;
 }
@@ -264,7 +269,7 @@ bool CardEditor::DeleteCard()
         return false;
     const CargoCard old = m_card;
     m_card.status = Statuses::deleted();
-    if (!writeBack(n)) {
+    if (!writeBack()) {
         m_card = old;
         return false;
     }
@@ -273,9 +278,7 @@ bool CardEditor::DeleteCard()
                                 m_context.clock.today(), CardChange::Deletion);
     for (int i = 0; i < CardTextCount; ++i)
         m_paramExtras.FindPickListEntry(i, m_card.texts[size_t(i)]);
-    m_exports.writeAccountingTexts(n);
-    m_exports.writeDayWorkbookRow(n);
-    m_exports.writeAccountingWorkbookRow(n);
+    m_exports.cardWritten(n);
 
     emit message(deletedMessage());
     m_weighing.ShowCurrentCard(n);
@@ -284,7 +287,7 @@ bool CardEditor::DeleteCard()
         m_weighing.SetCompletionButtons(n);
     // The window keeps showing the card, now as deleted.
     showToday(n);
-    m_days.LoadToday();
+    m_weighing.reloadToday();
     emit m_weighing.todayListChanged();
     return true;
 }

@@ -1,24 +1,21 @@
 #include "ArchiveBrowser.h"
 
-#include "DayFileCodec.h"
-#include "DayFiles.h"
-#include "PlusFile.h"
 #include "core/AppContext.h"
-#include "ParamExtras.h"
-#include "core/StoreResult.h"
 #include "core/Formats.h"
 #include "core/OleDate.h"
+#include "core/StoreResult.h"
+#include "store/DayFileCodec.h"
+#include "store/DayFiles.h"
+#include "store/PlusFile.h"
 
 #include <QFile>
 
 using namespace Qt::StringLiterals;
 
-ArchiveBrowser::ArchiveBrowser(AppContext &context, DayFiles &days, WorkingCards &cards, Weighing &weighing,
-                               QObject *parent)
+ArchiveBrowser::ArchiveBrowser(AppContext &context, DayFiles &days, Weighing &weighing, QObject *parent)
     : QObject(parent)
     , m_context(context)
     , m_days(days)
-    , m_cards(cards)
     , m_weighing(weighing)
     , m_calendarDate(context.clock.today())
 {
@@ -79,7 +76,6 @@ QString ArchiveBrowser::chooseDate(const QDate &date)
     m_resultFolder = m_context.folders.MonthResultFolder(m_context.settings.ResultFolder, date);
     m_calendarDate = date;
     m_calendarVisible = false;
-    m_cards.ArchiveCard = CargoCard();
     m_days.LoadArchiveDay(path);
     emit listChanged();
     // The buttons follow the card now shown: nothing of the day shown
@@ -111,9 +107,9 @@ void ArchiveBrowser::enter()
 
 void ArchiveBrowser::ShowArchiveCard(int n)
 {
-    m_days.ReadDayCard(DayTarget::Archive, n);
-    const bool otherCard = m_cards.ArchiveCard.id != m_shown.id;
-    m_shown = m_cards.ArchiveCard;
+    const CargoCard card = m_days.ReadDayCard(m_day, n).card;
+    const bool otherCard = card.id != m_shown.id;
+    m_shown = card;
     m_shownSlot = n;
     m_weighing.setArchiveShownCard(m_shown);
     if (otherCard && m_shown.id != 0)
@@ -123,12 +119,11 @@ void ArchiveBrowser::ShowArchiveCard(int n)
 
 void ArchiveBrowser::SetArchiveCompletionButtons(int n)
 {
-    m_days.ReadDayCard(DayTarget::Archive, n);
-    const CargoCard &c = m_cards.ArchiveCard;
+    const CargoCard c = m_days.ReadDayCard(m_day, n).card;
     m_netColour = Weighing::DarkGreen;
     m_tareColour = Weighing::DarkGreen;
     m_opened = 0;
-    m_openedPath.clear();
+    m_openedDay = QDate();
     m_grossButton = m_tareButton = m_receiptButton = false;
     if (n < 1 || c.id == 0) {
         // An empty slot: nothing to print and nothing to complete.
@@ -143,7 +138,7 @@ void ArchiveBrowser::SetArchiveCompletionButtons(int n)
             m_opened = n;
         }
         if (m_opened != 0)
-            m_openedPath = m_days.archivePath();
+            m_openedDay = m_day;
     } else {
         m_receiptButton = true;
     }
@@ -158,7 +153,7 @@ void ArchiveBrowser::selectCard(int n)
     SetArchiveCompletionButtons(n);
 }
 
-int ArchiveBrowser::CopyArchiveCardToToday()
+int ArchiveBrowser::CopyArchiveCardToToday(const CargoCard &a)
 {
     // The copy goes into the file of the day the clock names.
     m_weighing.followClock();
@@ -166,31 +161,28 @@ int ArchiveBrowser::CopyArchiveCardToToday()
     if (m_weighing.visibleFrame() == Weighing::Frame::Archive)
         m_weighing.UpdateLiveWeights();
 
-    const int n = m_weighing.storeNewTodayCard([this](CargoCard &c, const NewCardNumbers &numbers) {
-        const CargoCard &a = m_cards.ArchiveCard;
+    const int n = m_weighing.storeNewTodayCard([this, &a](CargoCard &c, const NewCardNumbers &numbers) {
         c = a;
         const QDateTime now = m_context.clock.now();
         c.date2 = toOleDate(now.date());
         c.time2 = toOleTime(now.time());
         c.id = numbers.id;
         c.number = numbers.number;
-        const DerivedWeights derived = deriveWeights(a.net, a.litterPercent);
-        c.litterWeight = derived.litterWeight;
-        c.cleanWeight = derived.cleanWeight;
+        applyDerivedWeights(c);
         // The copy keeps the sum and count the archive card shows, and the
         // labels show them too.
         c.sumWeight = a.sumWeight;
         c.sumCount = a.sumCount;
     });
     if (n > 0)
-        m_weighing.photos().takePhoto(QString::number(m_cards.CurrentCard.id) + u"_1"_s, 1);
+        m_weighing.photos().takePhoto(QString::number(m_weighing.shownCard().id) + u"_1"_s, 1);
     return n;
 }
 
 bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
 {
     const int n = m_opened;
-    if (n < 1 || m_busy || m_weighing.storing() || m_openedPath != m_days.archivePath())
+    if (n < 1 || m_busy || m_weighing.storing() || m_openedDay != m_day)
         return false;
     if ((kind == Weighing::Kind::Gross && !m_grossButton) || (kind == Weighing::Kind::Tare && !m_tareButton))
         return false;
@@ -198,8 +190,8 @@ bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
         return false;
     // The slot is read again: only card N of the day opened is completed,
     // and only while it is still open.
-    m_days.ReadDayCard(DayTarget::Archive, n);
-    CargoCard &a = m_cards.ArchiveCard;
+    const DayCard archived = m_days.ReadDayCard(m_day, n);
+    const CargoCard &a = archived.card;
     const QString type = kind == Weighing::Kind::Gross ? OperationTypes::loading() : OperationTypes::unloading();
     if (a.id == 0 || !IsIncomplete(a.status) || a.operationType != type) {
         selectCard(n);
@@ -207,7 +199,7 @@ bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
     }
     m_busy = true;
 
-    const int number = CopyArchiveCardToToday();
+    const int number = CopyArchiveCardToToday(a);
     if (number == 0) {
         // Nothing of the completion was stored: the card stays open.
         m_busy = false;
@@ -218,45 +210,35 @@ bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
     if (kind == Weighing::Kind::Tare)
         emit beep();
 
+    // The weighing goes into the copy; the archived card is only closed.
     const QDateTime now = m_context.clock.now();
-    a.date2 = toOleDate(now.date());
-    a.time2 = toOleTime(now.time());
-    CargoCard &c = m_cards.CurrentCard;
-    if (kind == Weighing::Kind::Gross)
-        c.gross = m_weighing.WeighingWeight();
-    else
-        c.tare = m_weighing.WeighingWeight();
-    c.net = c.gross - c.tare;
-    c.status = Statuses::complete();
-    a.status = Statuses::complete();
-    const DerivedWeights derived = deriveWeights(c.net, c.litterPercent);
-    c.litterWeight = derived.litterWeight;
-    c.cleanWeight = derived.cleanWeight;
+    const DayCard copy = m_days.ReadDayCard(m_context.clock.today(), number);
+    const CargoCard completed = completeCard(copy.card, kind, m_weighing.WeighingWeight(), now);
+    CargoCard closed = a;
+    closed.date2 = toOleDate(now.date());
+    closed.time2 = toOleTime(now.time());
+    closed.status = Statuses::complete();
 
-    CardExports &exports = m_weighing.exports();
     if (m_context.ExcelAvailable == 1)
-        exports.writeArchiveStatus(m_resultFolder, m_day, n, a.status);
-    StoreResult written = m_days.WriteDayCard(DayTarget::Today, number);
+        m_weighing.exports().writeArchiveStatus(m_resultFolder, m_day, n, closed.status);
+    StoreResult written = m_days.WriteDayCard(copy, completed);
     QString refused = m_days.todayPath();
-    if (written)
-        emit m_weighing.cardWritten(c, PlusFile(PlusFile::besideDayFile(refused)).read(number),
-                                    m_context.clock.today(), CardChange::ArchiveCompletion);
-    exports.writeAccountingTexts(number);
-    exports.writeDayWorkbookRow(number);
-    exports.writeAccountingWorkbookRow(number);
     // The weighing lives only in the copy: without it the card stays open
     // in its own day, to be completed again.
     if (written) {
-        written = m_days.WriteDayCard(DayTarget::Archive, n);
+        m_weighing.exports().cardWritten(number);
+        emit m_weighing.cardWritten(completed, PlusFile(PlusFile::besideDayFile(refused)).read(number),
+                                    m_context.clock.today(), CardChange::ArchiveCompletion);
+        written = m_days.WriteDayCard(archived, closed);
         refused = m_days.archivePath();
         if (written)
-            emit m_weighing.cardWritten(a, PlusFile(plusFilePath()).read(n), m_day, CardChange::ArchiveCompletion);
+            emit m_weighing.cardWritten(closed, PlusFile(plusFilePath()).read(n), m_day, CardChange::ArchiveCompletion);
     }
     if (!written)
         m_weighing.reportFailure(Weighing::notStoredMessage(refused, written.reason));
 
     m_weighing.ShowCurrentCard(number);
-    m_days.LoadToday();
+    m_weighing.reloadToday();
     emit m_weighing.todayListChanged();
     // The card frame shows the completed copy: its buttons follow it, and
     // no card of today stays open beside it.

@@ -1,5 +1,6 @@
 #include "CargoCard.h"
 
+#include "core/OleDate.h"
 #include "core/Rounding.h"
 #include "core/Settings.h"
 
@@ -60,6 +61,32 @@ DerivedWeights deriveWeights(double net, double litterPercent)
     w.litterWeight = net * litterPercent / 100;
     w.cleanWeight = round6(net - w.litterWeight);
     return w;
+}
+
+double netWeight(double gross, double tare)
+{
+    return round6(gross - tare);
+}
+
+void applyDerivedWeights(CargoCard &card)
+{
+    const DerivedWeights derived = deriveWeights(card.net, card.litterPercent);
+    card.litterWeight = derived.litterWeight;
+    card.cleanWeight = derived.cleanWeight;
+}
+
+CargoCard completeCard(CargoCard card, CompletionKind kind, double weight, const QDateTime &now)
+{
+    card.date2 = toOleDate(now.date());
+    card.time2 = toOleTime(now.time());
+    if (kind == CompletionKind::Gross)
+        card.gross = weight;
+    else
+        card.tare = weight;
+    card.net = netWeight(card.gross, card.tare);
+    card.status = Statuses::complete();
+    applyDerivedWeights(card);
+    return card;
 }
 
 void applyRunningSum(Settings &settings, double liveNet)

@@ -31,6 +31,15 @@ public:
     // The archived card's new status into its row of its own day's workbook.
     virtual void writeArchiveStatus(const QString &resultFolder, const QDate &day, int number,
                                     const QString &status) = 0;
+
+    // Card `number` of today was written: every export of it, always in
+    // this order (the texts are written at once, the rows are queued).
+    void cardWritten(int number)
+    {
+        writeAccountingTexts(number);
+        writeDayWorkbookRow(number);
+        writeAccountingWorkbookRow(number);
+    }
 };
 
 // The camera side of a card: its two photos and the video source.

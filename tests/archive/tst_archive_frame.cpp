@@ -6,13 +6,13 @@
 #include "store/ParamExtras.h"
 #include "core/OleDate.h"
 #include "core/Settings.h"
-#include "store/ArchiveBrowser.h"
+#include "archive/ArchiveBrowser.h"
 #include "store/DayFileCodec.h"
 #include "store/DayFiles.h"
 #include "store/DayList.h"
-#include "store/ui/ArchiveFrame.h"
+#include "archive/ui/ArchiveFrame.h"
 #include "store/ui/DayListView.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 #include "weighing/Weighing.h"
 #include "weighing/ui/CardFieldsView.h"
 
@@ -255,16 +255,15 @@ private slots:
         Clock clock;
         clock.setNow(QDateTime(QDate(2026, 12, 9), QTime(10, 0)));
         AppContext context(clock, Folders(m_dir.path()));
-        WorkingCards cards;
         EventLog log(context);
-        DayFiles days(context, log, cards);
+        DayFiles days(context, log);
         ExtraNames names;
         ParamExtras extras(names, context.folders.BaseFolder);
         QStringList calls;
         RecordingExports exports(calls);
         RecordingPhotos photos(calls);
-        Weighing weighing(context, log, days, cards, extras, exports, photos);
-        ArchiveBrowser browser(context, days, cards, weighing);
+        Weighing weighing(context, log, days, extras, exports, photos);
+        ArchiveBrowser browser(context, days, weighing);
         QVERIFY(context.folders.createMonthDataFolder(QDate(2026, 12, 8)));
         QFile file(dayFilePath(context.folders, QDate(2026, 12, 8)));
         QVERIFY(file.open(QIODevice::WriteOnly));

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "PlusFile.h"
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
+#include "store/DayFiles.h"
+#include "store/PlusFile.h"
 
 #include <QObject>
 #include <QString>
@@ -11,11 +12,9 @@
 class AppContext;
 class ArchiveBrowser;
 class CardExports;
-class DayFiles;
 class EventLog;
 class ParamExtras;
 class Weighing;
-struct WorkingCards;
 
 // The card window "Изменить параметры записи" without its widgets: one card
 // with its 25 main and 70 additional parameters as the texts the window
@@ -37,7 +36,6 @@ public:
         AppContext &context;
         EventLog &log;
         DayFiles &days;
-        WorkingCards &cards;
         ParamExtras &extras;
         Weighing &weighing;
         ArchiveBrowser &archive;
@@ -56,6 +54,8 @@ public:
     void open(Mode mode);
     Mode mode() const { return m_mode; }
 
+    // Whether "Правка" may ask for the correction code at all.
+    bool correctionPermitted() const;
     // Correction mode only: "Номер карточки", "OK", the replace and delete buttons.
     bool correctionControlsVisible() const { return m_mode == Correction; }
     bool mainEditable() const { return m_mainEditable; }
@@ -95,18 +95,18 @@ private:
     // Today's card `n` with its additional parameters into the window.
     void showToday(int n);
     void showCard(const CargoCard &card, const ExtraParams &extras);
-    // Whether the copy may be written back over slot `n` of today's file;
-    // otherwise the operator is told why not.
+    // Whether the copy may be written back over slot `n` of today's file:
+    // the slot still holds what was read. Otherwise the operator is told
+    // why not, and a slot changed since is logged.
     bool writable(int n);
-    // The copy into today's file and the exports after it; false with the
+    // The copy into the slot it was read from; false with the
     // operator told when the day file refused it.
-    bool writeBack(int n);
+    bool writeBack();
     void logLine(const QString &text);
 
     AppContext &m_context;
     EventLog &m_log;
     DayFiles &m_days;
-    WorkingCards &m_cards;
     ParamExtras &m_paramExtras;
     Weighing &m_weighing;
     ArchiveBrowser &m_archive;
@@ -120,6 +120,7 @@ private:
     QString m_numberText;
     int m_selected = 0;
     CargoCard m_card;
-    // Today's file the copy was read from: after midnight it is another day's.
-    QString m_readPath;
+    // The slot the copy was read from, as it was then: after midnight it
+    // is another day's, after a weighing or a store meanwhile another card.
+    DayCard m_read;
 };

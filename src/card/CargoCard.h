@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <array>
 
@@ -66,14 +67,6 @@ struct CargoCard
     bool operator==(const CargoCard &) const = default;
 };
 
-// The two cards the program works on: one of today's file, one of the day
-// chosen in the archive.
-struct WorkingCards
-{
-    CargoCard CurrentCard;
-    CargoCard ArchiveCard;
-};
-
 namespace OperationTypes {
 QString unloading(); // "Разгрузка", the initial selection
 QString loading();   // "Погрузка"
@@ -107,6 +100,17 @@ struct DerivedWeights
 };
 // Litter = net * litter% / 100 as it is; clean = net - litter to 6 decimals.
 DerivedWeights deriveWeights(double net, double litterPercent);
+// Net = gross - tare to 6 decimals.
+double netWeight(double gross, double tare);
+// The card's litter and clean weights from its net and litter %.
+void applyDerivedWeights(CargoCard &card);
+
+// Which weighing completes a card: the gross of a loading, the tare of an
+// unloading.
+enum class CompletionKind { Gross, Tare };
+// The card after its second weighing: `weight` as its gross or tare, the
+// weights derived again, the second date and time `now`, complete.
+CargoCard completeCard(CargoCard card, CompletionKind kind, double weight, const QDateTime &now);
 
 // A new card of today is about to be stored: the running sum takes the live
 // net when summing is on, else it is reset.

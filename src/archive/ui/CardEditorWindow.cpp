@@ -1,6 +1,6 @@
 #include "CardEditorWindow.h"
 
-#include "store/CardEditor.h"
+#include "archive/CardEditor.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "weighing/CargoCard.h"
+#include "card/CargoCard.h"
 #include "weighing/Weighing.h"
 
 #include <QDate>
@@ -19,8 +19,7 @@ class ArchiveBrowser : public QObject
     Q_OBJECT
 
 public:
-    ArchiveBrowser(AppContext &context, DayFiles &days, WorkingCards &cards, Weighing &weighing,
-                   QObject *parent = nullptr);
+    ArchiveBrowser(AppContext &context, DayFiles &days, Weighing &weighing, QObject *parent = nullptr);
 
     static QString futureDateMessage(const QDate &today);
     static QString noDataMessage();
@@ -56,9 +55,9 @@ public:
     // A line of the archive list was chosen.
     void selectCard(int n);
 
-    // ArchiveCard as a new card of today, still incomplete; its № or 0 when
+    // `archived` as a new card of today, still incomplete; its № or 0 when
     // today's file could not be written (the operator is told).
-    int CopyArchiveCardToToday();
+    int CopyArchiveCardToToday(const CargoCard &archived);
     // "Бруто" / "Тара": the card opened for completion is closed in its own
     // day and completed as a copy in today's. False when nothing was
     // completed or a day file could not be written.
@@ -74,7 +73,6 @@ signals:
 private:
     AppContext &m_context;
     DayFiles &m_days;
-    WorkingCards &m_cards;
     Weighing &m_weighing;
 
     bool m_calendarVisible = false;
@@ -85,8 +83,8 @@ private:
     CargoCard m_shown;
     int m_shownSlot = 0;
     int m_opened = 0;
-    // The day file of the card opened, so no other day's slot is written.
-    QString m_openedPath;
+    // The day of the card opened, so no other day's slot is written.
+    QDate m_openedDay;
     bool m_grossButton = false;
     bool m_tareButton = false;
     bool m_receiptButton = false;

@@ -2,9 +2,9 @@
 
 #include "core/Colour.h"
 
-#include "DayListView.h"
-#include "store/ArchiveBrowser.h"
-#include "weighing/CargoCard.h"
+#include "store/ui/DayListView.h"
+#include "archive/ArchiveBrowser.h"
+#include "card/CargoCard.h"
 #include "weighing/ui/CardFieldsView.h"
 #include "weighing/ui/CurrentCardFrame.h"
 

@@ -4,13 +4,14 @@
 #include "core/Cp1251.h"
 #include "core/EventLog.h"
 #include "core/OleDate.h"
-#include "store/ArchiveBrowser.h"
-#include "store/CardEditor.h"
+#include "archive/ArchiveBrowser.h"
+#include "archive/CardEditor.h"
 #include "store/DayFileCodec.h"
 #include "store/DayFiles.h"
 #include "store/ParamExtras.h"
 #include "store/PlusFile.h"
 #include "weighing/Weighing.h"
+#include "common/CardRig.h"
 #include "common/RecordingServices.h"
 
 #include <QFile>
@@ -38,18 +39,17 @@ class TestCardEditor : public QObject
 
     QTemporaryDir m_dir;
     Clock m_clock;
-    std::unique_ptr<AppContext> m_context;
-    WorkingCards m_cards;
+    std::unique_ptr<ArchiveRig> m_rig;
+    AppContext *m_context = nullptr;
     QStringList m_calls;
-    ExtraNames m_names;
-    std::unique_ptr<EventLog> m_log;
-    std::unique_ptr<ParamExtras> m_extras;
+    EventLog *m_log = nullptr;
+    ParamExtras *m_extras = nullptr;
     RecordingExports m_exports{m_calls};
     RecordingPhotos m_photos{m_calls};
-    std::unique_ptr<DayFiles> m_days;
-    std::unique_ptr<Weighing> m_w;
-    std::unique_ptr<ArchiveBrowser> m_archive;
-    std::unique_ptr<CardEditor> m_editor;
+    DayFiles *m_days = nullptr;
+    Weighing *m_w = nullptr;
+    ArchiveBrowser *m_archive = nullptr;
+    CardEditor *m_editor = nullptr;
     QStringList m_messages;
 
     QString dayPath() const { return m_days->todayPath(); }
@@ -93,27 +93,26 @@ private slots:
         QDir(m_dir.path()).removeRecursively();
         QDir().mkpath(m_dir.path());
         m_clock.setNow(kNow);
-        m_context = std::make_unique<AppContext>(m_clock, Folders(m_dir.path()));
-        m_context->LoadOrCreateSettings();
+        m_rig.reset();
+        m_rig = std::make_unique<ArchiveRig>(m_clock, m_dir.path(), m_exports, m_photos);
+        m_context = &m_rig->context;
+        m_log = &m_rig->log;
+        m_extras = &m_rig->extras;
+        m_days = &m_rig->days;
+        m_w = &m_rig->weighing;
+        m_archive = &m_rig->archive;
+        m_editor = &m_rig->editor;
+        QVERIFY(m_context->LoadOrCreateSettings());
         m_context->createMonthFolders();
         m_context->settings.CardIdCounter = 100;
         m_context->settings.EditPermissions = {1, 1, 1, 0, 0, 0};
         m_context->CurrentOperator = u"Петров"_s;
-        m_cards = WorkingCards();
         m_calls.clear();
         m_messages.clear();
-        m_names = ExtraNames();
-        m_names.applyDefaults(m_context->settings.ParamNames);
-        m_log = std::make_unique<EventLog>(*m_context);
-        m_extras = std::make_unique<ParamExtras>(m_names, m_context->folders.BaseFolder);
+        m_rig->names.applyDefaults(m_context->settings.ParamNames);
         m_extras->saveNames();
-        m_days = std::make_unique<DayFiles>(*m_context, *m_log, m_cards);
-        m_days->LoadToday();
-        m_w = std::make_unique<Weighing>(*m_context, *m_log, *m_days, m_cards, *m_extras, m_exports, m_photos);
-        m_archive = std::make_unique<ArchiveBrowser>(*m_context, *m_days, m_cards, *m_w);
-        m_editor = std::make_unique<CardEditor>(
-            CardEditor::Parts{*m_context, *m_log, *m_days, m_cards, *m_extras, *m_w, *m_archive, m_exports});
-        connect(m_editor.get(), &CardEditor::message, this, [this](const QString &t) { m_messages << t; });
+        QVERIFY(m_days->LoadToday());
+        connect(m_editor, &CardEditor::message, this, [this](const QString &t) { m_messages << t; });
     }
 
     void dayWithoutCards()
@@ -354,7 +353,7 @@ private slots:
         m_editor->setCardNumberText(u"2"_s);
         m_editor->SelectCardForEdit();
         m_clock.setNow(kNow.addDays(1));
-        m_days->LoadToday();
+        QVERIFY(m_days->LoadToday());
         m_w->setTerminalWeight(100);
         m_w->UpdateLiveWeights();
         QVERIFY(m_w->StoreNewCard());

@@ -1,0 +1,48 @@
+#pragma once
+
+// The logic objects that store, show and correct cards, wired as the
+// program wires them, in a folder the test chooses and with the services it
+// gives. Nothing is read or created until the test says so.
+
+#include "archive/ArchiveBrowser.h"
+#include "archive/CardEditor.h"
+#include "core/AppContext.h"
+#include "core/EventLog.h"
+#include "store/DayFiles.h"
+#include "store/ExtraNames.h"
+#include "store/ParamExtras.h"
+#include "weighing/Weighing.h"
+
+// Storing and completing cards of today.
+struct WeighingRig
+{
+    WeighingRig(Clock &clock, const QString &folder, CardExports &exports, CardPhotos &photos)
+        : context(clock, Folders(folder))
+        , log(context)
+        , extras(names, context.folders.BaseFolder)
+        , days(context, log)
+        , weighing(context, log, days, extras, exports, photos)
+    {
+    }
+
+    AppContext context;
+    EventLog log;
+    ExtraNames names;
+    ParamExtras extras;
+    DayFiles days;
+    Weighing weighing;
+};
+
+// The same with the archive and the card window's logic on top.
+struct ArchiveRig : WeighingRig
+{
+    ArchiveRig(Clock &clock, const QString &folder, CardExports &exports, CardPhotos &photos)
+        : WeighingRig(clock, folder, exports, photos)
+        , archive(context, days, weighing)
+        , editor({context, log, days, extras, weighing, archive, exports})
+    {
+    }
+
+    ArchiveBrowser archive;
+    CardEditor editor;
+};
