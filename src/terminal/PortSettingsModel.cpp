@@ -73,7 +73,11 @@ QString PortSettingsModel::save(const PortParameters &chosen)
     values.portNumber = values.portNumber.trimmed();
     if (!m_link.switchPort(values))
         return notFoundMessage();
-    if (const StoreResult stored = storeSettingsChange(m_context, m_log); !stored)
-        return stored.reason;
+    // The port is switched already: say so, and that it holds for this run only.
+    if (const StoreResult stored = storeSettingsChange(m_context, m_log); !stored) {
+        QString reason = stored.reason;
+        reason[0] = reason[0].toLower();
+        return acceptedMessage() + u", но "_s + reason;
+    }
     return acceptedMessage();
 }

@@ -359,7 +359,7 @@ void TestTerminalUi::settingsFileNotWritten()
         FolderReplacedByFile gone(f.context.folders.BaseFolder);
         QVERIFY(gone.ok());
         named<QComboBox>(&port, u"Скорость обмена"_s)->setCurrentText(u"19200"_s);
-        QCOMPARE(press(&port, u"Сохранить"_s), notWritten);
+        QCOMPARE(press(&port, u"Сохранить"_s), u"Изменения приняты, но файл настроек не записан: Не является папкой"_s);
         service.maxWeightField()->setText(u"45000"_s);
         QCOMPARE(press(&service, u"Сохранить"_s), notWritten);
         QCOMPARE(press(&service, u"Сбросить ошибку перегрузки весов"_s), notWritten);
