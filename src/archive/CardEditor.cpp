@@ -156,6 +156,11 @@ void CardEditor::SelectCardForEdit()
         emit message(noCardMessage(n));
 }
 
+bool CardEditor::fieldStored(int i)
+{
+    return (i >= 0 && i < CardTextCount) || i == LitterPercent || (i >= Gross && i <= SumCount);
+}
+
 CargoCard CardEditor::cardFromTexts(const CargoCard &stored, const std::array<QString, MainParamCount> &texts)
 {
     CargoCard c = stored;
@@ -172,6 +177,13 @@ CargoCard CardEditor::cardFromTexts(const CargoCard &stored, const std::array<QS
     c.cleanWeight = number(CleanWeight);
     c.sumWeight = number(SumWeight);
     c.sumCount = wholePart(number(SumCount));
+    // A corrected gross, tare or litter % carries the weights computed from
+    // them along, as a weighing would; an open card has no net yet.
+    if (c.gross != stored.gross || c.tare != stored.tare || c.litterPercent != stored.litterPercent) {
+        if (!IsIncomplete(c.status))
+            c.net = netWeight(c.gross, c.tare);
+        applyDerivedWeights(c);
+    }
     // As the day file keeps it: texts cut to their fields.
     return decodeDayCard(encodeDayCard(c));
 }

@@ -75,9 +75,8 @@ QString PortSettingsModel::save(const PortParameters &chosen)
         return notFoundMessage();
     // The port is switched already: say so, and that it holds for this run only.
     if (const StoreResult stored = storeSettingsChange(m_context, m_log); !stored) {
-        QString reason = stored.reason;
-        reason[0] = reason[0].toLower();
-        return acceptedMessage() + u", но "_s + reason;
+        const QString &reason = stored.reason;
+        return acceptedMessage() + u", но "_s + reason.left(1).toLower() + reason.mid(1);
     }
     return acceptedMessage();
 }

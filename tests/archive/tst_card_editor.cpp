@@ -284,6 +284,38 @@ private slots:
         QCOMPARE(logLines().size(), lines + 2);
     }
 
+    void correctedWeightsFollow()
+    {
+        storeThree();
+        m_w->chooseTodayCard(2);
+        m_w->setVisibleFrame(Weighing::Frame::CurrentCard);
+        m_w->setTerminalWeight(12000);
+        m_w->UpdateLiveWeights();
+        QVERIFY(m_w->CompleteCard(Weighing::Kind::Tare));
+        QCOMPARE(slot(2).net, 18200.0);
+
+        m_editor->open(CardEditor::Correction);
+        m_editor->setCardNumberText(u"2"_s);
+        m_editor->SelectCardForEdit();
+        m_editor->setText(Gross, u"30600"_s);
+        m_editor->setText(LitterPercent, u"10"_s);
+        QVERIFY(m_editor->ReplaceCardParameters());
+        QCOMPARE(slot(2).net, 18600.0);
+        QCOMPARE(slot(2).litterWeight, 1860.0);
+        QCOMPARE(slot(2).cleanWeight, 16740.0);
+        QVERIFY(logLines().join(u'\n').contains(u"\"18200\" заменено на \"18600\""_s));
+
+        // A net typed alone stays as typed; an open card gets no net.
+        m_editor->setText(Net, u"18000"_s);
+        QVERIFY(m_editor->ReplaceCardParameters());
+        QCOMPARE(slot(2).net, 18000.0);
+        m_editor->setCardNumberText(u"3"_s);
+        m_editor->SelectCardForEdit();
+        m_editor->setText(Gross, u"31000"_s);
+        QVERIFY(m_editor->ReplaceCardParameters());
+        QCOMPARE(slot(3).net, 0.0);
+    }
+
     void viewModesAreReadOnly()
     {
         storeThree();
