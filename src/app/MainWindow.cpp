@@ -2,6 +2,9 @@
 
 #include "MainShell.h"
 #include "Program.h"
+#include "central/CentralOutbox.h"
+#include "central/ui/CentralReportChoice.h"
+#include "central/ui/CentralWindow.h"
 #include "core/AccessGate.h"
 #include "core/AppContext.h"
 #include "core/EventLog.h"
@@ -102,6 +105,18 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
 {
     setWindowIcon(programIcon());
     buildMenu();
+    m_reports->addSourceControls(new CentralReportChoice(program.centralReport()));
+    // The queue of the central database, while the mirror is on.
+    m_centralStatus = new QLabel;
+    m_centralStatus->setAccessibleName(u"Центральная база"_s);
+    statusBar()->addPermanentWidget(m_centralStatus);
+    const auto showCentral = [this] {
+        const QString text = m_program.central().statusText();
+        m_centralStatus->setText(text);
+        m_centralStatus->setVisible(!text.isEmpty());
+    };
+    connect(&program.central(), &CentralOutbox::statusChanged, this, showCentral);
+    showCentral();
 
     auto *modes = new QGroupBox(u"Выбор действий"_s);
     modes->setAccessibleName(modes->title());
@@ -248,6 +263,7 @@ void MainWindow::buildMenu()
     gated(settings, u"Настройки"_s, AccessGate::ParameterSettings);
     gated(settings, u"СОМ порт"_s, AccessGate::PortSettings);
     gated(settings, u"Терминал"_s, AccessGate::ScaleSettings);
+    gated(settings, u"Центральная база"_s, AccessGate::CentralDatabase);
     QMenu *video = menuBar()->addMenu(u"Видео"_s);
     gated(video, u"USB/PCI"_s, AccessGate::UsbCapture);
     gated(video, u"IP"_s, AccessGate::IpCamera);
@@ -361,6 +377,12 @@ void MainWindow::openPurpose(int purpose)
         break;
     case AccessGate::IpCamera:
         m_ipPanel->open();
+        break;
+    case AccessGate::CentralDatabase:
+        if (!m_centralWindow)
+            m_centralWindow = new CentralWindow(m_context, m_program.central(), this);
+        m_centralWindow->load();
+        showWindow(m_centralWindow);
         break;
     default:
         break;

@@ -10,6 +10,7 @@ class ArchiveBrowser;
 class ArchiveFrame;
 class CameraIcon;
 class CardEditorWindow;
+class CentralWindow;
 class ConstantsWindow;
 class CardFieldsView;
 struct CargoCard;
@@ -90,6 +91,8 @@ public:
     CardEditorWindow *openCardEditor(int mode);
     CardEditorWindow *cardEditorWindow() const { return m_cardEditorWindow; }
     ConstantsWindow *constantsWindow() const { return m_constantsWindow; }
+    CentralWindow *centralWindow() const { return m_centralWindow; }
+    QLabel *centralStatus() const { return m_centralStatus; }
 
 signals:
     void constantsEditorRequested(int p);
@@ -161,6 +164,8 @@ private:
     EnlargementPanel *m_enlargement;
     CardEditorWindow *m_cardEditorWindow = nullptr;
     ConstantsWindow *m_constantsWindow = nullptr;
+    CentralWindow *m_centralWindow = nullptr;
+    QLabel *m_centralStatus = nullptr;
     IpCameraPanel *m_ipPanel;
     bool m_exiting = false;
 };

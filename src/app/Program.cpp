@@ -35,6 +35,8 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_editModes(m_context, m_log)
     , m_cardEditor({m_context, m_log, m_days, m_extras, m_weighing, m_archive, m_exports})
     , m_constantsEditor(m_context, m_extras)
+    , m_central(m_context.folders.BaseFolder)
+    , m_centralReport(m_central, m_report)
 {
     // The day file is the record: a workbook that failed is only logged.
     connect(&m_spreadsheetService, &SpreadsheetService::jobFailed, this,
@@ -71,6 +73,27 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     // The card is the record; a photo that could not be written is logged.
     connect(&m_photos, &VideoPhotos::photoFailed, this, [this](const QString &path, const QString &reason) {
         m_log.WriteLog(QStringLiteral("Фото не записано: ") + path + QStringLiteral(" ") + reason);
+    });
+
+    // Every card written is mirrored to the central database; the day file
+    // stays the record, so a journal that refused it is only logged.
+    connect(&m_weighing, &Weighing::cardWritten, this,
+            [this](const CargoCard &card, const ExtraParams &extras, const QDate &day, CardChange change) {
+                const StoreResult queued = m_central.cardWritten(card, extras, day, change, m_context.CurrentOperator);
+                if (!queued)
+                    m_log.WriteLog(QStringLiteral("Центральная база: карточка ID %1 не поставлена в очередь: %2")
+                                       .arg(card.id)
+                                       .arg(queued.reason));
+            });
+
+    // A lost or regained server is logged once, not at every retry.
+    connect(&m_central, &CentralOutbox::statusChanged, this, [this] {
+        const QString reason = m_central.reason();
+        if (reason == m_centralReason)
+            return;
+        m_log.WriteLog(reason.isEmpty() ? QStringLiteral("Центральная база: передача возобновлена")
+                                        : QStringLiteral("Центральная база: ") + reason);
+        m_centralReason = reason;
     });
 
     connect(&m_link, &TerminalLink::weightTextChanged, this, &Program::showTerminalState);
@@ -130,11 +153,12 @@ void Program::start()
     if (m_context.ExcelAvailable == 1)
         m_spreadsheet.CreateSpreadsheetTemplate();
     folders.createMonthResultFolder(m_context.settings.ResultFolder, today);
+    // The mirror to the central database, when set up: its queue drains on
+    // a worker of its own and never holds the start.
+    m_central.start();
 
     m_gate.open();
 }
-
-
 
 void Program::showTerminalState()
 {

@@ -3,6 +3,8 @@
 #include "MainShell.h"
 #include "SpreadsheetPendingWrites.h"
 #include "WorkbookExports.h"
+#include "central/CentralOutbox.h"
+#include "central/CentralReport.h"
 #include "core/AccessGate.h"
 #include "documents/CardPrinter.h"
 #include "core/AppContext.h"
@@ -91,6 +93,8 @@ public:
     EditModesModel &editModes() { return m_editModes; }
     CardEditor &cardEditor() { return m_cardEditor; }
     ConstantsEditor &constantsEditor() { return m_constantsEditor; }
+    CentralOutbox &central() { return m_central; }
+    CentralReport &centralReport() { return m_centralReport; }
 
 signals:
     // The program is to end: the office released, the settings stored.
@@ -126,4 +130,7 @@ private:
     EditModesModel m_editModes;
     CardEditor m_cardEditor;
     ConstantsEditor m_constantsEditor;
+    CentralOutbox m_central;
+    CentralReport m_centralReport;
+    QString m_centralReason;
 };

@@ -127,6 +127,7 @@ void AccessGate::checkCode()
     case EditModes:
     case UsbCapture:
     case IpCamera:
+    case CentralDatabase:
         if (engineer)
             accept(purpose);
         break;

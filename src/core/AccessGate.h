@@ -27,6 +27,7 @@ public:
         EditModes = 7,
         UsbCapture = 8,
         IpCamera = 9,
+        CentralDatabase = 10,
     };
 
     AccessGate(AppContext &context, EventLog &log, QObject *parent = nullptr);

@@ -276,6 +276,7 @@ int Weighing::storeNewTodayCard(const std::function<void(CargoCard &, const NewC
         return notStored(m_days.todayPath(), written.reason);
     m_exports.cardWritten(n);
     m_extras.writeCardExtras(PlusFile::besideDayFile(m_days.todayPath()), n);
+    emit cardWritten(card, m_extras.extraValues, m_context.clock.today(), CardChange::Store);
 
     ShowCurrentCard(n);
     showSum(card.sumWeight, card.sumCount);
@@ -354,6 +355,8 @@ bool Weighing::CompleteCard(Kind kind)
         return false;
     }
     m_exports.cardWritten(n);
+    emit cardWritten(completed, PlusFile(PlusFile::besideDayFile(m_days.todayPath())).read(n), m_context.clock.today(),
+                     CardChange::Completion);
     ShowCurrentCard(n);
 
     if (kind == Kind::Gross)
