@@ -2,6 +2,9 @@
 
 #include "MainShell.h"
 #include "Program.h"
+#include "central/CentralOutbox.h"
+#include "central/ui/CentralReportChoice.h"
+#include "central/ui/CentralWindow.h"
 #include "core/AccessGate.h"
 #include "core/AppContext.h"
 #include "core/EventLog.h"
@@ -24,7 +27,6 @@
 #include "archive/ui/OpenWeighingsWindow.h"
 #include "archive/ui/SearchWindow.h"
 #include "store/ui/ConstantsWindow.h"
-#include "core/Numbers.h"
 #include "terminal/AnimationImages.h"
 #include "terminal/TerminalLink.h"
 #include "terminal/WeightConditioning.h"
@@ -32,6 +34,7 @@
 #include "terminal/ui/ScaleSettingsWindow.h"
 #include "terminal/ui/ServiceWindow.h"
 #include "weighing/AutoWeighing.h"
+#include "card/CardFieldText.h"
 #include "card/CargoCard.h"
 #include "weighing/Weighing.h"
 #include "weighing/ui/CardFieldsView.h"
@@ -110,6 +113,18 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
 {
     setWindowIcon(programIcon());
     buildMenu();
+    m_reports->addSourceControls(new CentralReportChoice(program.centralReport()));
+    // The queue of the central database, while the mirror is on.
+    m_centralStatus = new QLabel;
+    m_centralStatus->setAccessibleName(u"Центральная база"_s);
+    statusBar()->addPermanentWidget(m_centralStatus);
+    const auto showCentral = [this] {
+        const QString text = m_program.central().statusText();
+        m_centralStatus->setText(text);
+        m_centralStatus->setVisible(!text.isEmpty());
+    };
+    connect(&program.central(), &CentralOutbox::statusChanged, this, showCentral);
+    showCentral();
 
     auto *modes = new QGroupBox(u"Выбор действий"_s);
     modes->setAccessibleName(modes->title());
@@ -312,6 +327,7 @@ void MainWindow::buildMenu()
     gated(settings, u"Настройки"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_2), AccessGate::ParameterSettings);
     gated(settings, u"СОМ порт"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_3), AccessGate::PortSettings);
     gated(settings, u"Терминал"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_4), AccessGate::ScaleSettings);
+    gated(settings, u"Центральная база"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_9), AccessGate::CentralDatabase);
     gated(settings, u"Справочник машин"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_7), AccessGate::VehicleRegister);
     gated(settings, u"Рабочее место"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_8), AccessGate::WorkplaceSettings);
     QMenu *video = menuBar()->addMenu(u"Видео"_s);
@@ -427,7 +443,6 @@ void MainWindow::openPurpose(int purpose)
             connect(m_scaleWindow, &ScaleSettingsWindow::captionChanged, this, [this] {
                 styleAdvert();
                 applyCaptions();
-                m_link.applyPollPeriod();
                 refresh();
             });
             connect(m_scaleWindow, &ScaleSettingsWindow::picturesChanged, this, &MainWindow::loadPictures);
@@ -470,6 +485,12 @@ void MainWindow::openPurpose(int purpose)
         break;
     case AccessGate::IpCamera:
         m_ipPanel->open();
+        break;
+    case AccessGate::CentralDatabase:
+        if (!m_centralWindow)
+            m_centralWindow = new CentralWindow(m_context, m_program.central(), this);
+        m_centralWindow->load();
+        showWindow(m_centralWindow);
         break;
     case AccessGate::VehicleRegister:
         if (!m_vehiclesWindow) {
@@ -673,9 +694,9 @@ void MainWindow::connectStore()
     m_archive->attach(m_archiveBrowser);
     connect(m_todayList, &DayListView::cardChosen, &m_weighing, &Weighing::chooseTodayCard);
     connect(m_card->insertButton(), &QPushButton::clicked, this,
-            [this] { insertCard(m_card->fields(), PlusFile::besideDayFile(m_days.todayPath())); });
+            [this] { insertCard(m_weighing.shownCard(), PlusFile::besideDayFile(m_days.todayPath())); });
     connect(m_archive->insertButton(), &QPushButton::clicked, this,
-            [this] { insertCard(m_archive->fields(), m_archiveBrowser.plusFilePath()); });
+            [this] { insertCard(m_archiveBrowser.shownCard(), m_archiveBrowser.plusFilePath()); });
     // "Квит." prints the act with photos of its own frame's card.
     connect(m_card->receiptButton(), &QPushButton::clicked, this, [this] {
         statusBar()->showMessage(m_program.printer().print(CardPrinter::WithPhotos, CardDocuments::Frame::CurrentCard));
@@ -768,15 +789,14 @@ void MainWindow::openCard(const QDate &day, int number)
     showWindow(this);
 }
 
-void MainWindow::insertCard(const CardFieldsView *fields, const QString &plusPath)
+void MainWindow::insertCard(const CargoCard &card, const QString &plusPath)
 {
-    const int n = int(ParseNumber(fields->fieldText(CardNumber)));
-    if (n < 1)
+    if (card.number < 1)
         return; // no card shown
     for (int i : ParamExtras::InsertOrder)
-        m_entry->parameterBox(i)->setEditText(fields->fieldText(i));
-    m_entry->litterField()->setText(fields->fieldText(LitterPercent));
+        m_entry->parameterBox(i)->setEditText(CardFieldText(card, i));
+    m_entry->litterField()->setText(CardFieldText(card, LitterPercent));
     // After the boxes, whose changes empty the additional values.
-    m_extras.readCardExtras(plusPath, n);
+    m_extras.readCardExtras(plusPath, card.number);
     m_shell.SelectMode(MainShell::Mode::DataEntry);
 }

@@ -10,8 +10,10 @@ class ArchiveBrowser;
 class ArchiveFrame;
 class CameraIcon;
 class CardEditorWindow;
+class CentralWindow;
 class ConstantsWindow;
 class CardFieldsView;
+struct CargoCard;
 class CurrentCardFrame;
 class DataEntryFrame;
 class DayFiles;
@@ -105,6 +107,8 @@ public:
     // Card `number` of `day` in its frame: today's in "Карточка груза", an
     // earlier day's in the archive with the calendar on that day.
     void openCard(const QDate &day, int number);
+    CentralWindow *centralWindow() const { return m_centralWindow; }
+    QLabel *centralStatus() const { return m_centralStatus; }
 
 signals:
     void constantsEditorRequested(int p);
@@ -136,7 +140,8 @@ private:
     void showOperatorMessage(const QString &text);
     void connectStore();
     // "Вставить": the card a frame shows becomes the template of a new weighing.
-    void insertCard(const CardFieldsView *fields, const QString &plusPath);
+    // "Вставить": the shown card's texts and additional values into data entry.
+    void insertCard(const CargoCard &card, const QString &plusPath);
     void showWindow(QWidget *window);
     void placeOnScreen();
 
@@ -180,6 +185,8 @@ private:
     EnlargementPanel *m_enlargement;
     CardEditorWindow *m_cardEditorWindow = nullptr;
     ConstantsWindow *m_constantsWindow = nullptr;
+    CentralWindow *m_centralWindow = nullptr;
+    QLabel *m_centralStatus = nullptr;
     IpCameraPanel *m_ipPanel;
     SearchWindow *m_searchWindow = nullptr;
     OpenWeighingsWindow *m_openWindow = nullptr;

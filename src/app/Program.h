@@ -3,6 +3,8 @@
 #include "MainShell.h"
 #include "SpreadsheetPendingWrites.h"
 #include "WorkbookExports.h"
+#include "central/CentralOutbox.h"
+#include "central/CentralReport.h"
 #include "core/AccessGate.h"
 #include "documents/CardPrinter.h"
 #include "core/AppContext.h"
@@ -62,7 +64,8 @@ public:
     Program(Clock &clock, const Folders &folders, Outside outside, QObject *parent = nullptr);
     ~Program() override;
 
-    // The start-up of the gate: folders, settings, the office probe.
+    // The start, up to the gate waiting for a code: folders, settings, the
+    // names and their files, the office.
     void start();
 
     AppContext &context() { return m_context; }
@@ -92,6 +95,8 @@ public:
     EditModesModel &editModes() { return m_editModes; }
     CardEditor &cardEditor() { return m_cardEditor; }
     ConstantsEditor &constantsEditor() { return m_constantsEditor; }
+    CentralOutbox &central() { return m_central; }
+    CentralReport &centralReport() { return m_centralReport; }
     CardSearch &search() { return m_search; }
     OpenWeighings &openWeighings() { return m_openWeighings; }
 
@@ -129,6 +134,9 @@ private:
     EditModesModel m_editModes;
     CardEditor m_cardEditor;
     ConstantsEditor m_constantsEditor;
+    CentralOutbox m_central;
+    CentralReport m_centralReport;
+    QString m_centralReason;
     CardSearch m_search;
     OpenWeighings m_openWeighings;
 };

@@ -14,8 +14,6 @@ AppContext::AppContext(Clock &clock, const Folders &folders)
 void AppContext::ApplyDefaults()
 {
     ::ApplyDefaults(settings, folders);
-    if (hooks.applyDefaultNames)
-        hooks.applyDefaultNames();
 }
 
 StoreResult AppContext::storeSettings()
@@ -28,7 +26,7 @@ StoreResult AppContext::storeOperatorSettings() const
     return operatorSettings.store(OperatorSettings::pathBeside(folders.SettingsFile));
 }
 
-StoreResult AppContext::LoadOrCreateSettings()
+StoreResult AppContext::LoadOrCreateSettings(bool *firstStartOut)
 {
     // What a save interrupted by a crash left beside the settings file.
     if (PathExists(folders.BaseFolder))
@@ -39,14 +37,14 @@ StoreResult AppContext::LoadOrCreateSettings()
         QDir().mkpath(folders.BaseFolder);
         ApplyDefaults();
         stored = storeSettings();
-        if (hooks.writeDefaultNameFiles)
-            hooks.writeDefaultNameFiles();
     } else {
         LoadSettings(settings, folders.SettingsFile);
     }
     folders.createMonthDataFolder(clock.today());
     if (!PathExists(folders.TemplateFolder))
         QDir().mkdir(folders.TemplateFolder);
+    if (firstStartOut)
+        *firstStartOut = firstStart;
     return stored;
 }
 

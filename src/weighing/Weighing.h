@@ -4,6 +4,9 @@
 #include "card/CargoCard.h"
 #include "store/TareNotes.h"
 #include "store/VehicleRegister.h"
+#include "store/PlusFile.h"
+
+#include <QDate>
 
 #include <QObject>
 #include <array>
@@ -192,6 +195,9 @@ signals:
     void entryCleared();
     // Something the operator must read in a message box.
     void operatorMessage(const QString &text);
+    // A card went into the day file of `day` (also from the archive and the
+    // card window); the steps after it, such as the central database, follow.
+    void cardWritten(const CargoCard &card, const ExtraParams &extras, const QDate &day, CardChange change);
 
 private:
     // Gross, tare and net while the card frame shows `card`.
