@@ -134,7 +134,9 @@ run)
 test)
     install_missing
     build
-    QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure --parallel "$(nproc)"
+    # Twice the cores: the long flows mostly wait on simulators, servers and
+    # timers, so they run side by side.
+    QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure --parallel "$(( $(nproc) * 2 ))"
     ;;
 *)
     echo "usage: $0 run [--central] [simulator options] | test" >&2
