@@ -8,10 +8,12 @@
 #include "core/AccessGate.h"
 #include "core/AppContext.h"
 #include "core/EventLog.h"
+#include "core/VerificationDue.h"
 #include "core/ui/EditModesWindow.h"
 #include "core/ui/EventLogWindow.h"
 #include "core/ui/ParameterSettingsWindow.h"
 #include "core/ui/ProgramIcon.h"
+#include "core/ui/WorkplaceSettingsWindow.h"
 #include "reports/PeriodReport.h"
 #include "reports/ui/ExchangeRebuildDialog.h"
 #include "reports/ui/ReportFrame.h"
@@ -22,6 +24,8 @@
 #include "archive/ui/ArchiveFrame.h"
 #include "store/ui/DayListView.h"
 #include "archive/ui/CardEditorWindow.h"
+#include "archive/ui/OpenWeighingsWindow.h"
+#include "archive/ui/SearchWindow.h"
 #include "store/ui/ConstantsWindow.h"
 #include "terminal/AnimationImages.h"
 #include "terminal/TerminalLink.h"
@@ -36,6 +40,7 @@
 #include "weighing/ui/CardFieldsView.h"
 #include "weighing/ui/CurrentCardFrame.h"
 #include "weighing/ui/DataEntryFrame.h"
+#include "weighing/ui/VehicleRegisterWindow.h"
 #include "weighing/ui/WeightPanel.h"
 #include "video/VideoPhotos.h"
 #include "video/ui/CameraIcon.h"
@@ -48,6 +53,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -102,6 +109,7 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     , m_cameraIcon(new CameraIcon(m_video))
     , m_enlargement(nullptr)
     , m_ipPanel(new IpCameraPanel(program.ipCamera(), m_video, this))
+    , m_openCount(new QLabel)
 {
     setWindowIcon(programIcon());
     buildMenu();
@@ -223,6 +231,14 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     // The link only reports changes: until the first weight the field shows
     // its no-data mark, not an empty box.
     m_panel->setTerminalText(m_link.weightText());
+    const auto showScaleState = [this] {
+        const ScaleState state = m_link.scaleState();
+        m_panel->setStateMark(scaleStateMark(state), scaleStateAlarm(state));
+    };
+    showScaleState();
+    connect(&m_link, &TerminalLink::readFinished, this, showScaleState);
+    connect(&m_link, &TerminalLink::weightTextChanged, this, showScaleState);
+    connect(&m_link, &TerminalLink::statusChanged, this, showScaleState);
     showPortStatus();
     connect(&m_link, &TerminalLink::animationChanged, this, &MainWindow::showAnimation);
     connect(&m_gate, &AccessGate::mainWindowRequested, this, &MainWindow::showLoaded);
@@ -230,43 +246,133 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
 
     connectStore();
 
+    qApp->installEventFilter(this);
+
+    // The preview opens where the operator last put it.
+    if (const auto position = m_context.operatorSettings.previewPosition())
+        m_videoPanel->setPreviewPosition(*position);
+    // Written once the dragging has stopped, not for every step of it.
+    auto *savePreview = new QTimer(this);
+    savePreview->setSingleShot(true);
+    savePreview->setInterval(500);
+    connect(savePreview, &QTimer::timeout, this, [this] {
+        if (const StoreResult stored = m_context.storeOperatorSettings(); !stored)
+            m_log.WriteLog(stored.reason);
+    });
+    connect(m_videoPanel, &VideoPanel::previewMoved, this, [this, savePreview](const QPoint &position) {
+        m_context.operatorSettings.setPreviewPosition(position);
+        savePreview->start();
+    });
+
+    m_openCount->setAccessibleName(u"Открытые взвешивания"_s);
+    statusBar()->addPermanentWidget(m_openCount);
+    connect(&program.openWeighings(), &OpenWeighings::changed, this,
+            [this] { m_openCount->setText(m_program.openWeighings().countText()); });
+
     m_clock->setInterval(1000);
     connect(m_clock, &QTimer::timeout, &m_shell, &MainShell::ClockTick);
 }
 
 void MainWindow::buildMenu()
 {
+    // Every entry has a key of its own, shown beside its caption; the
+    // captions stay as they are (no underlined letters).
     QMenu *menu = menuBar()->addMenu(u"Меню"_s);
     QMenu *print = menu->addMenu(u"Печать квитанции"_s);
-    for (const QString &document : {u"Квитанция с фото"_s, u"Квитанция без фото"_s, u"ТН"_s, u"Чек"_s})
-        print->addAction(document, this, [this, document] { printVisibleCard(document); });
-    menu->addAction(u"Просмотр событий"_s, this, [this] {
+    const std::array<std::pair<QString, QKeySequence>, 4> documents = {{
+        {u"Квитанция с фото"_s, QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {u"Квитанция без фото"_s, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)},
+        {u"ТН"_s, QKeySequence(Qt::CTRL | Qt::Key_T)},
+        {u"Чек"_s, QKeySequence(Qt::CTRL | Qt::Key_K)},
+    }};
+    for (const auto &[document, key] : documents)
+        print->addAction(document, key, this, [this, document] { printVisibleCard(document); });
+    menu->addAction(u"Просмотр событий"_s, QKeySequence(Qt::CTRL | Qt::Key_L), this, [this] {
         if (!m_logWindow)
             m_logWindow = new EventLogWindow(m_log, this);
         m_logWindow->show();
         m_logWindow->raise();
         m_logWindow->activateWindow();
     });
-    menu->addAction(u"Выход"_s, this, &MainWindow::exitProgram);
+    menu->addAction(u"Выход"_s, QKeySequence(Qt::CTRL | Qt::Key_Q), this, &MainWindow::exitProgram);
 
-    auto gated = [this](QMenu *parent, const QString &caption, int purpose) {
-        parent->addAction(caption, this, [this, purpose] { m_gate.ShowGate(purpose); });
+    // The weighing keys work wherever the focus is in the window.
+    QMenu *weigh = menuBar()->addMenu(u"Взвешивание"_s);
+    weigh->addAction(u"Записать"_s, QKeySequence(Qt::Key_F2), this, [this] {
+        if (m_shell.mode() == MainShell::Mode::DataEntry && m_entry->storeButton()->isVisible())
+            m_entry->storeButton()->click();
+    });
+    weigh->addAction(u"Брутто − сохранённая тара"_s, QKeySequence(Qt::Key_F6), this, [this] {
+        if (m_shell.mode() == MainShell::Mode::DataEntry && m_entry->storedTareButton()->isVisible())
+            m_entry->storedTareButton()->click();
+    });
+    weigh->addAction(u"Бруто"_s, QKeySequence(Qt::Key_F3), this, [this] { completeShownCard(true); });
+    weigh->addAction(u"Тара"_s, QKeySequence(Qt::Key_F4), this, [this] { completeShownCard(false); });
+    weigh->addSeparator();
+    weigh->addAction(u"Поиск"_s, QKeySequence(Qt::CTRL | Qt::Key_F), this, &MainWindow::openSearch);
+    weigh->addAction(u"Открытые взвешивания"_s, QKeySequence(Qt::CTRL | Qt::Key_O), this,
+                     &MainWindow::openOpenWeighings);
+
+    auto gated = [this](QMenu *parent, const QString &caption, const QKeySequence &key, int purpose) {
+        parent->addAction(caption, key, this, [this, purpose] { m_gate.ShowGate(purpose); });
     };
     QMenu *edit = menuBar()->addMenu(u"Править"_s);
-    edit->addAction(u"Правка"_s, this, [this] {
+    edit->addAction(u"Правка"_s, QKeySequence(Qt::CTRL | Qt::Key_E), this, [this] {
         if (m_program.cardEditor().correctionPermitted())
             m_gate.ShowGate(AccessGate::CardCorrection);
     });
-    gated(edit, u"Настроить"_s, AccessGate::EditModes);
+    gated(edit, u"Настроить"_s, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), AccessGate::EditModes);
     QMenu *settings = menuBar()->addMenu(u"Настройки"_s);
-    gated(settings, u"Сервис"_s, AccessGate::Service);
-    gated(settings, u"Настройки"_s, AccessGate::ParameterSettings);
-    gated(settings, u"СОМ порт"_s, AccessGate::PortSettings);
-    gated(settings, u"Терминал"_s, AccessGate::ScaleSettings);
-    gated(settings, u"Центральная база"_s, AccessGate::CentralDatabase);
+    gated(settings, u"Сервис"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_1), AccessGate::Service);
+    gated(settings, u"Настройки"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_2), AccessGate::ParameterSettings);
+    gated(settings, u"СОМ порт"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_3), AccessGate::PortSettings);
+    gated(settings, u"Терминал"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_4), AccessGate::ScaleSettings);
+    gated(settings, u"Центральная база"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_9), AccessGate::CentralDatabase);
+    gated(settings, u"Справочник машин"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_7), AccessGate::VehicleRegister);
+    gated(settings, u"Рабочее место"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_8), AccessGate::WorkplaceSettings);
     QMenu *video = menuBar()->addMenu(u"Видео"_s);
-    gated(video, u"USB/PCI"_s, AccessGate::UsbCapture);
-    gated(video, u"IP"_s, AccessGate::IpCamera);
+    gated(video, u"USB/PCI"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_5), AccessGate::UsbCapture);
+    gated(video, u"IP"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_6), AccessGate::IpCamera);
+}
+
+void MainWindow::completeShownCard(bool gross)
+{
+    // "Бруто" / "Тара" of the frame on screen, when it offers them.
+    QPushButton *button = nullptr;
+    if (m_shell.mode() == MainShell::Mode::View)
+        button = gross ? m_card->grossButton() : m_card->tareButton();
+    else if (m_shell.mode() == MainShell::Mode::Archive)
+        button = gross ? m_archive->grossButton() : m_archive->tareButton();
+    if (button && button->isVisible() && button->isEnabled())
+        button->click();
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // Escape closes the secondary window it was pressed in; dialogs and
+    // open lists take their own Escape.
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape
+        && static_cast<QKeyEvent *>(event)->modifiers() == Qt::NoModifier && watched->isWidgetType()
+        && !QApplication::activePopupWidget()) {
+        QWidget *window = static_cast<QWidget *>(watched)->window();
+        if (window != this && !qobject_cast<QDialog *>(window) && ownsWindow(window)) {
+            // Back to the main window, whose keys work again at once.
+            if (window->close()) {
+                raise();
+                activateWindow();
+            }
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::ownsWindow(const QWidget *window) const
+{
+    for (const QWidget *p = window->parentWidget(); p; p = p->parentWidget())
+        if (p == this)
+            return true;
+    return false;
 }
 
 QAction *MainWindow::menuAction(const QString &caption) const
@@ -290,6 +396,8 @@ void MainWindow::showLoaded()
     show();
     raise();
     activateWindow();
+    if (m_shell.mode() == MainShell::Mode::DataEntry)
+        m_entry->focusFirstBox();
 }
 
 void MainWindow::placeOnScreen()
@@ -383,6 +491,25 @@ void MainWindow::openPurpose(int purpose)
             m_centralWindow = new CentralWindow(m_context, m_program.central(), this);
         m_centralWindow->load();
         showWindow(m_centralWindow);
+        break;
+    case AccessGate::VehicleRegister:
+        if (!m_vehiclesWindow) {
+            m_vehiclesWindow = new VehicleRegisterWindow(m_weighing.vehicles(), this);
+            connect(m_vehiclesWindow, &VehicleRegisterWindow::saved, &m_weighing, &Weighing::updateOfferedTare);
+        }
+        m_vehiclesWindow->load();
+        showWindow(m_vehiclesWindow);
+        break;
+    case AccessGate::WorkplaceSettings:
+        if (!m_workplaceWindow) {
+            m_workplaceWindow = new WorkplaceSettingsWindow(m_context, m_log, this);
+            connect(m_workplaceWindow, &WorkplaceSettingsWindow::saved, this, [this] {
+                m_weighing.updateOfferedTare();
+                m_program.openWeighings().refresh();
+            });
+        }
+        m_workplaceWindow->load();
+        showWindow(m_workplaceWindow);
         break;
     default:
         break;
@@ -478,10 +605,11 @@ bool MainWindow::event(QEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (!m_exiting) {
-        m_exiting = true;
-        m_clock->stop();
-        m_shell.CloseMainWindow();
+    // The close box asks and logs like "Выход": the operator leaves the
+    // scale unattended only on purpose.
+    if (!m_exiting && !exitProgram()) {
+        event->ignore();
+        return;
     }
     event->accept();
 }
@@ -493,14 +621,23 @@ void MainWindow::refresh()
     m_panel->setSum(m_shell.sumWeightText(), m_shell.sumCountText());
     m_panel->setUnit(m_context.settings.WeightUnit);
     m_entry->storeButton()->setVisible(m_shell.storeButtonVisible());
+    const bool offered = m_shell.storeButtonVisible() && m_weighing.offeredTare().has_value();
+    m_entry->storedTareButton()->setVisible(offered);
+    m_entry->storedTareLabel()->setVisible(offered);
     if (m_panel->autoBox()->isChecked() != m_shell.autoMode())
         m_panel->autoBox()->setChecked(m_shell.autoMode());
     const Settings &s = m_context.settings;
     QPalette advert = m_advert->palette();
     advert.setColor(QPalette::WindowText, colourFromValue(m_conditioning.advertColour()));
     m_advert->setPalette(advert);
+    // A verification overdue or near is said in red.
+    const VerificationDue due = VerificationDue::check(s.VerificationDate, m_context.clock.today());
     m_scaleData->setText(u"Марка весов: "_s + s.ScaleModel + u"    Зав. номер весов: "_s + s.ScaleSerial
-                         + u"    Дата очередной поверки: "_s + s.VerificationDate);
+                         + u"    Дата очередной поверки: "_s + s.VerificationDate
+                         + (due.warn ? u"  — "_s + due.text : QString()));
+    QPalette scale = m_scaleData->palette();
+    scale.setColor(QPalette::WindowText, due.warn ? QColor(Qt::red) : palette().color(QPalette::WindowText));
+    m_scaleData->setPalette(scale);
 }
 
 void MainWindow::showMode()
@@ -583,6 +720,8 @@ void MainWindow::connectStore()
     // A value added to or removed from a pick list: its box offers the list as stored.
     connect(&m_program.constantsEditor(), &ConstantsEditor::pickListChanged, this,
             [this](int p) { m_entry->setPickList(p, m_extras.Combo_1C()[size_t(p)]); });
+    connect(&m_weighing, &Weighing::pickListLearned, this,
+            [this](int p) { m_entry->setPickList(p, m_extras.Combo_1C()[size_t(p)]); });
     // "Печать отчета": the status line says where the report went.
     m_reports->attachPrinter(m_program.reportPrinter());
     connect(&m_program.reportPrinter(), &ReportPrinter::printed, statusBar(),
@@ -612,6 +751,42 @@ CardEditorWindow *MainWindow::openCardEditor(int mode)
     m_program.cardEditor().open(CardEditor::Mode(mode));
     showWindow(m_cardEditorWindow);
     return m_cardEditorWindow;
+}
+
+SearchWindow *MainWindow::openSearch()
+{
+    if (!m_searchWindow) {
+        m_searchWindow = new SearchWindow(m_program.search(), m_context.clock, this);
+        connect(m_searchWindow, &SearchWindow::cardChosen, this, &MainWindow::openCard);
+    }
+    m_searchWindow->open(m_context.settings);
+    return m_searchWindow;
+}
+
+OpenWeighingsWindow *MainWindow::openOpenWeighings()
+{
+    if (!m_openWindow) {
+        m_openWindow = new OpenWeighingsWindow(m_program.openWeighings(), this);
+        connect(m_openWindow, &OpenWeighingsWindow::cardChosen, this, &MainWindow::openCard);
+    }
+    m_openWindow->open(m_context.settings);
+    return m_openWindow;
+}
+
+void MainWindow::openCard(const QDate &day, int number)
+{
+    if (day == m_context.clock.today()) {
+        m_shell.SelectMode(MainShell::Mode::View);
+        m_weighing.chooseTodayCard(number);
+    } else {
+        m_shell.SelectMode(MainShell::Mode::Archive);
+        if (const QString message = m_archiveBrowser.chooseDate(day); !message.isEmpty()) {
+            showOperatorMessage(message);
+            return;
+        }
+        m_archiveBrowser.selectCard(number);
+    }
+    showWindow(this);
 }
 
 void MainWindow::insertCard(const CargoCard &card, const QString &plusPath)

@@ -27,6 +27,10 @@ class ExchangeRebuildDialog;
 class MainShell;
 class ParamExtras;
 class ParameterSettingsWindow;
+class OpenWeighingsWindow;
+class SearchWindow;
+class VehicleRegisterWindow;
+class WorkplaceSettingsWindow;
 class PeriodReport;
 class PortSettingsWindow;
 class Program;
@@ -91,6 +95,18 @@ public:
     CardEditorWindow *openCardEditor(int mode);
     CardEditorWindow *cardEditorWindow() const { return m_cardEditorWindow; }
     ConstantsWindow *constantsWindow() const { return m_constantsWindow; }
+    // "Поиск" (Ctrl+F), created the first time.
+    SearchWindow *openSearch();
+    SearchWindow *searchWindow() const { return m_searchWindow; }
+    // "Открытые взвешивания", created the first time.
+    OpenWeighingsWindow *openOpenWeighings();
+    OpenWeighingsWindow *openWeighingsWindow() const { return m_openWindow; }
+    QLabel *openWeighingsCount() const { return m_openCount; }
+    VehicleRegisterWindow *vehicleRegisterWindow() const { return m_vehiclesWindow; }
+    WorkplaceSettingsWindow *workplaceSettingsWindow() const { return m_workplaceWindow; }
+    // Card `number` of `day` in its frame: today's in "Карточка груза", an
+    // earlier day's in the archive with the calendar on that day.
+    void openCard(const QDate &day, int number);
     CentralWindow *centralWindow() const { return m_centralWindow; }
     QLabel *centralStatus() const { return m_centralStatus; }
 
@@ -99,10 +115,15 @@ signals:
 
 protected:
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildMenu();
+    // F3 / F4: "Бруто" or "Тара" of the card frame shown.
+    void completeShownCard(bool gross);
+    // A window of this program's own, the main window aside.
+    bool ownsWindow(const QWidget *window) const;
     void refresh();
     void showMode();
     void applyCaptions();
@@ -167,5 +188,10 @@ private:
     CentralWindow *m_centralWindow = nullptr;
     QLabel *m_centralStatus = nullptr;
     IpCameraPanel *m_ipPanel;
+    SearchWindow *m_searchWindow = nullptr;
+    OpenWeighingsWindow *m_openWindow = nullptr;
+    QLabel *m_openCount;
+    VehicleRegisterWindow *m_vehiclesWindow = nullptr;
+    WorkplaceSettingsWindow *m_workplaceWindow = nullptr;
     bool m_exiting = false;
 };

@@ -6,6 +6,8 @@
 #include "store/NamePlusFile.h"
 #include "video/CameraSource.h"
 
+#include <QTimer>
+
 Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject *parent)
     : QObject(parent)
     , m_context(clock, folders)
@@ -37,6 +39,8 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_constantsEditor(m_context, m_extras)
     , m_central(m_context.folders.BaseFolder)
     , m_centralReport(m_central, m_report)
+    , m_search(m_context.folders)
+    , m_openWeighings(m_context)
 {
     // The day file is the record: a workbook that failed is only logged.
     connect(&m_spreadsheetService, &SpreadsheetService::jobFailed, this,
@@ -98,6 +102,8 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
 
     connect(&m_link, &TerminalLink::weightTextChanged, this, &Program::showTerminalState);
     connect(&m_link, &TerminalLink::statusChanged, this, &Program::showTerminalState);
+    // Motion is known after every read, whatever the text shows.
+    connect(&m_link, &TerminalLink::readFinished, this, [this] { m_weighing.setTerminalMotion(m_link.inMotion()); });
     showTerminalState();
 
     connect(&m_gate, &AccessGate::quitRequested, this, [this] {
@@ -107,6 +113,17 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     connect(&m_shell, &MainShell::quitRequested, this, &Program::quitRequested);
     // The office stays for the day's workbooks until the main window closes.
     connect(&m_shell, &MainShell::spreadsheetReleaseRequested, this, [this] { m_spreadsheet.release(); });
+
+    // The vehicles on site follow every store, completion and correction
+    // of today's cards, once per burst of changes.
+    auto *openRefresh = new QTimer(this);
+    openRefresh->setSingleShot(true);
+    openRefresh->setInterval(0);
+    connect(openRefresh, &QTimer::timeout, &m_openWeighings, &OpenWeighings::refresh);
+    connect(&m_weighing, &Weighing::todayListChanged, openRefresh, qOverload<>(&QTimer::start));
+    connect(&m_shell, &MainShell::todayListChanged, openRefresh, qOverload<>(&QTimer::start));
+    connect(&m_archive, &ArchiveBrowser::listChanged, openRefresh, qOverload<>(&QTimer::start));
+    connect(&m_gate, &AccessGate::mainWindowRequested, openRefresh, qOverload<>(&QTimer::start));
 
     // The engineer's settings window is filled once, with the first login.
     connect(&m_gate, &AccessGate::mainWindowRequested, this, [this] {

@@ -18,6 +18,8 @@
 #include "reports/ReportPrinter.h"
 #include "archive/ArchiveBrowser.h"
 #include "archive/CardEditor.h"
+#include "archive/CardSearch.h"
+#include "archive/OpenWeighings.h"
 #include "store/ConstantsEditor.h"
 #include "store/DayFiles.h"
 #include "store/ExtraNames.h"
@@ -95,6 +97,8 @@ public:
     ConstantsEditor &constantsEditor() { return m_constantsEditor; }
     CentralOutbox &central() { return m_central; }
     CentralReport &centralReport() { return m_centralReport; }
+    CardSearch &search() { return m_search; }
+    OpenWeighings &openWeighings() { return m_openWeighings; }
 
 signals:
     // The program is to end: the office released, the settings stored.
@@ -133,4 +137,6 @@ private:
     CentralOutbox m_central;
     CentralReport m_centralReport;
     QString m_centralReason;
+    CardSearch m_search;
+    OpenWeighings m_openWeighings;
 };

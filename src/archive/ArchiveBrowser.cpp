@@ -236,6 +236,7 @@ bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
     // in its own day, to be completed again.
     if (written) {
         m_weighing.exports().cardWritten(number);
+        m_weighing.rememberTare(completed);
         emit m_weighing.cardWritten(completed, PlusFile(PlusFile::besideDayFile(refused)).read(number),
                                     m_context.clock.today(), CardChange::ArchiveCompletion);
         written = m_days.WriteDayCard(archived, closed);

@@ -127,6 +127,8 @@ void AccessGate::checkCode()
     case EditModes:
     case UsbCapture:
     case IpCamera:
+    case VehicleRegister:
+    case WorkplaceSettings:
     case CentralDatabase:
         if (engineer)
             accept(purpose);

@@ -28,6 +28,8 @@ public:
         UsbCapture = 8,
         IpCamera = 9,
         CentralDatabase = 10,
+        VehicleRegister = 11,
+        WorkplaceSettings = 12,
     };
 
     AccessGate(AppContext &context, EventLog &log, QObject *parent = nullptr);

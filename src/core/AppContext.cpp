@@ -8,6 +8,7 @@ AppContext::AppContext(Clock &clock, const Folders &folders)
     : clock(clock)
     , folders(folders)
 {
+    operatorSettings.load(OperatorSettings::pathBeside(folders.SettingsFile));
 }
 
 void AppContext::ApplyDefaults()
@@ -18,6 +19,11 @@ void AppContext::ApplyDefaults()
 StoreResult AppContext::storeSettings()
 {
     return StoreSettings(settings, folders.SettingsFile);
+}
+
+StoreResult AppContext::storeOperatorSettings() const
+{
+    return operatorSettings.store(OperatorSettings::pathBeside(folders.SettingsFile));
 }
 
 StoreResult AppContext::LoadOrCreateSettings(bool *firstStartOut)

@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "Folders.h"
+#include "OperatorSettings.h"
 #include "Settings.h"
 #include "StoreResult.h"
 
@@ -14,6 +15,8 @@ public:
     Clock &clock;
     Folders folders;
     Settings settings;
+    // Read when the context is made; written by its own window.
+    OperatorSettings operatorSettings;
 
     QString CurrentOperator;
     int GatePurpose = 0;
@@ -24,6 +27,7 @@ public:
     // Writes the settings file as the record stands; on failure the reason.
     // Changes go through storeSettingsChange, which also logs a failure.
     StoreResult storeSettings();
+    StoreResult storeOperatorSettings() const;
 
     // First start writes the defaults; later starts load the file. Afterwards
     // the month data folder and the template folder exist. `firstStart` says

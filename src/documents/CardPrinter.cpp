@@ -1,5 +1,7 @@
 #include "CardPrinter.h"
 
+#include "store/TareNotes.h"
+
 #include "core/AppContext.h"
 #include "core/Numbers.h"
 #include "archive/ArchiveBrowser.h"
@@ -105,7 +107,13 @@ ChequeValues CardPrinter::chequeValues(Frame frame) const
     v.operatorName = m_context.CurrentOperator;
     v.weightUnit = m_context.settings.WeightUnit;
     v.now = m_context.clock.now();
+    v.tareNote = tareNote(v.texts);
     return v;
+}
+
+QString CardPrinter::tareNote(const std::array<QString, 25> &texts) const
+{
+    return TareNotes(m_context.folders.BaseFolder).noteFor(qint32(ReadLeadingNumber(texts[CardId])));
 }
 
 WaybillValues CardPrinter::waybillValues(Frame frame) const
@@ -136,8 +144,9 @@ QString CardPrinter::print(const QString &document, Frame frame)
     bool ok = true;
     if (document == WithPhotos || document == WithoutPhotos) {
         const bool withPhotos = document == WithPhotos;
-        ok = PrintWeighingAct(m_surface, m_context.settings, frameTexts(frame), withPhotos,
-                              [this, frame](int index) { return framePhoto(frame, index); });
+        const std::array<QString, 25> texts = frameTexts(frame);
+        ok = PrintWeighingAct(m_surface, m_context.settings, texts, withPhotos,
+                              [this, frame](int index) { return framePhoto(frame, index); }, tareNote(texts));
     } else if (document == ChequeDocument) {
         ok = PrintCheque(m_surface, chequeValues(frame));
     } else if (document == Waybill) {

@@ -42,6 +42,8 @@ public:
     // The photo `index` (0: first weighing, 1: second) of the frame's card.
     ActPhoto framePhoto(Frame frame, int index) const;
     ChequeValues chequeValues(Frame frame) const;
+    // Where the tare of the card with these texts came from, if noted.
+    QString tareNote(const std::array<QString, 25> &texts) const;
     // The card's additional parameters from its own day and the entries of
     // its seven texts in the pick lists.
     WaybillValues waybillValues(Frame frame) const;

@@ -46,6 +46,8 @@ bool PrintCheque(PrintSurface &surface, const ChequeValues &v)
     ok = surface.print({rule}) && ok;
     ok = surface.print({v.texts[CargoName]}) && ok;
     ok = surface.print({QString(v.texts[Net] + v.weightUnit + u'*' + v.price.trimmed() + u'=' + result)}) && ok;
+    if (!v.tareNote.isEmpty())
+        ok = surface.print({v.tareNote}) && ok;
     ok = surface.print({rule}) && ok;
     ok = surface.print() && ok;
     surface.setFontSize(12);

@@ -19,6 +19,8 @@ struct ChequeValues
     QString operatorName;
     QString weightUnit;
     QDateTime now;
+    // Where the tare came from when no weighing gave it; empty: nothing.
+    QString tareNote;
 };
 
 // The total of line 11 and "ИТОГО:": price × net from the leading numbers

@@ -20,7 +20,7 @@ QSizeF ActLayout::photoSize(const QImage &image, double maxWidth)
 }
 
 bool PrintWeighingAct(PrintSurface &surface, const Settings &settings, const std::array<QString, 25> &texts,
-                      bool withPhotos, const std::function<ActPhoto(int)> &photo)
+                      bool withPhotos, const std::function<ActPhoto(int)> &photo, const QString &tareNote)
 {
     const auto name = [&](int n) -> QString { return MainParamName(settings, n); };
     const auto line = [&](int n, const QString &separator) -> QString {
@@ -45,8 +45,11 @@ bool PrintWeighingAct(PrintSurface &surface, const Settings &settings, const std
     at(35, u"Акт взвешивания "_s + line(CardNumber, three));
     at(20, line(Date1, three));
     at(20, line(Time1, u"  "_s));
-    for (int n : {Sender, VehicleNumber, CargoName, Gross, Tare, Net})
+    for (int n : {Sender, VehicleNumber, CargoName, Gross, Tare, Net}) {
         at(20, line(n, three));
+        if (n == Tare && !tareNote.isEmpty())
+            at(20, u"("_s + tareNote + u')');
+    }
     ok = surface.print() && ok;
     ok = surface.print({Item::tab(20), u"Оператор:____________________"_s}) && ok;
     ok = surface.print() && ok;

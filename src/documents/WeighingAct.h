@@ -23,8 +23,10 @@ struct ActPhoto
 // first and second weighing; they are asked for only with `withPhotos`.
 // False when the document could not be started or sent; errors while the
 // photos are drawn are passed over so the page is always finished.
+// `tareNote`, when there is one, says under the tare where it came from.
 bool PrintWeighingAct(PrintSurface &surface, const Settings &settings, const std::array<QString, 25> &texts,
-                      bool withPhotos, const std::function<ActPhoto(int)> &photo);
+                      bool withPhotos, const std::function<ActPhoto(int)> &photo,
+                      const QString &tareNote = QString());
 
 // The photo row of the act, in twips.
 namespace ActLayout {

@@ -62,6 +62,7 @@ QString signedText(qint32 n)
 void DayList::clear()
 {
     m_pages = QStringList{QString()};
+    m_incomplete = {QList<int>()};
     m_dropped = 0;
 }
 
@@ -73,11 +74,15 @@ void DayList::append(const CargoCard &card)
     if (m_pages.last().size() + text.size() > MaxPageChars) {
         if (m_pages.size() == MaxPages) {
             m_pages.removeFirst();
+            m_incomplete.removeFirst();
             ++m_dropped;
         }
         m_pages.append(QString());
         m_pages.last().reserve(MaxPageChars);
+        m_incomplete.append(QList<int>());
     }
+    if (IsIncomplete(card.status))
+        m_incomplete.last().append(int(m_pages.last().size() / LineChars));
     m_pages.last() += text;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QList>
 #include <QStringList>
 
 #include <array>
@@ -28,6 +29,8 @@ public:
     int lastPage() const { return int(m_pages.size()) - 1; }
     int pageCount() const { return int(m_pages.size()); }
     QString page(int i) const { return i >= 0 && i < m_pages.size() ? m_pages[i] : QString(); }
+    // The lines (from 0) of page i whose card waits for its second weighing.
+    QList<int> incompleteLines(int i) const { return i >= 0 && i < m_incomplete.size() ? m_incomplete[i] : QList<int>(); }
     // Pages dropped from the front since the last clear.
     int droppedPages() const { return m_dropped; }
 
@@ -45,5 +48,6 @@ public:
 
 private:
     QStringList m_pages;
+    QList<QList<int>> m_incomplete;
     int m_dropped = 0;
 };

@@ -156,6 +156,11 @@ bool TerminalLink::portOpen() const
     return m_port->isOpen();
 }
 
+ScaleState TerminalLink::scaleState() const
+{
+    return ::scaleState(showsWeight(), m_terminalWeight, m_motion, m_context.settings.MaxWeight);
+}
+
 bool TerminalLink::showsWeight() const
 {
     return portOpen() && m_weightText != noDataMark();

@@ -2,6 +2,7 @@
 
 #include "ParseResult.h"
 #include "PollAnimation.h"
+#include "ScaleState.h"
 #include "PortParameters.h"
 #include "RawFrameLog.h"
 #include "TerminalPort.h"
@@ -65,6 +66,9 @@ public:
 
     // The last frame said the scale is moving; the lamps stay red.
     bool inMotion() const { return m_motion; }
+
+    // What the big display marks: no link, overload, motion, zero.
+    ScaleState scaleState() const;
 
     bool portOpen() const;
     // The port is open and the field shows a weight, not the no-data mark.

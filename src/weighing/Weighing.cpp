@@ -22,6 +22,8 @@ Weighing::Weighing(AppContext &context, EventLog &log, DayFiles &days, ParamExtr
     , m_exports(exports)
     , m_photos(photos)
     , m_operationType(OperationTypes::unloading())
+    , m_vehicles(context.folders.BaseFolder)
+    , m_tareNotes(context.folders.BaseFolder)
 {
     m_axleTexts.fill(QStringLiteral("0"));
 }
@@ -29,6 +31,11 @@ Weighing::Weighing(AppContext &context, EventLog &log, DayFiles &days, ParamExtr
 QString Weighing::noLinkMessage()
 {
     return QStringLiteral("Нет связи с весовым терминалом");
+}
+
+QString Weighing::unsteadyMessage()
+{
+    return QStringLiteral("Вес не стабилен");
 }
 
 QString Weighing::notStoredMessage(const QString &path, const QString &reason)
@@ -41,6 +48,7 @@ void Weighing::selectOperationType(const QString &type)
 {
     m_operationType = type;
     m_tareField = QStringLiteral("0");
+    m_tareTyped = false;
     m_grossText = QStringLiteral("0");
     m_netText = QStringLiteral("0");
     emit changed();
@@ -48,8 +56,92 @@ void Weighing::selectOperationType(const QString &type)
 
 void Weighing::setEntryText(int i, const QString &text)
 {
-    if (i >= 0 && i < CardTextCount)
-        m_entryTexts[size_t(i)] = text;
+    if (i < 0 || i >= CardTextCount)
+        return;
+    m_entryTexts[size_t(i)] = text;
+    if (i == VehicleNumber)
+        updateOfferedTare();
+}
+
+void Weighing::updateOfferedTare()
+{
+    const auto offered = m_vehicles.offeredTare(m_entryTexts[VehicleNumber], m_context.clock.today(),
+                                                m_context.operatorSettings.storedTareMaxAge());
+    const bool same = offered.has_value() == m_offered.has_value()
+        && (!offered || (offered->tare == m_offered->tare && offered->tareDate == m_offered->tareDate));
+    m_offered = offered;
+    if (!same)
+        emit changed();
+}
+
+QString Weighing::offeredTareText() const
+{
+    if (!m_offered)
+        return QString();
+    return QStringLiteral("Сохранённая тара: ") + NumberText(m_offered->tare) + u' ' + m_context.settings.WeightUnit
+        + QStringLiteral(" от ") + ShortDateText(m_offered->tareDate);
+}
+
+bool Weighing::storeWithStoredTare()
+{
+    // Looked up again: the register may have changed since it was shown.
+    updateOfferedTare();
+    if (!m_offered || m_storing)
+        return false;
+    const KnownVehicle vehicle = *m_offered;
+    const QString type = m_operationType;
+    m_operationType = OperationTypes::single();
+    m_tareField = NumberText(vehicle.tare);
+    m_pendingNote = TareNotes::fromRegister(vehicle.tareDate);
+    const bool stored = storeFromEntry();
+    m_pendingNote.clear();
+    selectOperationType(type);
+    return stored;
+}
+
+void Weighing::learnPickLists(const CargoCard &card)
+{
+    // Where the engineer forbade adding items to the lists, nothing is learnt either.
+    if (!m_context.operatorSettings.learnPickLists() || m_context.settings.EditPermissions[5] != 1)
+        return;
+    for (int i = 0; i < CardTextCount; ++i) {
+        // Looked up again: the list may have changed while the card was exported.
+        const QString value = card.texts[size_t(i)].trimmed();
+        if (value.isEmpty() || m_extras.FindPickListEntry(i, value))
+            continue;
+        // A new entry: the value and no constants.
+        m_extras.constantValues[size_t(i)][0] = value;
+        // `found` keeps what the store's own lookup found.
+        if (m_extras.AddPickListEntry(i, value)) {
+            emit pickListLearned(i);
+        } else {
+            m_log.WriteLog(QStringLiteral("Значение не добавлено в список %1.txt: %2").arg(i + 1).arg(value));
+        }
+    }
+}
+
+void Weighing::noteTare(const CargoCard &card)
+{
+    QString note = m_pendingNote;
+    if (note.isEmpty() && card.operationType == OperationTypes::single() && m_tareTyped
+        && m_context.settings.TareFromKeyboard == 1 && card.tare != 0)
+        note = TareNotes::typed();
+    if (note.isEmpty())
+        return;
+    m_log.WriteLog(QStringLiteral("Карточка ID %1, машина %2: %3").arg(card.id).arg(card.texts[VehicleNumber], note));
+    if (const StoreResult added = m_tareNotes.add(card.id, note); !added)
+        m_log.WriteLog(QStringLiteral("Отметка о таре не записана: ") + added.reason);
+}
+
+void Weighing::rememberTare(const CargoCard &completed)
+{
+    if (completed.tare <= 0 || completed.texts[VehicleNumber].trimmed().isEmpty())
+        return;
+    if (const StoreResult kept = m_vehicles.remember(completed.texts[VehicleNumber], completed.tare,
+                                                     m_context.clock.today(), completed.texts[DriverName]);
+        !kept)
+        m_log.WriteLog(QStringLiteral("Справочник машин не записан: ") + kept.reason);
+    updateOfferedTare();
 }
 
 void Weighing::setEntryLitterText(const QString &text)
@@ -62,6 +154,7 @@ void Weighing::setEntryLitterText(const QString &text)
 void Weighing::takeTare()
 {
     m_tareField = NumberText(m_weighingWeight);
+    m_tareTyped = false;
     emit changed();
 }
 
@@ -147,10 +240,18 @@ void Weighing::showLive()
 bool Weighing::checkWeightAvailable()
 {
     // In axle mode the weight is the sum of the axles taken before.
-    if (m_context.settings.AxleProgram == 1 || m_connected)
+    if (m_context.settings.AxleProgram == 1)
         return true;
-    emit operatorMessage(noLinkMessage());
-    return false;
+    if (!m_connected) {
+        emit operatorMessage(noLinkMessage());
+        return false;
+    }
+    // Off by default: the weighings take whatever the scale shows.
+    if (m_motion && m_context.operatorSettings.refuseUnsteady()) {
+        emit operatorMessage(unsteadyMessage());
+        return false;
+    }
+    return true;
 }
 
 void Weighing::showSum(double weight, qint32 count)
@@ -330,10 +431,25 @@ bool Weighing::StoreNewCard()
             m_extras.FindPickListEntry(i, c.texts[size_t(i)]);
     });
     m_storing = false;
-    if (n > 0)
+    if (n > 0) {
+        learnPickLists(m_shown);
+        noteTare(m_shown);
         m_photos.takePhoto(QString::number(m_shown.id), 0);
+    }
     emit changed();
     return n > 0;
+}
+
+bool Weighing::storeFromEntry()
+{
+    if (!StoreNewCard())
+        return false;
+    if (m_context.operatorSettings.clearEntryAfterStore()) {
+        m_entryTexts.fill(QString());
+        m_entryLitter.clear();
+        emit entryCleared();
+    }
+    return true;
 }
 
 bool Weighing::CompleteCard(Kind kind)
@@ -358,6 +474,7 @@ bool Weighing::CompleteCard(Kind kind)
     emit cardWritten(completed, PlusFile(PlusFile::besideDayFile(m_days.todayPath())).read(n), m_context.clock.today(),
                      CardChange::Completion);
     ShowCurrentCard(n);
+    rememberTare(completed);
 
     if (kind == Kind::Gross)
         m_grossButton = false;

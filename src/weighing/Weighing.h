@@ -2,6 +2,8 @@
 
 #include "card/CardServices.h"
 #include "card/CargoCard.h"
+#include "store/TareNotes.h"
+#include "store/VehicleRegister.h"
 #include "store/PlusFile.h"
 
 #include <QDate>
@@ -9,6 +11,7 @@
 #include <QObject>
 #include <array>
 #include <functional>
+#include <optional>
 
 class AppContext;
 class DayFiles;
@@ -67,6 +70,9 @@ public:
     // it shows the no-data mark, the last reading is no weighing.
     void setTerminalConnected(bool connected) { m_connected = connected; }
     bool terminalConnected() const { return m_connected; }
+    // Whether the terminal reports its weight unsteady now.
+    void setTerminalMotion(bool motion) { m_motion = motion; }
+    static QString unsteadyMessage();
     // What a weighing may take now; false with the operator told why.
     bool checkWeightAvailable();
     // The weights of axles 1..8 (index 0..7) as their labels show them.
@@ -97,7 +103,12 @@ public:
     QString liveLitterText() const { return m_liveLitter; }
     void setLiveLitterText(const QString &text) { m_liveLitter = text; }
     QString tareFieldText() const { return m_tareField; }
-    void setTareFieldText(const QString &text) { m_tareField = text; }
+    // The operator typed into the tare field.
+    void setTareFieldText(const QString &text)
+    {
+        m_tareField = text;
+        m_tareTyped = true;
+    }
     QString grossText() const { return m_grossText; }
     QString netText() const { return m_netText; }
     QString cleanText() const { return m_cleanText; }
@@ -128,6 +139,24 @@ public:
     // no weight, or today's file could not be written (the operator is told).
     bool StoreNewCard();
     bool storing() const { return m_storing; }
+    // Known vehicles and where a card's tare came from.
+    VehicleRegister &vehicles() { return m_vehicles; }
+    const TareNotes &tareNotes() const { return m_tareNotes; }
+    // The stored tare the typed plate offers now, if any.
+    const std::optional<KnownVehicle> &offeredTare() const { return m_offered; }
+    // "Сохранённая тара: 12000 кг от 01.12.2026"; empty when none is offered.
+    QString offeredTareText() const;
+    // The plate was picked or typed, or the register changed: look again.
+    void updateOfferedTare();
+    // "Брутто − сохранённая тара": a single weighing with the offered tare,
+    // complete at once and noted as such. False when nothing was stored.
+    bool storeWithStoredTare();
+    // A two-pass weighing was completed: its tare becomes the vehicle's.
+    void rememberTare(const CargoCard &completed);
+
+    // "Записать" pressed by the operator: StoreNewCard, then the entry is
+    // emptied for the next vehicle when the workplace settings say so.
+    bool storeFromEntry();
     // "Бруто" / "Тара" of the card frame.
     bool CompleteCard(Kind kind);
     void ShowCurrentCard(int n);
@@ -160,6 +189,10 @@ signals:
     void axlesChanged();
     // The day of today's file changed.
     void dayChanged();
+    // A value typed for a new card joined pick list i.
+    void pickListLearned(int i);
+    // The data-entry texts were emptied after a store.
+    void entryCleared();
     // Something the operator must read in a message box.
     void operatorMessage(const QString &text);
     // A card went into the day file of `day` (also from the archive and the
@@ -172,6 +205,11 @@ private:
     void showLive();
     void axleTotalChanged();
 
+    // The texts of a new card that no pick list holds join their lists.
+    void learnPickLists(const CargoCard &card);
+    // The note of a card just stored as a single weighing.
+    void noteTare(const CargoCard &card);
+
     AppContext &m_context;
     EventLog &m_log;
     DayFiles &m_days;
@@ -179,6 +217,7 @@ private:
     CardExports &m_exports;
     CardPhotos &m_photos;
     bool m_connected = true;
+    bool m_motion = false;
     Frame m_frame = Frame::DataEntry;
     double m_terminalWeight = 0;
     double m_weighingWeight = 0;
@@ -203,6 +242,13 @@ private:
     int m_netColour = DarkGreen;
     int m_tareColour = DarkGreen;
     bool m_storing = false;
+    VehicleRegister m_vehicles;
+    TareNotes m_tareNotes;
+    std::optional<KnownVehicle> m_offered;
+    // The tare field was typed in since the type was chosen or "T" pressed.
+    bool m_tareTyped = false;
+    // Set while the stored tare is being stored.
+    QString m_pendingNote;
     std::array<QString, 8> m_axleTexts;
     std::array<bool, 8> m_axleFixed{};
 };

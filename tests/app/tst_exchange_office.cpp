@@ -197,6 +197,8 @@ private slots:
         all.start();
         sinceTick.start();
         ticker.start();
+        // Twenty of the same load: the boxes stay as typed.
+        m_p->context->operatorSettings.setClearEntryAfterStore(false);
         QPushButton *store = m_p->window->dataEntryFrame()->storeButton();
         // Each store is one event of the window, queued right behind the
         // previous one, as a quick operator's clicks are.

@@ -106,6 +106,8 @@ private slots:
         m_p->context->settings.PortNumber = m_linkPath;
         m_p->context->settings.TerminalType = 1;
         m_p->context->settings.CardIdCounter = 0;
+        // The same load again and again: the boxes stay as typed.
+        m_p->context->operatorSettings.setClearEntryAfterStore(false);
         m_p->build();
         m_p->login();
         QVERIFY(m_p->shell->loaded());

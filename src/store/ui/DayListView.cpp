@@ -74,6 +74,38 @@ void DayListView::showPage(int page)
     m_text->moveCursor(QTextCursor::End);
     m_text->moveCursor(QTextCursor::StartOfBlock);
     m_text->horizontalScrollBar()->setValue(0);
+    markIncomplete();
+}
+
+void DayListView::markIncomplete()
+{
+    // The vehicles still on site stand out; the text itself keeps its layout.
+    QList<QTextEdit::ExtraSelection> marks;
+    const QList<int> lines = m_list ? m_list->incompleteLines(m_page) : QList<int>();
+    for (int line : lines) {
+        const QTextBlock block = m_text->document()->findBlockByNumber(line);
+        if (!block.isValid())
+            continue;
+        QTextEdit::ExtraSelection mark;
+        mark.cursor = QTextCursor(block);
+        mark.format.setBackground(incompleteColour());
+        mark.format.setProperty(QTextFormat::FullWidthSelection, true);
+        marks.append(mark);
+    }
+    m_text->setExtraSelections(marks);
+}
+
+QColor DayListView::incompleteColour()
+{
+    return QColor(255, 236, 160);
+}
+
+QList<int> DayListView::markedLines() const
+{
+    QList<int> lines;
+    for (const QTextEdit::ExtraSelection &mark : m_text->extraSelections())
+        lines.append(mark.cursor.blockNumber());
+    return lines;
 }
 
 void DayListView::setCaptions(const Settings &settings)
@@ -110,6 +142,7 @@ void DayListView::clear()
     m_pageText.clear();
     m_page = 0;
     m_text->clear();
+    m_text->setExtraSelections({});
     m_pageButton->setText(u"0"_s);
     m_pageButton->hide();
 }

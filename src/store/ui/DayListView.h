@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+#include <QList>
 #include <QWidget>
 
 class DayList;
@@ -32,6 +34,10 @@ public:
     // The column names above the box; they scroll sideways with it.
     QLabel *header() const { return m_header; }
 
+    // The lines of the shown page marked as waiting for their second weighing.
+    QList<int> markedLines() const;
+    static QColor incompleteColour();
+
     // The page button: the page before, after page 0 the last.
     void showPreviousPage();
 
@@ -44,6 +50,7 @@ protected:
 
 private:
     void showPage(int page);
+    void markIncomplete();
     // The caret to the start of its line.
     void alignCaret();
     void chooseLine();

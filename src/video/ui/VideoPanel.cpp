@@ -3,7 +3,9 @@
 #include "PreviewWindow.h"
 #include "video/VideoPhotos.h"
 
+#include <QEvent>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -24,6 +26,7 @@ VideoPanel::VideoPanel(VideoPhotos &video, QWidget *mainWindow)
     , m_video(video)
     , m_mainWindow(mainWindow)
     , m_preview(new PreviewWindow(video, mainWindow))
+    , m_hint(new QLabel(this))
 {
     setWindowTitle(u"Видеозахват USB/PCI"_s);
     setAccessibleName(windowTitle());
@@ -41,6 +44,11 @@ VideoPanel::VideoPanel(VideoPhotos &video, QWidget *mainWindow)
     add(u"Формат"_s, [this] { chooseFormat(); });
     add(u"Фото"_s, [this] { m_video.panelPhoto(); });
     add(u"Выход"_s, [this] { hide(); });
+    m_hint->setAccessibleName(u"Подсказка"_s);
+    m_hint->setWordWrap(true);
+    m_hint->hide();
+    layout->addWidget(m_hint);
+    m_preview->installEventFilter(this);
 
     connect(&m_video, &VideoPhotos::changed, this, &VideoPanel::follow);
     connect(&m_video, &VideoPhotos::captureFailed, this, [this](const QString &text) {
@@ -70,22 +78,48 @@ void VideoPanel::connectSource()
 void VideoPanel::follow()
 {
     connectSource();
+    if (m_video.VideoOn())
+        m_hint->hide();
     const bool shown = m_video.previewShown();
     if (shown == m_previewShown)
         return;
     m_previewShown = shown;
     if (shown) {
-        m_preview->place(m_mainWindow ? m_mainWindow->width() : m_preview->width());
+        m_placing = true;
+        if (m_previewPosition)
+            m_preview->move(*m_previewPosition);
+        else
+            m_preview->place(m_mainWindow ? m_mainWindow->width() : m_preview->width());
         m_preview->show();
+        m_placing = false;
         m_preview->raise();
     } else {
         m_preview->hide();
     }
 }
 
+bool VideoPanel::videoOnOrSay()
+{
+    if (m_video.VideoOn())
+        return true;
+    m_hint->setText(u"Видео выключено: сначала нажмите «Включить», затем выберите источник или формат."_s);
+    m_hint->show();
+    return false;
+}
+
+bool VideoPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    // Moved by the operator, not by the program placing it.
+    if (watched == m_preview && event->type() == QEvent::Move && !m_placing && m_preview->isVisible()) {
+        m_previewPosition = m_preview->pos();
+        emit previewMoved(m_preview->pos());
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void VideoPanel::chooseSource()
 {
-    if (!m_video.VideoOn())
+    if (!videoOnOrSay())
         return;
     const QStringList names = m_video.sourceNames();
     auto *dialog = new QInputDialog(this);
@@ -103,7 +137,7 @@ void VideoPanel::chooseSource()
 
 void VideoPanel::chooseFormat()
 {
-    if (!m_video.VideoOn())
+    if (!videoOnOrSay())
         return;
     QStringList items;
     for (const QSize &s : m_video.source().formats())

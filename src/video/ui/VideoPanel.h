@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QPoint>
 #include <QPointer>
+#include <optional>
 #include <QWidget>
 
 class CaptureSource;
 class PreviewWindow;
+class QLabel;
 class QPushButton;
 class VideoPhotos;
 
@@ -21,8 +24,22 @@ public:
     // The device list of "Источник" and the resolutions of "Формат".
     void chooseSource();
     void chooseFormat();
+    // What "Источник" or "Формат" said while the video was off.
+    QLabel *hint() const { return m_hint; }
+    // Where the operator last put the preview; it opens there again.
+    void setPreviewPosition(const QPoint &position) { m_previewPosition = position; }
+
+signals:
+    // The operator moved the preview.
+    void previewMoved(const QPoint &position);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // False, with the hint shown, while the video is off.
+    bool videoOnOrSay();
+
     void follow();
     void connectSource();
 
@@ -30,5 +47,8 @@ private:
     QWidget *m_mainWindow;
     PreviewWindow *m_preview;
     bool m_previewShown = false;
+    bool m_placing = false;
+    QLabel *m_hint;
+    std::optional<QPoint> m_previewPosition;
     QPointer<CaptureSource> m_source;
 };

@@ -13,6 +13,10 @@ class Weighing;
 
 // "Ввод данных для взвешивания": the seven parameter boxes, the operation
 // type, the litter percentage and "Записать".
+//
+// Keyboard: Tab runs box 1..7, litter %, type, "Записать"; Enter moves to
+// the next box and in the type box stores. Shift+Tab from a box reaches
+// its "+", as does Ctrl++ in it.
 class DataEntryFrame : public QGroupBox
 {
     Q_OBJECT
@@ -31,8 +35,23 @@ public:
     QComboBox *operationTypeBox() const { return m_type; }
     QLineEdit *litterField() const { return m_litter; }
     QPushButton *storeButton() const { return m_store; }
+    // "Брутто − сохранённая тара" and what it would take, while the plate
+    // typed is a known vehicle's.
+    QPushButton *storedTareButton() const { return m_storeStored; }
+    QLabel *storedTareLabel() const { return m_storedTare; }
+    // The first box takes the focus.
+    void focusFirstBox();
+    // Every box and the litter % emptied, the type kept.
+    void clearEntries();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // "Записать" as the operator pressed it, when it is shown.
+    void store();
+    int boxIndex(const QObject *watched) const;
+
     std::array<QLabel *, 7> m_captions{};
     std::array<QComboBox *, 7> m_boxes{};
     std::array<QPushButton *, 7> m_plus{};
@@ -41,4 +60,6 @@ private:
     QLabel *m_litterCaption;
     QLineEdit *m_litter;
     QPushButton *m_store;
+    QLabel *m_storedTare;
+    QPushButton *m_storeStored;
 };

@@ -60,6 +60,17 @@ WeightPanel::WeightPanel(QWidget *parent)
     , m_axles(new QWidget(this))
 {
     m_terminal->setMinimumWidth(330);
+    // Inside the display, left of the digits: the eye finds the state where
+    // it looks for the weight.
+    m_stateMark = new QLabel(m_terminal);
+    m_stateMark->setAccessibleName(u"Состояние весов"_s);
+    m_stateMark->setAttribute(Qt::WA_TransparentForMouseEvents);
+    QFont markFont = m_stateMark->font();
+    markFont.setPointSize(16);
+    markFont.setBold(true);
+    m_stateMark->setFont(markFont);
+    m_stateMark->move(10, 6);
+    m_stateMark->hide();
     m_terminal->setStyleSheet(u"QLineEdit { background: black; color: #30ff60; }"_s);
     QFont unitFont = m_unit->font();
     unitFont.setPointSize(20);
@@ -177,6 +188,15 @@ void WeightPanel::showText(QLineEdit *field, const QString &text)
 void WeightPanel::setTerminalText(const QString &text)
 {
     m_terminal->setText(text);
+}
+
+void WeightPanel::setStateMark(const QString &mark, bool alarm)
+{
+    m_stateMark->setText(mark);
+    m_stateMark->setStyleSheet(alarm ? u"QLabel { color: white; background: #d00000; padding: 2px 6px; }"_s
+                                     : u"QLabel { color: #ffd040; background: transparent; padding: 2px 6px; }"_s);
+    m_stateMark->adjustSize();
+    m_stateMark->setVisible(!mark.isEmpty());
 }
 
 void WeightPanel::setUnit(const QString &unit)

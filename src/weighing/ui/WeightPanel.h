@@ -23,6 +23,9 @@ public:
     void attach(Weighing &weighing);
     void setCaptions(const Settings &settings);
     void setTerminalText(const QString &text);
+    // The state mark inside the display ("НЕТ СВЯЗИ", "ПЕРЕГРУЗ", "≈", ">0<").
+    void setStateMark(const QString &mark, bool alarm);
+    QLabel *stateMark() const { return m_stateMark; }
     void setUnit(const QString &unit);
     void setSumSwitch(const QString &caption, const QColor &colour);
     void setSum(const QString &weight, const QString &count);
@@ -57,6 +60,7 @@ private:
     void showAxles(const Weighing &weighing);
 
     QLineEdit *m_terminal;
+    QLabel *m_stateMark;
     QLabel *m_unit;
     QLabel *m_source;
     QLabel *m_grossCaption;

@@ -1,0 +1,58 @@
+#include "OperatorSettings.h"
+
+#include <QFileInfo>
+#include <QSettings>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kClearEntry = u"ClearEntryAfterStore"_s;
+const QString kLearnLists = u"LearnPickLists"_s;
+const QString kOpenDays = u"OpenWeighingDays"_s;
+const QString kTareAge = u"StoredTareMaxAgeDays"_s;
+const QString kRefuseUnsteady = u"RefuseUnsteadyWeight"_s;
+const QString kPreviewPosition = u"PreviewPosition"_s;
+
+} // namespace
+
+QString OperatorSettings::pathBeside(const QString &settingsFile)
+{
+    const QFileInfo info(settingsFile);
+    return info.path() + u'/' + info.completeBaseName() + u".operator.ini"_s;
+}
+
+void OperatorSettings::load(const QString &path)
+{
+    *this = OperatorSettings();
+    if (!QFileInfo::exists(path))
+        return;
+    const QSettings file(path, QSettings::IniFormat);
+    m_clearEntry = file.value(kClearEntry, m_clearEntry).toBool();
+    m_learnLists = file.value(kLearnLists, m_learnLists).toBool();
+    m_refuseUnsteady = file.value(kRefuseUnsteady, m_refuseUnsteady).toBool();
+    if (const QVariant position = file.value(kPreviewPosition); position.canConvert<QPoint>() && position.isValid())
+        m_previewPosition = position.toPoint();
+    // A value that is no number keeps the default.
+    bool ok = false;
+    if (const int days = file.value(kOpenDays).toInt(&ok); ok)
+        setOpenWeighingDays(days);
+    if (const int days = file.value(kTareAge).toInt(&ok); ok)
+        setStoredTareMaxAge(days);
+}
+
+StoreResult OperatorSettings::store(const QString &path) const
+{
+    QSettings file(path, QSettings::IniFormat);
+    file.setValue(kClearEntry, m_clearEntry);
+    file.setValue(kLearnLists, m_learnLists);
+    file.setValue(kRefuseUnsteady, m_refuseUnsteady);
+    if (m_previewPosition)
+        file.setValue(kPreviewPosition, *m_previewPosition);
+    file.setValue(kOpenDays, openWeighingDays());
+    file.setValue(kTareAge, storedTareMaxAge());
+    file.sync();
+    if (file.status() != QSettings::NoError)
+        return StoreResult::failed(u"Файл настроек рабочего места не записан: "_s + QFileInfo(path).fileName());
+    return {};
+}

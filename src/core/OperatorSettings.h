@@ -1,0 +1,56 @@
+#pragma once
+
+#include "StoreResult.h"
+
+#include <QPoint>
+#include <QString>
+
+#include <optional>
+
+// The operator's workplace settings that the settings file has no record
+// for. They live in a file of their own beside it, so the settings file
+// keeps its 131 records. Each value keeps its default and bounds here.
+class OperatorSettings
+{
+public:
+    // Beside `settingsFile`.
+    static QString pathBeside(const QString &settingsFile);
+
+    // A missing or unreadable file gives the defaults.
+    void load(const QString &path);
+    StoreResult store(const QString &path) const;
+
+    // The data-entry boxes are emptied after "Записать"; off keeps them
+    // for the next vehicle of the same kind.
+    bool clearEntryAfterStore() const { return m_clearEntry; }
+    void setClearEntryAfterStore(bool on) { m_clearEntry = on; }
+    // A value typed into a parameter box joins its pick list with the card.
+    bool learnPickLists() const { return m_learnLists; }
+    void setLearnPickLists(bool on) { m_learnLists = on; }
+    // Open weighings are looked for over this many days, today included;
+    // read after every store, so a quarter of a year at most.
+    int openWeighingDays() const { return qBound(1, m_openDays, MaxOpenDays); }
+    void setOpenWeighingDays(int days) { m_openDays = qBound(1, days, MaxOpenDays); }
+    // A stored tare older than this many days is not offered; 0: no limit.
+    int storedTareMaxAge() const { return qBound(0, m_tareAge, MaxDays); }
+    void setStoredTareMaxAge(int days) { m_tareAge = qBound(0, days, MaxDays); }
+
+    // "Записать", "Бруто" and "Тара" wait for a steady weight.
+    bool refuseUnsteady() const { return m_refuseUnsteady; }
+    void setRefuseUnsteady(bool on) { m_refuseUnsteady = on; }
+
+    // Where the operator last put the USB/PCI preview; none: the default place.
+    std::optional<QPoint> previewPosition() const { return m_previewPosition; }
+    void setPreviewPosition(const QPoint &position) { m_previewPosition = position; }
+
+    static constexpr int MaxDays = 3660;
+    static constexpr int MaxOpenDays = 92;
+
+private:
+    bool m_clearEntry = true;
+    bool m_learnLists = true;
+    int m_openDays = 7;
+    int m_tareAge = 0;
+    bool m_refuseUnsteady = false;
+    std::optional<QPoint> m_previewPosition;
+};

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QWidget>
+
+class AppContext;
+class EventLog;
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+
+// "Рабочее место": the operator's settings kept beside the settings file.
+class WorkplaceSettingsWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    WorkplaceSettingsWindow(AppContext &context, EventLog &log, QWidget *parent = nullptr);
+
+    // The controls show the settings as they are.
+    void load();
+    QCheckBox *clearEntryBox() const { return m_clear; }
+    QCheckBox *learnListsBox() const { return m_learn; }
+    QCheckBox *refuseUnsteadyBox() const { return m_unsteady; }
+    QSpinBox *openDaysField() const { return m_openDays; }
+    QSpinBox *tareAgeField() const { return m_tareAge; }
+    QPushButton *saveButton() const { return m_save; }
+    QLabel *stateLine() const { return m_state; }
+
+signals:
+    void saved();
+
+private:
+    void save();
+
+    AppContext &m_context;
+    EventLog &m_log;
+    QCheckBox *m_clear;
+    QCheckBox *m_learn;
+    QCheckBox *m_unsteady;
+    QSpinBox *m_openDays;
+    QSpinBox *m_tareAge;
+    QPushButton *m_save;
+    QLabel *m_state;
+};

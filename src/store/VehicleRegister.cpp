@@ -1,0 +1,114 @@
+#include "VehicleRegister.h"
+
+#include "DurableWrite.h"
+#include "core/Cp1251.h"
+#include "core/Formats.h"
+#include "core/Numbers.h"
+
+#include <QFile>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A field never holds the separators of the file.
+QString clean(const QString &text)
+{
+    QString s = text.trimmed();
+    for (QChar &c : s)
+        if (c == u'\t' || c == u'\r' || c == u'\n')
+            c = u' ';
+    return s;
+}
+
+} // namespace
+
+VehicleRegister::VehicleRegister(const QString &baseFolder)
+    : m_path(baseFolder + u"Vehicles.txt"_s)
+{
+}
+
+QString VehicleRegister::plateKey(const QString &plate)
+{
+    QString key;
+    for (QChar c : plate)
+        if (!c.isSpace())
+            key += c.toUpper();
+    return key;
+}
+
+QList<KnownVehicle> VehicleRegister::all() const
+{
+    QList<KnownVehicle> vehicles;
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return vehicles;
+    const QStringList lines = decode1251(file.readAll()).split(u"\r\n"_s, Qt::SkipEmptyParts);
+    for (const QString &line : lines) {
+        const QStringList f = line.split(u'\t');
+        if (f.isEmpty() || plateKey(f[0]).isEmpty())
+            continue;
+        KnownVehicle v;
+        v.plate = f[0].trimmed();
+        v.tare = f.size() > 1 ? ParseNumber(f[1]) : 0;
+        v.tareDate = f.size() > 2 ? QDate::fromString(f[2].trimmed(), u"dd.MM.yyyy"_s) : QDate();
+        v.carrier = f.value(3).trimmed();
+        v.driver = f.value(4).trimmed();
+        vehicles.append(v);
+    }
+    return vehicles;
+}
+
+std::optional<KnownVehicle> VehicleRegister::find(const QString &plate) const
+{
+    const QString key = plateKey(plate);
+    if (key.isEmpty())
+        return std::nullopt;
+    for (const KnownVehicle &v : all())
+        if (plateKey(v.plate) == key)
+            return v;
+    return std::nullopt;
+}
+
+std::optional<KnownVehicle> VehicleRegister::offeredTare(const QString &plate, const QDate &today,
+                                                         int maxAgeDays) const
+{
+    const std::optional<KnownVehicle> v = find(plate);
+    if (!v || v->tare <= 0 || !v->tareDate.isValid())
+        return std::nullopt;
+    if (maxAgeDays > 0 && v->tareDate.daysTo(today) > maxAgeDays)
+        return std::nullopt;
+    return v;
+}
+
+StoreResult VehicleRegister::remember(const QString &plate, double tare, const QDate &date, const QString &driver)
+{
+    const QString key = plateKey(plate);
+    if (key.isEmpty() || tare <= 0)
+        return {};
+    QList<KnownVehicle> vehicles = all();
+    auto it = std::find_if(vehicles.begin(), vehicles.end(),
+                           [&key](const KnownVehicle &v) { return plateKey(v.plate) == key; });
+    if (it == vehicles.end()) {
+        vehicles.append({plate.trimmed(), tare, date, QString(), driver.trimmed()});
+    } else {
+        it->tare = tare;
+        it->tareDate = date;
+        if (!driver.trimmed().isEmpty())
+            it->driver = driver.trimmed();
+    }
+    return replaceAll(vehicles);
+}
+
+StoreResult VehicleRegister::replaceAll(const QList<KnownVehicle> &vehicles)
+{
+    QString text;
+    for (const KnownVehicle &v : vehicles) {
+        if (plateKey(v.plate).isEmpty())
+            continue;
+        text += clean(v.plate) + u'\t' + NumberText(v.tare) + u'\t'
+            + (v.tareDate.isValid() ? ShortDateText(v.tareDate) : QString()) + u'\t' + clean(v.carrier) + u'\t'
+            + clean(v.driver) + u"\r\n"_s;
+    }
+    return replaceDurably(m_path, encode1251(text));
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "core/StoreResult.h"
+
+#include <QDate>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// A known vehicle: its plate, the tare it last weighed empty and when.
+struct KnownVehicle
+{
+    QString plate;
+    double tare = 0;
+    QDate tareDate;
+    QString carrier;
+    QString driver;
+};
+
+// The register of known vehicles, "Vehicles.txt" in the base folder: one
+// line per vehicle, its fields separated by tabs (plate, tare with a
+// decimal comma, tare date dd.MM.yyyy, carrier, driver), Windows-1251, CR LF.
+// The file is read for every look-up and rewritten whole on a change.
+class VehicleRegister
+{
+public:
+    explicit VehicleRegister(const QString &baseFolder);
+
+    QString path() const { return m_path; }
+    // Plates compare without blanks and case: "а 123 вс" is "А123ВС".
+    static QString plateKey(const QString &plate);
+
+    // Every vehicle, in file order; an unreadable file gives none.
+    QList<KnownVehicle> all() const;
+    std::optional<KnownVehicle> find(const QString &plate) const;
+    // The tare offered for `plate` on `today`: none for an unknown plate, a
+    // tare of 0 or less, or one older than `maxAgeDays` (0: any age).
+    std::optional<KnownVehicle> offeredTare(const QString &plate, const QDate &today, int maxAgeDays) const;
+    // A two-pass weighing of `plate` gave `tare` on `date`: the vehicle's
+    // tare follows, a new plate joins; a known driver is kept when none is given.
+    StoreResult remember(const QString &plate, double tare, const QDate &date, const QString &driver);
+    // The whole register as edited; rows without a plate are dropped.
+    StoreResult replaceAll(const QList<KnownVehicle> &vehicles);
+
+private:
+    QString m_path;
+};
