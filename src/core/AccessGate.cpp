@@ -29,8 +29,12 @@ void AccessGate::startUp()
     createLevels(c.folders.BaseFolder, {});
     c.ApplyDefaults();
     c.folders.createMonthDataFolder(c.clock.today());
-    if (const StoreResult stored = c.LoadOrCreateSettings(); !stored)
-        logSettingsNotStored(c, m_log, stored.reason);
+    const SettingsStart settings = c.LoadOrCreateSettings();
+    for (const QString &line : settings.logLines)
+        m_log.WriteLog(line);
+    if (!settings.stored)
+        logSettingsNotStored(c, m_log, settings.stored.reason);
+    m_startupMessage = settings.message;
 
     c.ExcelAvailable = hooks.probeSpreadsheet && hooks.probeSpreadsheet() ? 1 : 0;
     if (c.ExcelAvailable == 1) {

@@ -61,6 +61,8 @@ public:
     void endProgress() override;
 
     static QString initialPrompt();
+    // What start-up has to tell the operator (a damaged settings file); empty: nothing.
+    QString startupMessage() const { return m_startupMessage; }
 
 signals:
     void changed();
@@ -78,6 +80,7 @@ private:
     void hide();
 
     AppContext &m_context;
+    QString m_startupMessage;
     EventLog &m_log;
     QString m_prompt;
     QString m_code;

@@ -5,6 +5,8 @@
 #include "Settings.h"
 #include "StoreResult.h"
 
+#include <QStringList>
+
 #include <functional>
 
 // The steps of start-up that belong to other parts of the program. Each is
@@ -21,6 +23,20 @@ struct StartupHooks
     std::function<void()> createTemplateIfMissing;
     // Quits and releases the spreadsheet application if one is held.
     std::function<void()> releaseSpreadsheet;
+};
+
+// What the start of the settings found beyond an ordinary load.
+struct [[nodiscard]] SettingsStart
+{
+    // Whether a settings file that had to be written (first start, or in
+    // place of a damaged one) was written; on failure the reason.
+    StoreResult stored;
+    // Lines for the event log: writes replayed, a damaged file moved aside.
+    QStringList logLines;
+    // What the operator is told at the gate; empty when nothing.
+    QString message;
+
+    explicit operator bool() const { return stored.ok; }
 };
 
 // The program-wide state that lives from start to exit.
@@ -44,12 +60,22 @@ public:
     // Changes go through storeSettingsChange, which also logs a failure.
     StoreResult storeSettings();
 
-    // First start writes the defaults and the name files; later starts load
-    // the file. Afterwards the month data folder and the template folder exist.
-    // Returns whether the first start could write the settings file.
-    StoreResult LoadOrCreateSettings();
+    // Unfinished writes of the store are replayed first. First start writes
+    // the defaults and the name files; later starts load the file. A damaged
+    // file is moved aside and the last good copy, else the defaults, take
+    // its place. Afterwards the month data folder and the template folder exist.
+    SettingsStart LoadOrCreateSettings();
+
+    // Set when the settings did not come from their own file although the
+    // program had run here before: the ID counter is behind the day files
+    // until the store raises it.
+    bool settingsRenewed = false;
 
     QString MonthDataFolder() const { return folders.MonthDataFolder(clock.today()); }
     QString MonthResultFolder() const { return folders.MonthResultFolder(settings.ResultFolder, clock.today()); }
     void createMonthFolders() const;
+
+private:
+    // The damaged settings file aside, the last good copy or the defaults in.
+    void restoreSettings(const QString &damage, SettingsStart &start);
 };

@@ -1,6 +1,6 @@
 #include "CrashPoint.h"
 
-#include <QByteArray>
+#include <QFile>
 
 #include <cstdlib>
 #include <unistd.h>
@@ -10,25 +10,60 @@ namespace CrashPoint {
 namespace {
 
 // 0 when unset: read once, so the check costs a compare afterwards.
+long fromEnvironment(const char *name)
+{
+    const char *value = std::getenv(name);
+    return value ? std::strtol(value, nullptr, 10) : 0L;
+}
+
 long crashAt()
 {
-    static const long at = [] {
-        const char *value = std::getenv("TARVO_CRASH_BEFORE_FILE_CALL");
-        return value ? std::strtol(value, nullptr, 10) : 0L;
-    }();
+    static const long at = fromEnvironment("TARVO_CRASH_BEFORE_FILE_CALL");
     return at;
 }
+
+long tearAt()
+{
+    static const long at = fromEnvironment("TARVO_TEAR_FILE_CALL");
+    return at;
+}
+
+long calls = 0;
 
 } // namespace
 
 void beforeFileCall()
 {
-    const long at = crashAt();
-    if (at <= 0)
+    if (crashAt() <= 0 && tearAt() <= 0)
         return;
-    static long calls = 0;
-    if (++calls == at)
+    ++calls;
+    if (calls == crashAt())
         ::_exit(77);
+}
+
+qint64 tornLength(qint64 offset, qint64 size)
+{
+    for (const qint64 unit : {qint64(4096), qint64(512)}) {
+        const qint64 boundary = (offset + size - 1) / unit * unit;
+        if (boundary > offset)
+            return boundary - offset;
+    }
+    return size / 2;
+}
+
+bool positionedWrite(QFile &file, qint64 offset, const QByteArray &bytes)
+{
+    beforeFileCall();
+    if (!file.seek(offset))
+        return false;
+    if (tearAt() > 0 && calls == tearAt()) {
+        const qint64 part = tornLength(offset, bytes.size());
+        file.write(bytes.constData(), part);
+        file.flush();
+        ::fdatasync(file.handle());
+        ::_exit(77);
+    }
+    return file.write(bytes) == bytes.size();
 }
 
 } // namespace CrashPoint

@@ -161,6 +161,7 @@ signals:
     void operatorMessage(const QString &text);
 
 private:
+    void skipIdsWithPhotos();
     // Gross, tare and net while the card frame shows `card`.
     void liveFromCard(const CargoCard &card);
     void showLive();

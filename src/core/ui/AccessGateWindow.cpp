@@ -8,8 +8,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -47,6 +49,15 @@ AccessGateWindow::AccessGateWindow(AccessGate &gate, QWidget *parent)
     });
     connect(&m_gate, &AccessGate::changed, this, &AccessGateWindow::sync);
     sync();
+
+    // Said over the gate, once it is up; the gate keeps taking the code.
+    if (const QString message = m_gate.startupMessage(); !message.isEmpty())
+        QTimer::singleShot(0, this, [this, message] {
+            auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(), message, QMessageBox::Ok, this);
+            box->setObjectName(u"startupMessage"_s);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->open();
+        });
 }
 
 void AccessGateWindow::sync()
