@@ -86,6 +86,9 @@ void MainShell::LoadMainWindow()
     m_extras.loadNames();
     emit pickListsLoaded();
     m_exports.writeTextReportHeaders();
+    // A crash between a card and its exchange lines is put right here.
+    m_exports.reconcileTexts(m_context.clock.today().addDays(-1));
+    m_exports.reconcileTexts(m_context.clock.today());
     updateTitle();
     emit picturesChanged();
     if (s.AutoStart == 1) {

@@ -5,6 +5,7 @@
 #include "core/Formats.h"
 #include "platform/SpreadsheetExport.h"
 #include "reports/ExchangeLines.h"
+#include "reports/ExchangeRebuild.h"
 #include "reports/ExchangeRows.h"
 #include "store/DayFileCodec.h"
 
@@ -91,6 +92,12 @@ void WorkbookExports::writeTextReportHeaders()
         !written)
         m_log.WriteLog(u"Файл обмена %1 не записан (заголовок): %2"_s.arg(QFileInfo(path).fileName(),
                                                                            written.reason));
+}
+
+void WorkbookExports::reconcileTexts(const QDate &day)
+{
+    // What it finds wrong and rewrites is logged there.
+    (void)ExchangeRebuild::reconcile(m_context, m_log, day);
 }
 
 void WorkbookExports::writeArchiveStatus(const QString &resultFolder, const QDate &day, int number,

@@ -28,17 +28,37 @@ long tearAt()
     return at;
 }
 
+bool fromMark()
+{
+    static const bool from = fromEnvironment("TARVO_CRASH_FROM_MARK") == 1;
+    return from;
+}
+
 long calls = 0;
+bool counting = !fromMark();
+
+bool firesAt(long at)
+{
+    return counting && at > 0 && calls == at;
+}
 
 } // namespace
 
-void beforeFileCall()
+void mark()
 {
-    if (crashAt() <= 0 && tearAt() <= 0)
+    calls = 0;
+    counting = true;
+}
+
+void beforeFileCall(bool positionedWrite)
+{
+    if ((crashAt() <= 0 && tearAt() <= 0) || !counting)
         return;
     ++calls;
-    if (calls == crashAt())
+    if (firesAt(crashAt()))
         ::_exit(77);
+    if (firesAt(tearAt()) && !positionedWrite)
+        ::_exit(78);
 }
 
 qint64 tornLength(qint64 offset, qint64 size)
@@ -53,10 +73,10 @@ qint64 tornLength(qint64 offset, qint64 size)
 
 bool positionedWrite(QFile &file, qint64 offset, const QByteArray &bytes)
 {
-    beforeFileCall();
+    beforeFileCall(true);
     if (!file.seek(offset))
         return false;
-    if (tearAt() > 0 && calls == tearAt()) {
+    if (firesAt(tearAt())) {
         const qint64 part = tornLength(offset, bytes.size());
         file.write(bytes.constData(), part);
         file.flush();
