@@ -71,7 +71,7 @@ SettingsStart AppContext::LoadOrCreateSettings()
         if (hooks.writeDefaultNameFiles)
             hooks.writeDefaultNameFiles();
         // Cards stored before the file was lost must not have their IDs again.
-        settingsRenewed = baseFolderExists;
+        settingsRenewed = true;
     } else if (const QByteArray bytes = readAll(folders.SettingsFile); settingsDamage(bytes).isEmpty()) {
         decodeSettings(bytes, settings);
     } else {

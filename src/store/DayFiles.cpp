@@ -317,8 +317,6 @@ void DayFiles::raiseIdCounterFromRecord()
                            .arg(before)
                            .arg(highest)
                            .arg(where));
-    } else {
-        m_log.WriteLog(u"Настройки новые или восстановлены: в файлах дней нет ID выше %1"_s.arg(before));
     }
 }
 

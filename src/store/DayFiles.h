@@ -101,7 +101,7 @@ public:
     void LoadArchiveDay(const QString &path);
     // After settings that are new or restored: CardIdCounter above every ID
     // of the day files, the newest months first, back to the first month
-    // whose cards give no higher ID. Logged.
+    // whose cards give no higher ID. A raise is logged.
     void raiseIdCounterFromRecord();
 
 private:

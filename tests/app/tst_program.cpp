@@ -3,12 +3,15 @@
 
 #include "ProgramFixture.h"
 #include "core/Cp1251.h"
+#include "core/SettingsFile.h"
 #include "store/DayFileCodec.h"
 #include "terminal/FakeTerminalPort.h"
 #include "weighing/ui/DataEntryFrame.h"
 #include "weighing/ui/WeightPanel.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -59,6 +62,11 @@ class TestProgram : public QObject
         box->close();
         delete box;
         return text;
+    }
+    static QByteArray readAll(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
     QString logText() const
     {
@@ -179,6 +187,106 @@ private slots:
         QCOMPARE(decodeCountRecord(dayFile(day)), 2);
         QCOMPARE(slot(day, 2).gross, 19000.0);
         QCOMPARE(slot(day, 1).gross, 18000.0);
+    }
+
+    // Cards of last month and of yesterday, then the settings file cut
+    // short, emptied, overwritten with garbage or deleted: the operator is
+    // told, the file is kept aside, code 100 logs in, and the next card
+    // takes an ID above all of them without touching their photos.
+    void lostOrDamagedSettings()
+    {
+        startAt(QDateTime(QDate(2026, 11, 28), QTime(10, 0)));
+        m_p->dir.setAutoRemove(false);
+        const QString prepared = m_p->dir.path();
+        for (const QDateTime &at : {QDateTime(QDate(2026, 11, 28), QTime(10, 0)), QDateTime(QDate(2026, 11, 28), QTime(11, 0)),
+                                    QDateTime(QDate(2026, 12, 8), QTime(10, 0)), QDateTime(QDate(2026, 12, 8), QTime(11, 0))}) {
+            m_p->clock.setNow(at);
+            weigh(15000);
+            store();
+        }
+        QCOMPARE(m_p->context->settings.CardIdCounter, 4);
+        // Photos of every card, with bytes of their own.
+        const Folders folders(prepared);
+        for (int id = 1; id <= 4; ++id) {
+            QFile photo((id <= 2 ? folders.MonthDataFolder(QDate(2026, 11, 1)) : folders.MonthDataFolder(QDate(2026, 12, 1)))
+                        + QString::number(id) + u".jpg"_s);
+            QVERIFY(photo.open(QIODevice::WriteOnly) && photo.write("card " + QByteArray::number(id)) > 0);
+        }
+        // The copies keep their journal and texts in their own folders.
+        m_p->context->settings.ResultFolder.clear();
+        m_p->context->settings.LogPath.clear();
+        QVERIFY(m_p->context->storeSettings());
+        QVERIFY(m_p->context->storeSettings());
+        const QByteArray sound = encodeSettings(m_p->context->settings);
+        m_p.reset();
+
+        const QDateTime today(QDate(2026, 12, 9), QTime(9, 0));
+        const QList<std::pair<QString, QByteArray>> cases{{u"cut"_s, sound.left(5000)}, {u"empty"_s, QByteArray()},
+                                                          {u"garbage"_s, QByteArray(13100, '\x47')}, {u"deleted"_s, {}}};
+        for (const auto &[kind, content] : cases) {
+            m_port = new FakeTerminalPort;
+            m_p = std::make_unique<ProgramFixture>(today, m_port, nullptr, nullptr, false);
+            const QString base = m_p->dir.path() + u"/Tarvo v.3.00/"_s;
+            QVERIFY(QDir().mkpath(base));
+            QVERIFY(QProcess::execute(u"cp"_s, {u"-a"_s, prepared + u"/Tarvo v.3.00/."_s, base}) == 0);
+            const QString settingsFile = m_p->context->folders.SettingsFile;
+            if (kind == u"deleted"_s) {
+                QVERIFY(QFile::remove(settingsFile));
+            } else {
+                QFile file(settingsFile);
+                QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+                file.write(content);
+            }
+            // Garbage with no good copy beside it: the defaults.
+            if (kind == u"garbage"_s)
+                QVERIFY(QFile::remove(lastGoodCopyPath(settingsFile)));
+            m_p->start();
+            const QString aside = settingsFile + u".damaged-09.12.2026"_s;
+            if (kind == u"deleted"_s) {
+                QVERIFY(!QFile::exists(aside));
+                QVERIFY(m_p->gate->startupMessage().isEmpty());
+            } else {
+                QCOMPARE(QFile(aside).size(), qint64(content.size()));
+                QVERIFY2(m_p->gate->startupMessage().startsWith(u"Файл настроек повреждён"_s),
+                         qPrintable(m_p->gate->startupMessage()));
+                QVERIFY(m_p->gate->startupMessage().contains(u"tarvo v.3.00.eng.damaged-09.12.2026"_s));
+            }
+            m_p->build();
+            m_p->login();
+            QVERIFY2(m_p->shell->loaded(), qPrintable(kind));
+            m_p->link->stopPolling();
+            m_p->window->clockTimer()->stop();
+            weigh(16000);
+            store();
+            QCOMPARE(messageShown(), QString());
+            QVERIFY2(slot(today.date(), 1).id == 5, qPrintable(kind + u": ID "_s + QString::number(slot(today.date(), 1).id)));
+            for (int id = 1; id <= 4; ++id)
+                QCOMPARE(readAll((id <= 2 ? m_p->context->folders.MonthDataFolder(QDate(2026, 11, 1))
+                                          : m_p->context->MonthDataFolder())
+                                 + QString::number(id) + u".jpg"_s),
+                         "card " + QByteArray::number(id));
+            const QString log = logText();
+            // The good copy knew the counter; the defaults learn it from the day files.
+            const bool fromDefaults = kind == u"garbage"_s || kind == u"deleted"_s;
+            QCOMPARE(log.contains(u"счётчик ID карточек поднят с 0 до 4 по файлу 08.12.2026.dat"_s), fromDefaults);
+            if (kind != u"deleted"_s)
+                QVERIFY(log.contains(u"Файл настроек повреждён"_s));
+            QCOMPARE(log.contains(u"Настройки взяты из последней сохранённой копии"_s), !fromDefaults);
+            QCOMPARE(QFile(settingsFile).size(), qint64(13100));
+            m_p.reset();
+        }
+        QDir(prepared).removeRecursively();
+
+        // A photo already named by the next ID: the card takes the ID after it.
+        startAt(today);
+        QFile photo(m_p->context->MonthDataFolder() + u"1.jpg"_s);
+        QVERIFY(photo.open(QIODevice::WriteOnly) && photo.write("another card") > 0);
+        photo.close();
+        weigh(17000);
+        store();
+        QCOMPARE(slot(today.date(), 1).id, 2);
+        QCOMPARE(readAll(photo.fileName()), QByteArray("another card"));
+        QVERIFY(logText().contains(u"фото следующих ID уже есть"_s));
     }
 
     void noWeighingWithoutTheTerminal()
