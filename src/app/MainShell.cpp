@@ -136,6 +136,8 @@ void MainShell::ClockTick()
     // Today's file follows the clock; a store after midnight may have
     // noticed the new day first.
     m_weighing.followClock();
+    // Lines kept while the journal could not be written go as soon as it can.
+    m_log.flushPending();
     emit changed();
 }
 

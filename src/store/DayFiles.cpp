@@ -232,6 +232,12 @@ StoreResult DayFiles::LoadToday()
     // The count follows the cards the file holds: a card written just before
     // a crash, ahead of its count, is kept and the next card goes behind it.
     const qint64 present = qMin(slotsPresent(data), kLastNumber);
+    // What a crash or a damaged disk left of a card that never got whole.
+    if (const qint64 held = slotsHeld(data.size()); data.size() > fileSize(held) && held >= present)
+        m_log.WriteLog(u"Неполная карточка № %1 в конце файла %2 не прочитана: %3 байт из %4"_s.arg(held + 1)
+                           .arg(dayFileName(day))
+                           .arg(data.size() - fileSize(held))
+                           .arg(CardBytes));
     if (const StoreResult repaired = repairCount(path, decodeCountRecord(data), present); !repaired && result)
         result = repaired;
     s.DayCardNumber = qint32(present);

@@ -2,6 +2,7 @@
 // to midnight, a new month or a disk that refuses it.
 
 #include "ProgramFixture.h"
+#include "archive/CardEditor.h"
 #include "core/Cp1251.h"
 #include "core/SettingsFile.h"
 #include "store/DayFileCodec.h"
@@ -16,6 +17,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -287,6 +291,81 @@ private slots:
         QCOMPARE(slot(today.date(), 1).id, 2);
         QCOMPARE(readAll(photo.fileName()), QByteArray("another card"));
         QVERIFY(logText().contains(u"фото следующих ID уже есть"_s));
+    }
+
+    // A correction on a full disk (a small memory disk, mounted where the
+    // program keeps its files): refused or done, the event log says it
+    // once in the status line, keeps its lines and writes them once space
+    // is back.
+    void diskFullDuringACorrection()
+    {
+        m_port = new FakeTerminalPort;
+        m_p = std::make_unique<ProgramFixture>(QDateTime(QDate(2026, 12, 9), QTime(10, 0)), m_port, nullptr, nullptr, false);
+        const QString disk = m_p->dir.path();
+        if (QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=2m"_s, u"tmpfs"_s, disk}) != 0)
+            QSKIP("no memory disk can be mounted here (needs root)");
+        const auto unmount = qScopeGuard([&] {
+            m_p.reset();
+            QProcess::execute(u"umount"_s, {disk});
+        });
+        m_p->start();
+        m_p->build();
+        m_p->login();
+        m_p->link->stopPolling();
+        m_p->window->clockTimer()->stop();
+        for (const qint64 w : {18000, 19000}) {
+            weigh(w);
+            store();
+        }
+        QCOMPARE(decodeCountRecord(dayFile(QDate(2026, 12, 9))), 2);
+
+        // The journal's last page full, so its next line needs a new one.
+        {
+            QFile log(m_p->context->settings.LogPath);
+            QVERIFY(log.open(QIODevice::Append));
+            const qint64 rest = 4096 - log.size() % 4096;
+            QVERIFY(rest >= 2);
+            log.write(QByteArray(rest - 2, ' ') + "\r\n");
+        }
+        QFile filler(disk + u"/filler"_s);
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'f');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+        filler.close();
+        QSignalSpy said(m_p->log, &EventLog::writeFailed);
+        const QString before = logText();
+
+        CardEditor &editor = m_p->program->cardEditor();
+        editor.open(CardEditor::Correction);
+        editor.setCardNumberText(u"1"_s);
+        editor.SelectCardForEdit();
+        editor.setText(0, u"Песок"_s);
+        const bool done = editor.ReplaceCardParameters();
+        QCOMPARE(slot(QDate(2026, 12, 9), 1).texts[0] == u"Песок"_s, done);
+        // A new card needs room the disk does not have: refused with the reason.
+        weigh(20000);
+        store();
+        const QString refusal = messageShown();
+        QVERIFY2(refusal.startsWith(u"Карточка не записана: "_s) && refusal.contains(u"Нет места на диске"_s),
+                 qPrintable(refusal));
+        QCOMPARE(decodeCountRecord(dayFile(QDate(2026, 12, 9))), 2);
+        QCOMPARE(logText(), before);
+        QVERIFY(m_p->log->pendingLines() >= 2);
+        QCOMPARE(said.size(), 1);
+        QVERIFY2(m_p->window->statusBar()->currentMessage().startsWith(u"Журнал событий не записывается (Нет места на диске)"_s),
+                 qPrintable(m_p->window->statusBar()->currentMessage()));
+
+        // Space back: the kept lines are written at the next tick, in order.
+        QVERIFY(QFile::remove(filler.fileName()));
+        m_p->shell->ClockTick();
+        QCOMPARE(m_p->log->pendingLines(), 0);
+        const QString trail = logText().mid(before.size());
+        QVERIFY2(trail.contains(done ? u"Исправлена карточка"_s : u"Нет места на диске"_s), qPrintable(trail));
+        QVERIFY(trail.indexOf(refusal) > 0);
+        qInfo("disk full: correction %s, store refused; the log once space was back:\n%s", done ? "done" : "refused",
+              qPrintable(trail.trimmed()));
+        QCOMPARE(said.size(), 1);
     }
 
     void noWeighingWithoutTheTerminal()
