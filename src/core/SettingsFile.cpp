@@ -194,7 +194,7 @@ QString settingsDamage(const QByteArray &bytes)
         if (offset >= bytes.size())
             break;
         if (!std::visit(Checker{bytes.constData() + offset}, fields[std::size_t(k)]))
-            return u"запись %1 не читается"_s.arg(k + 1);
+            return u"запись %1 повреждена"_s.arg(k + 1);
     }
     decodeSettings(bytes, read);
     const Settings &s = read;

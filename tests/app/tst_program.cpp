@@ -356,6 +356,9 @@ private slots:
         QVERIFY2(m_p->window->statusBar()->currentMessage().startsWith(u"Журнал событий не записывается (Нет места на диске)"_s),
                  qPrintable(m_p->window->statusBar()->currentMessage()));
 
+        QDir().mkpath(u"/tmp/shots-journal"_s);
+        m_p->window->grab().save(u"/tmp/shots-journal/disk-full.png"_s);
+
         // Space back: the kept lines are written at the next tick, in order.
         QVERIFY(QFile::remove(filler.fileName()));
         m_p->shell->ClockTick();

@@ -55,7 +55,10 @@ AccessGateWindow::AccessGateWindow(AccessGate &gate, QWidget *parent)
         QTimer::singleShot(0, this, [this, message] {
             auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(), message, QMessageBox::Ok, this);
             box->setObjectName(u"startupMessage"_s);
+            // Over the gate, which itself stays on top.
+            box->setWindowFlag(Qt::WindowStaysOnTopHint);
             box->setAttribute(Qt::WA_DeleteOnClose);
+            m_notice = box;
             box->open();
         });
 }
@@ -118,6 +121,9 @@ bool AccessGateWindow::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate) {
         raise();
+        // The start-up message stays readable above the gate.
+        if (m_notice)
+            m_notice->raise();
         m_gate.activate();
         m_entry->setFocus();
     }
