@@ -89,6 +89,29 @@ CargoCard completeCard(CargoCard card, CompletionKind kind, double weight, const
     return card;
 }
 
+bool closedByCopy(const CargoCard &card)
+{
+    // The completion of an archived card stamps it "завершена" and leaves
+    // its weights as the first weighing stored them: net 0 and no second
+    // weight. A completed weighing computes net = gross - tare, so with its
+    // second weight 0 its net is its first weight, which the test below
+    // requires to be non-zero: no weighed card can look like this.
+    if (card.status.trimmed() != Statuses::complete() || card.date2 == 0 || card.net != 0)
+        return false;
+    if (card.operationType == OperationTypes::unloading())
+        return card.tare == 0 && card.gross != 0;
+    if (card.operationType == OperationTypes::loading())
+        return card.gross == 0 && card.tare != 0;
+    return false;
+}
+
+bool isCompletedCopyOf(const CargoCard &copy, const CargoCard &original)
+{
+    return copy.id > original.id && copy.date1 == original.date1 && copy.time1 == original.time1
+        && copy.operationType == original.operationType && copy.status.trimmed() == Statuses::complete()
+        && !closedByCopy(copy);
+}
+
 void applyRunningSum(Settings &settings, double liveNet)
 {
     if (settings.SumModeOn == 1) {

@@ -233,18 +233,7 @@ ReportMessage PeriodReport::BuildPeriodReport()
 
 bool PeriodReport::isClosedByCopy(const CargoCard &card)
 {
-    // The completion of an archived card stamps it "завершена" and leaves
-    // its weights as the first weighing stored them: net 0 and no second
-    // weight. A completed weighing computes net = gross - tare, so with its
-    // second weight 0 its net is its first weight, which the test below
-    // requires to be non-zero: no weighed card can look like this.
-    if (card.status.trimmed() != Statuses::complete() || card.date2 == 0 || card.net != 0)
-        return false;
-    if (card.operationType == OperationTypes::unloading())
-        return card.tare == 0 && card.gross != 0;
-    if (card.operationType == OperationTypes::loading())
-        return card.gross == 0 && card.tare != 0;
-    return false;
+    return closedByCopy(card);
 }
 
 void PeriodReport::Data_Read_Report(const QString &path)
