@@ -140,7 +140,7 @@ StoreResult write(const QList<Piece> &pieces)
         return {};
     const QString folder = QFileInfo(pieces.first().path).absolutePath() + u'/';
     const QString path = journalPath(folder);
-    bool newNames = !QFileInfo::exists(path);
+    const bool newJournal = !QFileInfo::exists(path);
     QFile journal(path);
     if (!journal.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
         return StoreResult::failed(fileErrorText(journal));
@@ -151,14 +151,19 @@ StoreResult write(const QList<Piece> &pieces)
         return StoreResult::failed(fileErrorText(journal));
     if (const StoreResult synced = syncData(journal); !synced)
         return synced;
+    // A journal that a power cut could lose with its folder entry guards nothing.
+    if (newJournal)
+        if (const StoreResult synced = syncFolderOf(path); !synced)
+            return synced;
 
     // Each file opened once, however many pieces it takes.
+    bool newFiles = false;
     std::vector<std::unique_ptr<QFile>> files;
     for (const Piece &piece : pieces) {
         auto found = std::find_if(files.begin(), files.end(),
                                   [&piece](const auto &file) { return file->fileName() == piece.path; });
         if (found == files.end()) {
-            newNames = newNames || !QFileInfo::exists(piece.path);
+            newFiles = newFiles || !QFileInfo::exists(piece.path);
             files.push_back(std::make_unique<QFile>(piece.path));
             found = files.end() - 1;
             if (!(*found)->open(QIODevice::ReadWrite | QIODevice::Unbuffered))
@@ -170,8 +175,8 @@ StoreResult write(const QList<Piece> &pieces)
     for (const auto &file : files)
         if (const StoreResult synced = syncData(*file); !synced)
             return synced;
-    // A file or journal that a power cut could lose with its folder entry.
-    if (newNames)
+    // A new file must outlast a power cut as its bytes do.
+    if (newFiles)
         if (const StoreResult synced = syncFolderOf(path); !synced)
             return synced;
 

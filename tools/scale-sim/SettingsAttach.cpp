@@ -31,8 +31,8 @@ QString SettingsAttach::apply(QString *error) const
     ExtraNames extraNames;
     installNameFileHooks(context, extraNames);
     context.ApplyDefaults();
-    if (const StoreResult created = context.LoadOrCreateSettings(); !created) {
-        *error = created.reason + u": "_s + context.folders.SettingsFile;
+    if (const SettingsStart created = context.LoadOrCreateSettings(); !created) {
+        *error = created.stored.reason + u": "_s + context.folders.SettingsFile;
         return QString();
     }
 
