@@ -38,7 +38,7 @@ StoreResult forget(const QString &path);
 // What the start found in a journal.
 struct Recovery
 {
-    QString file;     // the file the write was for (full path); empty when unreadable
+    QString file;     // the file the write was for (full path), or the journal when it is damaged
     bool replayed;    // false: dropped
     QString reason;   // why it was dropped, or the replay failed
     bool failed = false;

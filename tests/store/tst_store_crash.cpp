@@ -264,20 +264,28 @@ private slots:
         qInfo("kill moments from seed %u (TARVO_KILL_SEED=%u replays them)", seed, seed);
         QRandomGenerator moments(seed);
 
-        QTemporaryDir dir(scratchTemplate());
-        const QString folder = dir.path();
+        std::unique_ptr<QTemporaryDir> dir;
+        QString folder;
         QHash<int, qint32> storedIds;       // n -> acknowledged ID
         QSet<int> deleted;                  // acknowledged deletions
         QHash<int, QStringList> docTexts;   // n -> the corrections it may show
         int acked = 0, lost = 0, torn = 0, repairedLines = 0;
         for (int run = 0; run < runs; ++run) {
+            // A day of some hundred cards, then a fresh installation.
+            if (run % 20 == 0) {
+                dir = std::make_unique<QTemporaryDir>(scratchTemplate());
+                folder = dir->path();
+                storedIds.clear();
+                deleted.clear();
+                docTexts.clear();
+            }
             QProcess child;
             child.start(childPath(), {folder, kNow.toString(Qt::ISODate), u"loop"_s, QString::number(seed + run)});
             QVERIFY(child.waitForStarted(10000));
             while (!child.canReadLine())
                 QVERIFY(child.waitForReadyRead(30000));
             QCOMPARE(child.readLine().trimmed(), QByteArray("ready"));
-            QThread::msleep(moments.bounded(400));
+            QThread::msleep(moments.bounded(250));
             ::kill(pid_t(child.processId()), SIGKILL);
             QVERIFY(child.waitForFinished(10000));
             for (const QByteArray &raw : child.readAllStandardOutput().split('\n')) {
