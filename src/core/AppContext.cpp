@@ -19,8 +19,6 @@ AppContext::AppContext(Clock &clock, const Folders &folders)
 void AppContext::ApplyDefaults()
 {
     ::ApplyDefaults(settings, folders);
-    if (hooks.applyDefaultNames)
-        hooks.applyDefaultNames();
 }
 
 StoreResult AppContext::storeSettings()
@@ -51,7 +49,7 @@ QByteArray readAll(const QString &path)
 
 } // namespace
 
-SettingsStart AppContext::LoadOrCreateSettings()
+SettingsStart AppContext::LoadOrCreateSettings(bool *firstStartOut)
 {
     SettingsStart start;
     const bool baseFolderExists = PathExists(folders.BaseFolder);
@@ -68,8 +66,6 @@ SettingsStart AppContext::LoadOrCreateSettings()
         QDir().mkpath(folders.BaseFolder);
         ApplyDefaults();
         start.stored = storeSettings();
-        if (hooks.writeDefaultNameFiles)
-            hooks.writeDefaultNameFiles();
         // Cards stored before the file was lost must not have their IDs again.
         settingsRenewed = true;
     } else if (const QByteArray bytes = readAll(folders.SettingsFile); settingsDamage(bytes).isEmpty()) {
@@ -84,6 +80,8 @@ SettingsStart AppContext::LoadOrCreateSettings()
     folders.createMonthDataFolder(clock.today());
     if (!PathExists(folders.TemplateFolder))
         QDir().mkdir(folders.TemplateFolder);
+    if (firstStartOut)
+        *firstStartOut = firstStart;
     return start;
 }
 

@@ -7,24 +7,6 @@
 
 #include <QStringList>
 
-#include <functional>
-
-// The steps of start-up that belong to other parts of the program. Each is
-// optional: a missing one is skipped.
-struct StartupHooks
-{
-    // Additional-parameter and constant names to their defaults, in memory.
-    std::function<void()> applyDefaultNames;
-    // The default name file and the headers of the pick lists.
-    std::function<void()> writeDefaultNameFiles;
-    // Whether the spreadsheet application can be started.
-    std::function<bool()> probeSpreadsheet;
-    // Builds the report template when it is missing (only when available).
-    std::function<void()> createTemplateIfMissing;
-    // Quits and releases the spreadsheet application if one is held.
-    std::function<void()> releaseSpreadsheet;
-};
-
 // What the start of the settings found beyond an ordinary load.
 struct [[nodiscard]] SettingsStart
 {
@@ -48,27 +30,27 @@ public:
     Clock &clock;
     Folders folders;
     Settings settings;
-    StartupHooks hooks;
 
     QString CurrentOperator;
     int GatePurpose = 0;
     int ExcelAvailable = 0;
 
-    // Settings and the additional names to their defaults (counters kept).
+    // Settings to their defaults (counters kept).
     void ApplyDefaults();
     // Writes the settings file as the record stands; on failure the reason.
     // Changes go through storeSettingsChange, which also logs a failure.
     StoreResult storeSettings();
 
     // Unfinished writes of the store are replayed first. First start writes
-    // the defaults and the name files; later starts load the file. A damaged
-    // file is moved aside and the last good copy, else the defaults, take
-    // its place. Afterwards the month data folder and the template folder exist.
-    SettingsStart LoadOrCreateSettings();
+    // the defaults; later starts load the file. A damaged file is moved
+    // aside and the last good copy, else the defaults, take its place.
+    // Afterwards the month data folder and the template folder exist.
+    // `firstStart` says whether it was the first start (the name files are
+    // written then too).
+    SettingsStart LoadOrCreateSettings(bool *firstStart = nullptr);
 
-    // Set when the settings did not come from their own file although the
-    // program had run here before: the ID counter is behind the day files
-    // until the store raises it.
+    // Set when the settings did not come from their own file: the ID
+    // counter is behind the day files until the store raises it.
     bool settingsRenewed = false;
 
     QString MonthDataFolder() const { return folders.MonthDataFolder(clock.today()); }

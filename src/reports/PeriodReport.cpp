@@ -201,7 +201,21 @@ ReportMessage PeriodReport::BuildPeriodReport()
     ApplyGroupingChoice();
     ApplyColumnCaptions();
 
-    if (const int year = firstYearWithFolder(start.year(), end.year()); year != 0) {
+    bool any = false;
+    if (m_source) {
+        std::vector<CargoCard> cards;
+        if (!m_source->cardsOf(start, end, cards, m_sourceError)) {
+            m_model.reload();
+            emit columnsChanged();
+            if (m_progress)
+                m_progress->endProgress();
+            return ReportMessage::SourceFailed;
+        }
+        for (const CargoCard &card : cards)
+            appendCardRow(card);
+        any = true;
+        progress(80);
+    } else if (const int year = firstYearWithFolder(start.year(), end.year()); year != 0) {
         QDate day = year > start.year() ? QDate(year, 1, 1) : start;
         const qint64 days = day.daysTo(end) + 1;
         for (qint64 i = 0; day <= end; day = day.addDays(1), ++i) {
@@ -211,7 +225,9 @@ ReportMessage PeriodReport::BuildPeriodReport()
             progress(int(i * 80 / days));
         }
         progress(80);
-
+        any = true;
+    }
+    if (any) {
         m_table.sort(1, m_table.rowCount() - 1, 1, m_table.columnCount() - 1);
         progress(90);
         insertGroupHeaders();
@@ -244,40 +260,43 @@ void PeriodReport::Data_Read_Report(const QString &path)
     const QByteArray data = file.readAll();
     file.close();
 
-    const int last = m_table.columnCount() - 1;
     for (int n = 1; n <= MaxDayCards; ++n) {
         if (decodeDayCardId(data, n) == 0)
             break;
-        const CargoCard card = decodeDayCard(QByteArrayView(data).sliced(DayFileLayout::cardOffset(n)));
-
-        // Cells are set one by one, so a TAB inside a text stays in its cell.
-        const bool closed = isClosedByCopy(card);
-        std::array<QString, ReportRow::MaxCells> cells;
-        qsizetype size = 0;
-        for (int c = 1; c <= last; ++c) {
-            const int param = m_layout.columnParam[size_t(c)];
-            cells[size_t(c)] = reportCellText(card, param);
-            // Brackets tell on paper, also in text mode, what is not summed.
-            if (closed && std::find(kSummed.begin(), kSummed.end(), param) != kSummed.end())
-                cells[size_t(c)] = u'(' + cells[size_t(c)] + u')';
-            size += cells[size_t(c)].size();
-        }
-        ReportRow row;
-        row.reserve(size);
-        for (int c = 0; c <= last; ++c)
-            row.appendCell(cells[size_t(c)]);
-        row.setUnsummed(closed);
-
-        // The first card takes the empty row the cleared table starts with,
-        // so a report of cards has no empty group of its own.
-        const int at = m_dataRows + 1;
-        if (m_dataRows == 0 && m_table.rowCount() == 2 && m_table.row(1).cellCount() == 0) {
-            m_table.setRow(1, std::move(row));
-        } else {
-            m_table.insertRow(at, std::move(row));
-        }
-        ++m_dataRows;
+        appendCardRow(decodeDayCard(QByteArrayView(data).sliced(DayFileLayout::cardOffset(n))));
     }
+}
+
+void PeriodReport::appendCardRow(const CargoCard &card)
+{
+    const int last = m_table.columnCount() - 1;
+    // Cells are set one by one, so a TAB inside a text stays in its cell.
+    const bool closed = isClosedByCopy(card);
+    std::array<QString, ReportRow::MaxCells> cells;
+    qsizetype size = 0;
+    for (int c = 1; c <= last; ++c) {
+        const int param = m_layout.columnParam[size_t(c)];
+        cells[size_t(c)] = reportCellText(card, param);
+        // Brackets tell on paper, also in text mode, what is not summed.
+        if (closed && std::find(kSummed.begin(), kSummed.end(), param) != kSummed.end())
+            cells[size_t(c)] = u'(' + cells[size_t(c)] + u')';
+        size += cells[size_t(c)].size();
+    }
+    ReportRow row;
+    row.reserve(size);
+    for (int c = 0; c <= last; ++c)
+        row.appendCell(cells[size_t(c)]);
+    row.setUnsummed(closed);
+
+    // The first card takes the empty row the cleared table starts with,
+    // so a report of cards has no empty group of its own.
+    const int at = m_dataRows + 1;
+    if (m_dataRows == 0 && m_table.rowCount() == 2 && m_table.row(1).cellCount() == 0) {
+        m_table.setRow(1, std::move(row));
+    } else {
+        m_table.insertRow(at, std::move(row));
+    }
+    ++m_dataRows;
 }
 
 void PeriodReport::insertGroupHeaders()

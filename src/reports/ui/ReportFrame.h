@@ -8,6 +8,7 @@
 class PeriodReport;
 class ReportPrinter;
 class QCheckBox;
+class QGridLayout;
 class QComboBox;
 class QLineEdit;
 class QProgressBar;
@@ -32,6 +33,9 @@ public:
 
     // "Печать отчета" and its check boxes work once a printer is attached.
     void attachPrinter(ReportPrinter &printer);
+
+    // The choice of the report's source, beside the print controls.
+    void addSourceControls(QWidget *controls);
 
     // On switching to reports (the report itself is prepared at the main window's load).
     void enterView();
@@ -60,5 +64,6 @@ private:
     QCheckBox *m_landscape;
     ReportPrinter *m_printer = nullptr;
     QTableView *m_grid;
+    QGridLayout *m_controls = nullptr;
     bool m_syncing = false;
 };
