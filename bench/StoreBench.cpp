@@ -1,13 +1,19 @@
-// Times StoreNewCard (day file and settings, flushed to disk; the exports
-// are not part of it) over a day that grows to 300 cards:
+// Times StoreNewCard (settings, day file, exchange texts and plus file, all
+// flushed to disk; the workbooks are not part of it) over a day that grows
+// to 300 cards, then one card slot written in place with and without the
+// write journal:
 //   build/bin/tarvo-bench-store [folder]
 #include "app/Program.h"
+#include "core/WriteJournal.h"
+#include "store/DayFileCodec.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <unistd.h>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -42,9 +48,36 @@ int main(int argc, char *argv[])
         weighing.StoreNewCard();
         ms.push_back(double(t.nsecsElapsed()) / 1e6);
     }
-    std::sort(ms.begin(), ms.end());
+    const auto report = [](const char *what, std::vector<double> &times) {
+        std::sort(times.begin(), times.end());
+        std::printf("%s: median %.3f ms, 90th percentile %.3f ms, max %.3f ms\n", what, times[times.size() / 2],
+                    times[times.size() * 9 / 10], times.back());
+    };
     std::printf("StoreNewCard, %zu cards in %s\n", ms.size(), qPrintable(root));
-    std::printf("median %.3f ms, 90th percentile %.3f ms, max %.3f ms\n", ms[ms.size() / 2], ms[ms.size() * 9 / 10],
-                ms.back());
+    report("StoreNewCard", ms);
+
+    // One slot in place, alternately bare (write + flush) and through the
+    // journal (journal entry + flush, write + flush, journal emptied).
+    const QString day = program.days().todayPath();
+    const QByteArray slot = encodeDayCard(program.weighing().shownCard());
+    std::vector<double> bare, journaled;
+    for (int i = 0; i < 300; ++i) {
+        const qint64 offset = DayFileLayout::cardOffset(1 + i % 300);
+        QElapsedTimer t;
+        t.start();
+        if (i % 2 == 0) {
+            QFile file(day);
+            if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered) || !file.seek(offset)
+                || file.write(slot) != slot.size() || ::fdatasync(file.handle()) != 0)
+                qFatal("bare write failed");
+            bare.push_back(double(t.nsecsElapsed()) / 1e6);
+        } else {
+            if (!WriteJournal::write({{day, offset, slot}}))
+                qFatal("journaled write failed");
+            journaled.push_back(double(t.nsecsElapsed()) / 1e6);
+        }
+    }
+    report("one slot, bare", bare);
+    report("one slot, journaled", journaled);
     return 0;
 }

@@ -86,6 +86,9 @@ void MainShell::LoadMainWindow()
     m_extras.loadNames();
     emit pickListsLoaded();
     m_exports.writeTextReportHeaders();
+    // A crash between a card and its exchange lines is put right here.
+    m_exports.reconcileTexts(m_context.clock.today().addDays(-1));
+    m_exports.reconcileTexts(m_context.clock.today());
     updateTitle();
     emit picturesChanged();
     if (s.AutoStart == 1) {
@@ -133,6 +136,8 @@ void MainShell::ClockTick()
     // Today's file follows the clock; a store after midnight may have
     // noticed the new day first.
     m_weighing.followClock();
+    // Lines kept while the journal could not be written go as soon as it can.
+    m_log.flushPending();
     emit changed();
 }
 

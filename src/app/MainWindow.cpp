@@ -726,6 +726,11 @@ void MainWindow::connectStore()
     m_reports->attachPrinter(m_program.reportPrinter());
     connect(&m_program.reportPrinter(), &ReportPrinter::printed, statusBar(),
             [this](const QString &status) { statusBar()->showMessage(status); });
+    // A journal that cannot be written is said once; its lines wait in memory.
+    connect(&m_program.log(), &EventLog::writeFailed, statusBar(),
+            [this](const QString &text) { statusBar()->showMessage(text); });
+    connect(&m_program.log(), &EventLog::writeResumed, statusBar(),
+            [this] { statusBar()->showMessage(u"Журнал событий снова записывается"_s, 10000); });
     for (int i = 0; i < CardTextCount; ++i) {
         connect(m_entry->plusButton(i), &QPushButton::clicked, this, [this, i] { OpenConstantsEditor(i); });
         // The additional values belong to the text they were entered for.

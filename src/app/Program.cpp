@@ -159,8 +159,13 @@ void Program::start()
     m_names.applyDefaults(m_context.settings.ParamNames);
     folders.createMonthDataFolder(today);
     bool firstStart = false;
-    if (const StoreResult stored = m_context.LoadOrCreateSettings(&firstStart); !stored)
-        logSettingsNotStored(m_context, m_log, stored.reason);
+    const SettingsStart settings = m_context.LoadOrCreateSettings(&firstStart);
+    for (const QString &line : settings.logLines)
+        m_log.WriteLog(line);
+    if (!settings.stored)
+        logSettingsNotStored(m_context, m_log, settings.stored.reason);
+    // A damaged settings file is said over the gate.
+    m_gate.setStartupMessage(settings.message);
     if (firstStart)
         writeDefaultNames(m_names, m_context.settings.ParamNames, folders.BaseFolder);
 

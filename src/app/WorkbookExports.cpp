@@ -5,6 +5,7 @@
 #include "core/Formats.h"
 #include "platform/SpreadsheetExport.h"
 #include "reports/ExchangeLines.h"
+#include "reports/ExchangeRebuild.h"
 #include "reports/ExchangeRows.h"
 #include "store/DayFileCodec.h"
 
@@ -63,21 +64,20 @@ void WorkbookExports::writeAccountingTexts(int number)
     const QDate today = m_context.clock.today();
     m_context.folders.createMonthResultFolder(m_context.settings.ResultFolder, today);
     const QString folder = m_context.MonthResultFolder();
-    const auto failed = [this, number](const QString &path, const StoreResult &result) {
-        if (!result)
-            m_log.WriteLog(u"Файл обмена %1 не записан (карточка %2): %3"_s.arg(QFileInfo(path).fileName())
-                               .arg(number)
-                               .arg(result.reason));
-    };
     // A day begun while the program runs, or a file lost since, gets its
     // header first: no day text starts with zero bytes.
     const QString dayText = dayTextPath(folder, today);
     if (!hasHeaders(dayText))
         writeTextReportHeaders();
-    failed(dayText, writeRecord(dayText, DayRecordSize, number + HeaderRecords, dayLine(*card)));
     const QString accounting = accountingTextPath(folder, today);
-    failed(accounting, writeRecord(accounting, AccountingRecordSize, number,
-                                   accountingLine(*card, CodeBook(m_context.folders.BaseFolder).codes(*card))));
+    if (const StoreResult written =
+            writeCardLines(dayText, accounting, number, dayLine(*card),
+                           accountingLine(*card, CodeBook(m_context.folders.BaseFolder).codes(*card)));
+        !written)
+        m_log.WriteLog(u"Файлы обмена %1 и %2 не записаны (карточка %3): %4"_s.arg(QFileInfo(dayText).fileName(),
+                                                                                    QFileInfo(accounting).fileName())
+                           .arg(number)
+                           .arg(written.reason));
 }
 
 void WorkbookExports::writeTextReportHeaders()
@@ -92,6 +92,12 @@ void WorkbookExports::writeTextReportHeaders()
         !written)
         m_log.WriteLog(u"Файл обмена %1 не записан (заголовок): %2"_s.arg(QFileInfo(path).fileName(),
                                                                            written.reason));
+}
+
+void WorkbookExports::reconcileTexts(const QDate &day)
+{
+    // What it finds wrong and rewrites is logged there.
+    (void)ExchangeRebuild::reconcile(m_context, m_log, day);
 }
 
 void WorkbookExports::writeArchiveStatus(const QString &resultFolder, const QDate &day, int number,

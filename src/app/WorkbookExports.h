@@ -25,6 +25,7 @@ public:
     void writeAccountingWorkbookRow(int number) override;
     void writeAccountingTexts(int number) override;
     void writeTextReportHeaders() override;
+    void reconcileTexts(const QDate &day) override;
     void writeArchiveStatus(const QString &resultFolder, const QDate &day, int number,
                             const QString &status) override;
 

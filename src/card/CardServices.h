@@ -28,6 +28,9 @@ public:
     virtual void writeAccountingTexts(int number) = 0;
     // The title records of today's exchange text, at the main window's load.
     virtual void writeTextReportHeaders() = 0;
+    // The lines of the exchange texts of `day` that differ from its day
+    // file rewritten, at the main window's load (today and yesterday).
+    virtual void reconcileTexts(const QDate &day) = 0;
     // The archived card's new status into its row of its own day's workbook.
     virtual void writeArchiveStatus(const QString &resultFolder, const QDate &day, int number,
                                     const QString &status) = 0;

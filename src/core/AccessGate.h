@@ -65,6 +65,9 @@ public:
     void endProgress() override;
 
     static QString initialPrompt();
+    // What start-up has to tell the operator (a damaged settings file); empty: nothing.
+    QString startupMessage() const { return m_startupMessage; }
+    void setStartupMessage(const QString &text) { m_startupMessage = text; }
 
 signals:
     void changed();
@@ -82,6 +85,7 @@ private:
     void hide();
 
     AppContext &m_context;
+    QString m_startupMessage;
     EventLog &m_log;
     QString m_prompt;
     QString m_code;

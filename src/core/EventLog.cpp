@@ -4,6 +4,7 @@
 #include "Cp1251.h"
 #include "Formats.h"
 #include "SettingsChange.h"
+#include "SystemErrorText.h"
 
 #include <QFile>
 
@@ -16,8 +17,9 @@ constexpr qint64 kTailBytes = 1 << 20;
 
 } // namespace
 
-EventLog::EventLog(AppContext &context)
-    : m_context(context)
+EventLog::EventLog(AppContext &context, QObject *parent)
+    : QObject(parent)
+    , m_context(context)
 {
 }
 
@@ -36,11 +38,51 @@ QString EventLog::lineFor(const QString &message) const
 
 void EventLog::WriteLog(const QString &message)
 {
+    append(lineFor(message));
+}
+
+void EventLog::flushPending()
+{
+    if (!m_pending.isEmpty())
+        append(QString());
+}
+
+bool EventLog::append(const QString &line)
+{
     checkPath();
+    const QString text = m_pending.join(QString()) + line;
     QFile file(m_context.settings.LogPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return;
-    file.write(encode1251(lineFor(message)));
+    const QByteArray bytes = encode1251(text);
+    const qint64 sizeBefore = file.size();
+    bool written = file.open(QIODevice::WriteOnly | QIODevice::Append);
+    written = written && file.write(bytes) == bytes.size() && file.flush();
+    QString reason;
+    if (!written) {
+        reason = fileErrorText(file);
+        // No half line stays behind: the whole text comes again later.
+        if (file.isOpen())
+            file.resize(sizeBefore);
+    }
+    file.close();
+    if (written) {
+        m_pending.clear();
+        if (m_failed) {
+            m_failed = false;
+            emit writeResumed();
+        }
+        return true;
+    }
+    // Enough for days of events; beyond it the oldest kept lines go.
+    constexpr qsizetype kMaxPending = 10000;
+    if (!line.isEmpty())
+        m_pending.append(line);
+    if (m_pending.size() > kMaxPending)
+        m_pending.remove(0, m_pending.size() - kMaxPending);
+    if (!m_failed) {
+        m_failed = true;
+        emit writeFailed(u"Журнал событий не записывается (%1): записи хранятся в памяти"_s.arg(reason));
+    }
+    return false;
 }
 
 QString EventLog::viewerText()

@@ -31,10 +31,14 @@ QString Folders::MonthDataFolder(const QDate &date) const
     return DataRoot + QString::number(date.year()) + u'/' + MonthFolderName(date.month()) + u'/';
 }
 
+QString Folders::ResultRoot(const QString &resultFolder) const
+{
+    return PathExists(resultFolder) ? withSeparator(resultFolder) : BaseFolder;
+}
+
 QString Folders::MonthResultFolder(const QString &resultFolder, const QDate &date) const
 {
-    const QString root = PathExists(resultFolder) ? withSeparator(resultFolder) : BaseFolder;
-    return root + QString::number(date.year()) + u'/' + MonthFolderName(date.month()) + u'/';
+    return ResultRoot(resultFolder) + QString::number(date.year()) + u'/' + MonthFolderName(date.month()) + u'/';
 }
 
 bool Folders::createMonthDataFolder(const QDate &date) const
@@ -44,8 +48,7 @@ bool Folders::createMonthDataFolder(const QDate &date) const
 
 bool Folders::createMonthResultFolder(const QString &resultFolder, const QDate &date) const
 {
-    const QString root = PathExists(resultFolder) ? withSeparator(resultFolder) : BaseFolder;
-    return createLevels(root, {QString::number(date.year()), MonthFolderName(date.month())});
+    return createLevels(ResultRoot(resultFolder), {QString::number(date.year()), MonthFolderName(date.month())});
 }
 
 bool PathExists(const QString &path)

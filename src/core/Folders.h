@@ -23,7 +23,9 @@ public:
     QString MonthDataFolder(const QDate &date) const;
     QString defaultLogPath() const { return BaseFolder + QStringLiteral("err.log"); }
 
-    // `ResultFolder`, or the base folder when it does not exist, + year + month.
+    // `ResultFolder`, or the base folder when it does not exist.
+    QString ResultRoot(const QString &resultFolder) const;
+    // ResultRoot + year + month.
     QString MonthResultFolder(const QString &resultFolder, const QDate &date) const;
 
     // Creates the data root, year and month folder, each level where missing.

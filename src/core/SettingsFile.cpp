@@ -6,12 +6,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QDate>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QtEndian>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -150,6 +152,94 @@ void decodeSettings(const QByteArray &bytes, Settings &settings)
     settings.PollPeriodMs = usablePollPeriod(settings.PollPeriodMs);
 }
 
+namespace {
+
+// The smallest file an earlier version wrote: records 1..126.
+constexpr int kOldestRecordCount = 126;
+
+bool isFlag(qint32 value)
+{
+    return value == 0 || value == 1;
+}
+
+bool isFontFlag(qint16 value)
+{
+    return value == 0 || value == -1 || value == 1;
+}
+
+struct Checker {
+    const char *at;
+    bool operator()(QString *) const { return get<quint16>(at) <= kTextMax; }
+    bool operator()(VariantText) const
+    {
+        const quint16 type = get<quint16>(at);
+        const quint16 length = get<quint16>(at + 2);
+        return (type == 8 && length <= kVariantTextMax) || (type == 0 && length == 0);
+    }
+    bool operator()(qint16 *) const { return true; }
+    bool operator()(qint32 *) const { return true; }
+    bool operator()(double *) const { return std::isfinite(get<double>(at)); }
+};
+
+} // namespace
+
+QString settingsDamage(const QByteArray &bytes)
+{
+    if (bytes.size() < kFileSize && (bytes.size() < kOldestRecordCount * kRecordSize || bytes.size() % kRecordSize != 0))
+        return u"файл короче записей настроек (%1 байт из %2)"_s.arg(bytes.size()).arg(kFileSize);
+    Settings read;
+    const std::vector<Field> fields = records(read);
+    for (int k = 0; k < kRecordCount; ++k) {
+        const qsizetype offset = qsizetype(k) * kRecordSize;
+        if (offset >= bytes.size())
+            break;
+        if (!std::visit(Checker{bytes.constData() + offset}, fields[std::size_t(k)]))
+            return u"запись %1 повреждена"_s.arg(k + 1);
+    }
+    decodeSettings(bytes, read);
+    const Settings &s = read;
+    const auto bad = [](const char *field) { return u"неверное значение %1"_s.arg(QLatin1StringView(field)); };
+    if (s.CardIdCounter < 0)
+        return bad("CardIdCounter");
+    if (s.DayCardNumber < 0)
+        return bad("DayCardNumber");
+    if (s.SumCount < 0)
+        return bad("SumCount");
+    if (s.TerminalType < 0 || s.TerminalType > 10)
+        return bad("TerminalType");
+    if (!(s.IpCameraNumber >= 0 && s.IpCameraNumber <= 3) && s.IpCameraNumber != 10)
+        return bad("IpCameraNumber");
+    if (s.DecimalPlaces < 0 || s.DecimalPlaces > 3)
+        return bad("DecimalPlaces");
+    if (s.AdvertColor < 0 || s.AdvertColor > 0xFFFFFF)
+        return bad("AdvertColor");
+    for (const qint32 flag : {s.SumModeOn, s.AutoStart, s.TareFromKeyboard, s.ShowReceiptButton, s.OverloadFlag,
+                              s.AxleProgram, s.VideoSourceIp, s.AutoPhoto})
+        if (!isFlag(flag))
+            return u"неверный признак"_s;
+    for (const qint32 flag : s.EditPermissions)
+        if (!isFlag(flag))
+            return bad("EditPermissions");
+    for (const qint16 flag : {s.AdvertFontBold, s.AdvertFontItalic, s.AdvertFontStrikethrough, s.AdvertFontUnderline})
+        if (!isFontFlag(flag))
+            return u"неверный признак шрифта"_s;
+    return QString();
+}
+
+QString lastGoodCopyPath(const QString &path)
+{
+    return path + u".bak"_s;
+}
+
+QString damagedCopyPath(const QString &path, const QDate &date)
+{
+    const QString first = path + u".damaged-"_s + date.toString(u"dd.MM.yyyy"_s);
+    QString name = first;
+    for (int k = 2; QFileInfo::exists(name); ++k)
+        name = first + u'-' + QString::number(k);
+    return name;
+}
+
 void LoadSettings(Settings &settings, const QString &path)
 {
     QFile file(path);
@@ -158,16 +248,33 @@ void LoadSettings(Settings &settings, const QString &path)
     decodeSettings(file.readAll(), settings);
 }
 
+namespace {
+
+// The file about to be replaced stays as the last good copy: a second name
+// for the same bytes, so it costs no copy; the save gives the settings file
+// a new one. Nothing when there is no file yet.
+void keepLastGoodCopy(const QString &path, const QByteArray &old)
+{
+    if (old.isEmpty() || !settingsDamage(old).isEmpty())
+        return;
+    const QByteArray from = QFile::encodeName(path);
+    const QByteArray copy = QFile::encodeName(lastGoodCopyPath(path));
+    const QByteArray next = copy + ".new";
+    ::unlink(next.constData());
+    if (::link(from.constData(), next.constData()) == 0 && ::rename(next.constData(), copy.constData()) != 0)
+        ::unlink(next.constData());
+}
+
+} // namespace
+
 StoreResult StoreSettings(const Settings &settings, const QString &path)
 {
     QByteArray bytes = encodeSettings(settings);
-    {
-        QFile old(path);
-        if (old.size() > kFileSize && old.open(QIODevice::ReadOnly)) {
-            old.seek(kFileSize);
-            bytes += old.readAll();
-        }
-    }
+    QByteArray old;
+    if (QFile file(path); file.open(QIODevice::ReadOnly))
+        old = file.readAll();
+    if (old.size() > kFileSize)
+        bytes += old.sliced(kFileSize);
     CrashPoint::beforeFileCall();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -183,6 +290,7 @@ StoreResult StoreSettings(const Settings &settings, const QString &path)
         file.cancelWriting();
         return StoreResult::failed(reason);
     }
+    keepLastGoodCopy(path, old);
     if (!file.commit())
         return StoreResult::failed(fileErrorText(file));
     // Without this a power cut can bring the old file back, and with it an

@@ -3,6 +3,7 @@
 #include "core/Cp1251.h"
 #include "ReportCellText.h"
 #include "core/Formats.h"
+#include "core/WriteJournal.h"
 #include "store/DurableWrite.h"
 
 #include <QFile>
@@ -89,6 +90,15 @@ StoreResult writeRecord(const QString &path, qsizetype recordSize, qint64 record
     if (record < 1 || bytes.size() > recordSize)
         return StoreResult::failed(u"неверная запись %1"_s.arg(record));
     return writeDurably(path, (record - 1) * recordSize, bytes);
+}
+
+StoreResult writeCardLines(const QString &dayText, const QString &accountingText, int n, const QByteArray &dayLine,
+                           const QByteArray &accountingLine)
+{
+    if (n < 1 || dayLine.size() > DayRecordSize || accountingLine.size() > AccountingRecordSize)
+        return StoreResult::failed(u"неверная запись %1"_s.arg(n));
+    return WriteJournal::write({{dayText, qint64(n + HeaderRecords - 1) * DayRecordSize, dayLine},
+                                {accountingText, qint64(n - 1) * AccountingRecordSize, accountingLine}});
 }
 
 bool hasHeaders(const QString &path)

@@ -39,6 +39,10 @@ QString accountingTextPath(const QString &monthResultFolder, const QDate &date);
 
 // Record `record` (from 1) of a file of `recordSize`-byte records.
 StoreResult writeRecord(const QString &path, qsizetype recordSize, qint64 record, const QByteArray &bytes);
+// The lines of card `n` in both texts of a folder, as one write: after a
+// power cut both are new or both old.
+StoreResult writeCardLines(const QString &dayText, const QString &accountingText, int n, const QByteArray &dayLine,
+                           const QByteArray &accountingLine);
 // Whether the day text at `path` holds its four header records.
 bool hasHeaders(const QString &path);
 

@@ -10,6 +10,7 @@
 #include "store/DayFileCodec.h"
 #include "store/DurableWrite.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
 
@@ -123,6 +124,65 @@ bool ExchangeRebuild::rebuild(const QDate &day)
             });
     }
     return true;
+}
+
+QString ExchangeRebuild::reconcile(AppContext &context, EventLog &log, const QDate &day)
+{
+    using namespace ExchangeLines;
+    const QString date = ShortDateText(day);
+    const QString dayPath = dayFilePath(context.folders, day);
+    if (!day.isValid() || !QFileInfo(dayPath).isFile())
+        return u"Нет файла дня "_s + dayFileName(day);
+    QString error;
+    const auto cards = ExchangeRows::readDay(dayPath, &error);
+    if (!error.isEmpty())
+        return u"Файл дня "_s + dayFileName(day) + u" не прочитан: "_s + error;
+    if (cards.isEmpty())
+        return u"Файлы обмена за %1: в файле дня нет карточек"_s.arg(date);
+
+    context.folders.createMonthResultFolder(context.settings.ResultFolder, day);
+    const QString folder = context.folders.MonthResultFolder(context.settings.ResultFolder, day);
+    const QString dayText = dayTextPath(folder, day);
+    const QString accountingText = accountingTextPath(folder, day);
+    const auto readAll = [](const QString &path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray dayBytes = readAll(dayText);
+    const QByteArray accountingBytes = readAll(accountingText);
+    QStringList failures;
+    if (!hasHeaders(dayText))
+        if (const StoreResult written = writeRecord(dayText, HeaderRecords * DayRecordSize, 1,
+                                                    headerRecords(context.settings.ParamNames, day));
+            !written)
+            failures << written.reason;
+
+    CodeBook book(context.folders.BaseFolder);
+    QStringList rewritten;
+    for (const auto &[n, card] : cards) {
+        const QByteArray dayWanted = dayLine(card);
+        const QByteArray accountingWanted = accountingLine(card, book.codes(card));
+        if (dayBytes.mid(qint64(n + HeaderRecords - 1) * DayRecordSize, DayRecordSize) == dayWanted
+            && accountingBytes.mid(qint64(n - 1) * AccountingRecordSize, AccountingRecordSize) == accountingWanted)
+            continue;
+        if (const StoreResult written = writeCardLines(dayText, accountingText, n, dayWanted, accountingWanted);
+            !written) {
+            failures << written.reason;
+            break;
+        }
+        rewritten << QString::number(n);
+    }
+    if (!rewritten.isEmpty())
+        log.WriteLog(u"Файлы обмена за %1 сверены с файлом дня, строки карточек переписаны: %2"_s.arg(
+            date, rewritten.join(u", "_s)));
+    if (!failures.isEmpty()) {
+        const QString message = u"Файлы обмена за %1 не исправлены: %2"_s.arg(date, failures.first());
+        log.WriteLog(message);
+        return message;
+    }
+    return rewritten.isEmpty()
+               ? u"Файлы обмена за %1 совпадают с файлом дня, карточек: %2"_s.arg(date).arg(cards.size())
+               : u"Файлы обмена за %1: переписаны строки карточек %2"_s.arg(date, rewritten.join(u", "_s));
 }
 
 void ExchangeRebuild::workbookDone(bool)

@@ -28,6 +28,13 @@ public:
     bool rebuild(const QDate &day);
     bool running() const { return m_running; }
 
+    // Compares the exchange texts of `day` with the lines the day file gives
+    // and rewrites the lines that differ (a crash between a card and its
+    // lines leaves them behind). Logs what it rewrote; returns what the
+    // window says.
+    static QString reconcile(AppContext &context, EventLog &log, const QDate &day);
+    QString reconcile(const QDate &day) { return reconcile(m_context, m_log, day); }
+
 signals:
     // Rows done of all rows to write (the text lines and each workbook's rows).
     void progress(int done, int total);

@@ -3,8 +3,9 @@
 #include "DayFileCodec.h"
 #include "DurableWrite.h"
 #include "core/AppContext.h"
-#include "core/CrashPoint.h"
+#include "core/WriteJournal.h"
 #include "core/EventLog.h"
+#include "core/Formats.h"
 #include "core/ProgressDisplay.h"
 #include "card/CargoCard.h"
 #include "core/SystemErrorText.h"
@@ -13,9 +14,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <cerrno>
+#include <algorithm>
+#include <functional>
 #include <limits>
-#include <unistd.h>
 
 using namespace DayFileLayout;
 using namespace Qt::StringLiterals;
@@ -29,16 +30,6 @@ QByteArray readWhole(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray();
     return file.readAll();
-}
-
-StoreResult writeAt(QFile &file, qint64 offset, const QByteArray &bytes)
-{
-    CrashPoint::beforeFileCall();
-    if (!file.seek(offset) || file.write(bytes) != bytes.size())
-        return StoreResult::failed(fileErrorText(file));
-    if (::fdatasync(file.handle()) != 0)
-        return StoreResult::failed(systemErrorText(errno));
-    return {};
 }
 
 // Complete slots a file of `size` bytes holds.
@@ -141,29 +132,34 @@ StoreResult DayFiles::WriteDayCard(const DayCard &read, const CargoCard &card)
     if (today)
         QDir().mkpath(QFileInfo(path).absolutePath());
 
-    // Unbuffered: the slot goes down in a single write, so a crash leaves
-    // the old or the new card in it, never parts of both.
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-        return StoreResult::failed(fileErrorText(file));
-    const qint32 stored = decodeCountRecord(file.read(4));
-    const qint64 present = slotsPresent(file);
+    // A missing file holds no cards; the journal creates it.
+    qint32 stored = 0;
+    qint64 present = 0;
+    QByteArray slot;
+    if (QFile file(path); file.exists()) {
+        if (!file.open(QIODevice::ReadOnly))
+            return StoreResult::failed(fileErrorText(file));
+        stored = decodeCountRecord(file.read(4));
+        present = slotsPresent(file);
+        slot = slotAt(file, n);
+    }
     if (n > present + 1)
         return StoreResult::failed(
             u"Карточка № %1 не может быть записана: в файле %2 карточек"_s.arg(n).arg(present));
-    if (slotAt(file, n) != read.slot)
+    if (slot != read.slot)
         return StoreResult::failed(changedMessage(n));
 
-    if (const StoreResult written = writeAt(file, cardOffset(n), encodeDayCard(card)); !written)
+    // Card and count as one through the journal: a crash leaves the old or
+    // the new card in the slot, never parts of both, and a count never names
+    // a slot that a power cut could have lost.
+    QList<WriteJournal::Piece> pieces{{path, cardOffset(n), encodeDayCard(card)}};
+    const qint32 count = qint32(qMax<qint64>(present, n));
+    if (today)
+        pieces.append({path, 0, encodeCountRecord(count)});
+    if (const StoreResult written = WriteJournal::write(pieces); !written)
         return written;
     if (!today)
         return {};
-
-    // The count only after the card is on disk: a count never names a slot
-    // that a power cut could have lost.
-    const qint32 count = qint32(qMax<qint64>(present, n));
-    if (const StoreResult written = writeAt(file, 0, encodeCountRecord(count)); !written)
-        return written;
     if (stored != present && stored != count)
         logCountRepair(path, count, stored);
     m_context.settings.DayCardNumber = count;
@@ -259,6 +255,12 @@ StoreResult DayFiles::LoadToday()
     // The count follows the cards the file holds: a card written just before
     // a crash, ahead of its count, is kept and the next card goes behind it.
     const qint64 present = qMin(slotsPresent(data), kLastNumber);
+    // What a crash or a damaged disk left of a card that never got whole.
+    if (const qint64 held = slotsHeld(data.size()); data.size() > fileSize(held) && held >= present)
+        m_log.WriteLog(u"Неполная карточка № %1 в конце файла %2 не прочитана: %3 байт из %4"_s.arg(held + 1)
+                           .arg(dayFileName(day))
+                           .arg(data.size() - fileSize(held))
+                           .arg(CardBytes));
     if (const StoreResult repaired = repairCount(path, decodeCountRecord(data), present); !repaired && result)
         result = repaired;
     s.DayCardNumber = qint32(present);
@@ -270,6 +272,11 @@ StoreResult DayFiles::LoadToday()
         m_todayList.append(card);
         if (m_progress)
             m_progress->stepProgress(int(n), int(present));
+    }
+    // Settings new or restored know nothing of the cards of earlier days.
+    if (m_context.settingsRenewed) {
+        m_context.settingsRenewed = false;
+        raiseIdCounterFromRecord();
     }
     // Settings older than the day file would hand these IDs out again.
     if (highestId > s.CardIdCounter) {
@@ -283,6 +290,61 @@ StoreResult DayFiles::LoadToday()
     if (m_progress)
         m_progress->endProgress();
     return result;
+}
+
+void DayFiles::raiseIdCounterFromRecord()
+{
+    // IDs only grow, so the newest month with cards holds the highest; the
+    // search goes back while a month still gives a higher one.
+    Settings &s = m_context.settings;
+    const qint32 before = s.CardIdCounter;
+    qint32 highest = before;
+    QString where;
+    const QDir root(m_context.folders.DataRoot);
+    QList<int> years;
+    for (const QString &name : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        if (bool isYear = false; name.toInt(&isYear), isYear)
+            years << name.toInt();
+    std::sort(years.begin(), years.end(), std::greater<>());
+    bool done = false;
+    for (const int year : std::as_const(years)) {
+        for (int month = 12; month >= 1 && !done; --month) {
+            const QDir folder(root.filePath(QString::number(year) + u'/' + MonthFolderName(month)));
+            const QStringList files = folder.entryList({u"*.dat"_s}, QDir::Files);
+            qint32 monthHighest = 0;
+            bool cards = false;
+            for (const QString &name : files) {
+                if (name.endsWith(u"_Plus.dat"_s))
+                    continue;
+                const QByteArray data = readWhole(folder.filePath(name));
+                for (qint64 n = 1, held = slotsHeld(data.size()); n <= held; ++n) {
+                    const qint32 id = decodeDayCardId(data, n);
+                    cards = cards || id != 0;
+                    if (id > monthHighest) {
+                        monthHighest = id;
+                        if (id > highest)
+                            where = name;
+                    }
+                }
+            }
+            if (!cards)
+                continue;
+            if (monthHighest <= highest) {
+                done = true;
+                break;
+            }
+            highest = monthHighest;
+        }
+        if (done)
+            break;
+    }
+    if (highest > before) {
+        s.CardIdCounter = highest;
+        m_log.WriteLog(u"Настройки новые или восстановлены: счётчик ID карточек поднят с %1 до %2 по файлу %3"_s
+                           .arg(before)
+                           .arg(highest)
+                           .arg(where));
+    }
 }
 
 void DayFiles::LoadArchiveDay(const QString &path)

@@ -99,6 +99,11 @@ public:
     // Reads an archive day whole, up to the first card whose ID is 0; the
     // count record is not consulted.
     void LoadArchiveDay(const QString &path);
+    // After settings that are new or restored: CardIdCounter above every ID
+    // of the day files, the newest months first, back to the first month
+    // whose cards give no higher ID. A raise is logged.
+    void raiseIdCounterFromRecord();
+
 private:
     // The count record, when it is not `present`, is rewritten to it and logged.
     StoreResult repairCount(const QString &path, qint32 stored, qint64 present);

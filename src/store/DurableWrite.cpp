@@ -3,6 +3,9 @@
 #include "core/CrashPoint.h"
 #include "core/SettingsFile.h"
 #include "core/SystemErrorText.h"
+#include "core/WriteJournal.h"
+
+#include <QFileInfo>
 
 #include <QFile>
 #include <QSaveFile>
@@ -12,19 +15,14 @@
 
 StoreResult writeDurably(const QString &path, qint64 offset, const QByteArray &bytes)
 {
-    CrashPoint::beforeFileCall();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-        return StoreResult::failed(fileErrorText(file));
-    if (!file.seek(offset) || file.write(bytes) != bytes.size())
-        return StoreResult::failed(fileErrorText(file));
-    if (::fdatasync(file.handle()) != 0)
-        return StoreResult::failed(systemErrorText(errno));
-    return {};
+    return WriteJournal::write({{path, offset, bytes}});
 }
 
 StoreResult replaceDurably(const QString &path, const QByteArray &content)
 {
+    // An unfinished write into the old content must not come back over the new.
+    if (const StoreResult forgotten = WriteJournal::forget(path); !forgotten)
+        return forgotten;
     CrashPoint::beforeFileCall();
     // Without commit() the temporary file is discarded and the old content stays.
     QSaveFile file(path);

@@ -6,8 +6,9 @@
 #include <QString>
 
 // Writes of the store's fixed-record files that survive a crash: a record
-// goes down in one positioned write and is flushed to disk before the call
-// returns. A missing file is created. On failure the OS's reason.
+// goes down through the folder's write journal, so a power cut leaves the
+// old bytes or the new, and is on disk before the call returns. A missing
+// file is created. On failure the OS's reason.
 StoreResult writeDurably(const QString &path, qint64 offset, const QByteArray &bytes);
 
 // The whole file replaced: the new content goes to a temporary file beside

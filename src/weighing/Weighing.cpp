@@ -10,7 +10,10 @@
 #include "store/ParamExtras.h"
 #include "store/PlusFile.h"
 
+#include <QFile>
 #include <QFileInfo>
+
+#include <limits>
 
 Weighing::Weighing(AppContext &context, EventLog &log, DayFiles &days, ParamExtras &extras, CardExports &exports,
                    CardPhotos &photos, QObject *parent)
@@ -351,6 +354,7 @@ int Weighing::storeNewTodayCard(const std::function<void(CargoCard &, const NewC
     }
     const double sumWeight = s.SumWeight;
     const qint32 sumCount = s.SumCount;
+    skipIdsWithPhotos();
     const NewCardNumbers numbers = numberNewCard(s, dayNumber);
     if (numbers.id == 0) {
         reportFailure(notStoredMessage(QString(), QStringLiteral("номера карточек исчерпаны")));
@@ -385,6 +389,28 @@ int Weighing::storeNewTodayCard(const std::function<void(CargoCard &, const NewC
     emit todayListChanged();
     resetAxles();
     return n;
+}
+
+void Weighing::skipIdsWithPhotos()
+{
+    // A photo that already bears the next ID belongs to a card the counter
+    // has lost track of: the new card takes the next free ID rather than
+    // writing over that photo.
+    Settings &s = m_context.settings;
+    const QString folder = m_context.MonthDataFolder();
+    const qint32 before = s.CardIdCounter;
+    const auto taken = [&folder](qint32 id) {
+        const QString name = folder + QString::number(id);
+        return QFile::exists(name + QStringLiteral(".jpg")) || QFile::exists(name + QStringLiteral("_1.jpg"));
+    };
+    while (s.CardIdCounter >= 0 && s.CardIdCounter < std::numeric_limits<qint32>::max() - 1
+           && taken(s.CardIdCounter + 1))
+        ++s.CardIdCounter;
+    if (s.CardIdCounter != before)
+        m_log.WriteLog(QStringLiteral("Счётчик ID карточек поднят с %1 до %2: фото следующих ID уже есть в %3")
+                           .arg(before)
+                           .arg(s.CardIdCounter)
+                           .arg(folder));
 }
 
 bool Weighing::StoreNewCard()

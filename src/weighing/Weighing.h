@@ -200,6 +200,7 @@ signals:
     void cardWritten(const CargoCard &card, const ExtraParams &extras, const QDate &day, CardChange change);
 
 private:
+    void skipIdsWithPhotos();
     // Gross, tare and net while the card frame shows `card`.
     void liveFromCard(const CargoCard &card);
     void showLive();

@@ -125,9 +125,11 @@ private slots:
         weigh(12000);
         QVERIFY(m_p->weighing->CompleteCard(Weighing::Kind::Tare));
         QVERIFY(idle());
-        // Nothing but the workbooks and texts: no lock, no half-saved copy.
+        // Nothing but the workbooks, the texts and the texts' write journal:
+        // no lock, no half-saved copy.
         QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden),
-                 (QStringList{u"09.12.2026.txt"_s, u"09.12.2026.xls"_s, u"09.12.2026_1C.txt"_s, u"09.12.2026_1C.xls"_s}));
+                 (QStringList{u".tarvo.journal"_s, u"09.12.2026.txt"_s, u"09.12.2026.xls"_s, u"09.12.2026_1C.txt"_s,
+                              u"09.12.2026_1C.xls"_s}));
 
         const QList<FodsSheet> s = readBack({openDay, openAccounting, day, accounting});
         QCOMPARE(s.size(), 4);

@@ -117,6 +117,11 @@ class TestExchangeTexts : public QObject
         QFile f(m_p->context->MonthResultFolder() + name);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
+    QString logText() const
+    {
+        QFile f(m_p->context->settings.LogPath);
+        return f.open(QIODevice::ReadOnly) ? decode1251(f.readAll()) : QString();
+    }
     CargoCard slot(int n) const
     {
         QFile f(dayFilePath(m_p->context->folders, m_p->clock.today()));
@@ -286,6 +291,21 @@ private slots:
         QCOMPARE(dialog->progressBar()->value(), dialog->progressBar()->maximum());
         QCOMPARE(file(u"09.12.2026.txt"_s), day);
         QCOMPARE(file(u"09.12.2026_1C.txt"_s), accounting);
+
+        // The check beside it: a line out of step with the day file (here a
+        // card 2 written over by hand) is rewritten, only that one, and logged.
+        damaged.setFileName(m_p->context->MonthResultFolder() + u"09.12.2026_1C.txt"_s);
+        QVERIFY(damaged.open(QIODevice::ReadWrite));
+        damaged.seek(326 + 20);
+        damaged.write("YYYY");
+        damaged.close();
+        QTest::mouseClick(dialog->checkButton(), Qt::LeftButton);
+        QCOMPARE(dialog->result()->text(), u"Файлы обмена за 09.12.2026: переписаны строки карточек 2"_s);
+        QCOMPARE(file(u"09.12.2026.txt"_s), day);
+        QCOMPARE(file(u"09.12.2026_1C.txt"_s), accounting);
+        QVERIFY(logText().contains(u"Файлы обмена за 09.12.2026 сверены с файлом дня, строки карточек переписаны: 2"_s));
+        QTest::mouseClick(dialog->checkButton(), Qt::LeftButton);
+        QCOMPARE(dialog->result()->text(), u"Файлы обмена за 09.12.2026 совпадают с файлом дня, карточек: 3"_s);
         const QString shots = u"/tmp/shots-exports"_s;
         QDir().mkpath(shots);
         dialog->grab().save(shots + u"/rebuild-dialog.png"_s);

@@ -2,7 +2,9 @@
 // to midnight, a new month or a disk that refuses it.
 
 #include "ProgramFixture.h"
+#include "archive/CardEditor.h"
 #include "core/Cp1251.h"
+#include "core/SettingsFile.h"
 #include "store/DayFileCodec.h"
 #include "store/NamePlusFile.h"
 #include "store/PickListFile.h"
@@ -10,11 +12,16 @@
 #include "weighing/ui/DataEntryFrame.h"
 #include "weighing/ui/WeightPanel.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -61,6 +68,11 @@ class TestProgram : public QObject
         box->close();
         delete box;
         return text;
+    }
+    static QByteArray readAll(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
     QString logText() const
     {
@@ -179,6 +191,184 @@ private slots:
         QCOMPARE(decodeCountRecord(dayFile(day)), 2);
         QCOMPARE(slot(day, 2).gross, 19000.0);
         QCOMPARE(slot(day, 1).gross, 18000.0);
+    }
+
+    // Cards of last month and of yesterday, then the settings file cut
+    // short, emptied, overwritten with garbage or deleted: the operator is
+    // told, the file is kept aside, code 100 logs in, and the next card
+    // takes an ID above all of them without touching their photos.
+    void lostOrDamagedSettings()
+    {
+        startAt(QDateTime(QDate(2026, 11, 28), QTime(10, 0)));
+        m_p->dir.setAutoRemove(false);
+        const QString prepared = m_p->dir.path();
+        for (const QDateTime &at : {QDateTime(QDate(2026, 11, 28), QTime(10, 0)), QDateTime(QDate(2026, 11, 28), QTime(11, 0)),
+                                    QDateTime(QDate(2026, 12, 8), QTime(10, 0)), QDateTime(QDate(2026, 12, 8), QTime(11, 0))}) {
+            m_p->clock.setNow(at);
+            weigh(15000);
+            store();
+        }
+        QCOMPARE(m_p->context->settings.CardIdCounter, 4);
+        // Photos of every card, with bytes of their own.
+        const Folders folders(prepared);
+        for (int id = 1; id <= 4; ++id) {
+            QFile photo((id <= 2 ? folders.MonthDataFolder(QDate(2026, 11, 1)) : folders.MonthDataFolder(QDate(2026, 12, 1)))
+                        + QString::number(id) + u".jpg"_s);
+            QVERIFY(photo.open(QIODevice::WriteOnly) && photo.write("card " + QByteArray::number(id)) > 0);
+        }
+        // The copies keep their journal and texts in their own folders.
+        m_p->context->settings.ResultFolder.clear();
+        m_p->context->settings.LogPath.clear();
+        QVERIFY(m_p->context->storeSettings());
+        QVERIFY(m_p->context->storeSettings());
+        const QByteArray sound = encodeSettings(m_p->context->settings);
+        m_p.reset();
+
+        const QDateTime today(QDate(2026, 12, 9), QTime(9, 0));
+        const QList<std::pair<QString, QByteArray>> cases{{u"cut"_s, sound.left(5000)}, {u"empty"_s, QByteArray()},
+                                                          {u"garbage"_s, QByteArray(13100, '\x47')}, {u"deleted"_s, {}}};
+        for (const auto &[kind, content] : cases) {
+            m_port = new FakeTerminalPort;
+            m_p = std::make_unique<ProgramFixture>(today, m_port, nullptr, nullptr, false);
+            const QString base = m_p->dir.path() + u"/Tarvo v.3.00/"_s;
+            QVERIFY(QDir().mkpath(base));
+            QVERIFY(QProcess::execute(u"cp"_s, {u"-a"_s, prepared + u"/Tarvo v.3.00/."_s, base}) == 0);
+            const QString settingsFile = m_p->context->folders.SettingsFile;
+            if (kind == u"deleted"_s) {
+                QVERIFY(QFile::remove(settingsFile));
+            } else {
+                QFile file(settingsFile);
+                QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+                file.write(content);
+            }
+            // Garbage with no good copy beside it: the defaults.
+            if (kind == u"garbage"_s)
+                QVERIFY(QFile::remove(lastGoodCopyPath(settingsFile)));
+            m_p->start();
+            const QString aside = settingsFile + u".damaged-09.12.2026"_s;
+            if (kind == u"deleted"_s) {
+                QVERIFY(!QFile::exists(aside));
+                QVERIFY(m_p->gate->startupMessage().isEmpty());
+            } else {
+                QCOMPARE(QFile(aside).size(), qint64(content.size()));
+                QVERIFY2(m_p->gate->startupMessage().startsWith(u"Файл настроек повреждён"_s),
+                         qPrintable(m_p->gate->startupMessage()));
+                QVERIFY(m_p->gate->startupMessage().contains(u"tarvo v.3.00.eng.damaged-09.12.2026"_s));
+            }
+            m_p->build();
+            m_p->login();
+            QVERIFY2(m_p->shell->loaded(), qPrintable(kind));
+            m_p->link->stopPolling();
+            m_p->window->clockTimer()->stop();
+            weigh(16000);
+            store();
+            QCOMPARE(messageShown(), QString());
+            QVERIFY2(slot(today.date(), 1).id == 5, qPrintable(kind + u": ID "_s + QString::number(slot(today.date(), 1).id)));
+            for (int id = 1; id <= 4; ++id)
+                QCOMPARE(readAll((id <= 2 ? m_p->context->folders.MonthDataFolder(QDate(2026, 11, 1))
+                                          : m_p->context->MonthDataFolder())
+                                 + QString::number(id) + u".jpg"_s),
+                         "card " + QByteArray::number(id));
+            const QString log = logText();
+            // The good copy knew the counter; the defaults learn it from the day files.
+            const bool fromDefaults = kind == u"garbage"_s || kind == u"deleted"_s;
+            QCOMPARE(log.contains(u"счётчик ID карточек поднят с 0 до 4 по файлу 08.12.2026.dat"_s), fromDefaults);
+            if (kind != u"deleted"_s)
+                QVERIFY(log.contains(u"Файл настроек повреждён"_s));
+            QCOMPARE(log.contains(u"Настройки взяты из последней сохранённой копии"_s), !fromDefaults);
+            QCOMPARE(QFile(settingsFile).size(), qint64(13100));
+            m_p.reset();
+        }
+        QDir(prepared).removeRecursively();
+
+        // A photo already named by the next ID: the card takes the ID after it.
+        startAt(today);
+        QFile photo(m_p->context->MonthDataFolder() + u"1.jpg"_s);
+        QVERIFY(photo.open(QIODevice::WriteOnly) && photo.write("another card") > 0);
+        photo.close();
+        weigh(17000);
+        store();
+        QCOMPARE(slot(today.date(), 1).id, 2);
+        QCOMPARE(readAll(photo.fileName()), QByteArray("another card"));
+        QVERIFY(logText().contains(u"фото следующих ID уже есть"_s));
+    }
+
+    // A correction on a full disk (a small memory disk, mounted where the
+    // program keeps its files): refused or done, the event log says it
+    // once in the status line, keeps its lines and writes them once space
+    // is back.
+    void diskFullDuringACorrection()
+    {
+        m_port = new FakeTerminalPort;
+        m_p = std::make_unique<ProgramFixture>(QDateTime(QDate(2026, 12, 9), QTime(10, 0)), m_port, nullptr, nullptr, false);
+        const QString disk = m_p->dir.path();
+        if (QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=2m"_s, u"tmpfs"_s, disk}) != 0)
+            QSKIP("no memory disk can be mounted here (needs root)");
+        const auto unmount = qScopeGuard([&] {
+            m_p.reset();
+            QProcess::execute(u"umount"_s, {disk});
+        });
+        m_p->start();
+        m_p->build();
+        m_p->login();
+        m_p->link->stopPolling();
+        m_p->window->clockTimer()->stop();
+        for (const qint64 w : {18000, 19000}) {
+            weigh(w);
+            store();
+        }
+        QCOMPARE(decodeCountRecord(dayFile(QDate(2026, 12, 9))), 2);
+
+        // The journal's last page full, so its next line needs a new one.
+        {
+            QFile log(m_p->context->settings.LogPath);
+            QVERIFY(log.open(QIODevice::Append));
+            const qint64 rest = 4096 - log.size() % 4096;
+            QVERIFY(rest >= 2);
+            log.write(QByteArray(rest - 2, ' ') + "\r\n");
+        }
+        QFile filler(disk + u"/filler"_s);
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'f');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+        filler.close();
+        QSignalSpy said(m_p->log, &EventLog::writeFailed);
+        const QString before = logText();
+
+        CardEditor &editor = m_p->program->cardEditor();
+        editor.open(CardEditor::Correction);
+        editor.setCardNumberText(u"1"_s);
+        editor.SelectCardForEdit();
+        editor.setText(0, u"Песок"_s);
+        const bool done = editor.ReplaceCardParameters();
+        QCOMPARE(slot(QDate(2026, 12, 9), 1).texts[0] == u"Песок"_s, done);
+        // A new card needs room the disk does not have: refused with the reason.
+        weigh(20000);
+        store();
+        const QString refusal = messageShown();
+        QVERIFY2(refusal.startsWith(u"Карточка не записана: "_s) && refusal.contains(u"Нет места на диске"_s),
+                 qPrintable(refusal));
+        QCOMPARE(decodeCountRecord(dayFile(QDate(2026, 12, 9))), 2);
+        QCOMPARE(logText(), before);
+        QVERIFY(m_p->log->pendingLines() >= 2);
+        QCOMPARE(said.size(), 1);
+        QVERIFY2(m_p->window->statusBar()->currentMessage().startsWith(u"Журнал событий не записывается (Нет места на диске)"_s),
+                 qPrintable(m_p->window->statusBar()->currentMessage()));
+
+        QDir().mkpath(u"/tmp/shots-journal"_s);
+        m_p->window->grab().save(u"/tmp/shots-journal/disk-full.png"_s);
+
+        // Space back: the kept lines are written at the next tick, in order.
+        QVERIFY(QFile::remove(filler.fileName()));
+        m_p->shell->ClockTick();
+        QCOMPARE(m_p->log->pendingLines(), 0);
+        const QString trail = logText().mid(before.size());
+        QVERIFY2(trail.contains(done ? u"Исправлена карточка"_s : u"Нет места на диске"_s), qPrintable(trail));
+        QVERIFY(trail.indexOf(refusal) > 0);
+        qInfo("disk full: correction %s, store refused; the log once space was back:\n%s", done ? "done" : "refused",
+              qPrintable(trail.trimmed()));
+        QCOMPARE(said.size(), 1);
     }
 
     void noWeighingWithoutTheTerminal()

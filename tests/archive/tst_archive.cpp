@@ -63,6 +63,7 @@ public:
     void writeAccountingWorkbookRow(int n) override { m_calls << u"sheet "_s + QString::number(n); }
     void writeAccountingTexts(int n) override { m_calls << u"text "_s + QString::number(n); }
     void writeTextReportHeaders() override {}
+    void reconcileTexts(const QDate &) override {}
     void writeArchiveStatus(const QString &folder, const QDate &day, int n, const QString &s) override
     {
         m_calls << u"archive status "_s + folder.mid(m_base.size()) + u' ' + day.toString(u"dd.MM"_s) + u' '

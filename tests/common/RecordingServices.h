@@ -22,6 +22,7 @@ public:
     void writeAccountingWorkbookRow(int n) override { m_calls << QStringLiteral("accountingRow %1").arg(n); }
     void writeAccountingTexts(int n) override { m_calls << QStringLiteral("texts %1").arg(n); }
     void writeTextReportHeaders() override { m_calls << QStringLiteral("textHeaders"); }
+    void reconcileTexts(const QDate &) override {}
     void writeArchiveStatus(const QString &, const QDate &day, int n, const QString &status) override
     {
         m_calls << QStringLiteral("archiveStatus %1 %2 %3").arg(day.toString(Qt::ISODate)).arg(n).arg(status);

@@ -4,6 +4,9 @@
 #include "core/ProgressDisplay.h"
 #include "store/DayFileCodec.h"
 #include "store/DayFiles.h"
+#include "store/DurableWrite.h"
+#include "core/WriteJournal.h"
+#include "core/Cp1251.h"
 #include "card/CargoCard.h"
 
 #include "DayLayoutReading.h"
@@ -344,6 +347,64 @@ private slots:
         QCOMPARE(i32(todayBytes(), 0), 4);
         QCOMPARE(m_files->list(DayTarget::Today).page(0).size(), 3 * 101);
         QCOMPARE(m_files->ReadDayCard(today(), m_context->settings.DayCardNumber).card, sampleCard(4));
+
+        // Half a fifth card at the end is left out, and named in the log.
+        QVERIFY(f.open(QIODevice::Append));
+        f.write(encodeDayCard(sampleCard(5)).left(600));
+        f.close();
+        QVERIFY(m_files->LoadToday());
+        QCOMPARE(m_context->settings.DayCardNumber, 4);
+        QFile log(m_context->settings.LogPath);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(decode1251(log.readAll()).contains(u"Неполная карточка № 5 в конце файла 08.12.2011.dat не прочитана: 600 байт из 1184"_s));
+        // The next card goes over it.
+        CargoCard fifth = sampleCard(5);
+        writeToday(fifth);
+        QCOMPARE(todayBytes().size(), DayFileLayout::fileSize(5));
+    }
+
+    // Writes through the journal: a journal cut short is dropped, one whole
+    // is replayed, one already done is only emptied; nothing leaves the folder.
+    void journalReplay()
+    {
+        const QString folder = m_context->MonthDataFolder();
+        const QString path = m_files->todayPath();
+        for (int n = 1; n <= 2; ++n)
+            writeToday(sampleCard(n));
+        const QByteArray before = todayBytes();
+        CargoCard changed = sampleCard(2);
+        changed.texts[0] = u"Песок"_s;
+        const QByteArray entry = WriteJournal::encodeEntry(
+            {{path, DayFileLayout::cardOffset(2), encodeDayCard(changed)}, {path, 0, encodeCountRecord(2)}});
+        const auto journal = [&](const QByteArray &bytes) {
+            QFile j(WriteJournal::journalPath(folder));
+            QVERIFY(j.open(QIODevice::WriteOnly | QIODevice::Truncate) && j.write(bytes) == bytes.size());
+        };
+        // Cut short: dropped, the file untouched.
+        journal(entry.left(entry.size() - 1));
+        QList<WriteJournal::Recovery> found = WriteJournal::recover(folder);
+        QCOMPARE(found.size(), 1);
+        QVERIFY(!found[0].replayed && !found[0].failed);
+        QCOMPARE(todayBytes(), before);
+        QVERIFY(WriteJournal::recover(folder).isEmpty());
+        // Whole: replayed once.
+        journal(entry);
+        found = WriteJournal::recover(folder);
+        QCOMPARE(found.size(), 1);
+        QVERIFY(found[0].replayed);
+        QCOMPARE(found[0].file, path);
+        QCOMPARE(m_files->ReadDayCard(today(), 2).card, changed);
+        QVERIFY(WriteJournal::recover(folder).isEmpty());
+        // A file that is gone is not made anew from a journal.
+        journal(WriteJournal::encodeEntry({{folder + u"gone.dat"_s, 16, "x"}}));
+        found = WriteJournal::recover(folder);
+        QVERIFY(found.size() == 1 && !found[0].replayed);
+        QVERIFY(!QFile::exists(folder + u"gone.dat"_s));
+        // Replacing a file whole forgets its unfinished write.
+        journal(entry);
+        QVERIFY(replaceDurably(path, before));
+        QVERIFY(WriteJournal::recover(folder).isEmpty());
+        QCOMPARE(todayBytes(), before);
     }
 
     void loadArchiveDay()

@@ -389,6 +389,7 @@ private slots:
             void writeAccountingWorkbookRow(int) override { during(); }
             void writeAccountingTexts(int) override { during(); }
             void writeTextReportHeaders() override {}
+            void reconcileTexts(const QDate &) override {}
             void writeArchiveStatus(const QString &, const QDate &, int, const QString &) override {}
         } busy;
         Weighing w(*m_context, *m_log, *m_days, *m_extras, busy, m_photos);

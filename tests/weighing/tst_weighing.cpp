@@ -262,6 +262,7 @@ private slots:
             void writeAccountingWorkbookRow(int) override {}
             void writeAccountingTexts(int) override {}
             void writeTextReportHeaders() override {}
+            void reconcileTexts(const QDate &) override {}
             void writeArchiveStatus(const QString &, const QDate &, int, const QString &) override {}
         } nesting;
         Weighing w(*m_context, *m_log, *m_days, *m_extras, nesting, m_photos);

@@ -31,8 +31,8 @@ QString SettingsAttach::apply(QString *error) const
     ExtraNames extraNames;
     context.ApplyDefaults();
     bool firstStart = false;
-    if (const StoreResult created = context.LoadOrCreateSettings(&firstStart); !created) {
-        *error = created.reason + u": "_s + context.folders.SettingsFile;
+    if (const SettingsStart created = context.LoadOrCreateSettings(&firstStart); !created) {
+        *error = created.stored.reason + u": "_s + context.folders.SettingsFile;
         return QString();
     }
     if (firstStart)

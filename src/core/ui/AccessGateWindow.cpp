@@ -8,8 +8,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -47,6 +49,18 @@ AccessGateWindow::AccessGateWindow(AccessGate &gate, QWidget *parent)
     });
     connect(&m_gate, &AccessGate::changed, this, &AccessGateWindow::sync);
     sync();
+
+    // Said over the gate, once it is up; the gate keeps taking the code.
+    if (const QString message = m_gate.startupMessage(); !message.isEmpty())
+        QTimer::singleShot(0, this, [this, message] {
+            auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(), message, QMessageBox::Ok, this);
+            box->setObjectName(u"startupMessage"_s);
+            // Over the gate, which itself stays on top.
+            box->setWindowFlag(Qt::WindowStaysOnTopHint);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            m_notice = box;
+            box->open();
+        });
 }
 
 void AccessGateWindow::sync()
@@ -107,6 +121,9 @@ bool AccessGateWindow::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate) {
         raise();
+        // The start-up message stays readable above the gate.
+        if (m_notice)
+            m_notice->raise();
         m_gate.activate();
         m_entry->setFocus();
     }

@@ -36,5 +36,6 @@ private:
     QLineEdit *m_entry;
     QProgressBar *m_progress;
     QPointer<QWidget> m_anchor;
+    QPointer<QWidget> m_notice;
     bool m_syncing = false;
 };

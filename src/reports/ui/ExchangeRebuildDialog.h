@@ -9,7 +9,7 @@ class QProgressBar;
 class QPushButton;
 
 // "Пересоздать файлы обмена": asks for the day and shows the rebuild's
-// progress and outcome.
+// progress and outcome; beside it the check of the texts against the day file.
 class ExchangeRebuildDialog : public QDialog
 {
     Q_OBJECT
@@ -20,6 +20,7 @@ public:
     void setDate(const QDate &date);
     QDateEdit *dateEdit() const { return m_date; }
     QPushButton *startButton() const { return m_start; }
+    QPushButton *checkButton() const { return m_check; }
     QProgressBar *progressBar() const { return m_progress; }
     QLabel *result() const { return m_result; }
 
@@ -29,6 +30,7 @@ private:
     ExchangeRebuild &m_rebuild;
     QDateEdit *m_date;
     QPushButton *m_start;
+    QPushButton *m_check;
     QPushButton *m_close;
     QProgressBar *m_progress;
     QLabel *m_result;
