@@ -55,7 +55,7 @@ QByteArray encode1251(QStringView text)
     return out;
 }
 
-QString decode1251(QByteArrayView bytes)
+void decode1251(QByteArrayView bytes, char16_t *out)
 {
     // One byte is one character in this code page, so each byte's character
     // is asked of the decoder once and kept: loading a day decodes a hundred
@@ -69,10 +69,15 @@ QString decode1251(QByteArrayView bytes)
         }
         return t;
     }();
-    QString out(bytes.size(), Qt::Uninitialized);
-    QChar *p = out.data();
+    const auto *in = reinterpret_cast<const uchar *>(bytes.data());
     for (qsizetype i = 0; i < bytes.size(); ++i)
-        p[i] = QChar(table[uchar(bytes[i])]);
+        out[i] = table[in[i]];
+}
+
+QString decode1251(QByteArrayView bytes)
+{
+    QString out(bytes.size(), Qt::Uninitialized);
+    decode1251(bytes, reinterpret_cast<char16_t *>(out.data()));
     return out;
 }
 

@@ -9,6 +9,8 @@
 
 QByteArray encode1251(QStringView text);
 QString decode1251(QByteArrayView bytes);
+// The same into `out`, which takes bytes.size() characters: one per byte.
+void decode1251(QByteArrayView bytes, char16_t *out);
 
 // Number of bytes `text` takes once encoded.
 qsizetype length1251(QStringView text);
