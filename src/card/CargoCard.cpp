@@ -21,12 +21,12 @@ QString complete() { return u"завершена"_s; }
 QString deleted() { return u"удалена"_s; }
 } // namespace Statuses
 
-bool IsIncomplete(const QString &status)
+bool IsIncomplete(QStringView status)
 {
-    return status.trimmed().left(6) == u"незаве"_s;
+    return status.trimmed().left(6) == u"незаве";
 }
 
-bool IsDeleted(const QString &status)
+bool IsDeleted(QStringView status)
 {
     return status == Statuses::deleted();
 }

@@ -82,8 +82,8 @@ QString deleted();    // "удалена"
 } // namespace Statuses
 
 // Incomplete: the trimmed status starts with "незаве".
-bool IsIncomplete(const QString &status);
-bool IsDeleted(const QString &status);
+bool IsIncomplete(QStringView status);
+bool IsDeleted(QStringView status);
 
 // The current caption of ОП(n).
 QString MainParamName(const Settings &settings, int n);

@@ -150,9 +150,8 @@ void DayList::append(const CargoCard &card)
 
 void DayList::append(const DayCardSlot &slot)
 {
-    static const QString deleted = Statuses::deleted();
     char16_t status[DayFileLayout::ShortTextBytes];
-    if (QStringView(status, slot.text(Status, status)) == deleted)
+    if (IsDeleted(QStringView(status, slot.text(Status, status))))
         return;
     char16_t cargo[kColumns[3].width];
     char16_t vehicle[kColumns[4].width];
