@@ -3,6 +3,7 @@
 #include "core/ProgressDisplay.h"
 #include "reports/ReportMessage.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 class PeriodReport;
@@ -61,4 +62,5 @@ private:
     ReportPrinter *m_printer = nullptr;
     QTableView *m_grid;
     bool m_syncing = false;
+    QElapsedTimer m_sincePaint;
 };
