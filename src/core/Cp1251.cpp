@@ -55,7 +55,7 @@ QByteArray encode1251(QStringView text)
     return out;
 }
 
-void decode1251(QByteArrayView bytes, char16_t *out)
+const std::array<char16_t, 256> &table1251()
 {
     // One byte is one character in this code page, so each byte's character
     // is asked of the decoder once and kept: loading a day decodes a hundred
@@ -69,6 +69,12 @@ void decode1251(QByteArrayView bytes, char16_t *out)
         }
         return t;
     }();
+    return table;
+}
+
+void decode1251(QByteArrayView bytes, char16_t *out)
+{
+    const std::array<char16_t, 256> &table = table1251();
     const auto *in = reinterpret_cast<const uchar *>(bytes.data());
     for (qsizetype i = 0; i < bytes.size(); ++i)
         out[i] = table[in[i]];

@@ -200,13 +200,14 @@ qsizetype DayCardSlot::text(int param, char16_t *out, qsizetype max) const
     const int rec = recordOf(param);
     if (rec < 0 || (param >= CardTextCount && param != OperationType && param != Status))
         return 0;
+    const std::array<char16_t, 256> &table = table1251();
     const int chunks = param < CardTextCount ? TextChunks : 1;
     qsizetype size = 0;
     for (int k = 0; k < chunks && size < max; ++k) {
         const QByteArrayView chunk = shortBytes(m_slot, rec + k);
         const qsizetype n = qMin(chunk.size(), max - size);
-        decode1251(chunk.first(n), out + size);
-        size += n;
+        for (qsizetype i = 0; i < n; ++i)
+            out[size++] = table[uchar(chunk[i])];
     }
     return size;
 }
