@@ -27,6 +27,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDBusConnection>
 #include <QDBusInterface>
 #include <QDBusReply>
@@ -199,6 +200,25 @@ bool listenLikeAScreenReader()
     return true;
 }
 
+// Every cell, look and visibility of the table in one digest, so runs of
+// two builds of the program can be compared on the same files.
+QByteArray tableDigest(const ReportTable &table)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    for (int r = 0; r < table.rowCount(); ++r) {
+        const ReportRow &row = table.row(r);
+        for (int c = 0; c < table.columnCount(); ++c) {
+            const QStringView cell = row.cell(c);
+            hash.addData(QByteArrayView(reinterpret_cast<const char *>(cell.utf16()), cell.size() * 2));
+            hash.addData("\t");
+        }
+        const QString look = QString::asprintf("|%d|%d|%x|%d|%d\n", int(row.isHidden()), row.styledFrom(),
+                                               unsigned(row.background()), int(row.isBold()), row.fontWidth());
+        hash.addData(look.toUtf8());
+    }
+    return hash.result().toHex().left(16);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -250,8 +270,9 @@ int main(int argc, char *argv[])
             report.setColumnsExpanded(expanded);
             double cpu = 0;
             const double build = timeMs(runs, [&] { report.BuildPeriodReport(); }, &cpu);
-            std::printf("median BuildPeriodReport, %s (%d rows): %8.1f ms wall, %8.1f ms cpu",
-                        expanded ? "expanded " : "collapsed", report.table().rowCount(), build, cpu);
+            std::printf("median BuildPeriodReport, %s (%d rows, digest %s): %8.1f ms wall, %8.1f ms cpu",
+                        expanded ? "expanded " : "collapsed", report.table().rowCount(),
+                        tableDigest(report.table()).constData(), build, cpu);
             if (plain > 0)
                 std::printf("  (%.2f x plain)", build / plain);
             std::printf("\n");

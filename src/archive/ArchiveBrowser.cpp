@@ -105,6 +105,15 @@ void ArchiveBrowser::enter()
     SetArchiveCompletionButtons(m_shownSlot);
 }
 
+DayCard ArchiveBrowser::completedCopy() const
+{
+    if (m_shown.id == 0 || !closedByCopy(m_shown))
+        return DayCard();
+    const CargoCard original = m_shown;
+    return m_days.findDayCard(fromOleDate(m_shown.date2).date(),
+                              [&original](const CargoCard &c) { return isCompletedCopyOf(c, original); });
+}
+
 void ArchiveBrowser::ShowArchiveCard(int n)
 {
     const CargoCard card = m_days.ReadDayCard(m_day, n).card;

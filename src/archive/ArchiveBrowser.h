@@ -1,6 +1,7 @@
 #pragma once
 
 #include "card/CargoCard.h"
+#include "store/DayFiles.h"
 #include "weighing/Weighing.h"
 
 #include <QDate>
@@ -8,7 +9,6 @@
 #include <QString>
 
 class AppContext;
-class DayFiles;
 class DayList;
 
 // The archive frame "Архивная карточка груза" without its widgets: the day
@@ -43,6 +43,9 @@ public:
     void enter();
 
     const CargoCard &shownCard() const { return m_shown; }
+    // The card shown was closed by an archive completion: the completed copy
+    // that holds its weighing, in the day it was closed. No card otherwise.
+    DayCard completedCopy() const;
     int openedForCompletion() const { return m_opened; }
     bool grossButtonVisible() const { return m_grossButton; }
     bool tareButtonVisible() const { return m_tareButton; }

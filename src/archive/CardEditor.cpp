@@ -156,6 +156,11 @@ void CardEditor::SelectCardForEdit()
         emit message(noCardMessage(n));
 }
 
+bool CardEditor::fieldStored(int i)
+{
+    return (i >= 0 && i < CardTextCount) || i == LitterPercent || (i >= Gross && i <= SumCount);
+}
+
 CargoCard CardEditor::cardFromTexts(const CargoCard &stored, const std::array<QString, MainParamCount> &texts)
 {
     CargoCard c = stored;

@@ -59,6 +59,11 @@ public:
     // Correction mode only: "Номер карточки", "OK", the replace and delete buttons.
     bool correctionControlsVisible() const { return m_mode == Correction; }
     bool mainEditable() const { return m_mainEditable; }
+    // Whether a correction of main parameter `i` is stored: the texts, the
+    // litter % and the weights. Dates, times, IDs, type and status are kept
+    // as the weighing wrote them, so their fields are not editable.
+    static bool fieldStored(int i);
+    bool fieldEditable(int i) const { return m_mainEditable && fieldStored(i); }
     bool extrasEditable() const { return m_extrasEditable; }
 
     QString caption(int i) const;

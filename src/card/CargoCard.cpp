@@ -89,6 +89,35 @@ CargoCard completeCard(CargoCard card, CompletionKind kind, double weight, const
     return card;
 }
 
+bool closedByCopy(const CargoCard &card)
+{
+    return closedByCopy(card.status, card.operationType, card.date2, card.net, card.gross, card.tare);
+}
+
+bool closedByCopy(QStringView status, QStringView operationType, double date2, double net, double gross,
+                  double tare)
+{
+    // The completion of an archived card stamps it "завершена" and leaves
+    // its weights as the first weighing stored them: net 0 and no second
+    // weight. A completed weighing computes net = gross - tare, so with its
+    // second weight 0 its net is its first weight, which the test below
+    // requires to be non-zero: no weighed card can look like this.
+    if (status.trimmed() != Statuses::complete() || date2 == 0 || net != 0)
+        return false;
+    if (operationType == OperationTypes::unloading())
+        return tare == 0 && gross != 0;
+    if (operationType == OperationTypes::loading())
+        return gross == 0 && tare != 0;
+    return false;
+}
+
+bool isCompletedCopyOf(const CargoCard &copy, const CargoCard &original)
+{
+    return copy.id > original.id && copy.date1 == original.date1 && copy.time1 == original.time1
+        && copy.operationType == original.operationType && copy.status.trimmed() == Statuses::complete()
+        && !closedByCopy(copy);
+}
+
 void applyRunningSum(Settings &settings, double liveNet)
 {
     if (settings.SumModeOn == 1) {

@@ -111,6 +111,15 @@ enum class CompletionKind { Gross, Tare };
 // The card after its second weighing: `weight` as its gross or tare, the
 // weights derived again, the second date and time `now`, complete.
 CargoCard completeCard(CargoCard card, CompletionKind kind, double weight, const QDateTime &now);
+// A card of an earlier day closed by an archive completion: "завершена"
+// with only its first weight, the weighing itself lives in a later copy.
+bool closedByCopy(const CargoCard &card);
+// The same from the fields it looks at, for readers without a whole card.
+bool closedByCopy(QStringView status, QStringView operationType, double date2, double net, double gross,
+                  double tare);
+// Whether `copy` is the completed copy of the closed `original`: the same
+// first weighing and operation, a later ID, completed.
+bool isCompletedCopyOf(const CargoCard &copy, const CargoCard &original);
 
 // A new card of today is about to be stored: the running sum takes the live
 // net when summing is on, else it is reset.

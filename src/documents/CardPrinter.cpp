@@ -3,6 +3,7 @@
 #include "core/AppContext.h"
 #include "core/Numbers.h"
 #include "archive/ArchiveBrowser.h"
+#include "store/DayFileCodec.h"
 #include "store/DayFiles.h"
 #include "store/PickListFile.h"
 #include "store/PlusFile.h"
@@ -21,6 +22,14 @@ namespace {
 // taxpayer number.
 constexpr int SenderList = 2;
 constexpr int TaxNumberConstant = 14;
+
+std::array<QString, 25> cardTexts(const CargoCard &card)
+{
+    std::array<QString, 25> texts;
+    for (int n = 0; n < MainParamCount; ++n)
+        texts[size_t(n)] = CardFieldText(card, n);
+    return texts;
+}
 
 } // namespace
 
@@ -41,24 +50,25 @@ QString CardPrinter::failedMessage()
     return u"Документ не напечатан: печать не удалось начать. Проверьте принтер или папку Print."_s;
 }
 
-QString CardPrinter::plusFilePath(Frame frame) const
+CardPrinter::Source CardPrinter::source(Frame frame) const
 {
-    return frame == Frame::CurrentCard ? PlusFile::besideDayFile(m_days.todayPath()) : m_archive.plusFilePath();
+    if (frame == Frame::CurrentCard)
+        return {m_weighing.shownCard(), m_context.MonthDataFolder(), PlusFile::besideDayFile(m_days.todayPath())};
+    if (const DayCard copy = m_archive.completedCopy(); copy.holdsCard())
+        return {copy.card, m_context.folders.MonthDataFolder(copy.day),
+                PlusFile::besideDayFile(dayFilePath(m_context.folders, copy.day))};
+    return {m_archive.shownCard(), m_archive.folder(), m_archive.plusFilePath()};
 }
 
 std::array<QString, 25> CardPrinter::frameTexts(Frame frame) const
 {
-    const CargoCard &card = frame == Frame::CurrentCard ? m_weighing.shownCard() : m_archive.shownCard();
-    std::array<QString, 25> texts;
-    for (int n = 0; n < MainParamCount; ++n)
-        texts[size_t(n)] = CardFieldText(card, n);
-    return texts;
+    return cardTexts(source(frame).card);
 }
 
 ActPhoto CardPrinter::framePhoto(Frame frame, int index) const
 {
-    const QString folder = frame == Frame::CurrentCard ? m_context.MonthDataFolder() : m_archive.folder();
-    const QString path = folder + frameTexts(frame)[CardId].trimmed() + (index == 0 ? u".jpg"_s : u"_1.jpg"_s);
+    const Source from = source(frame);
+    const QString path = from.photoFolder + QString::number(from.card.id) + (index == 0 ? u".jpg"_s : u"_1.jpg"_s);
     // The frame already holds the decoded photo; one still being written
     // is only in memory.
     const auto photoFrame = frame == Frame::CurrentCard ? CardPhotos::Frame::CurrentCard : CardPhotos::Frame::ArchiveCard;
@@ -76,9 +86,10 @@ ActPhoto CardPrinter::framePhoto(Frame frame, int index) const
 ChequeValues CardPrinter::chequeValues(Frame frame) const
 {
     ChequeValues v;
-    v.texts = frameTexts(frame);
+    const Source from = source(frame);
+    v.texts = cardTexts(from.card);
     v.currentCard = frame == Frame::CurrentCard;
-    const QString plusPath = plusFilePath(frame);
+    const QString plusPath = from.plusPath;
     const int number = int(ReadLeadingNumber(v.texts[CardNumber]));
     // Read on their own: the values of the card being entered stay as they are.
     if (number >= 1 && !plusPath.isEmpty()) {
@@ -105,7 +116,7 @@ WaybillValues CardPrinter::waybillValues(Frame frame) const
     v.documentNumber = texts[DocumentNumber];
     v.cardNumber = texts[CardNumber];
     const int number = int(ReadLeadingNumber(texts[CardNumber]));
-    const QString plusPath = plusFilePath(frame);
+    const QString plusPath = source(frame).plusPath;
     // Read on their own: the values of the card being entered stay as they are.
     if (number >= 1 && !plusPath.isEmpty())
         v.extras = PlusFile(plusPath).read(number);

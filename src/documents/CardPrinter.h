@@ -5,6 +5,7 @@
 #include "WeighingAct.h"
 #include "platform/PrintSurface.h"
 #include "card/CardServices.h"
+#include "card/CargoCard.h"
 
 #include <QObject>
 
@@ -51,7 +52,16 @@ signals:
     void printFailed(const QString &text);
 
 private:
-    QString plusFilePath(Frame frame) const;
+    // What a frame's papers print: its card, where its photos and additional
+    // parameters are. An archived card closed by a completion prints the
+    // completed copy, which holds the weighing.
+    struct Source
+    {
+        CargoCard card;
+        QString photoFolder;
+        QString plusPath;
+    };
+    Source source(Frame frame) const;
 
     AppContext &m_context;
     DayFiles &m_days;

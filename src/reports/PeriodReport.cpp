@@ -46,23 +46,6 @@ bool isSummed(int param)
     return std::find(kSummed.begin(), kSummed.end(), param) != kSummed.end();
 }
 
-bool closedByCopy(QStringView status, QStringView operationType, double date2, double net, double gross,
-                  double tare)
-{
-    // The completion of an archived card stamps it "завершена" and leaves
-    // its weights as the first weighing stored them: net 0 and no second
-    // weight. A completed weighing computes net = gross - tare, so with its
-    // second weight 0 its net is its first weight, which the test below
-    // requires to be non-zero: no weighed card can look like this.
-    if (status.trimmed() != Statuses::complete() || date2 == 0 || net != 0)
-        return false;
-    if (operationType == OperationTypes::unloading())
-        return tare == 0 && gross != 0;
-    if (operationType == OperationTypes::loading())
-        return gross == 0 && tare != 0;
-    return false;
-}
-
 // The most cards a day file of `size` bytes can hold: every slot whose ID
 // is there, the last one possibly cut short.
 qint64 cardCapacity(qint64 size)
@@ -411,7 +394,7 @@ ReportMessage PeriodReport::BuildPeriodReport()
 
 bool PeriodReport::isClosedByCopy(const CargoCard &card)
 {
-    return closedByCopy(card.status, card.operationType, card.date2, card.net, card.gross, card.tare);
+    return closedByCopy(card);
 }
 
 void PeriodReport::Data_Read_Report(const QString &path)

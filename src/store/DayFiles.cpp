@@ -214,6 +214,29 @@ DayCard DayFiles::ReadDayCard(const QDate &day, int n) const
     return read;
 }
 
+DayCard DayFiles::findDayCard(const QDate &day, const std::function<bool(const CargoCard &)> &match) const
+{
+    DayCard found = DayCard::noCard(day, 0);
+    if (!day.isValid())
+        return found;
+    QFile file(dayFilePath(m_context.folders, day));
+    found.fileRead = file.open(QIODevice::ReadOnly);
+    if (!found.fileRead)
+        return found;
+    const QByteArray data = file.readAll();
+    for (qint64 n = 1; decodeDayCardId(data, n) != 0; ++n) {
+        const QByteArrayView slot = QByteArrayView(data).sliced(cardOffset(n), std::min<qint64>(CardBytes, data.size() - cardOffset(n)));
+        CargoCard card = decodeDayCard(slot);
+        if (match(card)) {
+            found.number = int(n);
+            found.card = std::move(card);
+            found.slot = slot.toByteArray();
+            return found;
+        }
+    }
+    return found;
+}
+
 bool DayFiles::slotUnchanged(const DayCard &read) const
 {
     return ReadDayCard(read.day, read.number).slot == read.slot;

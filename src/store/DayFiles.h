@@ -81,6 +81,9 @@ public:
     // Slot `n` of the day file of `day`; a slot beyond the end reads as an
     // empty card, and so does a number that is not positive.
     DayCard ReadDayCard(const QDate &day, int n) const;
+    // The first card of the day file of `day` that `match` accepts, read in
+    // one pass; a slot holding no card when none does.
+    DayCard findDayCard(const QDate &day, const std::function<bool(const CargoCard &)> &match) const;
     // Whether the slot still holds what `read` found there.
     bool slotUnchanged(const DayCard &read) const;
     // Reads today's file whole: DayCardNumber from its count and today's

@@ -2,6 +2,7 @@
 // the main window, with the pick lists and additional parameters around it.
 
 #include "ProgramFixture.h"
+#include "documents/PdfReader.h"
 #include "terminal/FakeTerminalPort.h"
 #include "core/OleDate.h"
 #include "archive/ArchiveBrowser.h"
@@ -20,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QtEndian>
@@ -219,6 +221,16 @@ private slots:
         QVERIFY(!frame->grossButton()->isVisible());
         QVERIFY(frame->receiptButton()->isVisible());
         QCOMPARE(frame->fields()->fieldText(Status), u"завершена"_s);
+        // Its papers ("Квит.", the menu) are of the completed copy, weighing and all.
+        CardPrinter &printer = m_p->program->printer();
+        for (const auto &texts : {printer.frameTexts(CardDocuments::Frame::ArchiveCard),
+                                  printer.chequeValues(CardDocuments::Frame::ArchiveCard).texts}) {
+            QCOMPARE(texts[CardNumber], u"2"_s);
+            QCOMPARE(texts[Net], u"18000"_s);
+        }
+        press(frame->receiptButton());
+        const QString printed = m_p->window->statusBar()->currentMessage().section(u"файл "_s, 1);
+        QVERIFY2(PdfReader::lines(printed).join(u'\n').contains(u"18000"_s), qPrintable(printed));
         CurrentCardFrame *current = m_p->window->currentCardFrame();
         QCOMPARE(current->fields()->fieldText(CardNumber), u"2"_s);
         QCOMPARE(current->fields()->fieldText(Net), u"18000"_s);

@@ -126,6 +126,9 @@ private slots:
         QCOMPARE(w->field(CargoName)->text(), u"Гравий"_s);
         QCOMPARE(w->caption(Gross)->text(), m_p->context->settings.ParamNames[Gross]);
         QVERIFY(!w->field(Gross)->isReadOnly());
+        // What a correction does not store cannot be typed over.
+        for (int i : {Date1, Time1, Date2, Time2, CardId, CardNumber, OperationType, Status})
+            QVERIFY(w->field(i)->isReadOnly());
         QVERIFY(w->extraField(0, 1)->isReadOnly() && w->extraField(0, 1)->isEnabled());
         QCOMPARE(w->extraCaption(0, 1)->text(), u"Стоимость груза"_s);
         QVERIFY(w->okButton()->isVisible() && w->replaceButton()->isVisible() && w->deleteButton()->isVisible());

@@ -322,7 +322,17 @@ private slots:
         QVERIFY(m_archive->receiptButtonVisible());
         QCOMPARE(m_days->list(DayTarget::Today).page(0).size(), 2 * 101);
 
+        // Its papers: the closed original leads to the copy that holds the weighing.
+        const DayCard copy = m_archive->completedCopy();
+        QCOMPARE(copy.day, kToday);
+        QCOMPARE(copy.number, 2);
+        QCOMPARE(copy.card.gross, 30000.0);
+        QCOMPARE(copy.card.net, 18000.0);
+        m_archive->selectCard(1);
+        QVERIFY(!m_archive->completedCopy().holdsCard());
+
         // It cannot be completed twice.
+        m_archive->selectCard(2);
         QVERIFY(!m_archive->CompleteArchiveCard(Weighing::Kind::Gross));
         QCOMPARE(bytes(kToday), t);
     }

@@ -146,7 +146,7 @@ void CardEditorWindow::refresh()
         m_fields[size_t(i)]->setAccessibleName(m_editor.caption(i));
         m_fields[size_t(i)]->setText(m_editor.text(i));
         m_fields[size_t(i)]->setCursorPosition(0);
-        m_fields[size_t(i)]->setReadOnly(!m_editor.mainEditable());
+        m_fields[size_t(i)]->setReadOnly(!m_editor.fieldEditable(i));
     }
     for (int j = 0; j < CardEditor::Columns; ++j) {
         m_columnHeads[size_t(j)]->setText(m_editor.caption(j));
