@@ -1,5 +1,5 @@
 // Times a period report over one year of 100,000 cards:
-//   build/bin/tarvo-bench-report [folder] [plain|build|show|all] [runs] [cards]
+//   build/bin/tarvo-bench-report [folder] [plain|build|show|all|listen] [runs] [cards]
 // The year of day files is written into the folder (a temporary one by
 // default) unless it is already there, so one folder serves several runs.
 // "plain" reads and sorts the same files without the report, "build" runs
@@ -14,7 +14,8 @@
 // and compare with the same run without QT_LINUX_ACCESSIBILITY_ALWAYS_ON.
 // With TARVO_BENCH_AT_LISTENER=1 the bench also registers itself on that bus
 // for every object, window and focus event, as a screen reader does, so the
-// program really sends them.
+// program really sends them; "listen" only does that for `runs` seconds, to
+// stand in for a screen reader beside the real program.
 #include "core/AppContext.h"
 #include "core/Formats.h"
 #include "core/OleDate.h"
@@ -37,6 +38,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <time.h>
 
@@ -251,6 +253,14 @@ int main(int argc, char *argv[])
     }
     std::printf("peak memory before timing: %ld kB\n", peakKilobytes());
 
+    // Only the listener, for a while: it stands in for a screen reader
+    // while the real program is timed with accessibility on.
+    if (mode == u"listen"_s) {
+        std::printf("listening like a screen reader: %s\n", listenLikeAScreenReader() ? "yes" : "no bus");
+        std::fflush(stdout);
+        QTimer::singleShot(runs * 1000, &app, &QCoreApplication::quit);
+        return app.exec();
+    }
     const bool all = mode == u"all"_s;
     double plain = 0;
     if (all || mode == u"plain"_s) {

@@ -310,6 +310,9 @@ ReportMessage PeriodReport::BuildPeriodReport()
     m_progressShown = -1;
     progress(0);
 
+    // The last report's rows are kept aside: the new rows are read into
+    // their block, and each worker frees the old row it writes over.
+    std::vector<ReportRow> rows = m_table.takeRows();
     m_table.clear(2);
     m_dataRows = 0;
     // The view must never look at rows the build is still moving around.
@@ -343,16 +346,16 @@ ReportMessage PeriodReport::BuildPeriodReport()
             progress(int(i * 20 / walked));
         }
         // The block of the last report is used again: memory a report has
-        // never touched costs far more to take than to fill.
-        std::vector<ReportRow> rows = m_table.takeRows();
-        // The progress bar repaints the window while the rows are read:
-        // the view sees none of them until they are all in place.
-        m_model.reload();
-        // Room for a group header above every row and the total row, so the
-        // rows never move to a larger block; what a report does not use of
-        // it is never touched.
+        // never touched costs far more to take than to fill. Room for a
+        // group header above every row and the total row, so the rows never
+        // move to a larger block; what a report does not use of it is never
+        // touched.
         rows.reserve(2 * (1 + slotCount) + 1);
         rows.resize(1 + slotCount);
+        // The table keeps its caption and empty row, all the view sees,
+        // until the new rows are all in place.
+        rows[0] = m_table.row(0);
+        rows[1] = ReportRow();
         const int last = m_table.columnCount() - 1;
         onAllCores(qint64(days.size()),
                    [&](qint64 i) {
