@@ -72,18 +72,13 @@ const std::array<char16_t, 256> &table1251()
     return table;
 }
 
-void decode1251(QByteArrayView bytes, char16_t *out)
-{
-    const std::array<char16_t, 256> &table = table1251();
-    const auto *in = reinterpret_cast<const uchar *>(bytes.data());
-    for (qsizetype i = 0; i < bytes.size(); ++i)
-        out[i] = table[in[i]];
-}
-
 QString decode1251(QByteArrayView bytes)
 {
+    const std::array<char16_t, 256> &table = table1251();
     QString out(bytes.size(), Qt::Uninitialized);
-    decode1251(bytes, reinterpret_cast<char16_t *>(out.data()));
+    QChar *p = out.data();
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        p[i] = QChar(table[uchar(bytes[i])]);
     return out;
 }
 

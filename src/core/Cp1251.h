@@ -11,8 +11,6 @@
 
 QByteArray encode1251(QStringView text);
 QString decode1251(QByteArrayView bytes);
-// The same into `out`, which takes bytes.size() characters: one per byte.
-void decode1251(QByteArrayView bytes, char16_t *out);
 // The character of every byte, for loops that decode many short texts.
 const std::array<char16_t, 256> &table1251();
 
