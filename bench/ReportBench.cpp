@@ -306,9 +306,12 @@ int main(int argc, char *argv[])
             frame.grid()->viewport()->repaint();
             QApplication::processEvents();
         }, &cpu);
-        std::printf("median build and show in the frame (%d model rows): %8.1f ms wall, %8.1f ms cpu%s\n",
+        std::printf("median build and show in the frame (%d model rows): %8.1f ms wall, %8.1f ms cpu%s",
                     report.model()->rowCount(), shown, cpu,
                     QAccessible::isActive() ? "  (accessibility active)" : "");
+        if (plain > 0)
+            std::printf("  (%.2f x plain)", shown / plain);
+        std::printf("\n");
     }
     std::printf("peak memory: %ld kB\n", peakKilobytes());
     return 0;
