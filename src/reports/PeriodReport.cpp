@@ -351,7 +351,7 @@ ReportMessage PeriodReport::BuildPeriodReport()
         // move to a larger block; what a report does not use of it is never
         // touched.
         rows.reserve(2 * (1 + slotCount) + 1);
-        rows.resize(1 + slotCount);
+        rows.resize(qMax<size_t>(2, 1 + slotCount));
         // The table keeps its caption and empty row, all the view sees,
         // until the new rows are all in place.
         rows[0] = m_table.row(0);
