@@ -10,7 +10,7 @@ PACKAGES=(
     qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     qt6-webengine-dev xvfb
     libreoffice-calc-nogui libreoffice-dev fonts-liberation poppler-utils
-    python3
+    python3 libqt6sql6-psql postgresql
 )
 
 install_missing() {
@@ -41,6 +41,48 @@ build() {
     fi
 }
 
+# The demo's central database: a cluster of its own in build/demo, run by
+# an unprivileged user (PostgreSQL refuses root), on a local port only; the
+# demo installation is set up to mirror its cards into it.
+pg_bin() { ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1; }
+as_db_user() {
+    if [ "$(id -u)" -eq 0 ]; then
+        setpriv --reuid=nobody --regid=nogroup --clear-groups "$@"
+    else
+        "$@"
+    fi
+}
+start_demo_central() {
+    local demo=$1 bin pgdir base
+    bin=$(pg_bin)
+    pgdir=$(pwd)/$demo/central-db
+    demo_pg_ctl=("$bin/pg_ctl" -D "$pgdir/data" -w)
+    mkdir -p "$pgdir"
+    [ "$(id -u)" -eq 0 ] && chown nobody:nogroup "$pgdir"
+    if [ ! -d "$pgdir/data" ]; then
+        printf 'demo' >"$pgdir/pw"
+        [ "$(id -u)" -eq 0 ] && chown nobody:nogroup "$pgdir/pw"
+        (cd "$pgdir" && as_db_user "$bin/initdb" -D "$pgdir/data" -U tarvo --pwfile="$pgdir/pw" \
+            --auth=scram-sha-256 --no-locale -E UTF8 >"$pgdir/initdb.log")
+    fi
+    (cd "$pgdir" && as_db_user "${demo_pg_ctl[@]}" -l "$pgdir/server.log" \
+        -o "-p 55432 -c listen_addresses=127.0.0.1 -c unix_socket_directories=''" start >/dev/null)
+    PGPASSWORD=demo "$bin/psql" -h 127.0.0.1 -p 55432 -U tarvo -d postgres -qtAc \
+        "SELECT 1 FROM pg_database WHERE datname = 'tarvo'" | grep -q 1 ||
+        PGPASSWORD=demo "$bin/createdb" -h 127.0.0.1 -p 55432 -U tarvo tarvo
+    base="$demo/Tarvo v.3.00"
+    mkdir -p "$base"
+    if [ ! -f "$base/central.ini" ]; then
+        printf 'enabled=1\nsite=ДЕМО-1\nhost=127.0.0.1\nport=55432\ndatabase=tarvo\nuser=tarvo\ntls=0\n' \
+            >"$base/central.ini"
+        (umask 077 && printf 'demo' >"$base/central.pass")
+    fi
+    echo "Central database: PostgreSQL on 127.0.0.1:55432, database tarvo, user tarvo, password demo"
+}
+stop_demo_central() {
+    (cd "$(pwd)/build/demo/central-db" && as_db_user "${demo_pg_ctl[@]}" -m fast stop >/dev/null) || true
+}
+
 case "${1:-}" in
 run)
     install_missing
@@ -49,10 +91,16 @@ run)
     # A demonstration installation beside the build, with a simulated scale
     # attached: a copy of the program in build/demo/, so the data of a real
     # installation is never touched. Further arguments go to the simulator
-    # (./tarvo.sh run --type 4 --weight 8000).
+    # (./tarvo.sh run --type 4 --weight 8000); --central first also starts a
+    # PostgreSQL cluster in build/demo/central-db as the central database.
     shift
     demo=build/demo
     mkdir -p "$demo"
+    central=0
+    if [ "${1:-}" = "--central" ]; then
+        central=1
+        shift
+    fi
     cp build/bin/tarvo build/bin/tarvo-office.so "$demo/"
     # Camera 1 is a local page with a lorry on the weighbridge: the camera
     # icon switches it on, and every weighing gets its photos.
@@ -63,6 +111,10 @@ run)
         >"$demo/scale-sim.out" 2>"$demo/scale-sim.log" &
     sim=$!
     trap 'kill "$sim" 2>/dev/null || true' EXIT
+    if [ "$central" -eq 1 ]; then
+        start_demo_central "$demo"
+        trap 'kill "$sim" 2>/dev/null || true; stop_demo_central' EXIT
+    fi
     until [ -s "$demo/scale-sim.out" ]; do
         if ! kill -0 "$sim" 2>/dev/null; then
             cat "$demo/scale-sim.log" >&2
@@ -82,10 +134,12 @@ run)
 test)
     install_missing
     build
-    QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure --parallel "$(nproc)"
+    # Twice the cores: the long flows mostly wait on simulators, servers and
+    # timers, so they run side by side.
+    QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure --parallel "$(( $(nproc) * 2 ))"
     ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run [--central] [simulator options] | test" >&2
     exit 2
     ;;
 esac

@@ -236,8 +236,7 @@ void MainShell::ExitProgram()
     m_log.WriteLog(LongTimeText(now.time()) + u' ' + ShortDateText(now.date()) + u" Выход из программы "_s);
     m_link.stopPolling();
     m_link.closePort();
-    if (m_context.hooks.releaseSpreadsheet)
-        m_context.hooks.releaseSpreadsheet();
+    emit spreadsheetReleaseRequested();
     // The program ends either way; a failure is in the log.
     static_cast<void>(storeSettingsChange(m_context, m_log));
     m_log.WriteLog(u"Выход из программы:"_s + m_context.CurrentOperator);
@@ -249,8 +248,7 @@ void MainShell::CloseMainWindow()
 {
     m_link.stopPolling();
     m_link.closePort();
-    if (m_context.hooks.releaseSpreadsheet)
-        m_context.hooks.releaseSpreadsheet();
+    emit spreadsheetReleaseRequested();
     m_photos.switchOff();
     emit quitRequested();
 }

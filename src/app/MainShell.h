@@ -114,6 +114,8 @@ signals:
     void picturesChanged();
     // The mode "Отчеты" was entered.
     void reportsEntered();
+    // The main window closes: the office held for the workbooks is let go.
+    void spreadsheetReleaseRequested();
     // "Выход" is done: the program ends.
     void quitRequested();
 

@@ -2,6 +2,9 @@
 
 #include "MainShell.h"
 #include "Program.h"
+#include "central/CentralOutbox.h"
+#include "central/ui/CentralReportChoice.h"
+#include "central/ui/CentralWindow.h"
 #include "core/AccessGate.h"
 #include "core/AppContext.h"
 #include "core/EventLog.h"
@@ -20,7 +23,6 @@
 #include "store/ui/DayListView.h"
 #include "archive/ui/CardEditorWindow.h"
 #include "store/ui/ConstantsWindow.h"
-#include "core/Numbers.h"
 #include "terminal/AnimationImages.h"
 #include "terminal/TerminalLink.h"
 #include "terminal/WeightConditioning.h"
@@ -28,6 +30,7 @@
 #include "terminal/ui/ScaleSettingsWindow.h"
 #include "terminal/ui/ServiceWindow.h"
 #include "weighing/AutoWeighing.h"
+#include "card/CardFieldText.h"
 #include "card/CargoCard.h"
 #include "weighing/Weighing.h"
 #include "weighing/ui/CardFieldsView.h"
@@ -102,6 +105,18 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
 {
     setWindowIcon(programIcon());
     buildMenu();
+    m_reports->addSourceControls(new CentralReportChoice(program.centralReport()));
+    // The queue of the central database, while the mirror is on.
+    m_centralStatus = new QLabel;
+    m_centralStatus->setAccessibleName(u"Центральная база"_s);
+    statusBar()->addPermanentWidget(m_centralStatus);
+    const auto showCentral = [this] {
+        const QString text = m_program.central().statusText();
+        m_centralStatus->setText(text);
+        m_centralStatus->setVisible(!text.isEmpty());
+    };
+    connect(&program.central(), &CentralOutbox::statusChanged, this, showCentral);
+    showCentral();
 
     auto *modes = new QGroupBox(u"Выбор действий"_s);
     modes->setAccessibleName(modes->title());
@@ -248,6 +263,7 @@ void MainWindow::buildMenu()
     gated(settings, u"Настройки"_s, AccessGate::ParameterSettings);
     gated(settings, u"СОМ порт"_s, AccessGate::PortSettings);
     gated(settings, u"Терминал"_s, AccessGate::ScaleSettings);
+    gated(settings, u"Центральная база"_s, AccessGate::CentralDatabase);
     QMenu *video = menuBar()->addMenu(u"Видео"_s);
     gated(video, u"USB/PCI"_s, AccessGate::UsbCapture);
     gated(video, u"IP"_s, AccessGate::IpCamera);
@@ -319,7 +335,6 @@ void MainWindow::openPurpose(int purpose)
             connect(m_scaleWindow, &ScaleSettingsWindow::captionChanged, this, [this] {
                 styleAdvert();
                 applyCaptions();
-                m_link.applyPollPeriod();
                 refresh();
             });
             connect(m_scaleWindow, &ScaleSettingsWindow::picturesChanged, this, &MainWindow::loadPictures);
@@ -362,6 +377,12 @@ void MainWindow::openPurpose(int purpose)
         break;
     case AccessGate::IpCamera:
         m_ipPanel->open();
+        break;
+    case AccessGate::CentralDatabase:
+        if (!m_centralWindow)
+            m_centralWindow = new CentralWindow(m_context, m_program.central(), this);
+        m_centralWindow->load();
+        showWindow(m_centralWindow);
         break;
     default:
         break;
@@ -536,9 +557,9 @@ void MainWindow::connectStore()
     m_archive->attach(m_archiveBrowser);
     connect(m_todayList, &DayListView::cardChosen, &m_weighing, &Weighing::chooseTodayCard);
     connect(m_card->insertButton(), &QPushButton::clicked, this,
-            [this] { insertCard(m_card->fields(), PlusFile::besideDayFile(m_days.todayPath())); });
+            [this] { insertCard(m_weighing.shownCard(), PlusFile::besideDayFile(m_days.todayPath())); });
     connect(m_archive->insertButton(), &QPushButton::clicked, this,
-            [this] { insertCard(m_archive->fields(), m_archiveBrowser.plusFilePath()); });
+            [this] { insertCard(m_archiveBrowser.shownCard(), m_archiveBrowser.plusFilePath()); });
     // "Квит." prints the act with photos of its own frame's card.
     connect(m_card->receiptButton(), &QPushButton::clicked, this, [this] {
         statusBar()->showMessage(m_program.printer().print(CardPrinter::WithPhotos, CardDocuments::Frame::CurrentCard));
@@ -593,15 +614,14 @@ CardEditorWindow *MainWindow::openCardEditor(int mode)
     return m_cardEditorWindow;
 }
 
-void MainWindow::insertCard(const CardFieldsView *fields, const QString &plusPath)
+void MainWindow::insertCard(const CargoCard &card, const QString &plusPath)
 {
-    const int n = int(ParseNumber(fields->fieldText(CardNumber)));
-    if (n < 1)
+    if (card.number < 1)
         return; // no card shown
     for (int i : ParamExtras::InsertOrder)
-        m_entry->parameterBox(i)->setEditText(fields->fieldText(i));
-    m_entry->litterField()->setText(fields->fieldText(LitterPercent));
+        m_entry->parameterBox(i)->setEditText(CardFieldText(card, i));
+    m_entry->litterField()->setText(CardFieldText(card, LitterPercent));
     // After the boxes, whose changes empty the additional values.
-    m_extras.readCardExtras(plusPath, n);
+    m_extras.readCardExtras(plusPath, card.number);
     m_shell.SelectMode(MainShell::Mode::DataEntry);
 }

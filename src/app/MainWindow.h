@@ -10,8 +10,10 @@ class ArchiveBrowser;
 class ArchiveFrame;
 class CameraIcon;
 class CardEditorWindow;
+class CentralWindow;
 class ConstantsWindow;
 class CardFieldsView;
+struct CargoCard;
 class CurrentCardFrame;
 class DataEntryFrame;
 class DayFiles;
@@ -89,6 +91,8 @@ public:
     CardEditorWindow *openCardEditor(int mode);
     CardEditorWindow *cardEditorWindow() const { return m_cardEditorWindow; }
     ConstantsWindow *constantsWindow() const { return m_constantsWindow; }
+    CentralWindow *centralWindow() const { return m_centralWindow; }
+    QLabel *centralStatus() const { return m_centralStatus; }
 
 signals:
     void constantsEditorRequested(int p);
@@ -115,7 +119,8 @@ private:
     void showOperatorMessage(const QString &text);
     void connectStore();
     // "Вставить": the card a frame shows becomes the template of a new weighing.
-    void insertCard(const CardFieldsView *fields, const QString &plusPath);
+    // "Вставить": the shown card's texts and additional values into data entry.
+    void insertCard(const CargoCard &card, const QString &plusPath);
     void showWindow(QWidget *window);
     void placeOnScreen();
 
@@ -159,6 +164,8 @@ private:
     EnlargementPanel *m_enlargement;
     CardEditorWindow *m_cardEditorWindow = nullptr;
     ConstantsWindow *m_constantsWindow = nullptr;
+    CentralWindow *m_centralWindow = nullptr;
+    QLabel *m_centralStatus = nullptr;
     IpCameraPanel *m_ipPanel;
     bool m_exiting = false;
 };

@@ -1,7 +1,9 @@
 #include "Program.h"
 
 #include "platform/SpreadsheetApplication.h"
-#include "store/NameFileHooks.h"
+#include "core/Folders.h"
+#include "core/SettingsChange.h"
+#include "store/NamePlusFile.h"
 #include "video/CameraSource.h"
 
 Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject *parent)
@@ -33,19 +35,9 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_editModes(m_context, m_log)
     , m_cardEditor({m_context, m_log, m_days, m_extras, m_weighing, m_archive, m_exports})
     , m_constantsEditor(m_context, m_extras)
+    , m_central(m_context.folders.BaseFolder)
+    , m_centralReport(m_central, m_report)
 {
-    installNameFileHooks(m_context, m_names);
-    // Workbooks are written by a headless office on a worker of their own:
-    // the probe only starts it, so the gate appears at once.
-    m_context.hooks.probeSpreadsheet = [this] { return m_spreadsheet.probe(); };
-    m_context.hooks.createTemplateIfMissing = [this] { m_spreadsheet.CreateSpreadsheetTemplate(); };
-    // The gate's start-up quits the application after the template; the
-    // office itself stays for the day's workbooks until the program ends.
-    m_context.hooks.releaseSpreadsheet = [this] {
-        if (m_shell.loaded())
-            m_spreadsheet.release();
-    };
-
     // The day file is the record: a workbook that failed is only logged.
     connect(&m_spreadsheetService, &SpreadsheetService::jobFailed, this,
             [this](const QString &reason) { m_log.WriteLog(QStringLiteral("Книга Excel не записана: ") + reason); });
@@ -54,10 +46,6 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     connect(&m_weighing, &Weighing::dayChanged, this, [this] { m_exports.writeTextReportHeaders(); });
 
     m_days.setProgressDisplay(&m_gate);
-    m_days.setConstantNamesHook([this] {
-        for (int i = 0; i < CardTextCount; ++i)
-            m_names.constantNames[size_t(i)][0] = m_context.settings.ParamNames[size_t(i)];
-    });
 
     // Terminal → weighing: every accepted reading is the weight a weighing
     // takes; a lost link or the no-data mark is none.
@@ -87,6 +75,27 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
         m_log.WriteLog(QStringLiteral("Фото не записано: ") + path + QStringLiteral(" ") + reason);
     });
 
+    // Every card written is mirrored to the central database; the day file
+    // stays the record, so a journal that refused it is only logged.
+    connect(&m_weighing, &Weighing::cardWritten, this,
+            [this](const CargoCard &card, const ExtraParams &extras, const QDate &day, CardChange change) {
+                const StoreResult queued = m_central.cardWritten(card, extras, day, change, m_context.CurrentOperator);
+                if (!queued)
+                    m_log.WriteLog(QStringLiteral("Центральная база: карточка ID %1 не поставлена в очередь: %2")
+                                       .arg(card.id)
+                                       .arg(queued.reason));
+            });
+
+    // A lost or regained server is logged once, not at every retry.
+    connect(&m_central, &CentralOutbox::statusChanged, this, [this] {
+        const QString reason = m_central.reason();
+        if (reason == m_centralReason)
+            return;
+        m_log.WriteLog(reason.isEmpty() ? QStringLiteral("Центральная база: передача возобновлена")
+                                        : QStringLiteral("Центральная база: ") + reason);
+        m_centralReason = reason;
+    });
+
     connect(&m_link, &TerminalLink::weightTextChanged, this, &Program::showTerminalState);
     connect(&m_link, &TerminalLink::statusChanged, this, &Program::showTerminalState);
     showTerminalState();
@@ -96,6 +105,8 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
         emit quitRequested();
     });
     connect(&m_shell, &MainShell::quitRequested, this, &Program::quitRequested);
+    // The office stays for the day's workbooks until the main window closes.
+    connect(&m_shell, &MainShell::spreadsheetReleaseRequested, this, [this] { m_spreadsheet.release(); });
 
     // The engineer's settings window is filled once, with the first login.
     connect(&m_gate, &AccessGate::mainWindowRequested, this, [this] {
@@ -104,12 +115,12 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     });
     // Renamed parameters: every caption that shows a name follows at once.
     connect(&m_parameterSettings, &ParameterSettingsModel::paramNamesChanged, this, [this] {
-        for (int i = 0; i < CardTextCount; ++i)
-            m_names.constantNames[size_t(i)][0] = m_context.settings.ParamNames[size_t(i)];
+        m_names.takeParamNames(m_context.settings.ParamNames);
         m_report.applyParamNames();
         emit m_shell.paramNamesChanged();
     });
     connect(&m_parameterSettings, &ParameterSettingsModel::settingsReset, this, [this] {
+        writeDefaultNames(m_names, m_context.settings.ParamNames, m_context.folders.BaseFolder);
         m_link.applyPollPeriod();
         m_shell.ApplyServiceSettings();
     });
@@ -122,7 +133,31 @@ Program::~Program()
 
 void Program::start()
 {
-    m_gate.startUp();
+    const Folders &folders = m_context.folders;
+    const QDate today = m_context.clock.today();
+    createLevels(folders.BaseFolder, {});
+
+    // Defaults first: a settings file read afterwards replaces them.
+    m_context.ApplyDefaults();
+    m_names.applyDefaults(m_context.settings.ParamNames);
+    folders.createMonthDataFolder(today);
+    bool firstStart = false;
+    if (const StoreResult stored = m_context.LoadOrCreateSettings(&firstStart); !stored)
+        logSettingsNotStored(m_context, m_log, stored.reason);
+    if (firstStart)
+        writeDefaultNames(m_names, m_context.settings.ParamNames, folders.BaseFolder);
+
+    // Workbooks are written by a headless office on a worker of its own:
+    // the probe only starts it, so the gate appears at once.
+    m_context.ExcelAvailable = m_spreadsheet.probe() ? 1 : 0;
+    if (m_context.ExcelAvailable == 1)
+        m_spreadsheet.CreateSpreadsheetTemplate();
+    folders.createMonthResultFolder(m_context.settings.ResultFolder, today);
+    // The mirror to the central database, when set up: its queue drains on
+    // a worker of its own and never holds the start.
+    m_central.start();
+
+    m_gate.open();
 }
 
 void Program::showTerminalState()

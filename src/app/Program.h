@@ -3,6 +3,8 @@
 #include "MainShell.h"
 #include "SpreadsheetPendingWrites.h"
 #include "WorkbookExports.h"
+#include "central/CentralOutbox.h"
+#include "central/CentralReport.h"
 #include "core/AccessGate.h"
 #include "documents/CardPrinter.h"
 #include "core/AppContext.h"
@@ -60,7 +62,8 @@ public:
     Program(Clock &clock, const Folders &folders, Outside outside, QObject *parent = nullptr);
     ~Program() override;
 
-    // The start-up of the gate: folders, settings, the office probe.
+    // The start, up to the gate waiting for a code: folders, settings, the
+    // names and their files, the office.
     void start();
 
     AppContext &context() { return m_context; }
@@ -90,6 +93,8 @@ public:
     EditModesModel &editModes() { return m_editModes; }
     CardEditor &cardEditor() { return m_cardEditor; }
     ConstantsEditor &constantsEditor() { return m_constantsEditor; }
+    CentralOutbox &central() { return m_central; }
+    CentralReport &centralReport() { return m_centralReport; }
 
 signals:
     // The program is to end: the office released, the settings stored.
@@ -125,4 +130,7 @@ private:
     EditModesModel m_editModes;
     CardEditor m_cardEditor;
     ConstantsEditor m_constantsEditor;
+    CentralOutbox m_central;
+    CentralReport m_centralReport;
+    QString m_centralReason;
 };

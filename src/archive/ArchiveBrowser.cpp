@@ -236,8 +236,12 @@ bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
     // in its own day, to be completed again.
     if (written) {
         m_weighing.exports().cardWritten(number);
+        emit m_weighing.cardWritten(completed, PlusFile(PlusFile::besideDayFile(refused)).read(number),
+                                    m_context.clock.today(), CardChange::ArchiveCompletion);
         written = m_days.WriteDayCard(archived, closed);
         refused = m_days.archivePath();
+        if (written)
+            emit m_weighing.cardWritten(closed, PlusFile(plusFilePath()).read(n), m_day, CardChange::ArchiveCompletion);
     }
     if (!written)
         m_weighing.reportFailure(Weighing::notStoredMessage(refused, written.reason));

@@ -245,6 +245,7 @@ bool CardEditor::ReplaceCardParameters()
     }
     const QString plusPath = PlusFile::besideDayFile(m_days.todayPath());
     const bool extrasWritten = PlusFile(plusPath).write(n, m_extras);
+    emit m_weighing.cardWritten(m_card, m_extras, m_context.clock.today(), CardChange::Correction);
 
     // The trail: one line per main parameter whose stored value changed.
     const QString card = u"карточка № %1, ID %2: "_s.arg(n).arg(old.id);
@@ -285,6 +286,8 @@ bool CardEditor::DeleteCard()
         return false;
     }
     logLine(u"Удалена карточка № %1, ID %2"_s.arg(n).arg(old.id));
+    emit m_weighing.cardWritten(m_card, PlusFile(PlusFile::besideDayFile(m_days.todayPath())).read(n),
+                                m_context.clock.today(), CardChange::Deletion);
     for (int i = 0; i < CardTextCount; ++i)
         m_paramExtras.FindPickListEntry(i, m_card.texts[size_t(i)]);
     m_exports.cardWritten(n);

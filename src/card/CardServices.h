@@ -3,6 +3,9 @@
 #include <QDate>
 #include <QString>
 
+// Which step wrote a card into its day file.
+enum class CardChange { Store, Completion, ArchiveCompletion, Correction, Deletion, Resend };
+
 // What follows a stored card outside its day file. Each is passed to the
 // logic that stores cards, so a step cannot be forgotten: a service that is
 // genuinely missing on a machine is an implementation that says so.

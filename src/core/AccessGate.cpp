@@ -21,30 +21,11 @@ QString AccessGate::initialPrompt()
     return u"Введите код доступа:"_s;
 }
 
-void AccessGate::startUp()
+void AccessGate::open()
 {
-    AppContext &c = m_context;
-    const StartupHooks &hooks = c.hooks;
-
-    createLevels(c.folders.BaseFolder, {});
-    c.ApplyDefaults();
-    c.folders.createMonthDataFolder(c.clock.today());
-    if (const StoreResult stored = c.LoadOrCreateSettings(); !stored)
-        logSettingsNotStored(c, m_log, stored.reason);
-
-    c.ExcelAvailable = hooks.probeSpreadsheet && hooks.probeSpreadsheet() ? 1 : 0;
-    if (c.ExcelAvailable == 1) {
-        if (hooks.createTemplateIfMissing)
-            hooks.createTemplateIfMissing();
-        m_code.clear();
-        if (hooks.releaseSpreadsheet)
-            hooks.releaseSpreadsheet();
-    }
-
-    c.folders.createMonthResultFolder(c.settings.ResultFolder, c.clock.today());
-
-    if (c.settings.AutoStart == 1 && c.GatePurpose == Login)
-        setCodeText(c.settings.EngineerCode);
+    m_code.clear();
+    if (m_context.settings.AutoStart == 1 && m_context.GatePurpose == Login)
+        setCodeText(m_context.settings.EngineerCode);
     emit changed();
 }
 
@@ -146,6 +127,7 @@ void AccessGate::checkCode()
     case EditModes:
     case UsbCapture:
     case IpCamera:
+    case CentralDatabase:
         if (engineer)
             accept(purpose);
         break;

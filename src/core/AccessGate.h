@@ -27,12 +27,14 @@ public:
         EditModes = 7,
         UsbCapture = 8,
         IpCamera = 9,
+        CentralDatabase = 10,
     };
 
     AccessGate(AppContext &context, EventLog &log, QObject *parent = nullptr);
 
-    // Steps 2..9 of the window's load handler.
-    void startUp();
+    // The gate at the program's start, the settings loaded: waiting for a
+    // code, or logged in at once when the program starts itself.
+    void open();
 
     // Sets the purpose and shows the gate again.
     void ShowGate(int purpose);

@@ -13,8 +13,6 @@ AppContext::AppContext(Clock &clock, const Folders &folders)
 void AppContext::ApplyDefaults()
 {
     ::ApplyDefaults(settings, folders);
-    if (hooks.applyDefaultNames)
-        hooks.applyDefaultNames();
 }
 
 StoreResult AppContext::storeSettings()
@@ -22,7 +20,7 @@ StoreResult AppContext::storeSettings()
     return StoreSettings(settings, folders.SettingsFile);
 }
 
-StoreResult AppContext::LoadOrCreateSettings()
+StoreResult AppContext::LoadOrCreateSettings(bool *firstStartOut)
 {
     // What a save interrupted by a crash left beside the settings file.
     if (PathExists(folders.BaseFolder))
@@ -33,14 +31,14 @@ StoreResult AppContext::LoadOrCreateSettings()
         QDir().mkpath(folders.BaseFolder);
         ApplyDefaults();
         stored = storeSettings();
-        if (hooks.writeDefaultNameFiles)
-            hooks.writeDefaultNameFiles();
     } else {
         LoadSettings(settings, folders.SettingsFile);
     }
     folders.createMonthDataFolder(clock.today());
     if (!PathExists(folders.TemplateFolder))
         QDir().mkdir(folders.TemplateFolder);
+    if (firstStartOut)
+        *firstStartOut = firstStart;
     return stored;
 }
 

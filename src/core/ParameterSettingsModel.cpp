@@ -289,8 +289,6 @@ QString ParameterSettingsModel::ResetAllSettings()
     // Today's results follow the result folder, as on choosing one.
     const QString moved = moveTodayResults(oldMonthFolder);
     QString message = stored(u"Настройки установлены по умолчанию"_s);
-    if (m_context.hooks.writeDefaultNameFiles)
-        m_context.hooks.writeDefaultNameFiles();
     // The fields show what is now in force, so a later "Изменить" cannot
     // bring old values back unnoticed.
     loadFields();

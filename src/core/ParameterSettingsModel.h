@@ -86,7 +86,8 @@ signals:
     void fieldsChanged();
     // The 25 names in the settings changed: every caption follows.
     void paramNamesChanged();
-    // Every setting went back to its default.
+    // Every setting went back to its default: the names and their files
+    // follow.
     void settingsReset();
 
 private:

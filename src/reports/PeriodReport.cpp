@@ -46,6 +46,27 @@ bool isSummed(int param)
     return std::find(kSummed.begin(), kSummed.end(), param) != kSummed.end();
 }
 
+// A data row's look and what it adds to the sums, from its cells: deleted
+// cards and cards closed by a later copy add nothing.
+void finishDataRow(ReportRow &row, bool closed, const ReportColumnLayout &layout, int last)
+{
+    auto cell = [&](int column) { return column >= 1 && column <= last ? row.cell(column) : QStringView(); };
+    const QStringView status = cell(layout.paramColumn[Status]);
+    if (closed) {
+        row.setUnsummed(true);
+        row.setStyle(1, PeriodReport::ClosedByCopyColour, false, 0);
+    } else if (IsDeleted(status)) {
+        row.setStyle(1, PeriodReport::DeletedColour, false, 0);
+    } else {
+        if (IsIncomplete(status))
+            row.setStyle(1, PeriodReport::IncompleteColour, false, 0);
+        ReportRow::Summands values{};
+        for (size_t i = 0; i < kSummed.size(); ++i)
+            values[i] = ParseNumber(cell(layout.paramColumn[size_t(kSummed[i])]));
+        row.setSummands(values);
+    }
+}
+
 // The most cards a day file of `size` bytes can hold: every slot whose ID
 // is there, the last one possibly cut short.
 qint64 cardCapacity(qint64 size)
@@ -70,7 +91,6 @@ qsizetype readDayRows(const QString &path, const ReportColumnLayout &layout, int
     qsizetype count = 0;
 
     last = qMin(last, ReportRow::MaxCells - 1);
-    const int statusColumn = layout.paramColumn[Status];
     // Each cell is written into one buffer, brackets included, and the row
     // takes them all in a single allocation.
     char16_t text[ReportRow::MaxCells * (ReportCellCapacity + 2)];
@@ -103,21 +123,7 @@ qsizetype readDayRows(const QString &path, const ReportColumnLayout &layout, int
         for (int c = 1; c <= last; ++c)
             row.appendCell(QStringView(text + end[size_t(c - 1)], text + end[size_t(c)]));
 
-        auto cell = [&](int column) { return column >= 1 && column <= last ? row.cell(column) : QStringView(); };
-        const QStringView rowStatus = cell(statusColumn);
-        if (closed) {
-            row.setUnsummed(true);
-            row.setStyle(1, PeriodReport::ClosedByCopyColour, false, 0);
-        } else if (IsDeleted(rowStatus)) {
-            row.setStyle(1, PeriodReport::DeletedColour, false, 0);
-        } else {
-            if (IsIncomplete(rowStatus))
-                row.setStyle(1, PeriodReport::IncompleteColour, false, 0);
-            ReportRow::Summands values{};
-            for (size_t i = 0; i < kSummed.size(); ++i)
-                values[i] = ParseNumber(cell(layout.paramColumn[size_t(kSummed[i])]));
-            row.setSummands(values);
-        }
+        finishDataRow(row, closed, layout, last);
         out[count++] = std::move(row);
     }
     return count;
@@ -320,7 +326,21 @@ ReportMessage PeriodReport::BuildPeriodReport()
     ApplyGroupingChoice();
     ApplyColumnCaptions();
 
-    if (const int year = firstYearWithFolder(start.year(), end.year()); year != 0) {
+    bool any = false;
+    if (m_source) {
+        std::vector<CargoCard> cards;
+        if (!m_source->cardsOf(start, end, cards, m_sourceError)) {
+            m_model.reload();
+            emit columnsChanged();
+            if (m_progress)
+                m_progress->endProgress();
+            return ReportMessage::SourceFailed;
+        }
+        for (const CargoCard &card : cards)
+            appendCardRow(card);
+        any = true;
+        progress(80);
+    } else if (const int year = firstYearWithFolder(start.year(), end.year()); year != 0) {
         // The days are independent: they are read on all cores straight
         // into their places in the table, then closed up in the order of
         // the days, as one walk through them would have left them.
@@ -375,7 +395,9 @@ ReportMessage PeriodReport::BuildPeriodReport()
         rows.resize(qMax<size_t>(to, 2));
         m_table.setRows(std::move(rows));
         progress(80);
-
+        any = true;
+    }
+    if (any) {
         m_table.sort(1, m_table.rowCount() - 1, 1, m_table.columnCount() - 1);
         progress(90);
         insertGroupHeaders();
@@ -413,6 +435,38 @@ void PeriodReport::Data_Read_Report(const QString &path)
             m_table.insertRow(m_dataRows + 1, std::move(row));
         ++m_dataRows;
     }
+}
+
+void PeriodReport::appendCardRow(const CargoCard &card)
+{
+    const int last = m_table.columnCount() - 1;
+    // Cells are set one by one, so a TAB inside a text stays in its cell.
+    const bool closed = isClosedByCopy(card);
+    std::array<QString, ReportRow::MaxCells> cells;
+    qsizetype size = 0;
+    for (int c = 1; c <= last; ++c) {
+        const int param = m_layout.columnParam[size_t(c)];
+        cells[size_t(c)] = reportCellText(card, param);
+        // Brackets tell on paper, also in text mode, what is not summed.
+        if (closed && std::find(kSummed.begin(), kSummed.end(), param) != kSummed.end())
+            cells[size_t(c)] = u'(' + cells[size_t(c)] + u')';
+        size += cells[size_t(c)].size();
+    }
+    ReportRow row;
+    row.reserve(size);
+    for (int c = 0; c <= last; ++c)
+        row.appendCell(cells[size_t(c)]);
+    finishDataRow(row, closed, m_layout, last);
+
+    // The first card takes the empty row the cleared table starts with,
+    // so a report of cards has no empty group of its own.
+    const int at = m_dataRows + 1;
+    if (m_dataRows == 0 && m_table.rowCount() == 2 && m_table.row(1).cellCount() == 0) {
+        m_table.setRow(1, std::move(row));
+    } else {
+        m_table.insertRow(at, std::move(row));
+    }
+    ++m_dataRows;
 }
 
 void PeriodReport::insertGroupHeaders()

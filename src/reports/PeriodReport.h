@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReportCards.h"
 #include "ReportColumnLayout.h"
 #include "ReportMessage.h"
 #include "ReportTable.h"
@@ -40,6 +41,13 @@ public:
     // The width in twips the grid needs for a caption; without it a
     // caption never widens its column.
     void setCaptionWidth(std::function<int(const QString &)> measure) { m_captionWidth = std::move(measure); }
+
+    // Another source of cards than the day files ("Все весы"); none: this
+    // scale's day files. The grouping, columns and totals stay the same.
+    void setCardSource(ReportCards *source) { m_source = source; }
+    ReportCards *cardSource() const { return m_source; }
+    // Why the last SourceFailed happened.
+    QString sourceError() const { return m_sourceError; }
 
     // What the main window calls.
     // Its load: both dates to today, the grid prepared, the grouping list
@@ -104,6 +112,7 @@ signals:
 private:
     ReportMessage checkPeriod(const QDate &start, const QDate &end) const;
     int firstYearWithFolder(int fromYear, int toYear) const;
+    void appendCardRow(const CargoCard &card);
     void insertGroupHeaders();
     void sumUpwards();
     void applyColumnOption();
@@ -128,4 +137,6 @@ private:
     ReportTable m_table;
     ReportTableModel m_model;
     int m_dataRows = 0;
+    ReportCards *m_source = nullptr;
+    QString m_sourceError;
 };

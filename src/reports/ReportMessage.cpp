@@ -15,6 +15,8 @@ QString reportMessageText(ReportMessage message)
         return u"Дата начала не может быть раньше 01.01.2010"_s;
     case ReportMessage::EndAfterToday:
         return u"Дата окончания не может быть позже текущей даты"_s;
+    case ReportMessage::SourceFailed:
+        return u"Отчет не построен: "_s;
     }
     return QString();
 }

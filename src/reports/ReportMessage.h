@@ -9,6 +9,7 @@ enum class ReportMessage {
     StartAfterEnd,  // "Дата начала не может быть позже даты окончания."
     StartTooEarly,  // "Дата начала не может быть раньше 01.01.2010"
     EndAfterToday,  // "Дата окончания не может быть позже текущей даты"
+    SourceFailed,   // "Отчет не построен: " and the source's reason
 };
 
 // The message box text; empty for None.

@@ -293,8 +293,6 @@ StoreResult DayFiles::LoadToday()
 
     if (m_progress)
         m_progress->endProgress();
-    if (m_constantNames)
-        m_constantNames();
     return result;
 }
 

@@ -50,9 +50,6 @@ public:
     DayFiles(AppContext &context, EventLog &log);
 
     void setProgressDisplay(ProgressDisplay *display) { m_progress = display; }
-    // The last step of loading today: constant 0 of each text parameter
-    // takes the parameter's current name.
-    void setConstantNamesHook(std::function<void()> hook) { m_constantNames = std::move(hook); }
 
     // Today's file by the clock at the moment of the call.
     QString todayPath() const;
@@ -110,7 +107,6 @@ private:
     AppContext &m_context;
     EventLog &m_log;
     ProgressDisplay *m_progress = nullptr;
-    std::function<void()> m_constantNames;
     DayList m_todayList;
     DayList m_archiveList;
     QString m_archivePath;

@@ -95,3 +95,9 @@ void ExtraNames::applyDefaults(const std::array<QString, 25> &paramNames)
     });
     fill(extraNames[6], {{1, u"Маршрут"}, {2, u"Расстояние"}, {3, u"Время в пути"}});
 }
+
+void ExtraNames::takeParamNames(const std::array<QString, 25> &paramNames)
+{
+    for (int i = 0; i < kTextParams; ++i)
+        constantNames[size_t(i)][0] = paramNames[size_t(i)];
+}

@@ -19,4 +19,6 @@ struct ExtraNames
 
     // Factory names; `paramNames` gives the names of the main parameters.
     void applyDefaults(const std::array<QString, 25> &paramNames);
+    // Each text parameter's own name ([i][0]) as the settings name it.
+    void takeParamNames(const std::array<QString, 25> &paramNames);
 };

@@ -1,6 +1,7 @@
 #include "NamePlusFile.h"
 
 #include "DurableWrite.h"
+#include "PickListFile.h"
 #include "PlusFile.h"
 #include "core/Cp1251.h"
 
@@ -22,6 +23,13 @@ bool saveExtraNames(const ExtraNames &names, const QString &baseFolder)
         for (int j = 1; j <= ExtraNames::kExtras; ++j)
             bytes.append(fixedField1251(names.extraNames[std::size_t(i)][std::size_t(j)], kRecordSize));
     return writeDurably(namePlusPath(baseFolder), 0, bytes).ok;
+}
+
+void writeDefaultNames(ExtraNames &names, const std::array<QString, 25> &paramNames, const QString &baseFolder)
+{
+    names.applyDefaults(paramNames);
+    saveExtraNames(names, baseFolder);
+    WritePickListHeaders(names, baseFolder);
 }
 
 void loadExtraNames(ExtraNames &names, const QString &baseFolder)

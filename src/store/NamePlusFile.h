@@ -15,5 +15,8 @@ QString namePlusPath(const QString &baseFolder);
 
 // Writes all 70 additional-parameter names.
 bool saveExtraNames(const ExtraNames &names, const QString &baseFolder);
+// The names of a first start or of a reset: the factory names, into the
+// name file and the headers of the pick lists.
+void writeDefaultNames(ExtraNames &names, const std::array<QString, 25> &paramNames, const QString &baseFolder);
 // Reads all 70; a blank name gets "Доп. параметр №" and its number.
 void loadExtraNames(ExtraNames &names, const QString &baseFolder);

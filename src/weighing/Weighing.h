@@ -2,6 +2,9 @@
 
 #include "card/CardServices.h"
 #include "card/CargoCard.h"
+#include "store/PlusFile.h"
+
+#include <QDate>
 
 #include <QObject>
 #include <array>
@@ -159,6 +162,9 @@ signals:
     void dayChanged();
     // Something the operator must read in a message box.
     void operatorMessage(const QString &text);
+    // A card went into the day file of `day` (also from the archive and the
+    // card window); the steps after it, such as the central database, follow.
+    void cardWritten(const CargoCard &card, const ExtraParams &extras, const QDate &day, CardChange change);
 
 private:
     // Gross, tare and net while the card frame shows `card`.

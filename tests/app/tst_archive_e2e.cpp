@@ -231,6 +231,9 @@ private slots:
         press(frame->receiptButton());
         const QString printed = m_p->window->statusBar()->currentMessage().section(u"файл "_s, 1);
         QVERIFY2(PdfReader::lines(printed).join(u'\n').contains(u"18000"_s), qPrintable(printed));
+        // Set TARVO_SCREENSHOTS to a folder to keep the act.
+        if (const QString shots = qEnvironmentVariable("TARVO_SCREENSHOTS"); !shots.isEmpty())
+            QFile::copy(printed, shots + u"/archive-completion-act.pdf"_s);
         CurrentCardFrame *current = m_p->window->currentCardFrame();
         QCOMPARE(current->fields()->fieldText(CardNumber), u"2"_s);
         QCOMPARE(current->fields()->fieldText(Net), u"18000"_s);

@@ -129,6 +129,8 @@ private slots:
         // What a correction does not store cannot be typed over.
         for (int i : {Date1, Time1, Date2, Time2, CardId, CardNumber, OperationType, Status})
             QVERIFY(w->field(i)->isReadOnly());
+        if (const QString shots = qEnvironmentVariable("TARVO_SCREENSHOTS"); !shots.isEmpty())
+            QVERIFY(w->grab().save(shots + u"/correction-window.png"_s));
         QVERIFY(w->extraField(0, 1)->isReadOnly() && w->extraField(0, 1)->isEnabled());
         QCOMPARE(w->extraCaption(0, 1)->text(), u"Стоимость груза"_s);
         QVERIFY(w->okButton()->isVisible() && w->replaceButton()->isVisible() && w->deleteButton()->isVisible());

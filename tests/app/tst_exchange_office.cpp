@@ -308,7 +308,7 @@ private slots:
         QSignalSpy failed(&m_p->program->spreadsheetService(), &SpreadsheetService::jobFailed);
         // TARVO_KILL_SAVES=50 for the full measurement; a shorter run keeps CI
         // quick (each kill costs an office start).
-        const int Saves = qEnvironmentVariableIsSet("TARVO_KILL_SAVES") ? qEnvironmentVariableIntValue("TARVO_KILL_SAVES") : 6;
+        const int Saves = qEnvironmentVariableIsSet("TARVO_KILL_SAVES") ? qEnvironmentVariableIntValue("TARVO_KILL_SAVES") : 4;
         // The kill moments are random; TARVO_KILL_SEED replays a run.
         bool seeded = false;
         quint32 seed = qEnvironmentVariable("TARVO_KILL_SEED").toUInt(&seeded);

@@ -81,7 +81,7 @@ class TestMainShell : public QObject
         connect(shell, &MainShell::pickListsLoaded, this, rec("fillPickLists"));
         connect(shell, &MainShell::picturesChanged, this, rec("loadAnimationPictures"));
         connect(shell, &MainShell::quitRequested, this, rec("quit"));
-        m_context->hooks.releaseSpreadsheet = rec("releaseSpreadsheet");
+        connect(shell, &MainShell::spreadsheetReleaseRequested, this, rec("releaseSpreadsheet"));
     }
 
 private slots:

@@ -162,6 +162,48 @@ private slots:
     }
     void cleanup() { m_p.reset(); }
 
+    void startUpSequence_data()
+    {
+        QTest::addColumn<bool>("office");
+        QTest::newRow("with office") << true;
+        QTest::newRow("without office") << false;
+    }
+
+    // A first start in an empty folder, up to the gate waiting for a code.
+    void startUpSequence()
+    {
+        QFETCH(bool, office);
+        m_p.reset();
+        QTemporaryDir dir;
+        Clock clock;
+        clock.setNow(QDateTime(QDate(2011, 12, 8), QTime(7, 8, 9)));
+        std::unique_ptr<SpreadsheetApplication> recorder;
+        if (office)
+            recorder = std::make_unique<HeaderRecorder>();
+        Program program(clock, Folders(dir.path()),
+                        Program::Outside{new AbsentPort, std::move(recorder), nullptr,
+                                         PrintSurface::Destination::PdfFiles});
+        program.start();
+        const AppContext &c = program.context();
+        const QString base = c.folders.BaseFolder;
+
+        QCOMPARE(QFileInfo(c.folders.SettingsFile).size(), 13100);
+        // The name files of the defaults, after the settings file.
+        QCOMPARE(program.names().extraNames[0][1], u"Стоимость груза"_s);
+        QVERIFY(QFileInfo(namePlusPath(base)).lastModified() >= QFileInfo(c.folders.SettingsFile).lastModified());
+        for (int i = 0; i < CardTextCount; ++i)
+            QVERIFY(QFile::exists(pickListPath(base, i)));
+        for (const QString &folder : {u"Data/2011/Декабрь"_s, u"Schablon"_s, u"2011/Декабрь"_s})
+            QVERIFY2(QFileInfo(base + folder).isDir(), qPrintable(folder));
+        QCOMPARE(c.ExcelAvailable, office ? 1 : 0);
+        if (office)
+            QTRY_VERIFY(QFile::exists(c.folders.TemplateFolder + u"Tip30.xls"_s));
+        QVERIFY(program.gate().isVisible());
+        QCOMPARE(program.gate().promptText(), u"Введите код доступа:"_s);
+        QVERIFY(!QFile::exists(c.settings.LogPath));
+        program.link().closePort();
+    }
+
     void renamedOperatorLogsInAfterRestart()
     {
         ParameterSettingsWindow *w = openSettings();
@@ -234,6 +276,10 @@ private slots:
             captions << report.table().text(0, c).toString();
         QVERIFY2(captions.contains(u"Груз"_s), qPrintable(captions.join(u'|')));
         QVERIFY(!captions.contains(u"Наименование груза"_s));
+        QCOMPARE(m_p->names->constantNames[0][0], u"Груз"_s);
+        // Every load of today gives the pick lists' captions the names in force.
+        m_p->names->constantNames[0][0] = u"старое"_s;
+        m_p->weighing->reloadToday();
         QCOMPARE(m_p->names->constantNames[0][0], u"Груз"_s);
         QCOMPARE(readAll(m_p->days->todayPath()), dayFile);
     }

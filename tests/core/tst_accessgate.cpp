@@ -29,6 +29,14 @@ struct Program
         clock.setNow(QDateTime(QDate(2011, 12, 8), QTime(7, 8, 9)));
     }
 
+    // As the program's start leaves it: the settings loaded, the gate open.
+    void start()
+    {
+        context.ApplyDefaults();
+        QTest::qVerify(bool(context.LoadOrCreateSettings()), "LoadOrCreateSettings()", "", __FILE__, __LINE__);
+        gate.open();
+    }
+
     QStringList logLines() const
     {
         QFile file(context.settings.LogPath);
@@ -63,47 +71,6 @@ private slots:
         m_program = std::make_unique<Program>(m_dir->path());
     }
 
-    void startUpSequence_data()
-    {
-        QTest::addColumn<bool>("spreadsheet");
-        QTest::newRow("with spreadsheet") << true;
-        QTest::newRow("without spreadsheet") << false;
-    }
-
-    void startUpSequence()
-    {
-        QFETCH(bool, spreadsheet);
-        AppContext &c = m_program->context;
-        QStringList steps;
-        c.hooks.applyDefaultNames = [&] { steps << u"names"_s; };
-        c.hooks.writeDefaultNameFiles = [&] {
-            QVERIFY(QFile::exists(c.folders.SettingsFile));
-            steps << u"files"_s;
-        };
-        c.hooks.probeSpreadsheet = [&] {
-            steps << u"probe"_s;
-            return spreadsheet;
-        };
-        c.hooks.createTemplateIfMissing = [&] {
-            QVERIFY(QFileInfo(c.folders.TemplateFolder).isDir());
-            steps << u"template"_s;
-        };
-        c.hooks.releaseSpreadsheet = [&] { steps << u"release"_s; };
-        m_program->gate.startUp();
-
-        QVERIFY(steps.startsWith(u"names"_s));
-        steps.removeAll(u"names"_s);
-        QCOMPARE(steps, spreadsheet ? QStringList({u"files"_s, u"probe"_s, u"template"_s, u"release"_s})
-                                    : QStringList({u"files"_s, u"probe"_s}));
-        QCOMPARE(c.ExcelAvailable, spreadsheet ? 1 : 0);
-        QCOMPARE(QFileInfo(c.folders.SettingsFile).size(), 13100);
-        for (const QString &folder : {u"Data/2011/Декабрь"_s, u"Schablon"_s, u"2011/Декабрь"_s})
-            QVERIFY2(QFileInfo(c.folders.BaseFolder + folder).isDir(), qPrintable(folder));
-        QVERIFY(m_program->gate.isVisible());
-        QCOMPARE(m_program->gate.promptText(), u"Введите код доступа:"_s);
-        QVERIFY(m_program->logLines().isEmpty());
-    }
-
     void loginKeyByKey_data()
     {
         QTest::addColumn<int>("slot"); // -1: the engineering code
@@ -119,7 +86,7 @@ private slots:
         QFETCH(QString, name);
         AccessGate &gate = m_program->gate;
         AppContext &c = m_program->context;
-        gate.startUp();
+        m_program->start();
         const QString code = slot < 0 ? c.settings.EngineerCode : c.settings.OperatorCode[slot];
 
         // The gate hides and the main window shows before the name is set.
@@ -144,7 +111,7 @@ private slots:
     {
         AccessGate &gate = m_program->gate;
         Settings &s = m_program->context.settings;
-        gate.startUp();
+        m_program->start();
         s.EngineerCode = s.OperatorCode[2] = s.OperatorCode[6] = u"555"_s;
         QSignalSpy shown(&gate, &AccessGate::mainWindowRequested);
 
@@ -190,7 +157,7 @@ private slots:
         QFETCH(bool, accepted);
         AccessGate &gate = m_program->gate;
         const Settings &s = m_program->context.settings;
-        gate.startUp();
+        m_program->start();
         const QString text = code == u"engineer"_s ? s.EngineerCode
             : code == u"edit"_s                    ? s.EditCode
             : code == u"service"_s                 ? AccessCodes::serviceCode()
@@ -212,7 +179,7 @@ private slots:
 
     void autoStart()
     {
-        m_program->gate.startUp();
+        m_program->start();
         Settings s = m_program->context.settings;
         s.AutoStart = 1;
         QVERIFY(StoreSettings(s, m_program->context.folders.SettingsFile));
@@ -220,7 +187,7 @@ private slots:
         // The next start of the same installation logs in by itself.
         Program next(m_dir->path());
         QSignalSpy shown(&next.gate, &AccessGate::mainWindowRequested);
-        next.gate.startUp();
+        next.start();
         QCOMPARE(shown.count(), 1);
         QCOMPARE(next.context.CurrentOperator, u"System"_s);
         QVERIFY(!next.gate.isVisible());
@@ -230,7 +197,7 @@ private slots:
         Program other(m_dir->path());
         other.context.GatePurpose = AccessGate::ScaleSettings;
         QSignalSpy opened(&other.gate, &AccessGate::purposeAccepted);
-        other.gate.startUp();
+        other.start();
         QCOMPARE(opened.count(), 0);
         QVERIFY(other.gate.isVisible());
     }
@@ -238,7 +205,7 @@ private slots:
     void reactivationAndClose()
     {
         AccessGate &gate = m_program->gate;
-        gate.startUp();
+        m_program->start();
         const QString engineer = m_program->context.settings.EngineerCode;
         QSignalSpy quit(&gate, &AccessGate::quitRequested);
         QSignalSpy opened(&gate, &AccessGate::purposeAccepted);
@@ -269,7 +236,7 @@ private slots:
     void progress()
     {
         AccessGate &gate = m_program->gate;
-        gate.startUp();
+        m_program->start();
         gate.setCodeText(u"1"_s);
         gate.beginProgress();
         QVERIFY(gate.isVisible() && gate.progressVisible());

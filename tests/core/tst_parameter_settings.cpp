@@ -75,7 +75,6 @@ private slots:
         m_clock.setNow(QDateTime(QDate(2026, 12, 9), QTime(10, 0, 0)));
         m_context = std::make_unique<AppContext>(m_clock, Folders(m_dir->path()));
         m_nameFilesWritten = 0;
-        m_context->hooks.writeDefaultNameFiles = [this] { ++m_nameFilesWritten; };
         m_context->ApplyDefaults();
         QVERIFY(m_context->LoadOrCreateSettings());
         m_context->createMonthFolders();
@@ -83,6 +82,8 @@ private slots:
         m_log = std::make_unique<EventLog>(*m_context);
         m_writes.finished = 0;
         m_model = std::make_unique<ParameterSettingsModel>(*m_context, *m_log, m_writes);
+        // A reset has the program write the default name files.
+        connect(m_model.get(), &ParameterSettingsModel::settingsReset, this, [this] { ++m_nameFilesWritten; });
         m_model->load();
         m_modes = std::make_unique<EditModesModel>(*m_context, *m_log);
     }

@@ -387,9 +387,12 @@ private slots:
         int defaultNames = 0;
         auto start = [&] {
             AppContext context(clock, folders);
-            context.hooks.applyDefaultNames = [&] { ++defaultNames; };
-            context.hooks.writeDefaultNameFiles = [&] { ++nameFiles; };
-            QTest::qVerify(bool(context.LoadOrCreateSettings()), "LoadOrCreateSettings()", "", __FILE__, __LINE__);
+            bool firstStart = false;
+            QTest::qVerify(bool(context.LoadOrCreateSettings(&firstStart)), "LoadOrCreateSettings()", "", __FILE__,
+                           __LINE__);
+            // A first start applies the defaults and has the name files written.
+            defaultNames += firstStart;
+            nameFiles += firstStart;
             return context.settings;
         };
 

@@ -84,11 +84,17 @@ struct StartedProgram
         : service(std::move(office))
     {
         clock.setNow(QDateTime(QDate(2024, 1, 9), QTime(8, 30, 0)));
-        context.hooks.probeSpreadsheet = [this] { return exporter.probe(); };
-        context.hooks.createTemplateIfMissing = [this] { exporter.CreateSpreadsheetTemplate(); };
         QElapsedTimer timer;
         timer.start();
-        gate.startUp();
+        // The program's start: settings, the office probed and the template
+        // queued, the gate open.
+        context.ApplyDefaults();
+        static_cast<void>(context.LoadOrCreateSettings());
+        context.ExcelAvailable = exporter.probe() ? 1 : 0;
+        if (context.ExcelAvailable == 1)
+            exporter.CreateSpreadsheetTemplate();
+        context.createMonthFolders();
+        gate.open();
         window = std::make_unique<AccessGateWindow>(gate);
         if (QTest::qWaitForWindowExposed(window.get()))
             shownMs = timer.elapsed();

@@ -5,7 +5,7 @@
 #include "core/Folders.h"
 #include "core/SettingsFile.h"
 #include "store/ExtraNames.h"
-#include "store/NameFileHooks.h"
+#include "store/NamePlusFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -29,12 +29,14 @@ QString SettingsAttach::apply(QString *error) const
     // A fresh installation is first set up as the program's own first start
     // would do it, name files included.
     ExtraNames extraNames;
-    installNameFileHooks(context, extraNames);
     context.ApplyDefaults();
-    if (const StoreResult created = context.LoadOrCreateSettings(); !created) {
+    bool firstStart = false;
+    if (const StoreResult created = context.LoadOrCreateSettings(&firstStart); !created) {
         *error = created.reason + u": "_s + context.folders.SettingsFile;
         return QString();
     }
+    if (firstStart)
+        writeDefaultNames(extraNames, context.settings.ParamNames, context.folders.BaseFolder);
 
     Settings &s = context.settings;
     s.PortNumber = port;

@@ -49,6 +49,9 @@ CardEditorWindow::CardEditorWindow(CardEditor &editor, QWidget *parent)
 
     auto *main = new QGroupBox(u"Основные параметры"_s);
     main->setAccessibleName(main->title());
+    // Captions and values both readable on a narrow screen; the additional
+    // parameters scroll instead.
+    main->setMinimumWidth(380);
     // 25 rows are taller than a 768-line screen: they scroll, the buttons stay.
     auto *mainRows = new QWidget;
     auto *mainGrid = new QGridLayout(mainRows);
@@ -147,6 +150,11 @@ void CardEditorWindow::refresh()
         m_fields[size_t(i)]->setText(m_editor.text(i));
         m_fields[size_t(i)]->setCursorPosition(0);
         m_fields[size_t(i)]->setReadOnly(!m_editor.fieldEditable(i));
+        // What cannot be typed over looks so, not only refuses the keys.
+        QPalette look = palette();
+        if (m_fields[size_t(i)]->isReadOnly())
+            look.setColor(QPalette::Base, look.color(QPalette::Window));
+        m_fields[size_t(i)]->setPalette(look);
     }
     for (int j = 0; j < CardEditor::Columns; ++j) {
         m_columnHeads[size_t(j)]->setText(m_editor.caption(j));

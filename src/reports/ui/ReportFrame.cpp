@@ -89,7 +89,8 @@ ReportFrame::ReportFrame(PeriodReport &report, QWidget *parent)
     printOptions->addWidget(m_textMode);
     printOptions->addWidget(m_landscape);
     controls->addLayout(printOptions, 1, 5);
-    controls->setColumnStretch(6, 1);
+    controls->setColumnStretch(7, 1);
+    m_controls = controls;
 
     m_grid->setAccessibleName(u"Таблица отчета"_s);
     m_grid->setModel(m_report.model());
@@ -175,6 +176,11 @@ void ReportFrame::enterView()
     showMessage(m_report.enterView());
 }
 
+void ReportFrame::addSourceControls(QWidget *controls)
+{
+    m_controls->addWidget(controls, 0, 6, 2, 1);
+}
+
 void ReportFrame::build()
 {
     showMessage(m_report.BuildPeriodReport());
@@ -184,8 +190,10 @@ void ReportFrame::showMessage(ReportMessage message)
 {
     if (message == ReportMessage::None)
         return;
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), reportMessageText(message),
-                    QMessageBox::Ok, this);
+    QString text = reportMessageText(message);
+    if (message == ReportMessage::SourceFailed)
+        text += m_report.sourceError();
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok, this);
     box.exec();
 }
 

@@ -9,6 +9,7 @@
 class PeriodReport;
 class ReportPrinter;
 class QCheckBox;
+class QGridLayout;
 class QComboBox;
 class QLineEdit;
 class QProgressBar;
@@ -33,6 +34,9 @@ public:
 
     // "Печать отчета" and its check boxes work once a printer is attached.
     void attachPrinter(ReportPrinter &printer);
+
+    // The choice of the report's source, beside the print controls.
+    void addSourceControls(QWidget *controls);
 
     // On switching to reports (the report itself is prepared at the main window's load).
     void enterView();
@@ -61,6 +65,7 @@ private:
     QCheckBox *m_landscape;
     ReportPrinter *m_printer = nullptr;
     QTableView *m_grid;
+    QGridLayout *m_controls = nullptr;
     bool m_syncing = false;
     QElapsedTimer m_sincePaint;
 };

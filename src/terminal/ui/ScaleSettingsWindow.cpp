@@ -1,6 +1,7 @@
 #include "ScaleSettingsWindow.h"
 
 #include "TerminalFrame.h"
+#include "terminal/TerminalLink.h"
 #include "core/AppContext.h"
 #include "core/Colour.h"
 #include "core/Formats.h"
@@ -46,6 +47,7 @@ ScaleSettingsWindow::ScaleSettingsWindow(AppContext &context, EventLog &log, Ter
     : QWidget(parent, Qt::Window)
     , m_context(context)
     , m_log(log)
+    , m_link(link)
     , m_terminal(new TerminalFrame(context, link, this))
     , m_autoMin(named(new QLineEdit(this), kAutoMinWeightCaption.toString()))
     , m_autoFluctuation(named(new QLineEdit(this), kAutoMaxFluctuationCaption.toString()))
@@ -209,6 +211,7 @@ void ScaleSettingsWindow::chooseFont()
 void ScaleSettingsWindow::restoreDefaults()
 {
     const StoreResult stored = restoreScaleDefaults(m_context, m_log);
+    m_link.applyPollPeriod();
     load();
     emit programTypeChanged();
     emit picturesChanged();
@@ -229,6 +232,8 @@ bool ScaleSettingsWindow::saveAndClose()
     }
     m_terminal->applySelection();
     const QString failed = saveScaleSettings(m_context, m_log, input);
+    // The new period holds from the next read, stored or not.
+    m_link.applyPollPeriod();
     emit captionChanged();
     // The values hold for this run either way; the window stays open so the
     // operator knows they are not stored and can try again.

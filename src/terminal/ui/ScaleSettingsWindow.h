@@ -48,6 +48,7 @@ private:
 
     AppContext &m_context;
     EventLog &m_log;
+    TerminalLink &m_link;
     TerminalFrame *m_terminal;
     QLineEdit *m_autoMin;
     QLineEdit *m_autoFluctuation;

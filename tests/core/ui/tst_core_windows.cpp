@@ -39,7 +39,9 @@ private slots:
         m_context = std::make_unique<AppContext>(m_clock, Folders(m_dir->path()));
         m_log = std::make_unique<EventLog>(*m_context);
         m_gate = std::make_unique<AccessGate>(*m_context, *m_log);
-        m_gate->startUp();
+        m_context->ApplyDefaults();
+        QVERIFY(m_context->LoadOrCreateSettings());
+        m_gate->open();
     }
 
     void gateLogsInWhileTyping()

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+class QSqlDatabase;
+
+// The server's schema is the program's: the migrations in the resources
+// (":/central/migrations/NNN_name.sql") are applied in order, all missing
+// ones in one transaction, so a server is never left half upgraded. Several
+// scales upgrading at once wait for each other.
+namespace CentralSchema {
+// The newest version the program knows.
+int latestVersion();
+// Brings the schema to latestVersion(); false with the server's reason.
+bool migrate(QSqlDatabase &db, QString &error);
+} // namespace CentralSchema

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QWidget>
+
+class AppContext;
+class CentralOutbox;
+class QCheckBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+
+// "Центральная база": the site code and the connection, their check, the
+// queue's state and "Отправить всё заново" for a period.
+class CentralWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    CentralWindow(AppContext &context, CentralOutbox &outbox, QWidget *parent = nullptr);
+
+    // The fields from the stored settings, the period to today.
+    void load();
+
+    QCheckBox *enabledBox() const { return m_enabled; }
+    QLineEdit *siteField() const { return m_site; }
+    QLineEdit *hostField() const { return m_host; }
+    QSpinBox *portField() const { return m_port; }
+    QLineEdit *databaseField() const { return m_database; }
+    QLineEdit *userField() const { return m_user; }
+    QLineEdit *passwordField() const { return m_password; }
+    QCheckBox *tlsBox() const { return m_tls; }
+    QPushButton *checkButton() const { return m_check; }
+    QPushButton *saveButton() const { return m_save; }
+    QPushButton *resendButton() const { return m_resend; }
+    QDateEdit *fromField() const { return m_from; }
+    QDateEdit *toField() const { return m_to; }
+    QLabel *resultLabel() const { return m_result; }
+    QLabel *queueLabel() const { return m_queue; }
+
+private:
+    void check();
+    void save();
+    void resend();
+    void showQueue();
+
+    AppContext &m_context;
+    CentralOutbox &m_outbox;
+    QCheckBox *m_enabled;
+    QLineEdit *m_site;
+    QLineEdit *m_host;
+    QSpinBox *m_port;
+    QLineEdit *m_database;
+    QLineEdit *m_user;
+    QLineEdit *m_password;
+    QCheckBox *m_tls;
+    QPushButton *m_check;
+    QPushButton *m_save;
+    QDateEdit *m_from;
+    QDateEdit *m_to;
+    QPushButton *m_resend;
+    QLabel *m_result;
+    QLabel *m_queue;
+};

@@ -1,0 +1,197 @@
+// The mirror inside the program main() builds: every way a card is
+// written reaches the server with who did it; the engineer's window, the
+// status line and the report's source choice.
+
+#include "PgServer.h"
+#include "app/MainWindow.h"
+#include "app/ProgramFixture.h"
+#include "central/ui/CentralReportChoice.h"
+#include "central/ui/CentralWindow.h"
+#include "reports/ui/ReportFrame.h"
+#include "terminal/FakeTerminalPort.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QDirIterator>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QSqlRecord>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QDate kYesterday(2026, 12, 8);
+const QDate kToday(2026, 12, 9);
+
+QStringList ask(const CentralSettings &settings, const QString &sql)
+{
+    QString error;
+    QStringList rows;
+    if (!openCentralDatabase(settings, u"tst-ask"_s, error))
+        return {u"no connection: "_s + error};
+    {
+        QSqlQuery q(QSqlDatabase::database(u"tst-ask"_s, false));
+        if (!q.exec(sql))
+            rows << u"error: "_s + q.lastError().text();
+        while (q.next()) {
+            QStringList cells;
+            for (int i = 0; i < q.record().count(); ++i)
+                cells << q.value(i).toString();
+            rows << cells.join(u'|');
+        }
+    }
+    closeCentralDatabase(u"tst-ask"_s);
+    return rows;
+}
+
+} // namespace
+
+class TestCentralProgram : public QObject
+{
+    Q_OBJECT
+
+    PgServer m_pg;
+
+private slots:
+    void initTestCase() { QVERIFY2(m_pg.start(), qPrintable(m_pg.error)); }
+
+    void everyWriteArrives()
+    {
+        QVERIFY2(m_pg.createDatabase(u"office"_s), qPrintable(m_pg.error));
+        const CentralSettings db = m_pg.settings(u"КАРЬЕР-1"_s, u"office"_s);
+
+        auto *port = new FakeTerminalPort;
+        ProgramFixture p(QDateTime(kYesterday, QTime(17, 0)), port, nullptr, nullptr, false);
+        const QString base = p.context->folders.BaseFolder;
+        QVERIFY(QDir().mkpath(base));
+        QVERIFY(bool(db.save(base)));
+        p.program->central().setRetryInterval(100);
+        p.build();
+        p.start();
+        p.login();
+        QVERIFY(p.shell->loaded());
+        p.link->stopPolling();
+        p.window->clockTimer()->stop();
+        const auto weigh = [&](int w) {
+            port->incoming = "\x02 "_ba + QByteArray::number(w).rightJustified(6, '0') + ".0\r\n"_ba;
+            p.link->ReadTick();
+        };
+
+        // Yesterday: a card left open.
+        p.weighing->setEntryText(0, u"Песок"_s);
+        weigh(30000);
+        QVERIFY(p.weighing->StoreNewCard());
+
+        // Today: stored, completed, corrected; another stored and deleted.
+        p.clock.setNow(QDateTime(kToday, QTime(9, 0)));
+        weigh(31000);
+        QVERIFY(p.weighing->StoreNewCard());
+        p.weighing->SetCompletionButtons(1);
+        weigh(11000);
+        QVERIFY(p.weighing->CompleteCard(Weighing::Kind::Tare));
+        CardEditor &editor = p.program->cardEditor();
+        editor.open(CardEditor::Correction);
+        editor.setCardNumberText(u"1"_s);
+        editor.SelectCardForEdit();
+        editor.setText(DocumentNumber, u"ТН-9"_s);
+        QVERIFY(editor.ReplaceCardParameters());
+        weigh(25000);
+        QVERIFY(p.weighing->StoreNewCard());
+        editor.setCardNumberText(u"2"_s);
+        editor.SelectCardForEdit();
+        QVERIFY(editor.DeleteCard());
+
+        // Yesterday's card completed from the archive.
+        ArchiveBrowser &archive = p.program->archive();
+        archive.enter();
+        QCOMPARE(archive.chooseDate(kYesterday), QString());
+        archive.selectCard(1);
+        weigh(12000);
+        QVERIFY(archive.CompleteArchiveCard(Weighing::Kind::Tare));
+
+        QTRY_COMPARE_WITH_TIMEOUT(p.program->central().queued(), 0, 20000);
+        QCOMPARE(ask(db, u"SELECT card_id, change, operator FROM card_changes ORDER BY arrival"_s),
+                 (QStringList{u"1|store|Оператор"_s, u"2|store|Оператор"_s, u"2|completion|Оператор"_s,
+                              u"2|correction|Оператор"_s, u"3|store|Оператор"_s, u"3|deletion|Оператор"_s,
+                              u"4|store|Оператор"_s, u"4|archive completion|Оператор"_s,
+                              u"1|archive completion|Оператор"_s}));
+        QCOMPARE(ask(db, u"SELECT card_id, day, status, deleted, document_number, gross - tare FROM cards ORDER BY card_id"_s),
+                 (QStringList{u"1|2026-12-08|завершена|false||30000"_s, u"2|2026-12-09|завершена|false|ТН-9|20000"_s,
+                              u"3|2026-12-09|удалена|true||25000"_s, u"4|2026-12-09|завершена|false||18000"_s}));
+        QCOMPARE(ask(db, u"SELECT changes->'document_number' FROM card_changes WHERE change = 'correction'"_s),
+                 QStringList{u"[\"\", \"ТН-9\"]"_s});
+
+        // Only the password file holds the password: not the log, not the settings.
+        QDirIterator files(base, QDir::Files, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            const QString path = files.next();
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            if (path != CentralSettings::passwordPath(base))
+                QVERIFY2(!f.readAll().contains(m_pg.password.toUtf8()), qPrintable(path));
+        }
+
+        // The status line, the engineer's window and its check.
+        QLabel *status = p.window->centralStatus();
+        QTRY_COMPARE(status->text(), u"Центральная база: 0 карточек в очереди"_s);
+        p.gate->ShowGate(AccessGate::CentralDatabase);
+        p.gate->setCodeText(AccessCodes::defaultEngineerCode());
+        CentralWindow *window = p.window->centralWindow();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->siteField()->text(), u"КАРЬЕР-1"_s);
+        QCOMPARE(window->passwordField()->echoMode(), QLineEdit::Password);
+        window->checkButton()->click();
+        QVERIFY2(window->resultLabel()->text().startsWith(u"Соединение установлено"_s),
+                 qPrintable(window->resultLabel()->text()));
+        // "Отправить всё заново" over both days: five cards queued again and
+        // recorded as such, the cards unchanged.
+        window->fromField()->setDate(kYesterday);
+        window->toField()->setDate(kToday);
+        window->resendButton()->click();
+        QCOMPARE(window->resultLabel()->text(), u"Поставлено в очередь карточек: 4"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(p.program->central().queued(), 0, 20000);
+        QCOMPARE(ask(db, u"SELECT count(*) FROM card_changes WHERE change = 'resend'"_s), QStringList{u"4"_s});
+        QCOMPARE(ask(db, u"SELECT count(*) FROM cards"_s), QStringList{u"4"_s});
+
+        // The report's source: all scales from the server, the same totals.
+        auto *choice = p.window->reportFrame()->findChild<CentralReportChoice *>();
+        QVERIFY(choice);
+        QCOMPARE(choice->sourceBox()->count(), 2);
+        QCOMPARE(choice->sourceBox()->itemText(1), u"Все весы (центральная база)"_s);
+        PeriodReport &report = p.program->report();
+        report.setDate1Text(u"08.12.2026"_s);
+        report.setDate2Text(u"09.12.2026"_s);
+        QCOMPARE(report.BuildPeriodReport(), ReportMessage::None);
+        const auto tableText = [&report] {
+            QStringList rows;
+            for (int r = 0; r < report.table().rowCount(); ++r) {
+                QStringList cells;
+                for (int c = 0; c < report.table().columnCount(); ++c)
+                    cells << report.table().text(r, c).toString();
+                rows << cells.join(u'\t');
+            }
+            return rows;
+        };
+        const QStringList local = tableText();
+        choice->sourceBox()->setCurrentIndex(1);
+        emit choice->sourceBox()->activated(1);
+        QCOMPARE(choice->siteBox()->count(), 2);
+        QCOMPARE(report.BuildPeriodReport(), ReportMessage::None);
+        QCOMPARE(tableText(), local);
+
+        if (const QString shots = qEnvironmentVariable("TARVO_SHOTS"); !shots.isEmpty()) {
+            window->grab().save(shots + u"/central-window.png"_s);
+            p.window->resize(1366, 740);
+            p.shell->SelectMode(MainShell::Mode(3));
+            QApplication::processEvents();
+            p.window->grab().save(shots + u"/central-main.png"_s);
+        }
+    }
+};
+
+QTEST_MAIN(TestCentralProgram)
+#include "tst_central_program.moc"
