@@ -1,11 +1,21 @@
 // Times a period report over one year of 100,000 cards:
-//   build/bin/tarvo-bench-report [folder] [plain|build|show|all] [runs]
+//   build/bin/tarvo-bench-report [folder] [plain|build|show|all|listen] [runs] [cards]
 // The year of day files is written into the folder (a temporary one by
 // default) unless it is already there, so one folder serves several runs.
 // "plain" reads and sorts the same files without the report, "build" runs
 // BuildPeriodReport, "show" presses "Сформировать" in a shown report frame
 // and waits for the grid to be painted. Each mode can run in a process of
 // its own, so the peak memory printed at the end belongs to that mode.
+// `cards` (100,000 by default) only counts when the folder is new.
+//
+// With accessibility on, run "show" on a real display with an AT-SPI bus:
+//   dbus-run-session -- sh -c '/usr/libexec/at-spi-bus-launcher --launch-immediately &
+//     QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 xvfb-run -a build/bin/tarvo-bench-report DIR show'
+// and compare with the same run without QT_LINUX_ACCESSIBILITY_ALWAYS_ON.
+// With TARVO_BENCH_AT_LISTENER=1 the bench also registers itself on that bus
+// for every object, window and focus event, as a screen reader does, so the
+// program really sends them; "listen" only does that for `runs` seconds, to
+// stand in for a screen reader beside the real program.
 #include "core/AppContext.h"
 #include "core/Formats.h"
 #include "core/OleDate.h"
@@ -16,13 +26,19 @@
 #include "card/CargoCard.h"
 #include "Median.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QCryptographicHash>
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusReply>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <time.h>
 
@@ -37,7 +53,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int Year = 2025;
-constexpr int YearCards = 100000;
+int YearCards = 100000;
 
 QStringList names(const QStringList &first, const QStringList &second)
 {
@@ -166,6 +182,45 @@ double timeMs(int runs, const std::function<void()> &work, double *cpu = nullptr
     return median(ms);
 }
 
+// Registers this process on the accessibility bus as a listener of every
+// event, as a screen reader does; the program only sends events somebody
+// listens to. False when there is no such bus.
+bool listenLikeAScreenReader()
+{
+    QDBusInterface launcher(u"org.a11y.Bus"_s, u"/org/a11y/bus"_s, u"org.a11y.Bus"_s,
+                            QDBusConnection::sessionBus());
+    const QDBusReply<QString> address = launcher.call(u"GetAddress"_s);
+    if (!address.isValid())
+        return false;
+    QDBusConnection bus = QDBusConnection::connectToBus(address.value(), u"tarvo-bench-listener"_s);
+    QDBusInterface registry(u"org.a11y.atspi.Registry"_s, u"/org/a11y/atspi/registry"_s,
+                            u"org.a11y.atspi.Registry"_s, bus);
+    for (const QString &event : {u"object:"_s, u"window:"_s, u"focus:"_s}) {
+        if (!QDBusReply<void>(registry.call(u"RegisterEvent"_s, event)).isValid())
+            return false;
+    }
+    return true;
+}
+
+// Every cell, look and visibility of the table in one digest, so runs of
+// two builds of the program can be compared on the same files.
+QByteArray tableDigest(const ReportTable &table)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    for (int r = 0; r < table.rowCount(); ++r) {
+        const ReportRow &row = table.row(r);
+        for (int c = 0; c < table.columnCount(); ++c) {
+            const QStringView cell = row.cell(c);
+            hash.addData(QByteArrayView(reinterpret_cast<const char *>(cell.utf16()), cell.size() * 2));
+            hash.addData("\t");
+        }
+        const QString look = QString::asprintf("|%d|%d|%x|%d|%d\n", int(row.isHidden()), row.styledFrom(),
+                                               unsigned(row.background()), int(row.isBold()), row.fontWidth());
+        hash.addData(look.toUtf8());
+    }
+    return hash.result().toHex().left(16);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -178,6 +233,8 @@ int main(int argc, char *argv[])
     const QString root = args.size() > 1 ? args[1] : temp.path();
     const QString mode = args.size() > 2 ? args[2] : u"all"_s;
     const int runs = args.size() > 3 ? qMax(1, args[3].toInt()) : 5;
+    if (args.size() > 4)
+        YearCards = qMax(1, args[4].toInt());
 
     Clock clock;
     clock.setNow(QDateTime(QDate(Year + 1, 1, 15), QTime(12, 0)));
@@ -196,6 +253,14 @@ int main(int argc, char *argv[])
     }
     std::printf("peak memory before timing: %ld kB\n", peakKilobytes());
 
+    // Only the listener, for a while: it stands in for a screen reader
+    // while the real program is timed with accessibility on.
+    if (mode == u"listen"_s) {
+        std::printf("listening like a screen reader: %s\n", listenLikeAScreenReader() ? "yes" : "no bus");
+        std::fflush(stdout);
+        QTimer::singleShot(runs * 1000, &app, &QCoreApplication::quit);
+        return app.exec();
+    }
     const bool all = mode == u"all"_s;
     double plain = 0;
     if (all || mode == u"plain"_s) {
@@ -215,14 +280,17 @@ int main(int argc, char *argv[])
             report.setColumnsExpanded(expanded);
             double cpu = 0;
             const double build = timeMs(runs, [&] { report.BuildPeriodReport(); }, &cpu);
-            std::printf("median BuildPeriodReport, %s (%d rows): %8.1f ms wall, %8.1f ms cpu",
-                        expanded ? "expanded " : "collapsed", report.table().rowCount(), build, cpu);
+            std::printf("median BuildPeriodReport, %s (%d rows, digest %s): %8.1f ms wall, %8.1f ms cpu",
+                        expanded ? "expanded " : "collapsed", report.table().rowCount(),
+                        tableDigest(report.table()).constData(), build, cpu);
             if (plain > 0)
                 std::printf("  (%.2f x plain)", build / plain);
             std::printf("\n");
         }
     }
     if (all || mode == u"show"_s) {
+        if (qEnvironmentVariableIntValue("TARVO_BENCH_AT_LISTENER") == 1)
+            std::printf("listening like a screen reader: %s\n", listenLikeAScreenReader() ? "yes" : "no bus");
         PeriodReport report(context);
         ReportFrame frame(report);
         frame.resize(1280, 800);
@@ -238,8 +306,12 @@ int main(int argc, char *argv[])
             frame.grid()->viewport()->repaint();
             QApplication::processEvents();
         }, &cpu);
-        std::printf("median build and show in the frame (%d model rows): %8.1f ms wall, %8.1f ms cpu\n",
-                    report.model()->rowCount(), shown, cpu);
+        std::printf("median build and show in the frame (%d model rows): %8.1f ms wall, %8.1f ms cpu%s",
+                    report.model()->rowCount(), shown, cpu,
+                    QAccessible::isActive() ? "  (accessibility active)" : "");
+        if (plain > 0)
+            std::printf("  (%.2f x plain)", shown / plain);
+        std::printf("\n");
     }
     std::printf("peak memory: %ld kB\n", peakKilobytes());
     return 0;

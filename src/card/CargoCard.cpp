@@ -21,12 +21,12 @@ QString complete() { return u"завершена"_s; }
 QString deleted() { return u"удалена"_s; }
 } // namespace Statuses
 
-bool IsIncomplete(const QString &status)
+bool IsIncomplete(QStringView status)
 {
-    return status.trimmed().left(6) == u"незаве"_s;
+    return status.trimmed().left(6) == u"незаве";
 }
 
-bool IsDeleted(const QString &status)
+bool IsDeleted(QStringView status)
 {
     return status == Statuses::deleted();
 }
@@ -91,17 +91,23 @@ CargoCard completeCard(CargoCard card, CompletionKind kind, double weight, const
 
 bool closedByCopy(const CargoCard &card)
 {
+    return closedByCopy(card.status, card.operationType, card.date2, card.net, card.gross, card.tare);
+}
+
+bool closedByCopy(QStringView status, QStringView operationType, double date2, double net, double gross,
+                  double tare)
+{
     // The completion of an archived card stamps it "завершена" and leaves
     // its weights as the first weighing stored them: net 0 and no second
     // weight. A completed weighing computes net = gross - tare, so with its
     // second weight 0 its net is its first weight, which the test below
     // requires to be non-zero: no weighed card can look like this.
-    if (card.status.trimmed() != Statuses::complete() || card.date2 == 0 || card.net != 0)
+    if (status.trimmed() != Statuses::complete() || date2 == 0 || net != 0)
         return false;
-    if (card.operationType == OperationTypes::unloading())
-        return card.tare == 0 && card.gross != 0;
-    if (card.operationType == OperationTypes::loading())
-        return card.gross == 0 && card.tare != 0;
+    if (operationType == OperationTypes::unloading())
+        return tare == 0 && gross != 0;
+    if (operationType == OperationTypes::loading())
+        return gross == 0 && tare != 0;
     return false;
 }
 

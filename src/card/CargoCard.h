@@ -82,8 +82,8 @@ QString deleted();    // "удалена"
 } // namespace Statuses
 
 // Incomplete: the trimmed status starts with "незаве".
-bool IsIncomplete(const QString &status);
-bool IsDeleted(const QString &status);
+bool IsIncomplete(QStringView status);
+bool IsDeleted(QStringView status);
 
 // The current caption of ОП(n).
 QString MainParamName(const Settings &settings, int n);
@@ -114,6 +114,9 @@ CargoCard completeCard(CargoCard card, CompletionKind kind, double weight, const
 // A card of an earlier day closed by an archive completion: "завершена"
 // with only its first weight, the weighing itself lives in a later copy.
 bool closedByCopy(const CargoCard &card);
+// The same from the fields it looks at, for readers without a whole card.
+bool closedByCopy(QStringView status, QStringView operationType, double date2, double net, double gross,
+                  double tare);
 // Whether `copy` is the completed copy of the closed `original`: the same
 // first weighing and operation, a later ID, completed.
 bool isCompletedCopyOf(const CargoCard &copy, const CargoCard &original);

@@ -55,7 +55,7 @@ QByteArray encode1251(QStringView text)
     return out;
 }
 
-QString decode1251(QByteArrayView bytes)
+const std::array<char16_t, 256> &table1251()
 {
     // One byte is one character in this code page, so each byte's character
     // is asked of the decoder once and kept: loading a day decodes a hundred
@@ -69,6 +69,12 @@ QString decode1251(QByteArrayView bytes)
         }
         return t;
     }();
+    return table;
+}
+
+QString decode1251(QByteArrayView bytes)
+{
+    const std::array<char16_t, 256> &table = table1251();
     QString out(bytes.size(), Qt::Uninitialized);
     QChar *p = out.data();
     for (qsizetype i = 0; i < bytes.size(); ++i)

@@ -10,36 +10,34 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+QString charsText(const char16_t *chars, qsizetype n)
+{
+    return QString(reinterpret_cast<const QChar *>(chars), n);
+}
+
 // 15 significant digits in the general form, the exponent written as
 // "E+16" / "E-07", the decimal point replaced by `point`.
-QString generalText(double value, QChar point)
+qsizetype generalChars(double value, char16_t point, char16_t *out)
 {
-    if (value == 0.0 || !std::isfinite(value))
-        return u"0"_s;
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
-    QString text = QString::fromLatin1(buf, res.ptr - buf);
-    text.replace(u'.', point);
-    text.replace(u'e', u'E');
-    return text;
+    if (value == 0.0 || !std::isfinite(value)) {
+        out[0] = u'0';
+        return 1;
+    }
+    char buf[CharsCapacity];
+    char *end;
+    // A whole number below 10^15 is its digits in the general form; most
+    // weights are, and integer digits are much cheaper to write.
+    if (std::fabs(value) < 1e15 && value == std::trunc(value))
+        end = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(value)).ptr;
+    else
+        end = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15).ptr;
+    const qsizetype n = end - buf;
+    for (qsizetype i = 0; i < n; ++i)
+        out[i] = buf[i] == '.' ? point : buf[i] == 'e' ? u'E' : char16_t(uchar(buf[i]));
+    return n;
 }
 
-} // namespace
-
-QString NumberText(double value)
-{
-    return generalText(value, u',');
-}
-
-QString DotNumberText(double value)
-{
-    const QString text = generalText(value, u'.');
-    return text.startsWith(u'-') ? text : u' ' + text;
-}
-
-namespace {
-
-// Two digits with a leading zero; called for every line of a day list.
+// Two digits with a leading zero.
 void putTwo(char16_t *p, int v)
 {
     p[0] = char16_t(u'0' + v / 10 % 10);
@@ -48,42 +46,92 @@ void putTwo(char16_t *p, int v)
 
 } // namespace
 
+qsizetype NumberChars(double value, char16_t *out)
+{
+    return generalChars(value, u',', out);
+}
+
+QString NumberText(double value)
+{
+    char16_t t[CharsCapacity];
+    return charsText(t, NumberChars(value, t));
+}
+
+QString DotNumberText(double value)
+{
+    char16_t t[CharsCapacity + 1];
+    t[0] = u' ';
+    const qsizetype n = generalChars(value, u'.', t + 1);
+    return t[1] == u'-' ? charsText(t + 1, n) : charsText(t, n + 1);
+}
+
+qsizetype ShortDateChars(const QDate &date, char16_t *out)
+{
+    // One look-up of the calendar for all three parts.
+    int year = 0, month = 0, day = 0;
+    date.getDate(&year, &month, &day);
+    if (!date.isValid() || year < 1 || year > 9999)
+        return 0;
+    out[2] = u'.';
+    out[5] = u'.';
+    putTwo(out, day);
+    putTwo(out + 3, month);
+    putTwo(out + 6, year / 100);
+    putTwo(out + 8, year % 100);
+    return 10;
+}
+
 QString ShortDateText(const QDate &date)
 {
-    if (!date.isValid() || date.year() < 1 || date.year() > 9999)
-        return QString();
-    char16_t t[10] = {0, 0, u'.', 0, 0, u'.', 0, 0, 0, 0};
-    putTwo(t, date.day());
-    putTwo(t + 3, date.month());
-    putTwo(t + 6, date.year() / 100);
-    putTwo(t + 8, date.year() % 100);
-    return QString(reinterpret_cast<const QChar *>(t), 10);
+    char16_t t[CharsCapacity];
+    return charsText(t, ShortDateChars(date, t));
+}
+
+qsizetype LongTimeChars(const QTime &time, char16_t *out)
+{
+    if (!time.isValid())
+        return 0;
+    out[2] = u':';
+    out[5] = u':';
+    putTwo(out, time.hour());
+    putTwo(out + 3, time.minute());
+    putTwo(out + 6, time.second());
+    return 8;
 }
 
 QString LongTimeText(const QTime &time)
 {
-    if (!time.isValid())
-        return QString();
-    char16_t t[8] = {0, 0, u':', 0, 0, u':', 0, 0};
-    putTwo(t, time.hour());
-    putTwo(t + 3, time.minute());
-    putTwo(t + 6, time.second());
-    return QString(reinterpret_cast<const QChar *>(t), 8);
+    char16_t t[CharsCapacity];
+    return charsText(t, LongTimeChars(time, t));
 }
 
-QString GeneralDateText(double oleDate)
+qsizetype GeneralDateChars(double oleDate, char16_t *out)
 {
     // Date and time apart: a QDateTime would look up the time zone each time.
     const QDate date = oleDateToDate(oleDate);
     if (!date.isValid())
-        return QString();
+        return 0;
     const QTime time = oleDateToTime(oleDate);
-    const QString clock = QString::number(time.hour()) + u':' + LongTimeText(time).mid(3);
-    if (date == QDate(1899, 12, 30))
-        return clock;
-    if (time == QTime(0, 0))
-        return ShortDateText(date);
-    return ShortDateText(date) + u' ' + clock;
+    qsizetype n = 0;
+    if (date != QDate(1899, 12, 30)) {
+        n = ShortDateChars(date, out);
+        if (time == QTime(0, 0))
+            return n;
+        out[n++] = u' ';
+    }
+    // The hour without a leading zero.
+    char16_t clock[8];
+    LongTimeChars(time, clock);
+    const int from = clock[0] == u'0' ? 1 : 0;
+    for (int i = from; i < 8; ++i)
+        out[n++] = clock[i];
+    return n;
+}
+
+QString GeneralDateText(double oleDate)
+{
+    char16_t t[CharsCapacity];
+    return charsText(t, GeneralDateChars(oleDate, t));
 }
 
 QString MonthFolderName(int month)

@@ -26,5 +26,14 @@ QString LongTimeText(const QTime &time);
 // "dd.MM.yyyy H:mm:ss", zero as "0:00:00"; empty for a value that is no date.
 QString GeneralDateText(double oleDate);
 
+// The same texts written into `out`, for code that writes many of them (a
+// day list, a report) without a string each. Each returns the number of
+// characters written; `out` must hold CharsCapacity.
+inline constexpr qsizetype CharsCapacity = 32;
+qsizetype NumberChars(double value, char16_t *out);
+qsizetype ShortDateChars(const QDate &date, char16_t *out);
+qsizetype LongTimeChars(const QTime &time, char16_t *out);
+qsizetype GeneralDateChars(double oleDate, char16_t *out);
+
 // Month folder name, 1 = "Январь" .. 12 = "Декабрь"; empty outside 1..12.
 QString MonthFolderName(int month);

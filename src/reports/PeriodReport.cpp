@@ -11,8 +11,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QThread>
 
 #include <algorithm>
+#include <atomic>
+#include <system_error>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -34,6 +38,124 @@ constexpr int kMaxWidth = 32767;
 // The first and last column that "Раскрыть столбцы" hides.
 constexpr int kFirstFolding = 2;
 constexpr int kLastFolding = 13;
+
+static_assert(kSummed.size() == ReportRow::SummandCount);
+
+bool isSummed(int param)
+{
+    return std::find(kSummed.begin(), kSummed.end(), param) != kSummed.end();
+}
+
+// A data row's look and what it adds to the sums, from its cells: deleted
+// cards and cards closed by a later copy add nothing.
+void finishDataRow(ReportRow &row, bool closed, const ReportColumnLayout &layout, int last)
+{
+    auto cell = [&](int column) { return column >= 1 && column <= last ? row.cell(column) : QStringView(); };
+    const QStringView status = cell(layout.paramColumn[Status]);
+    if (closed) {
+        row.setUnsummed(true);
+        row.setStyle(1, PeriodReport::ClosedByCopyColour, false, 0);
+    } else if (IsDeleted(status)) {
+        row.setStyle(1, PeriodReport::DeletedColour, false, 0);
+    } else {
+        if (IsIncomplete(status))
+            row.setStyle(1, PeriodReport::IncompleteColour, false, 0);
+        ReportRow::Summands values{};
+        for (size_t i = 0; i < kSummed.size(); ++i)
+            values[i] = ParseNumber(cell(layout.paramColumn[size_t(kSummed[i])]));
+        row.setSummands(values);
+    }
+}
+
+// The most cards a day file of `size` bytes can hold: every slot whose ID
+// is there, the last one possibly cut short.
+qint64 cardCapacity(qint64 size)
+{
+    constexpr qint64 IdBytes = 4;
+    const qint64 beyondCount = size - DayFileLayout::RecordSize - IdBytes;
+    return beyondCount < 0 ? 0 : qMin<qint64>(PeriodReport::MaxDayCards, beyondCount / DayFileLayout::CardBytes + 1);
+}
+
+// The data rows of one day file in card order into `out`, at most
+// `capacity`, each with its look and what it adds to the sums: everything a
+// row needs is worked out here, so the days of a period can be read on
+// several threads at once. Returns how many rows it wrote.
+qsizetype readDayRows(const QString &path, const ReportColumnLayout &layout, int last, ReportRow *out,
+                      qsizetype capacity)
+{
+    QFile file(path);
+    if (capacity <= 0 || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return 0;
+    const QByteArray data = file.read(DayFileLayout::cardOffset(capacity + 1));
+    file.close();
+    qsizetype count = 0;
+
+    last = qMin(last, ReportRow::MaxCells - 1);
+    // Each cell is written into one buffer, brackets included, and the row
+    // takes them all in a single allocation.
+    char16_t text[ReportRow::MaxCells * (ReportCellCapacity + 2)];
+    std::array<qsizetype, ReportRow::MaxCells + 1> end{};
+    for (int n = 1; n <= capacity; ++n) {
+        if (decodeDayCardId(data, n) == 0)
+            break;
+        const DayCardSlot card(QByteArrayView(data).sliced(DayFileLayout::cardOffset(n)));
+        char16_t status[DayFileLayout::ShortTextBytes];
+        char16_t operation[DayFileLayout::ShortTextBytes];
+        const bool closed = closedByCopy(QStringView(status, card.text(Status, status)),
+                                         QStringView(operation, card.text(OperationType, operation)),
+                                         card.value(Date2), card.value(Net), card.value(Gross), card.value(Tare));
+
+        qsizetype size = 0;
+        for (int c = 1; c <= last; ++c) {
+            const int param = layout.columnParam[size_t(c)];
+            // Brackets tell on paper, also in text mode, what is not summed.
+            const bool bracketed = closed && isSummed(param);
+            if (bracketed)
+                text[size++] = u'(';
+            size += reportCellChars(card, param, text + size);
+            if (bracketed)
+                text[size++] = u')';
+            end[size_t(c)] = size;
+        }
+        ReportRow row;
+        row.reserve(size);
+        row.appendCell({});
+        for (int c = 1; c <= last; ++c)
+            row.appendCell(QStringView(text + end[size_t(c - 1)], text + end[size_t(c)]));
+
+        finishDataRow(row, closed, layout, last);
+        out[count++] = std::move(row);
+    }
+    return count;
+}
+
+// Runs `read(i)` for i = 0..count-1 on every core, the calling thread
+// included; `done(finished)` runs on the calling thread after each of its own.
+template <class Read, class Done>
+void onAllCores(qint64 count, Read read, Done done)
+{
+    std::atomic<qint64> next{0};
+    std::atomic<qint64> finished{0};
+    auto work = [&](bool caller) {
+        for (qint64 i; (i = next++) < count;) {
+            read(i);
+            const qint64 f = ++finished;
+            if (caller)
+                done(f);
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (int k = 1; k < QThread::idealThreadCount() && k < count; ++k) {
+        try {
+            helpers.emplace_back(work, false);
+        } catch (const std::system_error &) {
+            break; // fewer threads, the same result
+        }
+    }
+    work(true);
+    for (std::thread &t : helpers)
+        t.join();
+}
 
 } // namespace
 
@@ -194,6 +316,9 @@ ReportMessage PeriodReport::BuildPeriodReport()
     m_progressShown = -1;
     progress(0);
 
+    // The last report's rows are kept aside: the new rows are read into
+    // their block, and each worker frees the old row it writes over.
+    std::vector<ReportRow> rows = m_table.takeRows();
     m_table.clear(2);
     m_dataRows = 0;
     // The view must never look at rows the build is still moving around.
@@ -216,14 +341,59 @@ ReportMessage PeriodReport::BuildPeriodReport()
         any = true;
         progress(80);
     } else if (const int year = firstYearWithFolder(start.year(), end.year()); year != 0) {
-        QDate day = year > start.year() ? QDate(year, 1, 1) : start;
-        const qint64 days = day.daysTo(end) + 1;
-        for (qint64 i = 0; day <= end; day = day.addDays(1), ++i) {
-            const QString path = dayFilePath(m_context.folders, day);
-            if (QFileInfo::exists(path))
-                Data_Read_Report(path);
-            progress(int(i * 80 / days));
+        // The days are independent: they are read on all cores straight
+        // into their places in the table, then closed up in the order of
+        // the days, as one walk through them would have left them.
+        struct Day
+        {
+            QString path;
+            size_t first = 0;
+            qsizetype capacity = 0;
+            qsizetype count = 0;
+        };
+        std::vector<Day> days;
+        size_t slotCount = 0;
+        const QDate first = year > start.year() ? QDate(year, 1, 1) : start;
+        const qint64 walked = first.daysTo(end) + 1;
+        for (qint64 i = 0; i < walked; ++i) {
+            const QString path = dayFilePath(m_context.folders, first.addDays(i));
+            const QFileInfo info(path);
+            if (info.exists()) {
+                days.push_back({path, slotCount, qsizetype(cardCapacity(info.size())), 0});
+                slotCount += size_t(days.back().capacity);
+            }
+            // Looking for the files of a long period on a slow disk takes a while too.
+            progress(int(i * 20 / walked));
         }
+        // The block of the last report is used again: memory a report has
+        // never touched costs far more to take than to fill. Room for a
+        // group header above every row and the total row, so the rows never
+        // move to a larger block; what a report does not use of it is never
+        // touched.
+        rows.reserve(2 * (1 + slotCount) + 1);
+        rows.resize(qMax<size_t>(2, 1 + slotCount));
+        // The table keeps its caption and empty row, all the view sees,
+        // until the new rows are all in place.
+        rows[0] = m_table.row(0);
+        rows[1] = ReportRow();
+        const int last = m_table.columnCount() - 1;
+        onAllCores(qint64(days.size()),
+                   [&](qint64 i) {
+                       Day &d = days[size_t(i)];
+                       d.count = readDayRows(d.path, m_layout, last, rows.data() + 1 + d.first, d.capacity);
+                   },
+                   [&](qint64 finished) { progress(20 + int(finished * 60 / qint64(days.size()))); });
+        size_t to = 1;
+        for (const Day &d : days) {
+            for (qsizetype k = 0; k < d.count; ++k, ++to) {
+                if (to != 1 + d.first + size_t(k))
+                    rows[to] = std::move(rows[1 + d.first + size_t(k)]);
+            }
+        }
+        m_dataRows = int(to - 1);
+        // Without cards the table keeps its empty row 1.
+        rows.resize(qMax<size_t>(to, 2));
+        m_table.setRows(std::move(rows));
         progress(80);
         any = true;
     }
@@ -254,16 +424,16 @@ bool PeriodReport::isClosedByCopy(const CargoCard &card)
 
 void PeriodReport::Data_Read_Report(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray data = file.readAll();
-    file.close();
-
-    for (int n = 1; n <= MaxDayCards; ++n) {
-        if (decodeDayCardId(data, n) == 0)
-            break;
-        appendCardRow(decodeDayCard(QByteArrayView(data).sliced(DayFileLayout::cardOffset(n))));
+    std::vector<ReportRow> rows(size_t(cardCapacity(QFileInfo(path).size())));
+    rows.resize(size_t(readDayRows(path, m_layout, m_table.columnCount() - 1, rows.data(), qsizetype(rows.size()))));
+    for (ReportRow &row : rows) {
+        // The first card takes the empty row the cleared table starts with,
+        // so a report of cards has no empty group of its own.
+        if (m_dataRows == 0 && m_table.rowCount() == 2 && m_table.row(1).cellCount() == 0)
+            m_table.setRow(1, std::move(row));
+        else
+            m_table.insertRow(m_dataRows + 1, std::move(row));
+        ++m_dataRows;
     }
 }
 
@@ -286,7 +456,7 @@ void PeriodReport::appendCardRow(const CargoCard &card)
     row.reserve(size);
     for (int c = 0; c <= last; ++c)
         row.appendCell(cells[size_t(c)]);
-    row.setUnsummed(closed);
+    finishDataRow(row, closed, m_layout, last);
 
     // The first card takes the empty row the cleared table starts with,
     // so a report of cards has no empty group of its own.
@@ -302,25 +472,33 @@ void PeriodReport::appendCardRow(const CargoCard &card)
 void PeriodReport::insertGroupHeaders()
 {
     std::vector<ReportRow> rows = m_table.takeRows();
-    std::vector<ReportRow> grouped;
-    grouped.reserve(rows.size() + 64);
-    grouped.push_back(std::move(rows.front()));
-
     auto header = [](QStringView group) {
         ReportRow row;
         row.appendCell(u"-");
         row.appendCell(group);
         return row;
     };
-    if (rows.size() < 2)
-        grouped.push_back(header({}));
-    for (size_t i = 1; i < rows.size(); ++i) {
-        // The previous data row holds the current group's text.
-        if (i == 1 || rows[i].cell(1) != grouped.back().cell(1))
-            grouped.push_back(header(rows[i].cell(1)));
-        grouped.push_back(std::move(rows[i]));
+    // A header above row 1 and above every row whose group text differs
+    // from the row before it.
+    const size_t n = rows.size();
+    size_t headers = n < 2 ? 1 : 0;
+    for (size_t i = 1; i < n; ++i) {
+        if (i == 1 || rows[i].cell(1) != rows[i - 1].cell(1))
+            ++headers;
     }
-    m_table.setRows(std::move(grouped));
+    // In place from the bottom up: each row moves down by the headers above it.
+    rows.resize(n + headers);
+    size_t to = rows.size();
+    for (size_t i = n; i-- > 1;) {
+        rows[--to] = std::move(rows[i]);
+        if (i == 1 || rows[i - 1].cell(1) != rows[to].cell(1)) {
+            --to;
+            rows[to] = header(rows[to + 1].cell(1));
+        }
+    }
+    if (n < 2)
+        rows[1] = header({});
+    m_table.setRows(std::move(rows));
 }
 
 void PeriodReport::sumUpwards()
@@ -328,7 +506,6 @@ void PeriodReport::sumUpwards()
     std::array<int, kSummed.size()> columns{};
     for (size_t i = 0; i < kSummed.size(); ++i)
         columns[i] = m_layout.paramColumn[size_t(kSummed[i])];
-    const int statusColumn = m_layout.paramColumn[Status];
     const int total = m_table.rowCount() - 1;
 
     std::array<double, kSummed.size()> group{};
@@ -340,29 +517,19 @@ void PeriodReport::sumUpwards()
         }
     };
 
+    // Data rows were coloured when they were read and carry what they add:
+    // deleted cards and cards closed by a later copy add nothing.
     for (int r = total; r >= 1; --r) {
-        if (!m_table.text(r, 0).isEmpty()) {
+        const ReportRow &row = m_table.row(r);
+        if (!row.marker().isEmpty()) {
             m_table.setRowStyle(r, 0, HeaderColour, true, HeaderFontWidth);
             writeSums(r, group);
             for (size_t i = 0; i < kSummed.size(); ++i)
                 grand[i] += group[i];
             group.fill(0);
-            continue;
-        }
-        if (m_table.row(r).isUnsummed()) {
-            m_table.setRowStyle(r, 1, ClosedByCopyColour, false, 0);
-            continue;
-        }
-        const QString status = m_table.text(r, statusColumn).toString();
-        if (IsDeleted(status)) {
-            m_table.setRowStyle(r, 1, DeletedColour, false, 0);
-            continue;
-        }
-        if (IsIncomplete(status))
-            m_table.setRowStyle(r, 1, IncompleteColour, false, 0);
-        for (size_t i = 0; i < kSummed.size(); ++i) {
-            if (columns[i] != ReportColumnLayout::None)
-                group[i] += ParseNumber(m_table.text(r, columns[i]));
+        } else if (row.hasSummands()) {
+            for (size_t i = 0; i < kSummed.size(); ++i)
+                group[i] += row.summands()[i];
         }
     }
     // Written once at the end: the result is the running total after the

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "card/CargoCard.h"
+#include "store/DayFileCodec.h"
 
 #include <QString>
 
@@ -9,3 +10,8 @@
 // as the short date, a time alone as H:mm:ss, zero as "0:00:00"),
 // reals in the general number form, the card numbers as integers.
 QString reportCellText(const CargoCard &card, int param);
+
+// The same straight from a card's day-file slot into `out`, which holds
+// ReportCellCapacity characters; returns how many it wrote.
+inline constexpr qsizetype ReportCellCapacity = DayFileLayout::TextBytes;
+qsizetype reportCellChars(const DayCardSlot &slot, int param, char16_t *out);

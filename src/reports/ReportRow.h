@@ -40,6 +40,19 @@ public:
     bool isUnsummed() const { return m_unsummed; }
     void setUnsummed(bool unsummed) { m_unsummed = unsummed; }
 
+    // What a data row adds to the sums of its group, one value per summed
+    // column, read from its cells when the row is made; a row without them
+    // adds nothing.
+    static constexpr int SummandCount = 6;
+    using Summands = std::array<double, SummandCount>;
+    bool hasSummands() const { return m_hasSummands; }
+    const Summands &summands() const { return m_summands; }
+    void setSummands(const Summands &values)
+    {
+        m_summands = values;
+        m_hasSummands = true;
+    }
+
     // Background and font of the cells from `styledFrom` to the last column;
     // -1 leaves the row in the grid's default look.
     int styledFrom() const { return m_styledFrom; }
@@ -56,8 +69,10 @@ private:
     quint8 m_cells = 0;
     bool m_hidden = false;
     bool m_unsummed = false;
+    bool m_hasSummands = false;
     bool m_bold = false;
     quint8 m_fontWidth = 0;
     qint8 m_styledFrom = -1;
     QRgb m_background = 0;
+    Summands m_summands{};
 };

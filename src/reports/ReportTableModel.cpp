@@ -28,7 +28,7 @@ int ReportTableModel::columnCount(const QModelIndex &parent) const
 QVariant ReportTableModel::data(const QModelIndex &index, int role) const
 {
     const int row = tableRow(index.row());
-    if (row < 0 || index.column() < 0 || index.column() >= m_columns)
+    if (row < 0 || row >= m_table.rowCount() || index.column() < 0 || index.column() >= m_columns)
         return QVariant();
     const int column = index.column();
     const ReportRow &r = m_table.row(row);

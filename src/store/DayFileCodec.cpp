@@ -94,16 +94,32 @@ QByteArrayView shortBytes(QByteArrayView slot, int rec)
     return QByteArrayView(p + 2, n);
 }
 
-QString getText(QByteArrayView slot, int rec)
+// Where main parameter `param` starts; -1 for one the file does not hold.
+int recordOf(int param)
 {
-    char bytes[TextBytes];
-    qint64 size = 0;
-    for (int k = 0; k < TextChunks; ++k) {
-        const QByteArrayView chunk = shortBytes(slot, rec + k);
-        std::memcpy(bytes + size, chunk.data(), size_t(chunk.size()));
-        size += chunk.size();
+    if (param >= 0 && param < CardTextCount)
+        return kTextRecords[size_t(param)];
+    switch (param) {
+    case Date2: return RecDate2;
+    case Time2: return RecTime2;
+    case LitterPercent: return RecLitterPercent;
+    case CardId: return RecId;
+    case CardNumber: return RecNumber;
+    case Date1: return RecDate1;
+    case Time1: return RecTime1;
+    case OperationType: return RecOperationType;
+    case Status: return RecStatus;
+    case Gross: return RecGross;
+    case Net: return RecNet;
+    case Tare: return RecTare;
+    case Weight1: return RecWeight1;
+    case Weight2: return RecWeight2;
+    case LitterWeight: return RecLitterWeight;
+    case CleanWeight: return RecCleanWeight;
+    case SumWeight: return RecSumWeight;
+    case SumCount: return RecSumCount;
+    default: return -1;
     }
-    return decode1251(QByteArrayView(bytes, size));
 }
 
 } // namespace
@@ -144,38 +160,88 @@ QByteArray encodeDayCard(const CargoCard &card)
     return slot;
 }
 
+DayCardSlot::DayCardSlot(QByteArrayView bytes)
+    : m_slot(bytes.first(qMin<qsizetype>(bytes.size(), CardBytes)))
+{
+    if (m_slot.size() < CardBytes) {
+        m_padded = m_slot.toByteArray();
+        m_padded.append(CardBytes - m_padded.size(), '\0');
+        m_slot = m_padded;
+    }
+}
+
+qint32 DayCardSlot::id() const
+{
+    return getInt(m_slot, RecId);
+}
+
+qint32 DayCardSlot::number() const
+{
+    return getInt(m_slot, RecNumber);
+}
+
+double DayCardSlot::value(int param) const
+{
+    switch (param) {
+    case CardId:
+    case CardNumber:
+    case SumCount:
+        return getInt(m_slot, recordOf(param));
+    case OperationType:
+    case Status:
+        return 0;
+    default:
+        return param < CardTextCount || recordOf(param) < 0 ? 0 : getReal(m_slot, recordOf(param));
+    }
+}
+
+qsizetype DayCardSlot::text(int param, char16_t *out, qsizetype max) const
+{
+    const int rec = recordOf(param);
+    if (rec < 0 || (param >= CardTextCount && param != OperationType && param != Status))
+        return 0;
+    const std::array<char16_t, 256> &table = table1251();
+    const int chunks = param < CardTextCount ? TextChunks : 1;
+    qsizetype size = 0;
+    for (int k = 0; k < chunks && size < max; ++k) {
+        const QByteArrayView chunk = shortBytes(m_slot, rec + k);
+        const qsizetype n = qMin(chunk.size(), max - size);
+        for (qsizetype i = 0; i < n; ++i)
+            out[size++] = table[uchar(chunk[i])];
+    }
+    return size;
+}
+
+QString DayCardSlot::text(int param) const
+{
+    char16_t chars[TextBytes];
+    return QString(reinterpret_cast<const QChar *>(chars), text(param, chars));
+}
+
 CargoCard decodeDayCard(QByteArrayView bytes)
 {
-    // A slot cut short by the end of the file reads as zero beyond it.
-    QByteArray padded;
-    QByteArrayView slot = bytes;
-    if (bytes.size() < CardBytes) {
-        padded = bytes.toByteArray();
-        padded.append(CardBytes - padded.size(), '\0');
-        slot = padded;
-    }
-
+    const DayCardSlot slot(bytes);
     CargoCard card;
-    card.id = getInt(slot, RecId);
-    card.number = getInt(slot, RecNumber);
-    card.date1 = getReal(slot, RecDate1);
-    card.time1 = getReal(slot, RecTime1);
+    card.id = slot.id();
+    card.number = slot.number();
     for (int i = 0; i < CardTextCount; ++i)
-        card.texts[size_t(i)] = getText(slot, kTextRecords[size_t(i)]);
-    card.net = getReal(slot, RecNet);
-    card.tare = getReal(slot, RecTare);
-    card.date2 = getReal(slot, RecDate2);
-    card.time2 = getReal(slot, RecTime2);
-    card.sumCount = getInt(slot, RecSumCount);
-    card.sumWeight = getReal(slot, RecSumWeight);
-    card.weight1 = getReal(slot, RecWeight1);
-    card.weight2 = getReal(slot, RecWeight2);
-    card.gross = getReal(slot, RecGross);
-    card.operationType = decode1251(shortBytes(slot, RecOperationType));
-    card.status = decode1251(shortBytes(slot, RecStatus));
-    card.litterPercent = getReal(slot, RecLitterPercent);
-    card.litterWeight = getReal(slot, RecLitterWeight);
-    card.cleanWeight = getReal(slot, RecCleanWeight);
+        card.texts[size_t(i)] = slot.text(i);
+    card.operationType = slot.text(OperationType);
+    card.status = slot.text(Status);
+    card.date2 = slot.value(Date2);
+    card.time2 = slot.value(Time2);
+    card.litterPercent = slot.value(LitterPercent);
+    card.date1 = slot.value(Date1);
+    card.time1 = slot.value(Time1);
+    card.gross = slot.value(Gross);
+    card.net = slot.value(Net);
+    card.tare = slot.value(Tare);
+    card.weight1 = slot.value(Weight1);
+    card.weight2 = slot.value(Weight2);
+    card.litterWeight = slot.value(LitterWeight);
+    card.cleanWeight = slot.value(CleanWeight);
+    card.sumWeight = slot.value(SumWeight);
+    card.sumCount = qint32(slot.value(SumCount));
     return card;
 }
 

@@ -26,6 +26,31 @@ inline constexpr qint64 fileSize(qint64 cards) { return RecordSize * (1 + Record
 QString dayFileName(const QDate &date);
 QString dayFilePath(const Folders &folders, const QDate &date);
 
+// A card read field by field from its slot, for readers that need a few
+// fields of many cards (a day list, a report) and no whole CargoCard. A
+// slot cut short by the end of the file reads as zero beyond it.
+class DayCardSlot
+{
+public:
+    explicit DayCardSlot(QByteArrayView bytes);
+    DayCardSlot(const DayCardSlot &) = delete;
+    DayCardSlot &operator=(const DayCardSlot &) = delete;
+
+    qint32 id() const;
+    qint32 number() const;
+    // Any parameter that is no text (dates, times, weights, the whole
+    // numbers), as a double; 0 for a text parameter.
+    double value(int param) const;
+    // Text parameter `param` (0..6, OperationType, Status): its first `max`
+    // characters into `out`; returns how many there are.
+    qsizetype text(int param, char16_t *out, qsizetype max = DayFileLayout::TextBytes) const;
+    QString text(int param) const;
+
+private:
+    QByteArray m_padded;
+    QByteArrayView m_slot;
+};
+
 // One card as its 1184 bytes in the file.
 QByteArray encodeDayCard(const CargoCard &card);
 // Reads a card from its slot bytes; bytes missing at the end read as zero.

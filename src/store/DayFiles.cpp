@@ -40,16 +40,7 @@ qint64 slotsHeld(qint64 size)
 
 // The cards a day file really holds: its complete slots, less the trailing
 // ones that were never written (ID 0, as after a power cut that extended the
-// file but lost the data).
-qint64 slotsPresent(QByteArrayView data)
-{
-    qint64 present = slotsHeld(data.size());
-    while (present > 0 && decodeDayCardId(data, present) == 0)
-        --present;
-    return present;
-}
-
-// The same from an open file, reading only the IDs at its end.
+// file but lost the data), reading only the IDs at its end.
 qint64 slotsPresent(QFile &file)
 {
     qint64 present = slotsHeld(file.size());
@@ -74,6 +65,32 @@ QByteArray slotAt(QFile &file, qint64 n)
     if (decodeCountRecord(slot) == 0)
         slot.clear();
     return slot;
+}
+
+// Hands slots 1..last of an open day file to `use` in order until it
+// returns false. The file is read in pieces of a few dozen slots, each used
+// while it is still in the cache, instead of reading a day of thousands of
+// cards whole and walking it again. The last slot may be cut short by the
+// end of the file.
+template <class Use>
+void forEachSlot(QFile &file, qint64 last, Use use)
+{
+    constexpr qint64 PieceSlots = 64;
+    if (last < 1 || !file.seek(cardOffset(1)))
+        return;
+    QByteArray piece(PieceSlots * CardBytes, Qt::Uninitialized);
+    for (qint64 first = 1; first <= last; first += PieceSlots) {
+        const qint64 count = qMin(PieceSlots, last - first + 1);
+        const qint64 size = file.read(piece.data(), count * CardBytes);
+        // A slot that lost even its ID to the end of the file holds no card.
+        for (qint64 i = 0; i < count && i * CardBytes + 4 <= size; ++i) {
+            const qint64 from = i * CardBytes;
+            if (!use(first + i, DayCardSlot(QByteArrayView(piece).sliced(from, qMin(CardBytes, size - from)))))
+                return;
+        }
+        if (size < count * CardBytes)
+            return;
+    }
 }
 
 // A № must fit the card's number field and be followed by another.
@@ -245,34 +262,38 @@ StoreResult DayFiles::LoadToday()
         if (!create.open(QIODevice::WriteOnly))
             result = StoreResult::failed(fileErrorText(create));
     }
-    QByteArray data;
-    if (QFile file(path); file.open(QIODevice::ReadOnly))
-        data = file.readAll();
-    else if (result)
+    QFile file(path);
+    qint32 stored = 0;
+    qint64 present = 0;
+    if (file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        stored = decodeCountRecord(file.read(RecordSize));
+        present = qMin(slotsPresent(file), kLastNumber);
+    } else if (result) {
         result = StoreResult::failed(fileErrorText(file));
+    }
     Settings &s = m_context.settings;
 
     // The count follows the cards the file holds: a card written just before
     // a crash, ahead of its count, is kept and the next card goes behind it.
-    const qint64 present = qMin(slotsPresent(data), kLastNumber);
     // What a crash or a damaged disk left of a card that never got whole.
-    if (const qint64 held = slotsHeld(data.size()); data.size() > fileSize(held) && held >= present)
+    const qint64 size = file.isOpen() ? file.size() : 0;
+    if (const qint64 held = slotsHeld(size); size > fileSize(held) && held >= present)
         m_log.WriteLog(u"Неполная карточка № %1 в конце файла %2 не прочитана: %3 байт из %4"_s.arg(held + 1)
                            .arg(dayFileName(day))
-                           .arg(data.size() - fileSize(held))
+                           .arg(size - fileSize(held))
                            .arg(CardBytes));
-    if (const StoreResult repaired = repairCount(path, decodeCountRecord(data), present); !repaired && result)
+    if (const StoreResult repaired = repairCount(path, stored, present); !repaired && result)
         result = repaired;
     s.DayCardNumber = qint32(present);
 
     qint32 highestId = 0;
-    for (qint64 n = 1; n <= present; ++n) {
-        const CargoCard card = decodeDayCard(QByteArrayView(data).sliced(cardOffset(n)));
-        highestId = qMax(highestId, card.id);
+    forEachSlot(file, present, [&](qint64 n, const DayCardSlot &card) {
+        highestId = qMax(highestId, card.id());
         m_todayList.append(card);
         if (m_progress)
             m_progress->stepProgress(int(n), int(present));
-    }
+        return true;
+    });
     // Settings new or restored know nothing of the cards of earlier days.
     if (m_context.settingsRenewed) {
         m_context.settingsRenewed = false;
@@ -355,16 +376,20 @@ void DayFiles::LoadArchiveDay(const QString &path)
     m_archiveList.clear();
     m_archiveCount = 0;
 
-    const QByteArray data = readWhole(path);
     constexpr int MaxCards = 100000;
-    const int held = int(qMin<qint64>(MaxCards, data.size() / CardBytes + 1));
-    for (int n = 1; n <= MaxCards; ++n) {
-        if (decodeDayCardId(data, n) == 0)
-            break;
-        m_archiveCount = n;
-        m_archiveList.append(decodeDayCard(QByteArrayView(data).sliced(cardOffset(n))));
-        if (m_progress)
-            m_progress->stepProgress(n, held);
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        const int held = int(qMin<qint64>(MaxCards, file.size() / CardBytes + 1));
+        forEachSlot(file, MaxCards, [&](qint64 n, const DayCardSlot &card) {
+            // A card cut off before its ID ends the day like an ID 0.
+            if (card.id() == 0)
+                return false;
+            m_archiveCount = int(n);
+            m_archiveList.append(card);
+            if (m_progress)
+                m_progress->stepProgress(int(n), held);
+            return true;
+        });
     }
 
     if (m_progress)

@@ -3,7 +3,10 @@
 #include "core/Formats.h"
 #include "core/Numbers.h"
 #include "core/OleDate.h"
+#include "DayFileCodec.h"
 #include "card/CargoCard.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -34,6 +37,15 @@ constexpr qsizetype lineWidth()
 }
 static_assert(lineWidth() + 2 == DayList::LineChars, "a line is its line break and its columns");
 
+// `n` characters cut or padded with blanks to `width`; returns the end.
+char16_t *putField(char16_t *out, const char16_t *chars, qsizetype n, qsizetype width)
+{
+    n = qMin(n, width);
+    std::copy_n(chars, n, out);
+    std::fill_n(out + n, width - n, u' ');
+    return out + width;
+}
+
 QString field(const QString &text, qsizetype width)
 {
     return text.left(width).leftJustified(width, u' ');
@@ -51,12 +63,6 @@ QString columns(const std::array<QString, kColumns.size()> &values)
     return s;
 }
 
-// Whole numbers are written with a blank where a minus sign would stand.
-QString signedText(qint32 n)
-{
-    return n < 0 ? QString::number(n) : u' ' + QString::number(n);
-}
-
 } // namespace
 
 void DayList::clear()
@@ -66,32 +72,108 @@ void DayList::clear()
     m_dropped = 0;
 }
 
-void DayList::append(const CargoCard &card)
+// What a line shows of a card.
+struct DayList::Fields
 {
-    if (IsDeleted(card.status))
-        return;
-    const QString text = line(card);
-    if (m_pages.last().size() + text.size() > MaxPageChars) {
+    qint32 number = 0;
+    double date1 = 0;
+    double time1 = 0;
+    QStringView cargo;
+    QStringView vehicle;
+    double gross = 0;
+    double net = 0;
+    double tare = 0;
+    // Marked in the list as still open.
+    bool incomplete = false;
+};
+
+void DayList::writeLine(char16_t *out, const Fields &f)
+{
+    // Each column is written straight into the line: a day of thirteen
+    // thousand cards makes no string per field.
+    auto blanks = [&out] {
+        *out++ = u' ';
+        *out++ = u' ';
+    };
+    auto text = [&out](QStringView v, qsizetype width) {
+        out = putField(out, reinterpret_cast<const char16_t *>(v.utf16()), v.size(), width);
+    };
+    char16_t chars[CharsCapacity];
+    *out++ = u'\r';
+    *out++ = u'\n';
+    // Whole numbers are written with a blank where a minus sign would stand.
+    chars[0] = u' ';
+    const qsizetype sign = f.number < 0 ? 0 : 1;
+    const qsizetype digits = NumberChars(f.number, chars + sign);
+    out = putField(out, chars, sign + digits, kColumns[0].width);
+    blanks();
+    out = putField(out, chars, ShortDateChars(oleDateToDate(f.date1), chars), kColumns[1].width);
+    blanks();
+    out = putField(out, chars, LongTimeChars(oleDateToTime(f.time1), chars), kColumns[2].width);
+    blanks();
+    text(f.cargo, kColumns[3].width);
+    blanks();
+    text(f.vehicle, kColumns[4].width);
+    for (size_t i = 5; i < kColumns.size(); ++i) {
+        blanks();
+        const double v = i == 5 ? f.gross : i == 6 ? f.net : f.tare;
+        out = putField(out, chars, NumberChars(v, chars), kColumns[i].width);
+    }
+}
+
+void DayList::appendLine(const Fields &fields)
+{
+    QString *page = &m_pages.last();
+    if (page->size() + LineChars > MaxPageChars) {
         if (m_pages.size() == MaxPages) {
             m_pages.removeFirst();
             m_incomplete.removeFirst();
             ++m_dropped;
         }
         m_pages.append(QString());
-        m_pages.last().reserve(MaxPageChars);
         m_incomplete.append(QList<int>());
+        page = &m_pages.last();
     }
-    if (IsIncomplete(card.status))
-        m_incomplete.last().append(int(m_pages.last().size() / LineChars));
-    m_pages.last() += text;
+    const qsizetype at = page->size();
+    if (at == 0)
+        page->reserve(MaxPageChars);
+    if (fields.incomplete)
+        m_incomplete.last().append(int(at / LineChars));
+    page->resize(at + LineChars);
+    writeLine(reinterpret_cast<char16_t *>(page->data()) + at, fields);
+}
+
+DayList::Fields DayList::fieldsOf(const CargoCard &card)
+{
+    return {card.number, card.date1, card.time1, card.texts[CargoName], card.texts[VehicleNumber],
+            card.gross, card.net, card.tare, IsIncomplete(card.status)};
+}
+
+void DayList::append(const CargoCard &card)
+{
+    if (!IsDeleted(card.status))
+        appendLine(fieldsOf(card));
+}
+
+void DayList::append(const DayCardSlot &slot)
+{
+    char16_t statusChars[DayFileLayout::ShortTextBytes];
+    const QStringView status(statusChars, slot.text(Status, statusChars));
+    if (IsDeleted(status))
+        return;
+    char16_t cargo[kColumns[3].width];
+    char16_t vehicle[kColumns[4].width];
+    appendLine({slot.number(), slot.value(Date1), slot.value(Time1),
+                QStringView(cargo, slot.text(CargoName, cargo, kColumns[3].width)),
+                QStringView(vehicle, slot.text(VehicleNumber, vehicle, kColumns[4].width)), slot.value(Gross),
+                slot.value(Net), slot.value(Tare), IsIncomplete(status)});
 }
 
 QString DayList::line(const CargoCard &card)
 {
-    return QStringLiteral("\r\n")
-        + columns({signedText(card.number), ShortDateText(oleDateToDate(card.date1)),
-                   LongTimeText(oleDateToTime(card.time1)), card.texts[CargoName], card.texts[VehicleNumber],
-                   NumberText(card.gross), NumberText(card.net), NumberText(card.tare)});
+    QString line(LineChars, Qt::Uninitialized);
+    writeLine(reinterpret_cast<char16_t *>(line.data()), fieldsOf(card));
+    return line;
 }
 
 QString DayList::header(const std::array<QString, 25> &paramNames)

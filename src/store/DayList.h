@@ -7,6 +7,7 @@
 #include <array>
 
 struct CargoCard;
+class DayCardSlot;
 
 // The text list of a day's cards: one 101-character line per card that is
 // not deleted, on pages of at most 64000 characters. At most 21 pages are
@@ -25,6 +26,9 @@ public:
     void clear();
     // Appends the card's line unless the card is deleted.
     void append(const CargoCard &card);
+    // The same for a card in its day-file slot, reading only what the line
+    // shows.
+    void append(const DayCardSlot &slot);
 
     int lastPage() const { return int(m_pages.size()) - 1; }
     int pageCount() const { return int(m_pages.size()); }
@@ -47,6 +51,11 @@ public:
     static int previousPage(int shown, int lastPage) { return shown > 0 ? shown - 1 : qMax(0, lastPage); }
 
 private:
+    struct Fields;
+    static Fields fieldsOf(const CargoCard &card);
+    static void writeLine(char16_t *out, const Fields &fields);
+    void appendLine(const Fields &fields);
+
     QStringList m_pages;
     QList<QList<int>> m_incomplete;
     int m_dropped = 0;

@@ -162,6 +162,9 @@ private slots:
         QTest::newRow("negative") << -2.5 << u"-2,5"_s << u"-2.5"_s;
         QTest::newRow("no binary tail") << 0.1 + 0.2 << u"0,3"_s << u" 0.3"_s;
         QTest::newRow("fifteen digits") << 123456789012345.0 << u"123456789012345"_s << u" 123456789012345"_s;
+        QTest::newRow("largest whole in digits") << 999999999999999.0 << u"999999999999999"_s << u" 999999999999999"_s;
+        QTest::newRow("first whole with exponent") << 1e15 << u"1E+15"_s << u" 1E+15"_s;
+        QTest::newRow("negative whole") << -30000.0 << u"-30000"_s << u"-30000"_s;
         QTest::newRow("large") << 1e16 << u"1E+16"_s << u" 1E+16"_s;
         QTest::newRow("tiny") << 1.5e-7 << u"1,5E-07"_s << u" 1.5E-07"_s;
     }

@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QtEndian>
 #include <cstring>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -451,6 +452,51 @@ private slots:
                            + u"А123ВС 77      "_s + u"  30100,5   "_s + u"  0         "_s + u"  1234567890"_s);
         c.number = -3;
         QCOMPARE(DayList::line(c).mid(2, 7), u"-3     "_s);
+    }
+
+    void listFromSlotsAsFromCards()
+    {
+        // A day is listed from its slots without whole cards; each line must
+        // be the one the card read back from the same bytes gives.
+        QList<CargoCard> cards;
+        CargoCard c = sampleCard(1);
+        cards << c;
+        c.texts[CargoName] = u"Щебень гранитный фр. 5-20"_s; // across the first chunk's end
+        c.texts[VehicleNumber] = u"中国 А123ВС 77 регион"_s;   // no such character in the code page
+        c.gross = 999999999999999.0;
+        c.net = 1e15;
+        c.tare = -0.0;
+        cards << c;
+        c.number = -7;
+        c.gross = 1.5e-7;
+        c.net = -30000;
+        c.tare = std::numeric_limits<double>::quiet_NaN();
+        c.date1 = -1.25;
+        c.time1 = 0.999999;
+        cards << c;
+        c.number = std::numeric_limits<qint32>::max();
+        c.date1 = 3e6;
+        c.time1 = std::numeric_limits<double>::infinity();
+        c.texts[CargoName].clear();
+        c.texts[VehicleNumber] = QString(120, u'Ж');
+        cards << c;
+        c.status = u"удалена"_s;
+        cards << c;
+        c.status = u"удалена "_s; // not the deleted status
+        cards << c;
+
+        DayList fromCards;
+        DayList fromSlots;
+        for (const CargoCard &card : cards) {
+            const QByteArray slot = encodeDayCard(card);
+            fromCards.append(decodeDayCard(slot));
+            fromSlots.append(DayCardSlot(slot));
+        }
+        QCOMPARE(fromSlots.page(0), fromCards.page(0));
+        QCOMPARE(fromSlots.page(0).size(), 5 * DayList::LineChars);
+        QCOMPARE(fromSlots.page(0).mid(DayList::LineChars + 25, 23), u"Щебень гранитный фр. 5-"_s);
+        QCOMPARE(fromSlots.page(0).mid(DayList::LineChars + 50, 15), u"?? А123ВС 77 ре"_s);
+        QCOMPARE(fromSlots.page(0).mid(DayList::LineChars + 67, 34), u"9999999999  1E+15       0         "_s);
     }
 
     void listPages()

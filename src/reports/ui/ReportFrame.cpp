@@ -24,6 +24,8 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kTwipsPerInch = 1440;
+// The progress bar is painted at most this often while a report is built.
+constexpr qint64 kProgressPaintMs = 40;
 // Room the header leaves around a caption, in pixels.
 constexpr int kCaptionMargin = 12;
 
@@ -239,6 +241,7 @@ void ReportFrame::beginProgress()
     m_progress->setValue(0);
     m_progress->show();
     m_progress->repaint();
+    m_sincePaint.start();
 }
 
 void ReportFrame::stepProgress(int done, int total)
@@ -247,8 +250,13 @@ void ReportFrame::stepProgress(int done, int total)
     if (value == m_progress->value())
         return;
     m_progress->setValue(value);
-    // No event loop runs during a build; the bar is painted on the spot.
+    // No event loop runs during a build, so the bar is painted on the spot,
+    // but not more often than the eye follows: each repaint costs as much as
+    // reading several day files.
+    if (m_sincePaint.isValid() && m_sincePaint.elapsed() < kProgressPaintMs)
+        return;
     m_progress->repaint();
+    m_sincePaint.start();
 }
 
 void ReportFrame::endProgress()

@@ -3,6 +3,7 @@
 #include "core/ProgressDisplay.h"
 #include "reports/ReportMessage.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 class PeriodReport;
@@ -66,4 +67,5 @@ private:
     QTableView *m_grid;
     QGridLayout *m_controls = nullptr;
     bool m_syncing = false;
+    QElapsedTimer m_sincePaint;
 };
