@@ -1,5 +1,6 @@
 // The operator's day through the main window: the keys, the search across
 // days and the open weighings.
+#include "common/DayFileWriter.h"
 #include "ProgramFixture.h"
 #include "archive/ui/ArchiveFrame.h"
 #include "archive/ui/CardHitTable.h"
@@ -58,19 +59,6 @@ CargoCard oldCard(int n, const QString &plate, const QDate &day, const QString &
     c.status = status;
     c.gross = c.weight1 = 25000 + n;
     return c;
-}
-
-void writeDay(const Folders &folders, const QDate &day, const QList<CargoCard> &cards)
-{
-    QByteArray data = encodeCountRecord(qint32(cards.size()));
-    data.resize(DayFileLayout::RecordSize, '\0');
-    for (const CargoCard &c : cards)
-        data += encodeDayCard(c);
-    const QString path = dayFilePath(folders, day);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(data);
 }
 
 } // namespace

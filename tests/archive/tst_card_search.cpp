@@ -1,3 +1,4 @@
+#include "common/DayFileWriter.h"
 #include "archive/CardSearch.h"
 #include "archive/OpenWeighings.h"
 #include "card/CargoCard.h"
@@ -29,20 +30,6 @@ CargoCard card(int n, const QString &plate, const QString &status, const QDate &
     c.status = status;
     c.gross = 20000 + n;
     return c;
-}
-
-// A day file holding `cards` in their slots.
-void writeDay(const Folders &folders, const QDate &day, const QList<CargoCard> &cards)
-{
-    QByteArray data = encodeCountRecord(qint32(cards.size()));
-    data.resize(DayFileLayout::RecordSize, '\0');
-    for (const CargoCard &c : cards)
-        data += encodeDayCard(c);
-    const QString path = dayFilePath(folders, day);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(data);
 }
 
 QStringList found(const QList<CardHit> &hits)

@@ -12,6 +12,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTcpServer>
 #include <QTemporaryDir>
 
@@ -187,3 +188,25 @@ private:
     QString m_bin;
     QTemporaryDir m_dir;
 };
+
+// One question to the server, its rows as "a|b|c" lines.
+inline QStringList ask(const CentralSettings &settings, const QString &sql)
+{
+    QString error;
+    QStringList rows;
+    if (!openCentralDatabase(settings, QStringLiteral("tst-ask"), error))
+        return {QStringLiteral("no connection: ") + error};
+    {
+        QSqlQuery q(QSqlDatabase::database(QStringLiteral("tst-ask"), false));
+        if (!q.exec(sql))
+            rows << QStringLiteral("error: ") + q.lastError().text();
+        while (q.next()) {
+            QStringList cells;
+            for (int i = 0; i < q.record().count(); ++i)
+                cells << q.value(i).toString();
+            rows << cells.join(u'|');
+        }
+    }
+    closeCentralDatabase(QStringLiteral("tst-ask"));
+    return rows;
+}

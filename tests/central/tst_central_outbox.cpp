@@ -72,28 +72,6 @@ std::vector<CentralOutbox::Item> writeScale(const Folders &folders, const QList<
     return items;
 }
 
-// One question to the server, its rows as "a|b|c" lines.
-QStringList ask(const CentralSettings &settings, const QString &sql)
-{
-    QString error;
-    QStringList rows;
-    if (!openCentralDatabase(settings, u"tst-ask"_s, error))
-        return {u"no connection: "_s + error};
-    {
-        QSqlQuery q(QSqlDatabase::database(u"tst-ask"_s, false));
-        if (!q.exec(sql))
-            rows << u"error: "_s + q.lastError().text();
-        while (q.next()) {
-            QStringList cells;
-            for (int i = 0; i < q.record().count(); ++i)
-                cells << q.value(i).toString();
-            rows << cells.join(u'|');
-        }
-    }
-    closeCentralDatabase(u"tst-ask"_s);
-    return rows;
-}
-
 int askNumber(const CentralSettings &settings, const QString &sql)
 {
     const QStringList rows = ask(settings, sql);

@@ -27,27 +27,6 @@ namespace {
 const QDate kYesterday(2026, 12, 8);
 const QDate kToday(2026, 12, 9);
 
-QStringList ask(const CentralSettings &settings, const QString &sql)
-{
-    QString error;
-    QStringList rows;
-    if (!openCentralDatabase(settings, u"tst-ask"_s, error))
-        return {u"no connection: "_s + error};
-    {
-        QSqlQuery q(QSqlDatabase::database(u"tst-ask"_s, false));
-        if (!q.exec(sql))
-            rows << u"error: "_s + q.lastError().text();
-        while (q.next()) {
-            QStringList cells;
-            for (int i = 0; i < q.record().count(); ++i)
-                cells << q.value(i).toString();
-            rows << cells.join(u'|');
-        }
-    }
-    closeCentralDatabase(u"tst-ask"_s);
-    return rows;
-}
-
 } // namespace
 
 class TestCentralProgram : public QObject
