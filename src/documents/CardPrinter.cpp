@@ -69,7 +69,11 @@ std::array<QString, 25> CardPrinter::frameTexts(Frame frame) const
 
 ActPhoto CardPrinter::framePhoto(Frame frame, int index) const
 {
-    const Source from = source(frame);
+    return photoOf(source(frame), frame, index);
+}
+
+ActPhoto CardPrinter::photoOf(const Source &from, Frame frame, int index) const
+{
     const QString path = from.photoFolder + QString::number(from.card.id) + (index == 0 ? u".jpg"_s : u"_1.jpg"_s);
     // The frame already holds the decoded photo; one still being written
     // is only in memory.
@@ -87,8 +91,12 @@ ActPhoto CardPrinter::framePhoto(Frame frame, int index) const
 
 ChequeValues CardPrinter::chequeValues(Frame frame) const
 {
+    return chequeValuesOf(source(frame), frame);
+}
+
+ChequeValues CardPrinter::chequeValuesOf(const Source &from, Frame frame) const
+{
     ChequeValues v;
-    const Source from = source(frame);
     v.texts = cardTexts(from.card);
     v.currentCard = frame == Frame::CurrentCard;
     const QString plusPath = from.plusPath;
@@ -118,13 +126,18 @@ QString CardPrinter::tareNote(const std::array<QString, 25> &texts) const
 
 WaybillValues CardPrinter::waybillValues(Frame frame) const
 {
-    const std::array<QString, 25> texts = frameTexts(frame);
+    return waybillValuesOf(source(frame));
+}
+
+WaybillValues CardPrinter::waybillValuesOf(const Source &from) const
+{
+    const std::array<QString, 25> texts = cardTexts(from.card);
     WaybillValues v;
     v.cargoName = texts[CargoName];
     v.documentNumber = texts[DocumentNumber];
     v.cardNumber = texts[CardNumber];
     const int number = int(ReadLeadingNumber(texts[CardNumber]));
-    const QString plusPath = source(frame).plusPath;
+    const QString plusPath = from.plusPath;
     // Read on their own: the values of the card being entered stay as they are.
     if (number >= 1 && !plusPath.isEmpty())
         v.extras = PlusFile(plusPath).read(number);
@@ -142,15 +155,18 @@ WaybillValues CardPrinter::waybillValues(Frame frame) const
 QString CardPrinter::print(const QString &document, Frame frame)
 {
     bool ok = true;
+    // The card is found once for the whole document.
+    const Source from = source(frame);
     if (document == WithPhotos || document == WithoutPhotos) {
         const bool withPhotos = document == WithPhotos;
-        const std::array<QString, 25> texts = frameTexts(frame);
+        const std::array<QString, 25> texts = cardTexts(from.card);
         ok = PrintWeighingAct(m_surface, m_context.settings, texts, withPhotos,
-                              [this, frame](int index) { return framePhoto(frame, index); }, tareNote(texts));
+                              [this, &from, frame](int index) { return photoOf(from, frame, index); },
+                              tareNote(texts));
     } else if (document == ChequeDocument) {
-        ok = PrintCheque(m_surface, chequeValues(frame));
+        ok = PrintCheque(m_surface, chequeValuesOf(from, frame));
     } else if (document == Waybill) {
-        ok = PrintWaybill(m_surface, waybillValues(frame));
+        ok = PrintWaybill(m_surface, waybillValuesOf(from));
     } else {
         return QString();
     }

@@ -64,6 +64,9 @@ private:
         QString plusPath;
     };
     Source source(Frame frame) const;
+    ActPhoto photoOf(const Source &from, Frame frame, int index) const;
+    ChequeValues chequeValuesOf(const Source &from, Frame frame) const;
+    WaybillValues waybillValuesOf(const Source &from) const;
 
     AppContext &m_context;
     DayFiles &m_days;
