@@ -3,8 +3,6 @@
 #include "AccessCodes.h"
 #include "AppContext.h"
 #include "EventLog.h"
-#include "Folders.h"
-#include "SettingsChange.h"
 
 using namespace Qt::StringLiterals;
 
