@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QPushButton>
 #include <QRadioButton>
@@ -23,11 +24,35 @@ class TestDocumentsWindow : public QObject
 {
     Q_OBJECT
 
+    // Files in the order they were written. Modification times tie on a
+    // coarse file system clock, so the order seen so far is kept and new
+    // files are ranked by time, then by the " (n)" a same-named file gets.
     QStringList printedFiles() const
     {
         QDir folder(m_p->context->folders.BaseFolder + u"Print/"_s);
-        return folder.entryList({u"*.pdf"_s}, QDir::Files, QDir::Time | QDir::Reversed);
+        const QFileInfoList present = folder.entryInfoList({u"*.pdf"_s}, QDir::Files);
+        QStringList names;
+        for (const QFileInfo &file : present)
+            names << file.fileName();
+        m_order.removeIf([&](const QString &name) { return !names.contains(name); });
+        QFileInfoList added;
+        for (const QFileInfo &file : present)
+            if (!m_order.contains(file.fileName()))
+                added << file;
+        const auto copyNumber = [](const QString &name) {
+            static const QRegularExpression suffix(u" \\((\\d+)\\)\\.pdf$"_s);
+            const QRegularExpressionMatch match = suffix.match(name);
+            return match.hasMatch() ? match.captured(1).toInt() : 1;
+        };
+        std::sort(added.begin(), added.end(), [&](const QFileInfo &a, const QFileInfo &b) {
+            const qint64 ta = a.lastModified().toMSecsSinceEpoch(), tb = b.lastModified().toMSecsSinceEpoch();
+            return ta != tb ? ta < tb : copyNumber(a.fileName()) < copyNumber(b.fileName());
+        });
+        for (const QFileInfo &file : added)
+            m_order << file.fileName();
+        return m_order;
     }
+    mutable QStringList m_order;
     QString pdf(const QString &name) const { return m_p->context->folders.BaseFolder + u"Print/"_s + name; }
 
     std::unique_ptr<ProgramFixture> m_p;
@@ -35,6 +60,7 @@ class TestDocumentsWindow : public QObject
 private slots:
     void printsFromTheVisibleFrame()
     {
+        m_order.clear();
         m_p = std::make_unique<ProgramFixture>(QDateTime(QDate(2026, 12, 9), QTime(9, 30, 0)), new AbsentPort);
         m_p->build();
         m_p->login();
@@ -122,6 +148,7 @@ private slots:
     }
     void printsTheWaybillAndTheReport()
     {
+        m_order.clear();
         m_p = std::make_unique<ProgramFixture>(QDateTime(QDate(2026, 12, 9), QTime(9, 30, 0)), new AbsentPort);
         m_p->build();
         m_p->login();
