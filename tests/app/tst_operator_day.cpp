@@ -91,11 +91,12 @@ class TestOperatorDay : public QObject
         QFile f(m_p->context->settings.LogPath);
         return f.open(QIODevice::ReadOnly) ? decode1251(f.readAll()) : QString();
     }
-    // The text of the newest PDF the program printed.
+    // The text of the newest PDF the program printed: the names begin with
+    // the clock's time, which the test moves on, as modification times may tie.
     QString lastPrinted() const
     {
         QDir print(m_p->context->folders.BaseFolder + u"Print/"_s);
-        const QFileInfoList pdfs = print.entryInfoList({u"*.pdf"_s}, QDir::Files, QDir::Time);
+        const QFileInfoList pdfs = print.entryInfoList({u"*.pdf"_s}, QDir::Files, QDir::Name | QDir::Reversed);
         return pdfs.isEmpty() ? QString() : PdfReader::lines(pdfs.first().filePath()).join(u'\n');
     }
 
