@@ -2,13 +2,158 @@
 
 #include "CellOrder.h"
 
-#include <QHash>
 #include <QThread>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <numeric>
 #include <system_error>
 #include <thread>
+
+namespace {
+
+// A cheap hash of a cell's text, for the table of a column's distinct texts.
+quint32 textHash(QStringView text)
+{
+    quint64 h = 0x9E3779B97F4A7C15ull ^ quint64(text.size());
+    const char16_t *p = text.utf16();
+    qsizetype n = text.size();
+    for (; n >= 4; n -= 4, p += 4) {
+        quint64 chunk;
+        std::memcpy(&chunk, p, sizeof chunk);
+        h = (h ^ chunk) * 0xFF51AFD7ED558CCDull;
+        h ^= h >> 32;
+    }
+    quint64 tail = 0;
+    if (n > 0)
+        std::memcpy(&tail, p, size_t(n) * sizeof(char16_t));
+    h = (h ^ tail) * 0xC4CEB9FE1A85EC53ull;
+    return quint32(h ^ (h >> 32));
+}
+
+// The distinct texts of some rows in one column, in the order of CellOrder.h.
+class DistinctTexts
+{
+public:
+    quint32 size() const { return quint32(m_order.size()); }
+    // The text and its key at rank `rank`.
+    QStringView text(quint32 rank) const { return textOf(m_order[rank]); }
+    const CellKey &key(quint32 rank) const { return m_keys[m_order[rank]]; }
+
+    // Ranks rows[0..count) by their text in `column` into `rank`, 0 for
+    // the first text in order, equal texts the same rank.
+    void rank(const ReportRow *rows, int count, int column, quint32 *rank);
+
+private:
+    QStringView textOf(quint32 id) const
+    {
+        const qsizetype from = id == 0 ? 0 : m_ends[id - 1];
+        return QStringView(m_packed).sliced(from, m_ends[id] - from);
+    }
+
+    // The texts side by side in the order they were met, so sorting them
+    // stays in cache instead of visiting a row's string at each comparison.
+    QString m_packed;
+    std::vector<qsizetype> m_ends;
+    std::vector<CellKey> m_keys;
+    std::vector<quint32> m_order;
+};
+
+void DistinctTexts::rank(const ReportRow *rows, int count, int column, quint32 *rank)
+{
+    // Room for every row being distinct; pages never written cost nothing.
+    std::vector<quint32> hashes;
+    hashes.reserve(size_t(count));
+    m_ends.reserve(size_t(count));
+    m_keys.reserve(size_t(count));
+    // Open addressing, id + 1 in each used place, at most half full.
+    std::vector<quint32> places(64, 0);
+    size_t mask = places.size() - 1;
+    // The rows' texts lie all over the heap: each is asked for a while
+    // before it is needed, so the walk does not wait on memory row by row.
+    constexpr int Ahead = 16;
+    for (int r = 0; r < qMin(count, Ahead); ++r)
+        __builtin_prefetch(rows[r].cell(column).utf16());
+    for (int r = 0; r < count; ++r) {
+        if (r + Ahead < count)
+            __builtin_prefetch(rows[r + Ahead].cell(column).utf16());
+        const QStringView text = rows[r].cell(column);
+        const quint32 hash = textHash(text);
+        size_t i = hash & mask;
+        for (; places[i] != 0; i = (i + 1) & mask) {
+            const quint32 id = places[i] - 1;
+            if (hashes[id] == hash && textOf(id) == text)
+                break;
+        }
+        if (places[i] != 0) {
+            rank[r] = places[i] - 1;
+            continue;
+        }
+        const quint32 id = quint32(hashes.size());
+        m_packed.append(text);
+        m_ends.push_back(m_packed.size());
+        m_keys.push_back(cellKey(text));
+        hashes.push_back(hash);
+        places[i] = id + 1;
+        rank[r] = id;
+        if (hashes.size() * 2 > places.size()) {
+            places.assign(places.size() * 2, 0);
+            mask = places.size() - 1;
+            for (quint32 k = 0; k < quint32(hashes.size()); ++k) {
+                size_t j = hashes[k] & mask;
+                while (places[j] != 0)
+                    j = (j + 1) & mask;
+                places[j] = k + 1;
+            }
+        }
+    }
+
+    m_order.resize(hashes.size());
+    std::iota(m_order.begin(), m_order.end(), 0u);
+    std::sort(m_order.begin(), m_order.end(), [&](quint32 a, quint32 b) {
+        return compareCells(textOf(a), m_keys[a], textOf(b), m_keys[b]) < 0;
+    });
+    std::vector<quint32> rankOfId(m_order.size());
+    for (size_t i = 0; i < m_order.size(); ++i)
+        rankOfId[m_order[i]] = quint32(i);
+    for (int r = 0; r < count; ++r)
+        rank[r] = rankOfId[rank[r]];
+}
+
+// Ranks of two runs of rows made ranks of both: `first` ranked the first
+// `split` rows, `second` the rest. Returns how many distinct texts both hold.
+quint32 mergeRanks(const DistinctTexts &first, const DistinctTexts &second, std::vector<quint32> &rank,
+                   size_t split)
+{
+    std::vector<quint32> ofFirst(first.size());
+    std::vector<quint32> ofSecond(second.size());
+    quint32 i = 0;
+    quint32 j = 0;
+    quint32 next = 0;
+    while (i < first.size() || j < second.size()) {
+        const int c = i == first.size()    ? 1
+                      : j == second.size() ? -1
+                                           : compareCells(first.text(i), first.key(i), second.text(j), second.key(j));
+        if (c <= 0)
+            ofFirst[i++] = next;
+        if (c >= 0)
+            ofSecond[j++] = next;
+        ++next;
+    }
+    for (size_t r = 0; r < rank.size(); ++r)
+        rank[r] = r < split ? ofFirst[rank[r]] : ofSecond[rank[r]];
+    return next;
+}
+
+// The rank of every row's text in one key column.
+struct ColumnRanks
+{
+    std::vector<quint32> rank;
+    quint32 distinct = 0;
+};
+
+} // namespace
 
 ReportTable::ReportTable()
 {
@@ -138,83 +283,95 @@ void ReportTable::sort(int firstRow, int lastRow, int firstColumn, int lastColum
         return;
 
     // Each key column is turned into ranks of its distinct texts, so the
-    // sort itself compares integers, every distinct text is classified and
+    // sort itself works on integers, every distinct text is classified and
     // compared only once, and a column is looked at only when the columns
     // before it leave rows tied.
-    std::vector<std::vector<quint32>> ranks(static_cast<size_t>(keys));
-    auto ranksOf = [&](int k) -> const std::vector<quint32> & {
-        std::vector<quint32> &rank = ranks[size_t(k)];
-        if (!rank.empty())
-            return rank;
-        const int column = firstColumn + k;
-        QHash<QStringView, quint32> ids;
-        std::vector<QStringView> distinct;
-        rank.resize(size_t(rows));
-        for (int r = 0; r < rows; ++r) {
-            const QStringView text = m_rows[size_t(firstRow + r)].cell(column);
-            const auto it = ids.constFind(text);
-            if (it != ids.constEnd()) {
-                rank[size_t(r)] = *it;
-            } else {
-                rank[size_t(r)] = quint32(distinct.size());
-                ids.insert(text, quint32(distinct.size()));
-                distinct.push_back(text);
-            }
+    const ReportRow *first = m_rows.data() + firstRow;
+    std::vector<ColumnRanks> ranks(static_cast<size_t>(keys));
+    auto ranksOf = [&](int k) -> const ColumnRanks & {
+        ColumnRanks &column = ranks[size_t(k)];
+        if (column.rank.empty()) {
+            column.rank.resize(size_t(rows));
+            DistinctTexts texts;
+            texts.rank(first, rows, firstColumn + k, column.rank.data());
+            column.distinct = texts.size();
         }
-        // The distinct texts side by side: sorting them then stays in cache
-        // instead of visiting a row's string at every comparison.
-        qsizetype characters = 0;
-        for (QStringView text : distinct)
-            characters += text.size();
-        QString packed;
-        packed.reserve(characters);
-        std::vector<qsizetype> starts(distinct.size());
-        for (size_t i = 0; i < distinct.size(); ++i) {
-            starts[i] = packed.size();
-            packed.append(distinct[i]);
-        }
-        std::vector<CellKey> key(distinct.size());
-        for (size_t i = 0; i < distinct.size(); ++i) {
-            distinct[i] = QStringView(packed).sliced(starts[i], distinct[i].size());
-            key[i] = cellKey(distinct[i]);
-        }
-        std::vector<quint32> order(distinct.size());
-        std::iota(order.begin(), order.end(), 0u);
-        std::sort(order.begin(), order.end(), [&](quint32 a, quint32 b) {
-            return compareCells(distinct[a], key[a], distinct[b], key[b]) < 0;
-        });
-        std::vector<quint32> rankOfId(distinct.size());
-        for (size_t i = 0; i < order.size(); ++i)
-            rankOfId[order[i]] = quint32(i);
-        for (quint32 &r : rank)
-            r = rankOfId[r];
-        return rank;
+        return column;
     };
 
-    // A large table is nearly always tied somewhere on its first key, so the
-    // second key's ranks are worked out beside the first's on another core.
-    std::thread second;
-    if (keys > 1 && rows >= 4096 && QThread::idealThreadCount() > 1) {
+    // A large table is nearly always tied somewhere on its first key, so
+    // the first two keys are ranked at once, each half of the rows on a
+    // core of its own, and the halves merged.
+    const int counted = qMin(keys, 2);
+    if (rows >= 4096 && QThread::idealThreadCount() > 1) {
+        const int split = rows / 2;
+        std::array<std::array<DistinctTexts, 2>, 2> texts;
+        for (int k = 0; k < counted; ++k)
+            ranks[size_t(k)].rank.resize(size_t(rows));
+        auto rankHalf = [&](int half) {
+            const int from = half == 0 ? 0 : split;
+            const int count = half == 0 ? split : rows - split;
+            for (int k = 0; k < counted; ++k)
+                texts[size_t(k)][size_t(half)].rank(first + from, count, firstColumn + k,
+                                                    ranks[size_t(k)].rank.data() + from);
+        };
+        std::thread second;
         try {
-            second = std::thread([&ranksOf] { ranksOf(1); });
+            second = std::thread(rankHalf, 1);
         } catch (const std::system_error &) {
-            // the sort asks for them when it needs them
+            // both halves here then
         }
+        rankHalf(0);
+        if (second.joinable())
+            second.join();
+        else
+            rankHalf(1);
+        for (int k = 0; k < counted; ++k)
+            ranks[size_t(k)].distinct = mergeRanks(texts[size_t(k)][0], texts[size_t(k)][1], ranks[size_t(k)].rank,
+                                                   size_t(split));
     }
-    ranksOf(0);
-    if (second.joinable())
-        second.join();
 
+    // The first two keys by stable counting passes, the second key first;
+    // rows they leave tied go by the further keys, then by their place.
     std::vector<int> order(static_cast<size_t>(rows));
     std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](int a, int b) {
-        for (int k = 0; k < keys; ++k) {
-            const std::vector<quint32> &rank = ranksOf(k);
-            if (rank[size_t(a)] != rank[size_t(b)])
-                return rank[size_t(a)] < rank[size_t(b)];
+    std::vector<int> spare(order.size());
+    for (int k = counted; k-- > 0;) {
+        const ColumnRanks &column = ranksOf(k);
+        std::vector<int> start(size_t(column.distinct) + 1, 0);
+        for (int r : order)
+            ++start[size_t(column.rank[size_t(r)]) + 1];
+        std::partial_sum(start.begin(), start.end(), start.begin());
+        for (int r : order)
+            spare[size_t(start[size_t(column.rank[size_t(r)])]++)] = r;
+        order.swap(spare);
+    }
+    spare = {};
+    if (keys > counted) {
+        auto tied = [&](int a, int b) {
+            for (int k = 0; k < counted; ++k) {
+                if (ranks[size_t(k)].rank[size_t(a)] != ranks[size_t(k)].rank[size_t(b)])
+                    return false;
+            }
+            return true;
+        };
+        for (size_t i = 0; i < order.size();) {
+            size_t j = i + 1;
+            while (j < order.size() && tied(order[i], order[j]))
+                ++j;
+            if (j - i > 1) {
+                std::sort(order.begin() + qsizetype(i), order.begin() + qsizetype(j), [&](int a, int b) {
+                    for (int k = counted; k < keys; ++k) {
+                        const std::vector<quint32> &rank = ranksOf(k).rank;
+                        if (rank[size_t(a)] != rank[size_t(b)])
+                            return rank[size_t(a)] < rank[size_t(b)];
+                    }
+                    return a < b; // identical rows keep their order
+                });
+            }
+            i = j;
         }
-        return a < b; // identical rows keep their order
-    });
+    }
 
     // Rows are moved in place along the cycles of the order, so a large
     // table is not held twice. Position k takes the row order[k] names.

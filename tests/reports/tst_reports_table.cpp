@@ -11,6 +11,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
+#include <numeric>
+#include <random>
+
 using namespace Qt::StringLiterals;
 
 class TestReportTable : public QObject
@@ -21,6 +25,7 @@ private slots:
     void recognisesNumbers();
     void orderIsTotalAndKeepsEqualTextsTogether();
     void rowCells();
+    void sortFollowsCellOrder();
     void modelShowsVisibleRowsOnly();
 };
 
@@ -95,6 +100,43 @@ void TestReportTable::rowCells()
         cells << row.cell(c).toString();
     QCOMPARE(cells, QStringList({u"Щебень"_s, u"Щебень гранитный"_s, {}, u"12,5"_s, {}, {}, u"6"_s}));
     QCOMPARE(ReportRow::fromTabText(QString(40, u'\t')).cellCount(), ReportRow::MaxCells);
+}
+
+void TestReportTable::sortFollowsCellOrder()
+{
+    // Ties on every key, case and number variants, texts found in one half
+    // of a large table only; the last column names the row and is no key.
+    const QStringList first = {u"Песок"_s, u"песок"_s, u"ПЕСОК"_s, u"Щебень"_s, {}, u"10"_s, u"9"_s, u"09"_s, u"1,5"_s};
+    std::mt19937 random(7);
+    for (const int count : {300, 9000}) {
+        ReportTable t;
+        t.clear(1);
+        t.setFormatString(u"^ |a|b|c|row"_s);
+        for (int r = 0; r < count; ++r) {
+            const QString second = r % 3 ? u"ТН-"_s + QString::number(random() % (r < count / 2 ? 40 : 80))
+                                         : QString::number(random() % 5);
+            const QString cells = u"\t"_s + first[qsizetype(random() % quint32(first.size()))] + u'\t' + second +
+                                  u'\t' + QString::number(random() % 3) + u'\t' + QString::number(r);
+            t.addItem(cells);
+        }
+        std::vector<int> expected(static_cast<size_t>(count));
+        std::iota(expected.begin(), expected.end(), 1);
+        std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+            for (int c = 1; c <= 3; ++c) {
+                if (const int order = compareCells(t.text(a, c), t.text(b, c)))
+                    return order < 0;
+            }
+            return false;
+        });
+        QStringList want;
+        for (int r : expected)
+            want << t.text(r, 4).toString();
+        t.sort(1, count, 1, 3);
+        QStringList got;
+        for (int r = 1; r <= count; ++r)
+            got << t.text(r, 4).toString();
+        QCOMPARE(got, want);
+    }
 }
 
 void TestReportTable::modelShowsVisibleRowsOnly()
