@@ -1,5 +1,6 @@
 #include "Numbers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -20,6 +21,19 @@ bool isDigit(QChar c)
 // so the result is the correctly rounded double of the decimal text.
 double readNumber(QStringView text, bool commaIsPoint)
 {
+    // Plain whole numbers, most weights, need no library: up to 15 digits
+    // are exact in a double.
+    {
+        const bool negative = !text.isEmpty() && text.front() == u'-';
+        const QStringView digits = negative ? text.sliced(1) : text;
+        if (!digits.isEmpty() && digits.size() <= 15
+            && std::all_of(digits.begin(), digits.end(), [](QChar c) { return isDigit(c); })) {
+            qint64 value = 0;
+            for (QChar c : digits)
+                value = value * 10 + (c.unicode() - u'0');
+            return negative && value != 0 ? -double(value) : double(value);
+        }
+    }
     std::string number;
     bool haveDigits = false;
     bool havePoint = false;

@@ -479,19 +479,24 @@ void PeriodReport::insertGroupHeaders()
         return row;
     };
     // A header above row 1 and above every row whose group text differs
-    // from the row before it.
+    // from the row before it. The texts lie all over the heap after the
+    // sort, so each is asked for a while before it is compared.
     const size_t n = rows.size();
+    std::vector<bool> startsGroup(n);
     size_t headers = n < 2 ? 1 : 0;
+    constexpr size_t Ahead = 16;
     for (size_t i = 1; i < n; ++i) {
-        if (i == 1 || rows[i].cell(1) != rows[i - 1].cell(1))
-            ++headers;
+        if (i + Ahead < n)
+            __builtin_prefetch(rows[i + Ahead].cell(1).utf16());
+        startsGroup[i] = i == 1 || rows[i].cell(1) != rows[i - 1].cell(1);
+        headers += startsGroup[i];
     }
     // In place from the bottom up: each row moves down by the headers above it.
     rows.resize(n + headers);
     size_t to = rows.size();
     for (size_t i = n; i-- > 1;) {
         rows[--to] = std::move(rows[i]);
-        if (i == 1 || rows[i - 1].cell(1) != rows[to].cell(1)) {
+        if (startsGroup[i]) {
             --to;
             rows[to] = header(rows[to + 1].cell(1));
         }

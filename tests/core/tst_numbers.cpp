@@ -54,6 +54,10 @@ private slots:
         QTest::newRow("huge exponent") << u"1e99999999999999999999"_s << 0.0 << 0.0;
         QTest::newRow("underflow") << u"1e-400"_s << 0.0 << 0.0;
         QTest::newRow("400 digits") << QString(400, u'9') << 0.0 << 0.0;
+        QTest::newRow("whole, leading zeros") << u"-0071"_s << -71.0 << -71.0;
+        QTest::newRow("minus zero") << u"-0"_s << 0.0 << 0.0;
+        QTest::newRow("15 digits") << u"999999999999999"_s << 999999999999999.0 << 999999999999999.0;
+        QTest::newRow("17 digits") << u"12345678901234567"_s << 12345678901234568.0 << 12345678901234568.0;
         QTest::newRow("garbage after") << u"-3.25kg"_s << -3.25 << -3.25;
     }
 
