@@ -107,25 +107,48 @@ QString LongTimeText(const QTime &time)
 
 qsizetype GeneralDateChars(double oleDate, char16_t *out)
 {
-    // Date and time apart: a QDateTime would look up the time zone each time.
-    const QDate date = oleDateToDate(oleDate);
-    if (!date.isValid())
+    // Reports write this for every date and time of every card, so the
+    // calendar is worked out here rather than through QDate and QTime.
+    qint64 days = 0;
+    int seconds = 0;
+    if (!oleDateParts(oleDate, days, seconds))
         return 0;
-    const QTime time = oleDateToTime(oleDate);
     qsizetype n = 0;
-    if (date != QDate(1899, 12, 30)) {
-        n = ShortDateChars(date, out);
-        if (time == QTime(0, 0))
+    if (days != 0) {
+        // Day, month and year of the proleptic Gregorian calendar from the
+        // days since 01.03.0000, in eras of 400 years.
+        const qint64 z = days + 693899; // 30.12.1899
+        const qint64 era = (z >= 0 ? z : z - 146096) / 146097;
+        const qint64 ofEra = z - era * 146097;
+        const qint64 yearOfEra = (ofEra - ofEra / 1460 + ofEra / 36524 - ofEra / 146096) / 365;
+        const qint64 dayOfYear = ofEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+        const qint64 shifted = (5 * dayOfYear + 2) / 153;
+        const int day = int(dayOfYear - (153 * shifted + 2) / 5 + 1);
+        const int month = int(shifted < 10 ? shifted + 3 : shifted - 9);
+        const qint64 year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+        if (year >= 1 && year <= 9999) {
+            out[2] = u'.';
+            out[5] = u'.';
+            putTwo(out, day);
+            putTwo(out + 3, month);
+            putTwo(out + 6, int(year / 100));
+            putTwo(out + 8, int(year % 100));
+            n = 10;
+        }
+        if (seconds == 0)
             return n;
         out[n++] = u' ';
     }
     // The hour without a leading zero.
-    char16_t clock[8];
-    LongTimeChars(time, clock);
-    const int from = clock[0] == u'0' ? 1 : 0;
-    for (int i = from; i < 8; ++i)
-        out[n++] = clock[i];
-    return n;
+    const int hour = seconds / 3600;
+    if (hour >= 10)
+        out[n++] = char16_t(u'0' + hour / 10);
+    out[n++] = char16_t(u'0' + hour % 10);
+    out[n++] = u':';
+    putTwo(out + n, seconds / 60 % 60);
+    out[n + 2] = u':';
+    putTwo(out + n + 3, seconds % 60);
+    return n + 5;
 }
 
 QString GeneralDateText(double oleDate)

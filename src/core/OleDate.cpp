@@ -15,18 +15,32 @@ struct Parts {
     QTime time;
 };
 
-Parts split(double value)
+} // namespace
+
+bool oleDateParts(double value, qint64 &days, int &seconds)
 {
     if (!std::isfinite(value) || value < kMin || value >= kEnd)
-        return {};
+        return false;
     const double whole = std::trunc(value);
-    long long seconds = std::llround(std::fabs(value - whole) * kSecondsPerDay);
-    QDate date = kEpoch.addDays(static_cast<qint64>(whole));
-    if (seconds >= 86400) {
-        date = date.addDays(1);
+    const long long s = std::llround(std::fabs(value - whole) * kSecondsPerDay);
+    days = static_cast<qint64>(whole);
+    seconds = int(s);
+    if (s >= 86400) {
+        ++days;
         seconds = 0;
     }
-    return {date, QTime(0, 0).addSecs(int(seconds))};
+    return true;
+}
+
+namespace {
+
+Parts split(double value)
+{
+    qint64 days = 0;
+    int seconds = 0;
+    if (!oleDateParts(value, days, seconds))
+        return {};
+    return {kEpoch.addDays(days), QTime(0, 0).addSecs(seconds)};
 }
 
 } // namespace

@@ -18,3 +18,6 @@ inline double toOleTime(const QTime &time) { return toOleDate(QDate(1899, 12, 30
 QDate oleDateToDate(double value);
 QTime oleDateToTime(double value);
 QDateTime fromOleDate(double value);
+// The same split into whole days since 30.12.1899 and seconds of the day,
+// without the calendar; false where the date would be invalid.
+bool oleDateParts(double value, qint64 &days, int &seconds);

@@ -92,7 +92,7 @@ qsizetype readDayRows(const QString &path, const ReportColumnLayout &layout, int
 
     last = qMin(last, ReportRow::MaxCells - 1);
     // Each cell is written into one buffer, brackets included, and the row
-    // takes them all in a single allocation.
+    // takes them all at once.
     char16_t text[ReportRow::MaxCells * (ReportCellCapacity + 2)];
     std::array<qsizetype, ReportRow::MaxCells + 1> end{};
     for (int n = 1; n <= capacity; ++n) {
@@ -117,11 +117,7 @@ qsizetype readDayRows(const QString &path, const ReportColumnLayout &layout, int
                 text[size++] = u')';
             end[size_t(c)] = size;
         }
-        ReportRow row;
-        row.reserve(size);
-        row.appendCell({});
-        for (int c = 1; c <= last; ++c)
-            row.appendCell(QStringView(text + end[size_t(c - 1)], text + end[size_t(c)]));
+        ReportRow row = ReportRow::fromJoined(QStringView(text, size), end.data(), last + 1);
 
         finishDataRow(row, closed, layout, last);
         out[count++] = std::move(row);

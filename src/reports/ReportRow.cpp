@@ -15,6 +15,20 @@ ReportRow ReportRow::fromTabText(QStringView text)
     return row;
 }
 
+ReportRow ReportRow::fromJoined(QStringView text, const qsizetype *ends, int cells)
+{
+    ReportRow row;
+    row.m_cells = quint8(qBound(0, cells, MaxCells));
+    const qsizetype size = row.m_cells == 0 ? 0 : qBound<qsizetype>(0, ends[row.m_cells - 1], text.size());
+    row.m_text = text.first(size).toString();
+    qsizetype end = 0;
+    for (int c = 0; c < row.m_cells; ++c) {
+        end = qBound(end, ends[c], size);
+        row.m_end[size_t(c)] = quint32(end);
+    }
+    return row;
+}
+
 void ReportRow::appendCell(QStringView text)
 {
     if (m_cells >= MaxCells)

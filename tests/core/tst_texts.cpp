@@ -86,15 +86,29 @@ private slots:
         QRandomGenerator random(20111208);
         const qint64 first = QDate(100, 1, 1).toJulianDay();
         const qint64 last = QDate(9999, 12, 31).toJulianDay();
+        // The general date form, which works the calendar out by itself.
+        auto general = [](const QDateTime &moment) {
+            QString time = LongTimeText(moment.time());
+            if (time.startsWith(u'0'))
+                time.remove(0, 1);
+            if (moment.date() == QDate(1899, 12, 30))
+                return time;
+            return moment.time() == QTime(0, 0) ? ShortDateText(moment.date())
+                                                : ShortDateText(moment.date()) + u' ' + time;
+        };
         for (int n = 0; n < 50000; ++n) {
             const QDateTime moment(QDate::fromJulianDay(random.bounded(first, last + 1)),
                                    QTime(0, 0).addSecs(int(random.bounded(86400))));
             const double value = toOleDate(moment);
-            if (fromOleDate(value) != moment)
+            if (fromOleDate(value) != moment || GeneralDateText(value) != general(moment))
                 QFAIL(qPrintable(moment.toString(Qt::ISODate) + u" -> "_s + QString::number(value, 'g', 17)));
         }
         const QDateTime lastSecond(QDate(9999, 12, 31), QTime(23, 59, 59));
         QCOMPARE(fromOleDate(toOleDate(lastSecond)), lastSecond);
+        QCOMPARE(GeneralDateText(toOleDate(lastSecond)), u"31.12.9999 23:59:59"_s);
+        QCOMPARE(GeneralDateText(2958465.0 + 86399.7 / 86400), QString()); // rounds into the year 10000
+        QCOMPARE(GeneralDateText(-1.0 - 86399.7 / 86400), u"0:00:00"_s);
+        QCOMPARE(GeneralDateText(-1.25), u"29.12.1899 6:00:00"_s);
     }
 
     void cp1251()
