@@ -66,6 +66,11 @@ ReportFrame::ReportFrame(PeriodReport &report, QWidget *parent)
     m_columns->setAccessibleName(m_columns->text());
     m_progress->setRange(0, 100);
     m_progress->setAccessibleName(u"Формирование отчета"_s);
+    // The bar keeps its room while hidden: showing it for a build must not
+    // lay the window out again and repaint the whole grid twice.
+    QSizePolicy keepRoom = m_progress->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    m_progress->setSizePolicy(keepRoom);
     m_progress->hide();
     for (QAbstractButton *button : {static_cast<QAbstractButton *>(m_print), static_cast<QAbstractButton *>(m_textMode),
                                     static_cast<QAbstractButton *>(m_landscape)}) {
@@ -103,6 +108,9 @@ ReportFrame::ReportFrame(PeriodReport &report, QWidget *parent)
     m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_grid->horizontalHeader()->setHighlightSections(false);
+    // A scroll bar that comes and goes with each build would narrow the
+    // grid and have it painted over again.
+    m_grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -247,14 +255,15 @@ void ReportFrame::beginProgress()
 void ReportFrame::stepProgress(int done, int total)
 {
     const int value = total > 0 ? int(qint64(done) * 100 / total) : 0;
-    if (value == m_progress->value())
-        return;
-    m_progress->setValue(value);
     // No event loop runs during a build, so the bar is painted on the spot,
     // but not more often than the eye follows: each repaint costs as much as
-    // reading several day files.
-    if (m_sincePaint.isValid() && m_sincePaint.elapsed() < kProgressPaintMs)
+    // reading several day files, and the bar paints itself on most changes
+    // of its value. A full bar is hidden right away; painting it would only
+    // paint the rebuilt grid once more.
+    if (value == m_progress->value() || value >= 100
+        || (m_sincePaint.isValid() && m_sincePaint.elapsed() < kProgressPaintMs))
         return;
+    m_progress->setValue(value);
     m_progress->repaint();
     m_sincePaint.start();
 }
