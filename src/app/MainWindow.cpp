@@ -45,6 +45,7 @@
 #include "video/VideoPhotos.h"
 #include "video/ui/CameraIcon.h"
 #include "video/ui/EnlargementPanel.h"
+#include "video/IpCameraControl.h"
 #include "video/ui/IpCameraPanel.h"
 #include "video/ui/PhotoSlots.h"
 #include "video/ui/PreviewWindow.h"
@@ -105,10 +106,10 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     , m_advert(new QLabel)
     , m_animation(new QLabel)
     , m_clock(new QTimer(this))
-    , m_videoPanel(new VideoPanel(m_video, this))
+    , m_videoPanel(new VideoPanel(m_video, this, m_panel))
     , m_cameraIcon(new CameraIcon(m_video))
     , m_enlargement(nullptr)
-    , m_ipPanel(new IpCameraPanel(program.ipCamera(), m_video, this))
+    , m_ipPanel(new IpCameraPanel(program.ipCamera(), m_video, this, m_panel))
     , m_openCount(new QLabel)
 {
     setWindowIcon(programIcon());
@@ -248,20 +249,26 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
 
     qApp->installEventFilter(this);
 
-    // The preview opens where the operator last put it.
+    // The camera windows open where the operator last put them.
     if (const auto position = m_context.operatorSettings.previewPosition())
         m_videoPanel->setPreviewPosition(*position);
+    if (const auto position = m_context.operatorSettings.ipCameraPosition())
+        program.ipCamera().setBrowserPosition(*position);
     // Written once the dragging has stopped, not for every step of it.
-    auto *savePreview = new QTimer(this);
-    savePreview->setSingleShot(true);
-    savePreview->setInterval(500);
-    connect(savePreview, &QTimer::timeout, this, [this] {
+    auto *savePlaces = new QTimer(this);
+    savePlaces->setSingleShot(true);
+    savePlaces->setInterval(500);
+    connect(savePlaces, &QTimer::timeout, this, [this] {
         if (const StoreResult stored = m_context.storeOperatorSettings(); !stored)
             m_log.WriteLog(stored.reason);
     });
-    connect(m_videoPanel, &VideoPanel::previewMoved, this, [this, savePreview](const QPoint &position) {
+    connect(m_videoPanel, &VideoPanel::previewMoved, this, [this, savePlaces](const QPoint &position) {
         m_context.operatorSettings.setPreviewPosition(position);
-        savePreview->start();
+        savePlaces->start();
+    });
+    connect(&program.ipCamera(), &IpCameraControl::browserPlaced, this, [this, savePlaces](const QPoint &position) {
+        m_context.operatorSettings.setIpCameraPosition(position);
+        savePlaces->start();
     });
 
     m_openCount->setAccessibleName(u"Открытые взвешивания"_s);

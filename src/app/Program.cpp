@@ -137,7 +137,8 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
         emit m_shell.paramNamesChanged();
     });
     connect(&m_parameterSettings, &ParameterSettingsModel::settingsReset, this, [this] {
-        writeDefaultNames(m_names, m_context.settings.ParamNames, m_context.folders.BaseFolder);
+        writeDefaultNames(m_names, m_context.settings.ParamNames, m_context.folders.BaseFolder,
+                          ExistingNameFiles::Replace);
         m_link.applyPollPeriod();
         m_shell.ApplyServiceSettings();
     });
@@ -167,7 +168,7 @@ void Program::start()
     // A damaged settings file is said over the gate.
     m_gate.setStartupMessage(settings.message);
     if (firstStart)
-        writeDefaultNames(m_names, m_context.settings.ParamNames, folders.BaseFolder);
+        writeDefaultNames(m_names, m_context.settings.ParamNames, folders.BaseFolder, ExistingNameFiles::Keep);
 
     // Workbooks are written by a headless office on a worker of its own:
     // the probe only starts it, so the gate appears at once.

@@ -13,6 +13,15 @@ const QString kOpenDays = u"OpenWeighingDays"_s;
 const QString kTareAge = u"StoredTareMaxAgeDays"_s;
 const QString kRefuseUnsteady = u"RefuseUnsteadyWeight"_s;
 const QString kPreviewPosition = u"PreviewPosition"_s;
+const QString kIpCameraPosition = u"IpCameraPosition"_s;
+
+std::optional<QPoint> pointOf(const QSettings &file, const QString &key)
+{
+    const QVariant position = file.value(key);
+    if (position.isValid() && position.canConvert<QPoint>())
+        return position.toPoint();
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -31,8 +40,8 @@ void OperatorSettings::load(const QString &path)
     m_clearEntry = file.value(kClearEntry, m_clearEntry).toBool();
     m_learnLists = file.value(kLearnLists, m_learnLists).toBool();
     m_refuseUnsteady = file.value(kRefuseUnsteady, m_refuseUnsteady).toBool();
-    if (const QVariant position = file.value(kPreviewPosition); position.canConvert<QPoint>() && position.isValid())
-        m_previewPosition = position.toPoint();
+    m_previewPosition = pointOf(file, kPreviewPosition);
+    m_ipCameraPosition = pointOf(file, kIpCameraPosition);
     // A value that is no number keeps the default.
     bool ok = false;
     if (const int days = file.value(kOpenDays).toInt(&ok); ok)
@@ -49,6 +58,8 @@ StoreResult OperatorSettings::store(const QString &path) const
     file.setValue(kRefuseUnsteady, m_refuseUnsteady);
     if (m_previewPosition)
         file.setValue(kPreviewPosition, *m_previewPosition);
+    if (m_ipCameraPosition)
+        file.setValue(kIpCameraPosition, *m_ipCameraPosition);
     file.setValue(kOpenDays, openWeighingDays());
     file.setValue(kTareAge, storedTareMaxAge());
     file.sync();

@@ -42,6 +42,9 @@ public:
     // Where the operator last put the USB/PCI preview; none: the default place.
     std::optional<QPoint> previewPosition() const { return m_previewPosition; }
     void setPreviewPosition(const QPoint &position) { m_previewPosition = position; }
+    // The same for the IP camera's window.
+    std::optional<QPoint> ipCameraPosition() const { return m_ipCameraPosition; }
+    void setIpCameraPosition(const QPoint &position) { m_ipCameraPosition = position; }
 
     static constexpr int MaxDays = 3660;
     static constexpr int MaxOpenDays = 92;
@@ -53,4 +56,5 @@ private:
     int m_tareAge = 0;
     bool m_refuseUnsteady = false;
     std::optional<QPoint> m_previewPosition;
+    std::optional<QPoint> m_ipCameraPosition;
 };

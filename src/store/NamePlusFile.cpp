@@ -6,6 +6,7 @@
 #include "core/Cp1251.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 using namespace NamePlusLayout;
 using namespace Qt::StringLiterals;
@@ -25,11 +26,18 @@ bool saveExtraNames(const ExtraNames &names, const QString &baseFolder)
     return writeDurably(namePlusPath(baseFolder), 0, bytes).ok;
 }
 
-void writeDefaultNames(ExtraNames &names, const std::array<QString, 25> &paramNames, const QString &baseFolder)
+void writeDefaultNames(ExtraNames &names, const std::array<QString, 25> &paramNames, const QString &baseFolder,
+                       ExistingNameFiles existing)
 {
     names.applyDefaults(paramNames);
-    saveExtraNames(names, baseFolder);
-    WritePickListHeaders(names, baseFolder);
+    const auto wanted = [existing](const QString &path) {
+        return existing == ExistingNameFiles::Replace || !QFileInfo::exists(path);
+    };
+    if (wanted(namePlusPath(baseFolder)))
+        saveExtraNames(names, baseFolder);
+    for (int i = 0; i < ExtraNames::kTextParams; ++i)
+        if (wanted(pickListPath(baseFolder, i)))
+            WritePickListHeader(names, baseFolder, i);
 }
 
 void loadExtraNames(ExtraNames &names, const QString &baseFolder)

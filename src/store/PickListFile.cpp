@@ -50,13 +50,17 @@ QByteArray encodePickListBlock(const ParamConstants &fields, bool header)
     return block;
 }
 
+bool WritePickListHeader(const ExtraNames &names, const QString &baseFolder, int list)
+{
+    return writeDurably(pickListPath(baseFolder, list), 0, encodePickListBlock(names.constantNames[std::size_t(list)], true))
+        .ok;
+}
+
 bool WritePickListHeaders(const ExtraNames &names, const QString &baseFolder)
 {
     bool ok = true;
-    for (int i = 0; i < ExtraNames::kTextParams; ++i) {
-        const QByteArray block = encodePickListBlock(names.constantNames[std::size_t(i)], true);
-        ok = writeDurably(pickListPath(baseFolder, i), 0, block) && ok;
-    }
+    for (int i = 0; i < ExtraNames::kTextParams; ++i)
+        ok = WritePickListHeader(names, baseFolder, i) && ok;
     return ok;
 }
 

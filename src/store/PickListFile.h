@@ -28,7 +28,9 @@ QString pickListPath(const QString &baseFolder, int list);
 // entry blocks 01..23.
 QByteArray encodePickListBlock(const ParamConstants &fields, bool header);
 
-// Block 0 of every list from the constant names; entries are left as they are.
+// Block 0 of one list, or of every list, from the constant names; entries are
+// left as they are.
+bool WritePickListHeader(const ExtraNames &names, const QString &baseFolder, int list);
 bool WritePickListHeaders(const ExtraNames &names, const QString &baseFolder);
 
 // Names 1..24 of every list from its block 0; a blank name gets

@@ -4,6 +4,8 @@
 #include <QRect>
 #include <QString>
 
+#include <optional>
+
 // Where the browser window is and what it shows, in pixels of the screen.
 struct BrowserState
 {
@@ -28,6 +30,9 @@ public:
     virtual void stop() = 0;
     // The client area's `rect` as it is drawn now; outside the window black.
     virtual QImage CaptureWindowRegion(const QRect &rect) = 0;
+    // Where a window of this size opens: where its user last put it, else
+    // out of the way of the weights.
+    virtual QPoint placeFor(const QSize &, std::optional<QPoint> remembered) { return remembered.value_or(QPoint()); }
 };
 
 // No browser (the program without its windows): nothing shown, no photos.

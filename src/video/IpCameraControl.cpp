@@ -190,14 +190,7 @@ void IpCameraControl::switchOn()
     m_commandText = r.CameraUrl;
     m_commandVisible = true;
     applyGeometry(r);
-    if (!m_placed) {
-        // First shown at the top right of the screen, out of the main
-        // window's menu; afterwards where its user left it.
-        const QScreen *screen = QGuiApplication::primaryScreen();
-        const QRect free = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-        m_browser.window.moveTo(std::max(free.left(), free.right() + 1 - m_browser.window.width()), free.top());
-        m_placed = true;
-    }
+    m_browser.window.moveTo(m_view->placeFor(m_browser.window.size(), m_position));
     m_browser.caption = r.CameraLogin;
     m_browser.visible = true;
     m_browser.controlVisible = true;
@@ -275,6 +268,8 @@ void IpCameraControl::noFit(const QSize &mainWindow)
 void IpCameraControl::browserMoved(const QPoint &topLeft)
 {
     m_browser.window.moveTo(topLeft);
+    m_position = topLeft;
+    emit browserPlaced(topLeft);
 }
 
 void IpCameraControl::browserClosed()

@@ -89,6 +89,8 @@ public:
     bool photoPending() const { return m_photoTimer.isActive(); }
     // The window moved or closed by its user.
     void browserMoved(const QPoint &topLeft);
+    // Where its user put the window before; it opens there again.
+    void setBrowserPosition(const QPoint &topLeft) { m_position = topLeft; }
     void browserClosed();
 
     int toPixelsX(qint64 twips) const;
@@ -105,6 +107,8 @@ signals:
     void changed();
     // A photo grabbed for `path`; null when the window gave none.
     void photoTaken(const QString &path, const QImage &image);
+    // The user moved the browser window.
+    void browserPlaced(const QPoint &topLeft);
 
 private:
     void setRecord(int n, const IpCameraRecord &r);
@@ -125,7 +129,7 @@ private:
     bool m_commandVisible = false;
     bool m_on = false;
     BrowserState m_browser;
-    bool m_placed = false;
+    std::optional<QPoint> m_position;
     QString m_address;
     QTimer m_photoTimer;
     QStringList m_photoPaths;

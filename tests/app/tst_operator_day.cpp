@@ -39,6 +39,7 @@
 #include <QTimer>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QScreen>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -444,19 +445,26 @@ private slots:
         m_p->program->video().switchOnUsb();
         QTRY_VERIFY(panel->preview()->isVisible());
         QVERIFY(panel->hint()->isHidden());
-        panel->preview()->move(700, 300);
-        QTRY_COMPARE(m_p->context->operatorSettings.previewPosition(), std::optional<QPoint>(QPoint(700, 300)));
+        panel->preview()->move(100, 200);
+        QTRY_COMPARE(m_p->context->operatorSettings.previewPosition(), std::optional<QPoint>(QPoint(100, 200)));
         const QString file = OperatorSettings::pathBeside(m_p->context->folders.SettingsFile);
         QTRY_VERIFY(QFile::exists(file));
         OperatorSettings reread;
         reread.load(file);
-        QCOMPARE(reread.previewPosition(), std::optional<QPoint>(QPoint(700, 300)));
+        QCOMPARE(reread.previewPosition(), std::optional<QPoint>(QPoint(100, 200)));
         m_p->program->video().switchOffUsb();
         QTRY_VERIFY(!panel->preview()->isVisible());
         panel->preview()->move(0, 0);
         m_p->program->video().switchOnUsb();
         QTRY_VERIFY(panel->preview()->isVisible());
-        QCOMPARE(panel->preview()->pos(), QPoint(700, 300));
+        QCOMPARE(panel->preview()->pos(), QPoint(100, 200));
+        m_p->program->video().switchOffUsb();
+        QTRY_VERIFY(!panel->preview()->isVisible());
+        // A place off this screen (a larger or a second one before): back inside it.
+        panel->setPreviewPosition(QPoint(5000, 3000));
+        m_p->program->video().switchOnUsb();
+        QTRY_VERIFY(panel->preview()->isVisible());
+        QVERIFY(panel->preview()->screen()->availableGeometry().contains(panel->preview()->geometry()));
         m_p->program->video().switchOffUsb();
     }
 

@@ -196,7 +196,8 @@ private slots:
     // Cards of last month and of yesterday, then the settings file cut
     // short, emptied, overwritten with garbage or deleted: the operator is
     // told, the file is kept aside, code 100 logs in, and the next card
-    // takes an ID above all of them without touching their photos.
+    // takes an ID above all of them without touching their photos or the
+    // engineer's names of the parameters.
     void lostOrDamagedSettings()
     {
         startAt(QDateTime(QDate(2026, 11, 28), QTime(10, 0)));
@@ -222,6 +223,11 @@ private slots:
         QVERIFY(m_p->context->storeSettings());
         QVERIFY(m_p->context->storeSettings());
         const QByteArray sound = encodeSettings(m_p->context->settings);
+        m_p->extras->names.extraNames[0][1] = u"Влажность"_s;
+        m_p->extras->names.constantNames[0][1] = u"Код склада"_s;
+        QVERIFY(m_p->extras->saveNames() && m_p->extras->WritePickListHeaders());
+        const QByteArray names = readAll(folders.BaseFolder + u"Name_Plus.dat"_s);
+        const QByteArray header = readAll(pickListPath(folders.BaseFolder, 0)).left(PickListLayout::kBlockSize);
         m_p.reset();
 
         const QDateTime today(QDate(2026, 12, 9), QTime(9, 0));
@@ -277,6 +283,8 @@ private slots:
                 QVERIFY(log.contains(u"Файл настроек повреждён"_s));
             QCOMPARE(log.contains(u"Настройки взяты из последней сохранённой копии"_s), !fromDefaults);
             QCOMPARE(QFile(settingsFile).size(), qint64(13100));
+            QCOMPARE(readAll(base + u"Name_Plus.dat"_s), names);
+            QCOMPARE(readAll(pickListPath(base, 0)).left(PickListLayout::kBlockSize), header);
             m_p.reset();
         }
         QDir(prepared).removeRecursively();

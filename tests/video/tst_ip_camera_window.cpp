@@ -2,6 +2,7 @@
 // from 127.0.0.1 by the test itself.
 
 #include "app/ProgramFixture.h"
+#include "weighing/ui/WeightPanel.h"
 #include "core/AccessGate.h"
 #include "video/IpCameraControl.h"
 #include "video/ui/BrowserWindow.h"
@@ -21,6 +22,7 @@
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QScreen>
 #include <QTest>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
@@ -210,6 +212,11 @@ private slots:
         BrowserWindow *browser = panel()->browserWindow();
         QVERIFY(browser && browser->isVisible());
         QCOMPARE(camera().field(F::Url), server.url());
+        // Beside the weights, not over them; moved, it is remembered for the next start.
+        const QWidget *weights = m_p->window->weightPanel();
+        QVERIFY(!browser->frameGeometry().intersects(QRect(weights->mapToGlobal(QPoint(0, 0)), weights->size())));
+        browser->move(browser->pos() + QPoint(0, 10));
+        QTRY_COMPARE(m_p->context->operatorSettings.ipCameraPosition(), std::optional<QPoint>(browser->pos()));
         const QRect rect(0, 0, camera().toPixelsX(5000), camera().toPixelsY(4500));
         QTRY_VERIFY_WITH_TIMEOUT(near(browser->CaptureWindowRegion(rect).pixel(20, 20), Qt::red), 15000);
         // Hidden through the icon (after the double-click interval).

@@ -2,6 +2,7 @@
 // source dialog, the photo slots, the camera icon and the enlargement.
 
 #include "app/ProgramFixture.h"
+#include "weighing/ui/WeightPanel.h"
 #include "core/AccessGate.h"
 #include "store/DayFiles.h"
 #include "video/SyntheticSource.h"
@@ -19,6 +20,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -84,8 +86,13 @@ private slots:
         QVERIFY(preview->isVisible());
         QCOMPARE(preview->windowTitle(), u"WinCap видеокамера"_s);
         QVERIFY(preview->windowFlags() & Qt::WindowStaysOnTopHint);
-        QCOMPARE(preview->y(), 0);
-        QCOMPARE(preview->x() + preview->width(), m_p->window->width());
+        // Beside the weights, not over them, whole on the screen.
+        const QWidget *weights = m_p->window->weightPanel();
+        const auto besideWeights = [&] {
+            return !preview->frameGeometry().intersects(QRect(weights->mapToGlobal(QPoint(0, 0)), weights->size()))
+                && preview->screen()->availableGeometry().contains(preview->frameGeometry());
+        };
+        QVERIFY(besideWeights());
         QCOMPARE(m_p->window->cameraIcon()->shownPicture(), 2);
 
         // "Фото" finds no frame: nothing written.
@@ -103,6 +110,7 @@ private slots:
         // The preview takes the test picture's size.
         QTRY_COMPARE(preview->picture()->size(), QSize(640, 480));
         QCOMPARE(preview->size(), QSize(640 + 13, 480 + 40));
+        QVERIFY(besideWeights());
 
         // "Формат": a larger resolution, the preview follows.
         QTest::mouseClick(button(u"Формат"_s), Qt::LeftButton);

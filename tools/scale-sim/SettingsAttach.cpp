@@ -36,7 +36,7 @@ QString SettingsAttach::apply(QString *error) const
         return QString();
     }
     if (firstStart)
-        writeDefaultNames(extraNames, context.settings.ParamNames, context.folders.BaseFolder);
+        writeDefaultNames(extraNames, context.settings.ParamNames, context.folders.BaseFolder, ExistingNameFiles::Keep);
 
     Settings &s = context.settings;
     s.PortNumber = port;

@@ -1,6 +1,7 @@
 #include "IpCameraPanel.h"
 
 #include "BrowserWindow.h"
+#include "core/ui/WindowPlace.h"
 #include "video/IpCameraControl.h"
 #include "core/StoreResult.h"
 #include "video/VideoPhotos.h"
@@ -18,11 +19,13 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-IpCameraPanel::IpCameraPanel(IpCameraControl &camera, VideoPhotos &video, QWidget *mainWindow)
+IpCameraPanel::IpCameraPanel(IpCameraControl &camera, VideoPhotos &video, QWidget *mainWindow,
+                             const QWidget *keepClear)
     : QWidget(mainWindow, Qt::Window)
     , m_camera(camera)
     , m_video(video)
     , m_mainWindow(mainWindow)
+    , m_keepClear(keepClear)
     , m_list(new QComboBox(this))
     , m_commandLabel(new QLabel(u"Команда браузеру"_s, this))
     , m_command(new QLineEdit(this))
@@ -217,4 +220,12 @@ void IpCameraPanel::stop()
 QImage IpCameraPanel::CaptureWindowRegion(const QRect &rect)
 {
     return m_browser ? m_browser->CaptureWindowRegion(rect) : QImage();
+}
+
+QPoint IpCameraPanel::placeFor(const QSize &client, std::optional<QPoint> remembered)
+{
+    // With its frame, once the window system has given it one.
+    const QSize window = m_browser ? client + m_browser->frameGeometry().size() - m_browser->size() : client;
+    return remembered ? insideScreen(*remembered, window, freeScreenArea(m_keepClear))
+                      : placeBeside(window, m_keepClear);
 }

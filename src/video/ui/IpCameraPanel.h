@@ -22,7 +22,8 @@ class IpCameraPanel : public QWidget, public CameraBrowser
     Q_OBJECT
 
 public:
-    IpCameraPanel(IpCameraControl &camera, VideoPhotos &video, QWidget *mainWindow);
+    // The camera's window opens beside `keepClear`, the weights, not over them.
+    IpCameraPanel(IpCameraControl &camera, VideoPhotos &video, QWidget *mainWindow, const QWidget *keepClear);
     ~IpCameraPanel() override;
 
     // The menu entry "IP" after the gate.
@@ -40,6 +41,7 @@ public:
     void navigate(const QString &address) override;
     void stop() override;
     QImage CaptureWindowRegion(const QRect &rect) override;
+    QPoint placeFor(const QSize &window, std::optional<QPoint> remembered) override;
 
     // Why the page cannot be shown on this machine; empty when it can.
     static QString browserRefusal();
@@ -60,6 +62,7 @@ private:
     IpCameraControl &m_camera;
     VideoPhotos &m_video;
     QWidget *m_mainWindow;
+    const QWidget *m_keepClear;
     QComboBox *m_list;
     std::array<QLineEdit *, 11> m_fields{};
     QLabel *m_commandLabel;

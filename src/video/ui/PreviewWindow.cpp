@@ -27,11 +27,6 @@ PreviewWindow::PreviewWindow(VideoPhotos &video, QWidget *parent)
     resize(m_picture->width() + ExtraWidth, m_picture->height() + ExtraHeight);
 }
 
-void PreviewWindow::place(int mainWidth)
-{
-    move(mainWidth - width(), 0);
-}
-
 void PreviewWindow::showFrame(const QImage &frame)
 {
     if (frame.isNull())

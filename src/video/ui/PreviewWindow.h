@@ -14,8 +14,6 @@ class PreviewWindow : public QWidget
 public:
     explicit PreviewWindow(VideoPhotos &video, QWidget *parent = nullptr);
     QLabel *picture() const { return m_picture; }
-    // Top edge of the screen, right edge at the main window's width.
-    void place(int mainWidth);
 
     void showFrame(const QImage &frame);
 

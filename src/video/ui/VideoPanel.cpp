@@ -1,6 +1,7 @@
 #include "VideoPanel.h"
 
 #include "PreviewWindow.h"
+#include "core/ui/WindowPlace.h"
 #include "video/VideoPhotos.h"
 
 #include <QEvent>
@@ -21,10 +22,10 @@ QString sizeText(const QSize &s)
 
 } // namespace
 
-VideoPanel::VideoPanel(VideoPhotos &video, QWidget *mainWindow)
+VideoPanel::VideoPanel(VideoPhotos &video, QWidget *mainWindow, const QWidget *keepClear)
     : QWidget(mainWindow, Qt::Window)
     , m_video(video)
-    , m_mainWindow(mainWindow)
+    , m_keepClear(keepClear)
     , m_preview(new PreviewWindow(video, mainWindow))
     , m_hint(new QLabel(this))
 {
@@ -85,17 +86,23 @@ void VideoPanel::follow()
         return;
     m_previewShown = shown;
     if (shown) {
-        m_placing = true;
-        if (m_previewPosition)
-            m_preview->move(*m_previewPosition);
-        else
-            m_preview->place(m_mainWindow ? m_mainWindow->width() : m_preview->width());
+        placePreview();
         m_preview->show();
-        m_placing = false;
+        // Again once shown: only then has the window its frame.
+        placePreview();
         m_preview->raise();
     } else {
         m_preview->hide();
     }
+}
+
+void VideoPanel::placePreview()
+{
+    m_placing = true;
+    const QSize size = m_preview->frameGeometry().size();
+    m_preview->move(m_previewPosition ? insideScreen(*m_previewPosition, size, freeScreenArea(m_keepClear))
+                                      : placeBeside(size, m_keepClear));
+    m_placing = false;
 }
 
 bool VideoPanel::videoOnOrSay()
@@ -109,10 +116,15 @@ bool VideoPanel::videoOnOrSay()
 
 bool VideoPanel::eventFilter(QObject *watched, QEvent *event)
 {
-    // Moved by the operator, not by the program placing it.
-    if (watched == m_preview && event->type() == QEvent::Move && !m_placing && m_preview->isVisible()) {
-        m_previewPosition = m_preview->pos();
-        emit previewMoved(m_preview->pos());
+    if (watched == m_preview && !m_placing && m_preview->isVisible()) {
+        // Moved by the operator, not by the program placing it.
+        if (event->type() == QEvent::Move) {
+            m_previewPosition = m_preview->pos();
+            emit previewMoved(m_preview->pos());
+        }
+        // A larger picture format: still out of the weights' way and on the screen.
+        if (event->type() == QEvent::Resize)
+            placePreview();
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -17,7 +17,8 @@ class VideoPanel : public QWidget
     Q_OBJECT
 
 public:
-    explicit VideoPanel(VideoPhotos &video, QWidget *mainWindow);
+    // The preview opens beside `keepClear`, the weights, not over them.
+    VideoPanel(VideoPhotos &video, QWidget *mainWindow, const QWidget *keepClear);
 
     QPushButton *button(const QString &caption) const;
     PreviewWindow *preview() const { return m_preview; }
@@ -41,10 +42,12 @@ private:
     bool videoOnOrSay();
 
     void follow();
+    // Where it was put before, else beside the weights; inside the screen.
+    void placePreview();
     void connectSource();
 
     VideoPhotos &m_video;
-    QWidget *m_mainWindow;
+    const QWidget *m_keepClear;
     PreviewWindow *m_preview;
     bool m_previewShown = false;
     bool m_placing = false;
