@@ -105,43 +105,40 @@ QString LongTimeText(const QTime &time)
     return charsText(t, LongTimeChars(time, t));
 }
 
-qsizetype GeneralDateChars(double oleDate, char16_t *out)
+namespace {
+
+// Whole days since 30.12.1899 as dd.MM.yyyy, worked out here rather than
+// through QDate: day lists and reports write one for every card. Day, month
+// and year of the proleptic Gregorian calendar from the days since
+// 01.03.0000, in eras of 400 years; nothing outside the years 1..9999.
+qsizetype civilDateChars(qint64 days, char16_t *out)
 {
-    // Reports write this for every date and time of every card, so the
-    // calendar is worked out here rather than through QDate and QTime.
-    qint64 days = 0;
-    int seconds = 0;
-    if (!oleDateParts(oleDate, days, seconds))
+    const qint64 z = days + 693899; // 30.12.1899
+    const qint64 era = (z >= 0 ? z : z - 146096) / 146097;
+    const qint64 ofEra = z - era * 146097;
+    const qint64 yearOfEra = (ofEra - ofEra / 1460 + ofEra / 36524 - ofEra / 146096) / 365;
+    const qint64 dayOfYear = ofEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const qint64 shifted = (5 * dayOfYear + 2) / 153;
+    const int day = int(dayOfYear - (153 * shifted + 2) / 5 + 1);
+    const int month = int(shifted < 10 ? shifted + 3 : shifted - 9);
+    const qint64 year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    if (year < 1 || year > 9999)
         return 0;
+    out[2] = u'.';
+    out[5] = u'.';
+    putTwo(out, day);
+    putTwo(out + 3, month);
+    putTwo(out + 6, int(year / 100));
+    putTwo(out + 8, int(year % 100));
+    return 10;
+}
+
+// Seconds of the day as H:mm:ss, or HH:mm:ss with the hour's leading zero.
+qsizetype clockChars(int seconds, bool leadingZero, char16_t *out)
+{
     qsizetype n = 0;
-    if (days != 0) {
-        // Day, month and year of the proleptic Gregorian calendar from the
-        // days since 01.03.0000, in eras of 400 years.
-        const qint64 z = days + 693899; // 30.12.1899
-        const qint64 era = (z >= 0 ? z : z - 146096) / 146097;
-        const qint64 ofEra = z - era * 146097;
-        const qint64 yearOfEra = (ofEra - ofEra / 1460 + ofEra / 36524 - ofEra / 146096) / 365;
-        const qint64 dayOfYear = ofEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-        const qint64 shifted = (5 * dayOfYear + 2) / 153;
-        const int day = int(dayOfYear - (153 * shifted + 2) / 5 + 1);
-        const int month = int(shifted < 10 ? shifted + 3 : shifted - 9);
-        const qint64 year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-        if (year >= 1 && year <= 9999) {
-            out[2] = u'.';
-            out[5] = u'.';
-            putTwo(out, day);
-            putTwo(out + 3, month);
-            putTwo(out + 6, int(year / 100));
-            putTwo(out + 8, int(year % 100));
-            n = 10;
-        }
-        if (seconds == 0)
-            return n;
-        out[n++] = u' ';
-    }
-    // The hour without a leading zero.
     const int hour = seconds / 3600;
-    if (hour >= 10)
+    if (hour >= 10 || leadingZero)
         out[n++] = char16_t(u'0' + hour / 10);
     out[n++] = char16_t(u'0' + hour % 10);
     out[n++] = u':';
@@ -149,6 +146,39 @@ qsizetype GeneralDateChars(double oleDate, char16_t *out)
     out[n + 2] = u':';
     putTwo(out + n + 3, seconds % 60);
     return n + 5;
+}
+
+} // namespace
+
+qsizetype OleShortDateChars(double oleDate, char16_t *out)
+{
+    qint64 days = 0;
+    int seconds = 0;
+    return oleDateParts(oleDate, days, seconds) ? civilDateChars(days, out) : 0;
+}
+
+qsizetype OleLongTimeChars(double oleDate, char16_t *out)
+{
+    qint64 days = 0;
+    int seconds = 0;
+    return oleDateParts(oleDate, days, seconds) ? clockChars(seconds, true, out) : 0;
+}
+
+qsizetype GeneralDateChars(double oleDate, char16_t *out)
+{
+    qint64 days = 0;
+    int seconds = 0;
+    if (!oleDateParts(oleDate, days, seconds))
+        return 0;
+    qsizetype n = 0;
+    if (days != 0) {
+        n = civilDateChars(days, out);
+        if (seconds == 0)
+            return n;
+        out[n++] = u' ';
+    }
+    // The hour without a leading zero.
+    return n + clockChars(seconds, false, out + n);
 }
 
 QString GeneralDateText(double oleDate)

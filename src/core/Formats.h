@@ -34,6 +34,9 @@ qsizetype NumberChars(double value, char16_t *out);
 qsizetype ShortDateChars(const QDate &date, char16_t *out);
 qsizetype LongTimeChars(const QTime &time, char16_t *out);
 qsizetype GeneralDateChars(double oleDate, char16_t *out);
+// ShortDateChars and LongTimeChars of a date value, without QDate and QTime.
+qsizetype OleShortDateChars(double oleDate, char16_t *out);
+qsizetype OleLongTimeChars(double oleDate, char16_t *out);
 
 // Month folder name, 1 = "Январь" .. 12 = "Декабрь"; empty outside 1..12.
 QString MonthFolderName(int month);

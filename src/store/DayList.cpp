@@ -2,7 +2,6 @@
 
 #include "core/Formats.h"
 #include "core/Numbers.h"
-#include "core/OleDate.h"
 #include "DayFileCodec.h"
 #include "card/CargoCard.h"
 
@@ -107,9 +106,9 @@ void DayList::writeLine(char16_t *out, const Fields &f)
     const qsizetype digits = NumberChars(f.number, chars + sign);
     out = putField(out, chars, sign + digits, kColumns[0].width);
     blanks();
-    out = putField(out, chars, ShortDateChars(oleDateToDate(f.date1), chars), kColumns[1].width);
+    out = putField(out, chars, OleShortDateChars(f.date1, chars), kColumns[1].width);
     blanks();
-    out = putField(out, chars, LongTimeChars(oleDateToTime(f.time1), chars), kColumns[2].width);
+    out = putField(out, chars, OleLongTimeChars(f.time1, chars), kColumns[2].width);
     blanks();
     text(f.cargo, kColumns[3].width);
     blanks();

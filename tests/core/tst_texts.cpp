@@ -100,7 +100,12 @@ private slots:
             const QDateTime moment(QDate::fromJulianDay(random.bounded(first, last + 1)),
                                    QTime(0, 0).addSecs(int(random.bounded(86400))));
             const double value = toOleDate(moment);
-            if (fromOleDate(value) != moment || GeneralDateText(value) != general(moment))
+            // The day list's date and time columns, written the same way.
+            char16_t date[CharsCapacity], time[CharsCapacity];
+            const QString dateText = QString::fromUtf16(date, OleShortDateChars(value, date));
+            const QString timeText = QString::fromUtf16(time, OleLongTimeChars(value, time));
+            if (fromOleDate(value) != moment || GeneralDateText(value) != general(moment)
+                || dateText != ShortDateText(moment.date()) || timeText != LongTimeText(moment.time()))
                 QFAIL(qPrintable(moment.toString(Qt::ISODate) + u" -> "_s + QString::number(value, 'g', 17)));
         }
         const QDateTime lastSecond(QDate(9999, 12, 31), QTime(23, 59, 59));
