@@ -1,10 +1,13 @@
 #include "WindowPlace.h"
 
 #include <QGuiApplication>
+#include <QRect>
 #include <QScreen>
 #include <QWidget>
 
 #include <algorithm>
+
+namespace {
 
 QPoint insideScreen(const QPoint &topLeft, const QSize &window, const QRect &screen)
 {
@@ -28,14 +31,14 @@ QPoint placeBeside(const QSize &window, const QRect &mainFrame, const QRect &kee
     return insideScreen(below, window, screen);
 }
 
-QRect freeScreenArea(const QWidget *widget)
-{
-    const QScreen *screen = widget && widget->screen() ? widget->screen() : QGuiApplication::primaryScreen();
-    return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-}
+} // namespace
 
-QPoint placeBeside(const QSize &window, const QWidget *keepClear)
+QPoint openingPlace(const QSize &window, std::optional<QPoint> remembered, const QWidget *keepClear)
 {
+    const QScreen *screen = keepClear->screen() ? keepClear->screen() : QGuiApplication::primaryScreen();
+    const QRect free = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    if (remembered)
+        return insideScreen(*remembered, window, free);
     const QRect area(keepClear->mapToGlobal(QPoint(0, 0)), keepClear->size());
-    return placeBeside(window, keepClear->window()->frameGeometry(), area, freeScreenArea(keepClear));
+    return placeBeside(window, keepClear->window()->frameGeometry(), area, free);
 }

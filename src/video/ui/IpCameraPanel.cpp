@@ -226,6 +226,5 @@ QPoint IpCameraPanel::placeFor(const QSize &client, std::optional<QPoint> rememb
 {
     // With its frame, once the window system has given it one.
     const QSize window = m_browser ? client + m_browser->frameGeometry().size() - m_browser->size() : client;
-    return remembered ? insideScreen(*remembered, window, freeScreenArea(m_keepClear))
-                      : placeBeside(window, m_keepClear);
+    return openingPlace(window, remembered, m_keepClear);
 }

@@ -99,9 +99,7 @@ void VideoPanel::follow()
 void VideoPanel::placePreview()
 {
     m_placing = true;
-    const QSize size = m_preview->frameGeometry().size();
-    m_preview->move(m_previewPosition ? insideScreen(*m_previewPosition, size, freeScreenArea(m_keepClear))
-                                      : placeBeside(size, m_keepClear));
+    m_preview->move(openingPlace(m_preview->frameGeometry().size(), m_previewPosition, m_keepClear));
     m_placing = false;
 }
 
