@@ -1,14 +1,20 @@
-// Times StoreNewCard (settings, day file, exchange texts and plus file, all
-// flushed to disk; the workbooks are not part of it) over a day that grows
-// to 300 cards, then one card slot written in place with and without the
+// Times StoreNewCard (settings, day file, exchange texts and plus file as
+// one commit; the workbooks are not part of it) over a day that grows to
+// 300 cards, then one card slot written in place with and without the
 // write journal:
 //   build/bin/tarvo-bench-store [folder]
+// With --one: a warm-up card, then one card between the markers "store
+// begins" and "two seconds after the list" on stderr, for
+// bench/store-flushes.sh to count the flushes in between.
 #include "app/Program.h"
 #include "core/WriteJournal.h"
 #include "store/DayFileCodec.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -21,8 +27,10 @@ using namespace Qt::StringLiterals;
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    const bool one = args.removeAll(u"--one"_s) > 0;
     QTemporaryDir temp;
-    const QString root = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temp.path();
+    const QString root = !args.isEmpty() ? args.first() : temp.path();
 
     Clock clock;
     clock.setNow(QDateTime(QDate(2026, 12, 9), QTime(12, 0)));
@@ -38,6 +46,28 @@ int main(int argc, char *argv[])
                             u"Иванов И.И."_s, QString()};
     for (int i = 0; i < 7; ++i)
         weighing.setEntryText(i, texts[i]);
+
+    if (one) {
+        // The first card learns the texts into the pick lists; the second
+        // is an ordinary one.
+        weighing.setTerminalWeight(30000);
+        weighing.UpdateLiveWeights();
+        if (!weighing.StoreNewCard())
+            qFatal("the warm-up card was not stored");
+        QCoreApplication::processEvents();
+        QThread::sleep(4); // the commit log settles while idle
+        QCoreApplication::processEvents();
+        std::fputs("store begins\n", stderr);
+        weighing.setTerminalWeight(31000);
+        weighing.UpdateLiveWeights();
+        if (!weighing.StoreNewCard())
+            qFatal("the card was not stored");
+        QEventLoop wait;
+        QTimer::singleShot(2000, &wait, &QEventLoop::quit);
+        wait.exec();
+        std::fputs("two seconds after the list\n", stderr);
+        return 0;
+    }
 
     std::vector<double> ms;
     for (int i = 0; i < 300; ++i) {

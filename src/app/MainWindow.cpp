@@ -393,8 +393,9 @@ QAction *MainWindow::menuAction(const QString &caption) const
 
 void MainWindow::showLoaded()
 {
-    if (!m_shell.loaded()) {
-        m_shell.LoadMainWindow();
+    // The program loaded the day at the login; the window only shows it.
+    if (!m_shownOnce) {
+        m_shownOnce = true;
         styleAdvert();
         m_panel->autoBox()->setChecked(m_shell.autoMode());
         m_clock->start();

@@ -194,4 +194,5 @@ private:
     VehicleRegisterWindow *m_vehiclesWindow = nullptr;
     WorkplaceSettingsWindow *m_workplaceWindow = nullptr;
     bool m_exiting = false;
+    bool m_shownOnce = false;
 };

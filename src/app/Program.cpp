@@ -22,9 +22,10 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_photos(m_context, m_log, m_ipCamera,
                outside.capture ? std::move(outside.capture) : std::make_unique<CameraSource>(0))
     , m_days(m_context, m_log)
+    , m_commit(m_context, m_log, m_days, m_exports, m_photos)
     , m_link(m_context, outside.port)
     , m_conditioning(m_context, m_log)
-    , m_weighing(m_context, m_log, m_days, m_extras, m_exports, m_photos)
+    , m_weighing(m_context, m_log, m_days, m_extras, m_exports, m_photos, m_commit)
     , m_auto(m_context, m_weighing, m_conditioning)
     , m_archive(m_context, m_days, m_weighing)
     , m_documents(m_context, m_days, m_weighing, m_archive, m_photos, outside.printDestination)
@@ -35,7 +36,7 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_pendingWrites(m_spreadsheetService)
     , m_parameterSettings(m_context, m_log, m_pendingWrites)
     , m_editModes(m_context, m_log)
-    , m_cardEditor({m_context, m_log, m_days, m_extras, m_weighing, m_archive, m_exports})
+    , m_cardEditor({m_context, m_log, m_days, m_extras, m_weighing, m_archive, m_commit})
     , m_constantsEditor(m_context, m_extras)
     , m_central(m_context.folders.BaseFolder)
     , m_centralReport(m_central, m_report)
@@ -79,16 +80,11 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
         m_log.WriteLog(QStringLiteral("Фото не записано: ") + path + QStringLiteral(" ") + reason);
     });
 
-    // Every card written is mirrored to the central database; the day file
-    // stays the record, so a journal that refused it is only logged.
-    connect(&m_weighing, &Weighing::cardWritten, this,
-            [this](const CargoCard &card, const ExtraParams &extras, const QDate &day, CardChange change) {
-                const StoreResult queued = m_central.cardWritten(card, extras, day, change, m_context.CurrentOperator);
-                if (!queued)
-                    m_log.WriteLog(QStringLiteral("Центральная база: карточка ID %1 не поставлена в очередь: %2")
-                                       .arg(card.id)
-                                       .arg(queued.reason));
-            });
+    connect(&m_constantsEditor, &ConstantsEditor::storeFailed, &m_weighing, &Weighing::reportFailure);
+
+    // Every card written is mirrored to the central database: its queue
+    // entry goes with the card's own write.
+    m_commit.setMirror(&m_central);
 
     // A lost or regained server is logged once, not at every retry.
     connect(&m_central, &CentralOutbox::statusChanged, this, [this] {
@@ -106,6 +102,8 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     connect(&m_link, &TerminalLink::readFinished, this, [this] { m_weighing.setTerminalMotion(m_link.inMotion()); });
     showTerminalState();
 
+    // Before any window hears of the login.
+    connect(&m_gate, &AccessGate::mainWindowRequested, this, &Program::login);
     connect(&m_gate, &AccessGate::quitRequested, this, [this] {
         m_spreadsheet.release();
         emit quitRequested();
@@ -121,6 +119,7 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     openRefresh->setInterval(0);
     connect(openRefresh, &QTimer::timeout, &m_openWeighings, &OpenWeighings::refresh);
     connect(&m_weighing, &Weighing::todayListChanged, openRefresh, qOverload<>(&QTimer::start));
+    connect(&m_commit, &CardCommit::cardWritten, openRefresh, qOverload<>(&QTimer::start));
     connect(&m_shell, &MainShell::todayListChanged, openRefresh, qOverload<>(&QTimer::start));
     connect(&m_archive, &ArchiveBrowser::listChanged, openRefresh, qOverload<>(&QTimer::start));
     connect(&m_gate, &AccessGate::mainWindowRequested, openRefresh, qOverload<>(&QTimer::start));
@@ -137,8 +136,10 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
         emit m_shell.paramNamesChanged();
     });
     connect(&m_parameterSettings, &ParameterSettingsModel::settingsReset, this, [this] {
-        writeDefaultNames(m_names, m_context.settings.ParamNames, m_context.folders.BaseFolder,
-                          ExistingNameFiles::Replace);
+        if (const StoreResult written = writeDefaultNames(m_names, m_context.settings.ParamNames,
+                                                          m_context.folders.BaseFolder, ExistingNameFiles::Replace);
+            !written)
+            m_weighing.reportFailure(QStringLiteral("Названия параметров не записаны: ") + written.reason);
         m_link.applyPollPeriod();
         m_shell.ApplyServiceSettings();
     });
@@ -163,12 +164,24 @@ void Program::start()
     const SettingsStart settings = m_context.LoadOrCreateSettings(&firstStart);
     for (const QString &line : settings.logLines)
         m_log.WriteLog(line);
-    if (!settings.stored)
-        logSettingsNotStored(m_context, m_log, settings.stored.reason);
-    // A damaged settings file is said over the gate.
+    // Settings new or restored know nothing of the cards stored since:
+    // the counter goes above them, and is saved so, before any card.
+    StoreResult stored = settings.stored;
+    if (m_context.settingsRenewed) {
+        m_days.raiseIdCounterFromRecord();
+        m_context.settingsRenewed = false;
+        if (stored)
+            stored = m_context.storeSettings();
+    }
+    if (!stored)
+        logSettingsNotStored(m_context, m_log, stored.reason);
+    // A damaged or lost settings file is said over the gate.
     m_gate.setStartupMessage(settings.message);
     if (firstStart)
-        writeDefaultNames(m_names, m_context.settings.ParamNames, folders.BaseFolder, ExistingNameFiles::Keep);
+        if (const StoreResult written =
+                writeDefaultNames(m_names, m_context.settings.ParamNames, folders.BaseFolder, ExistingNameFiles::Keep);
+            !written)
+            m_log.WriteLog(QStringLiteral("Названия параметров не записаны: ") + written.reason);
 
     // Workbooks are written by a headless office on a worker of its own:
     // the probe only starts it, so the gate appears at once.
@@ -181,6 +194,19 @@ void Program::start()
     m_central.start();
 
     m_gate.open();
+}
+
+void Program::login()
+{
+    if (m_shell.loaded())
+        return;
+    m_shell.LoadMainWindow();
+    // A register line that cannot be read offers no tare; it stays in the
+    // file for whoever puts it right.
+    QStringList rejected;
+    (void)m_weighing.vehicles().all(&rejected);
+    for (const QString &line : std::as_const(rejected))
+        m_log.WriteLog(QStringLiteral("Строка справочника машин не прочитана и пропущена: ") + line);
 }
 
 void Program::showTerminalState()

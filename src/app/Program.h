@@ -20,6 +20,7 @@
 #include "archive/CardEditor.h"
 #include "archive/CardSearch.h"
 #include "archive/OpenWeighings.h"
+#include "store/CardCommit.h"
 #include "store/ConstantsEditor.h"
 #include "store/DayFiles.h"
 #include "store/ExtraNames.h"
@@ -64,9 +65,14 @@ public:
     Program(Clock &clock, const Folders &folders, Outside outside, QObject *parent = nullptr);
     ~Program() override;
 
-    // The start, up to the gate waiting for a code: folders, settings, the
-    // names and their files, the office.
+    // The start, up to the gate waiting for a code: folders, settings (the
+    // ID counter above every card of the day files when they are new or
+    // restored), the names and their files, the office, the mirror.
     void start();
+    // An operator passed the gate: today's day is loaded, the terminal
+    // polled, the main window's state made ready (once; later logins find
+    // it so).
+    void login();
 
     AppContext &context() { return m_context; }
     EventLog &log() { return m_log; }
@@ -74,6 +80,7 @@ public:
     ExtraNames &names() { return m_names; }
     ParamExtras &extras() { return m_extras; }
     DayFiles &days() { return m_days; }
+    CardCommit &commit() { return m_commit; }
     TerminalLink &link() { return m_link; }
     WeightConditioning &conditioning() { return m_conditioning; }
     Weighing &weighing() { return m_weighing; }
@@ -120,6 +127,7 @@ private:
     VideoPhotos m_photos;
     qint32 m_photosShownId = 0;
     DayFiles m_days;
+    CardCommit m_commit;
     TerminalLink m_link;
     WeightConditioning m_conditioning;
     Weighing m_weighing;

@@ -20,47 +20,26 @@ WorkbookExports::WorkbookExports(AppContext &context, EventLog &log, Spreadsheet
 {
 }
 
-std::optional<CargoCard> WorkbookExports::todayCard(int number, const QString &what)
-{
-    const QDate today = m_context.clock.today();
-    std::optional<CargoCard> card = ExchangeRows::readCard(dayFilePath(m_context.folders, today), number);
-    if (!card)
-        m_log.WriteLog(u"%1 не записана: карточки %2 нет в файле дня %3"_s.arg(what).arg(number).arg(
-            dayFileName(today)));
-    return card;
-}
-
 void WorkbookExports::prepareDay(bool withAccountingWorkbook)
 {
     m_spreadsheet.EnsureDayWorkbooks(withAccountingWorkbook);
 }
 
-void WorkbookExports::writeDayWorkbookRow(int number)
+void WorkbookExports::writeWorkbookRows(const CargoCard &card)
 {
     if (!m_spreadsheet.available())
         return;
-    if (const auto card = todayCard(number, u"Строка книги Excel"_s))
-        m_spreadsheet.WriteWeighingRow(m_spreadsheet.dayWorkbookPath(m_context.clock.today()), number + 2,
-                                       ExchangeRows::dayRow(*card), m_context.clock.today());
+    const QDate today = m_context.clock.today();
+    m_spreadsheet.WriteWeighingRow(m_spreadsheet.dayWorkbookPath(today), card.number + 2, ExchangeRows::dayRow(card),
+                                   today);
+    const auto codes = CodeBook(m_context.folders.BaseFolder).codes(card);
+    m_spreadsheet.WriteWeighingRow(m_spreadsheet.accountingWorkbookPath(today), card.number + 2,
+                                   ExchangeRows::accountingRow(card, codes), today);
 }
 
-void WorkbookExports::writeAccountingWorkbookRow(int number)
-{
-    if (!m_spreadsheet.available())
-        return;
-    if (const auto card = todayCard(number, u"Строка книги 1С"_s)) {
-        const auto codes = CodeBook(m_context.folders.BaseFolder).codes(*card);
-        m_spreadsheet.WriteWeighingRow(m_spreadsheet.accountingWorkbookPath(m_context.clock.today()), number + 2,
-                                       ExchangeRows::accountingRow(*card, codes), m_context.clock.today());
-    }
-}
-
-void WorkbookExports::writeAccountingTexts(int number)
+QList<WriteJournal::Piece> WorkbookExports::exchangeLines(const CargoCard &card)
 {
     using namespace ExchangeLines;
-    const auto card = todayCard(number, u"Строка файлов обмена"_s);
-    if (!card)
-        return;
     const QDate today = m_context.clock.today();
     m_context.folders.createMonthResultFolder(m_context.settings.ResultFolder, today);
     const QString folder = m_context.MonthResultFolder();
@@ -69,15 +48,11 @@ void WorkbookExports::writeAccountingTexts(int number)
     const QString dayText = dayTextPath(folder, today);
     if (!hasHeaders(dayText))
         writeTextReportHeaders();
-    const QString accounting = accountingTextPath(folder, today);
-    if (const StoreResult written =
-            writeCardLines(dayText, accounting, number, dayLine(*card),
-                           accountingLine(*card, CodeBook(m_context.folders.BaseFolder).codes(*card)));
-        !written)
-        m_log.WriteLog(u"Файлы обмена %1 и %2 не записаны (карточка %3): %4"_s.arg(QFileInfo(dayText).fileName(),
-                                                                                    QFileInfo(accounting).fileName())
-                           .arg(number)
-                           .arg(written.reason));
+    QList<WriteJournal::Piece> pieces = cardLines(dayText, accountingTextPath(folder, today), card.number, dayLine(card),
+                                                  accountingLine(card, CodeBook(m_context.folders.BaseFolder).codes(card)));
+    if (pieces.isEmpty())
+        m_log.WriteLog(u"Строка файлов обмена не записана: неверная запись %1"_s.arg(card.number));
+    return pieces;
 }
 
 void WorkbookExports::writeTextReportHeaders()

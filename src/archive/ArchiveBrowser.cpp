@@ -19,6 +19,23 @@ ArchiveBrowser::ArchiveBrowser(AppContext &context, DayFiles &days, Weighing &we
     , m_weighing(weighing)
     , m_calendarDate(context.clock.today())
 {
+    connect(&weighing.commit(), &CardCommit::cardWritten, this,
+            [this](const DayCard &written, const ExtraParams &, CardChange) { takeWritten(written); });
+}
+
+void ArchiveBrowser::takeWritten(const DayCard &written)
+{
+    if (!m_day.isValid() || written.day != m_day)
+        return;
+    if (written.number > m_days.archiveCardCount() || !m_days.list(DayTarget::Archive).update(written.card))
+        m_days.LoadArchiveDay(m_days.archivePath());
+    emit listChanged();
+    if (written.number == m_shownSlot) {
+        m_shownRead = written;
+        m_shown = written.card;
+        m_weighing.setArchiveShownCard(m_shown);
+        SetArchiveCompletionButtons(written.number);
+    }
 }
 
 QString ArchiveBrowser::futureDateMessage(const QDate &today)
@@ -116,11 +133,13 @@ DayCard ArchiveBrowser::completedCopy() const
 
 void ArchiveBrowser::ShowArchiveCard(int n)
 {
-    const CargoCard card = m_days.ReadDayCard(m_day, n).card;
+    const DayCard read = m_days.ReadDayCard(m_day, n);
+    const CargoCard &card = read.card;
     const bool otherCard = card.id != m_shown.id;
     m_shown = card;
     m_shownSlot = n;
     m_weighing.setArchiveShownCard(m_shown);
+    m_shownRead = read;
     if (otherCard && m_shown.id != 0)
         m_weighing.photos().showCardPhotos(CardPhotos::Frame::ArchiveCard, m_folder, m_shown.id);
     emit changed();
@@ -128,11 +147,14 @@ void ArchiveBrowser::ShowArchiveCard(int n)
 
 void ArchiveBrowser::SetArchiveCompletionButtons(int n)
 {
-    const CargoCard c = m_days.ReadDayCard(m_day, n).card;
+    // The card shown is the one read when it was shown.
+    const DayCard read = m_shownRead.number == n && m_shownRead.day == m_day ? m_shownRead : m_days.ReadDayCard(m_day, n);
+    const CargoCard &c = read.card;
     m_netColour = Weighing::DarkGreen;
     m_tareColour = Weighing::DarkGreen;
     m_opened = 0;
     m_openedDay = QDate();
+    m_openedRead = DayCard();
     m_grossButton = m_tareButton = m_receiptButton = false;
     if (n < 1 || c.id == 0) {
         // An empty slot: nothing to print and nothing to complete.
@@ -146,8 +168,10 @@ void ArchiveBrowser::SetArchiveCompletionButtons(int n)
             m_tareColour = Weighing::LightGreen;
             m_opened = n;
         }
-        if (m_opened != 0)
+        if (m_opened != 0) {
             m_openedDay = m_day;
+            m_openedRead = read;
+        }
     } else {
         m_receiptButton = true;
     }
@@ -162,32 +186,6 @@ void ArchiveBrowser::selectCard(int n)
     SetArchiveCompletionButtons(n);
 }
 
-int ArchiveBrowser::CopyArchiveCardToToday(const CargoCard &a)
-{
-    // The copy goes into the file of the day the clock names.
-    m_weighing.followClock();
-    // The running sum takes the live net as it is now.
-    if (m_weighing.visibleFrame() == Weighing::Frame::Archive)
-        m_weighing.UpdateLiveWeights();
-
-    const int n = m_weighing.storeNewTodayCard([this, &a](CargoCard &c, const NewCardNumbers &numbers) {
-        c = a;
-        const QDateTime now = m_context.clock.now();
-        c.date2 = toOleDate(now.date());
-        c.time2 = toOleTime(now.time());
-        c.id = numbers.id;
-        c.number = numbers.number;
-        applyDerivedWeights(c);
-        // The copy keeps the sum and count the archive card shows, and the
-        // labels show them too.
-        c.sumWeight = a.sumWeight;
-        c.sumCount = a.sumCount;
-    });
-    if (n > 0)
-        m_weighing.photos().takePhoto(QString::number(m_weighing.shownCard().id) + u"_1"_s, 1);
-    return n;
-}
-
 bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
 {
     const int n = m_opened;
@@ -197,9 +195,9 @@ bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
         return false;
     if (!m_weighing.checkWeightAvailable())
         return false;
-    // The slot is read again: only card N of the day opened is completed,
-    // and only while it is still open.
-    const DayCard archived = m_days.ReadDayCard(m_day, n);
+    // Only card N of the day opened, as it was read when it was opened, and
+    // only while it is still open.
+    const DayCard &archived = m_openedRead;
     const CargoCard &a = archived.card;
     const QString type = kind == Weighing::Kind::Gross ? OperationTypes::loading() : OperationTypes::unloading();
     if (a.id == 0 || !IsIncomplete(a.status) || a.operationType != type) {
@@ -208,56 +206,43 @@ bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
     }
     m_busy = true;
 
-    const int number = CopyArchiveCardToToday(a);
-    if (number == 0) {
-        // Nothing of the completion was stored: the card stays open.
-        m_busy = false;
-        ShowArchiveCard(n);
-        SetArchiveCompletionButtons(n);
-        return false;
-    }
-    if (kind == Weighing::Kind::Tare)
-        emit beep();
-
-    // The weighing goes into the copy; the archived card is only closed.
+    // The copy goes into the file of the day the clock names.
+    m_weighing.followClock();
+    // The running sum takes the live net as it is now.
+    if (m_weighing.visibleFrame() == Weighing::Frame::Archive)
+        m_weighing.UpdateLiveWeights();
+    // The weighing goes into a completed copy of today; the archived card
+    // is only closed. Both, or neither: a card left open in its own day is
+    // completed again.
     const QDateTime now = m_context.clock.now();
-    const DayCard copy = m_days.ReadDayCard(m_context.clock.today(), number);
-    const CargoCard completed = completeCard(copy.card, kind, m_weighing.WeighingWeight(), now);
     CargoCard closed = a;
     closed.date2 = toOleDate(now.date());
     closed.time2 = toOleTime(now.time());
     closed.status = Statuses::complete();
-
+    const double weight = m_weighing.WeighingWeight();
+    const int number = m_weighing.storeNewTodayCard(
+        [&](CargoCard &c, const NewCardNumbers &numbers) {
+            c = a;
+            c.id = numbers.id;
+            c.number = numbers.number;
+            applyDerivedWeights(c);
+            // The copy keeps the sum and count the archive card shows, and
+            // the labels show them too.
+            c.sumWeight = a.sumWeight;
+            c.sumCount = a.sumCount;
+            c = completeCard(c, kind, weight, now);
+        },
+        PlusFile(plusFilePath()).read(n), CardChange::ArchiveCompletion, {{archived, closed, std::nullopt}});
+    m_busy = false;
+    if (number == 0) {
+        // Nothing of the completion was stored: the card stays open as its
+        // file holds it now.
+        selectCard(n);
+        return false;
+    }
+    if (kind == Weighing::Kind::Tare)
+        emit beep();
     if (m_context.ExcelAvailable == 1)
         m_weighing.exports().writeArchiveStatus(m_resultFolder, m_day, n, closed.status);
-    StoreResult written = m_days.WriteDayCard(copy, completed);
-    QString refused = m_days.todayPath();
-    // The weighing lives only in the copy: without it the card stays open
-    // in its own day, to be completed again.
-    if (written) {
-        m_weighing.exports().cardWritten(number);
-        m_weighing.rememberTare(completed);
-        emit m_weighing.cardWritten(completed, PlusFile(PlusFile::besideDayFile(refused)).read(number),
-                                    m_context.clock.today(), CardChange::ArchiveCompletion);
-        written = m_days.WriteDayCard(archived, closed);
-        refused = m_days.archivePath();
-        if (written)
-            emit m_weighing.cardWritten(closed, PlusFile(plusFilePath()).read(n), m_day, CardChange::ArchiveCompletion);
-    }
-    if (!written)
-        m_weighing.reportFailure(Weighing::notStoredMessage(refused, written.reason));
-
-    m_weighing.ShowCurrentCard(number);
-    m_weighing.reloadToday();
-    emit m_weighing.todayListChanged();
-    // The card frame shows the completed copy: its buttons follow it, and
-    // no card of today stays open beside it.
-    m_weighing.SetCompletionButtons(number);
-
-    m_busy = false;
-    ShowArchiveCard(n);
-    SetArchiveCompletionButtons(n);
-    if (m_shown.id != 0)
-        m_weighing.photos().showCardPhotos(CardPhotos::Frame::ArchiveCard, m_folder, m_shown.id);
-    return bool(written);
+    return true;
 }

@@ -58,9 +58,6 @@ public:
     // A line of the archive list was chosen.
     void selectCard(int n);
 
-    // `archived` as a new card of today, still incomplete; its № or 0 when
-    // today's file could not be written (the operator is told).
-    int CopyArchiveCardToToday(const CargoCard &archived);
     // "Бруто" / "Тара": the card opened for completion is closed in its own
     // day and completed as a copy in today's. False when nothing was
     // completed or a day file could not be written.
@@ -74,6 +71,8 @@ signals:
     void beep();
 
 private:
+    // A card written by any step: the day shown and its card follow.
+    void takeWritten(const DayCard &written);
     AppContext &m_context;
     DayFiles &m_days;
     Weighing &m_weighing;
@@ -85,6 +84,9 @@ private:
     QString m_resultFolder;
     CargoCard m_shown;
     int m_shownSlot = 0;
+    // The slots of the card shown and of the card opened, as they were read.
+    DayCard m_shownRead;
+    DayCard m_openedRead;
     int m_opened = 0;
     // The day of the card opened, so no other day's slot is written.
     QDate m_openedDay;

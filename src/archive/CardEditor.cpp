@@ -6,6 +6,7 @@
 #include "core/EventLog.h"
 #include "core/Numbers.h"
 #include "reports/ReportCellText.h"
+#include "store/CardCommit.h"
 #include "store/DayFileCodec.h"
 #include "store/DayFiles.h"
 #include "store/ParamExtras.h"
@@ -48,7 +49,7 @@ CardEditor::CardEditor(const Parts &parts, QObject *parent)
     , m_paramExtras(parts.extras)
     , m_weighing(parts.weighing)
     , m_archive(parts.archive)
-    , m_exports(parts.exports)
+    , m_commit(parts.commit)
 {
 }
 
@@ -213,14 +214,18 @@ bool CardEditor::writable(int n)
     return true;
 }
 
-bool CardEditor::writeBack()
+bool CardEditor::writeBack(const CargoCard &card, const std::optional<ExtraParams> &extras, CardChange change)
 {
-    if (const StoreResult written = m_days.WriteDayCard(m_read, m_card); !written) {
-        const QString text = Weighing::notStoredMessage(m_days.todayPath(), written.reason);
+    if (const StoreResult written = m_commit.commit({{m_read, card, extras}}, change); !written) {
+        const QString text = Weighing::notStoredMessage(QString(), written.reason);
         m_log.WriteLog(text);
         emit message(text);
         return false;
     }
+    // The window goes on with the card as its slot holds it now.
+    m_card = card;
+    m_read.card = card;
+    m_read.slot = encodeDayCard(card);
     return true;
 }
 
@@ -238,14 +243,8 @@ bool CardEditor::ReplaceCardParameters()
     if (!writable(n))
         return false;
     const CargoCard old = m_card;
-    m_card = cardFromTexts(old, m_texts);
-    if (!writeBack()) {
-        m_card = old;
+    if (!writeBack(cardFromTexts(old, m_texts), m_extras, CardChange::Correction))
         return false;
-    }
-    const QString plusPath = PlusFile::besideDayFile(m_days.todayPath());
-    const bool extrasWritten = PlusFile(plusPath).write(n, m_extras);
-    emit m_weighing.cardWritten(m_card, m_extras, m_context.clock.today(), CardChange::Correction);
 
     // The trail: one line per main parameter whose stored value changed.
     const QString card = u"карточка № %1, ID %2: "_s.arg(n).arg(old.id);
@@ -256,21 +255,8 @@ bool CardEditor::ReplaceCardParameters()
             logLine(u"Исправлена "_s + card + oneLine(caption(i)) + u" \""_s + oneLine(before) + u"\" заменено на \""_s
                     + oneLine(after) + u'"');
     }
-    if (!extrasWritten)
-        m_log.WriteLog(u"Дополнительные параметры карточки № %1 не записаны: %2"_s.arg(n).arg(plusPath));
-
-    // The exchange lines carry the card's own codes, not those of the
-    // values looked up last.
-    for (int i = 0; i < CardTextCount; ++i)
-        m_paramExtras.FindPickListEntry(i, m_card.texts[size_t(i)]);
-    m_exports.cardWritten(n);
-
-    emit message(extrasWritten ? replacedMessage()
-                               : replacedMessage() + u"\nДополнительные параметры не записаны: "_s + plusPath);
-    m_weighing.ShowCurrentCard(n);
-    showToday(n);
-    m_weighing.reloadToday();
-    emit m_weighing.todayListChanged();
+    emit message(replacedMessage());
+    showCard(m_card, m_extras);
     return true;
 }
 
@@ -279,27 +265,14 @@ bool CardEditor::DeleteCard()
     const int n = m_selected;
     if (!writable(n))
         return false;
-    const CargoCard old = m_card;
-    m_card.status = Statuses::deleted();
-    if (!writeBack()) {
-        m_card = old;
+    const qint32 id = m_card.id;
+    CargoCard deleted = m_card;
+    deleted.status = Statuses::deleted();
+    if (!writeBack(deleted, std::nullopt, CardChange::Deletion))
         return false;
-    }
-    logLine(u"Удалена карточка № %1, ID %2"_s.arg(n).arg(old.id));
-    emit m_weighing.cardWritten(m_card, PlusFile(PlusFile::besideDayFile(m_days.todayPath())).read(n),
-                                m_context.clock.today(), CardChange::Deletion);
-    for (int i = 0; i < CardTextCount; ++i)
-        m_paramExtras.FindPickListEntry(i, m_card.texts[size_t(i)]);
-    m_exports.cardWritten(n);
-
+    logLine(u"Удалена карточка № %1, ID %2"_s.arg(n).arg(id));
     emit message(deletedMessage());
-    m_weighing.ShowCurrentCard(n);
-    // A deleted card is no longer open for its second weighing.
-    if (m_weighing.openedForCompletion() == n)
-        m_weighing.SetCompletionButtons(n);
     // The window keeps showing the card, now as deleted.
-    showToday(n);
-    m_weighing.reloadToday();
-    emit m_weighing.todayListChanged();
+    showCard(m_card, m_extras);
     return true;
 }

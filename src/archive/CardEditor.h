@@ -1,5 +1,6 @@
 #pragma once
 
+#include "card/CardServices.h"
 #include "card/CargoCard.h"
 #include "store/DayFiles.h"
 #include "store/PlusFile.h"
@@ -8,10 +9,11 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
 class AppContext;
 class ArchiveBrowser;
-class CardExports;
+class CardCommit;
 class EventLog;
 class ParamExtras;
 class Weighing;
@@ -39,7 +41,7 @@ public:
         ParamExtras &extras;
         Weighing &weighing;
         ArchiveBrowser &archive;
-        CardExports &exports;
+        CardCommit &commit;
     };
 
     explicit CardEditor(const Parts &parts, QObject *parent = nullptr);
@@ -106,7 +108,7 @@ private:
     bool writable(int n);
     // The copy into the slot it was read from; false with the
     // operator told when the day file refused it.
-    bool writeBack();
+    bool writeBack(const CargoCard &card, const std::optional<ExtraParams> &extras, CardChange change);
     void logLine(const QString &text);
 
     AppContext &m_context;
@@ -115,7 +117,7 @@ private:
     ParamExtras &m_paramExtras;
     Weighing &m_weighing;
     ArchiveBrowser &m_archive;
-    CardExports &m_exports;
+    CardCommit &m_commit;
 
     Mode m_mode = Correction;
     bool m_mainEditable = false;

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "core/WriteJournal.h"
+
 #include <QDate>
 #include <QString>
+
+struct CargoCard;
 
 // Which step wrote a card into its day file.
 enum class CardChange { Store, Completion, ArchiveCompletion, Correction, Deletion, Resend };
@@ -20,12 +24,12 @@ public:
     // Today's day workbook from the template where missing; with
     // `withAccountingWorkbook` also the accounting workbook (before a new card).
     virtual void prepareDay(bool withAccountingWorkbook) = 0;
-    // The card's row of today's day workbook.
-    virtual void writeDayWorkbookRow(int number) = 0;
-    // The card's row of today's accounting workbook.
-    virtual void writeAccountingWorkbookRow(int number) = 0;
-    // The card's lines of today's exchange texts.
-    virtual void writeAccountingTexts(int number) = 0;
+    // The lines of `card`, one of today's, in today's exchange texts: the
+    // pieces its write carries (the texts' title records are written first
+    // where missing).
+    virtual QList<WriteJournal::Piece> exchangeLines(const CargoCard &card) = 0;
+    // Its rows of today's day and accounting workbooks, queued.
+    virtual void writeWorkbookRows(const CargoCard &card) = 0;
     // The title records of today's exchange text, at the main window's load.
     virtual void writeTextReportHeaders() = 0;
     // The lines of the exchange texts of `day` that differ from its day
@@ -34,15 +38,6 @@ public:
     // The archived card's new status into its row of its own day's workbook.
     virtual void writeArchiveStatus(const QString &resultFolder, const QDate &day, int number,
                                     const QString &status) = 0;
-
-    // Card `number` of today was written: every export of it, always in
-    // this order (the texts are written at once, the rows are queued).
-    void cardWritten(int number)
-    {
-        writeAccountingTexts(number);
-        writeDayWorkbookRow(number);
-        writeAccountingWorkbookRow(number);
-    }
 };
 
 // The camera side of a card: its two photos and the video source.

@@ -90,16 +90,18 @@ StoreResult CentralOutbox::cardWritten(const CargoCard &card, const ExtraParams 
     return cardsWritten({Item{card, extras, day}}, change, who);
 }
 
-StoreResult CentralOutbox::cardsWritten(const std::vector<Item> &items, CardChange change, const QString &who)
+std::vector<OutboxEntry> CentralOutbox::entriesOf(const std::vector<Item> &items, CardChange change,
+                                                  const QString &who) const
 {
-    if (!m_settings.enabled || items.empty())
-        return {};
     const QString site = m_settings.site.trimmed();
     // With its offset from UTC, so the server keeps the real moment.
     const QDateTime now = QDateTime::currentDateTime();
     const QString at = now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate);
-    std::vector<QByteArray> bodies;
-    bodies.reserve(items.size());
+    // Microseconds of the real time, so a journal lost with its disk
+    // still numbers above everything it sent before.
+    qint64 seq = std::max(m_lastSeq, QDateTime::currentMSecsSinceEpoch() * 1000);
+    std::vector<OutboxEntry> entries;
+    entries.reserve(items.size());
     for (const Item &item : items) {
         QJsonObject o = CentralCard::toJson(item.card, item.extras, item.day);
         o[u"site"_s] = site;
@@ -107,25 +109,49 @@ StoreResult CentralOutbox::cardsWritten(const std::vector<Item> &items, CardChan
         o[u"operator"_s] = who;
         o[u"changed_at"_s] = at;
         // The change number goes first, where the journal finds it.
-        bodies.push_back(QJsonDocument(o).toJson(QJsonDocument::Compact).mid(1));
+        ++seq;
+        entries.push_back({seq, "{\"change_no\":" + QByteArray::number(seq) + ','
+                                    + QJsonDocument(o).toJson(QJsonDocument::Compact).mid(1)});
     }
+    return entries;
+}
 
+void CentralOutbox::queue(std::vector<OutboxEntry> &entries)
+{
+    m_lastSeq = entries.back().seq;
+    for (OutboxEntry &e : entries)
+        m_pending.push_back(std::move(e));
+}
+
+StoreResult CentralOutbox::commitWith(const std::vector<Item> &items, CardChange change, const QString &who,
+                                      const Commit &commit)
+{
+    if (!m_settings.enabled || items.empty())
+        return commit({});
     {
         QMutexLocker lock(&m_mutex);
-        // Microseconds of the real time, so a journal lost with its disk
-        // still numbers above everything it sent before.
-        qint64 seq = std::max(m_lastSeq, QDateTime::currentMSecsSinceEpoch() * 1000);
-        std::vector<OutboxEntry> entries;
-        entries.reserve(bodies.size());
-        for (const QByteArray &body : bodies) {
-            ++seq;
-            entries.push_back({seq, "{\"change_no\":" + QByteArray::number(seq) + ',' + body});
-        }
+        std::vector<OutboxEntry> entries = entriesOf(items, change, who);
+        const WriteJournal::Piece piece = m_journal.appendPiece(entries);
+        if (const StoreResult written = commit({piece}); !written)
+            return written;
+        m_journal.appended(piece);
+        queue(entries);
+    }
+    wakeSender();
+    emit statusChanged();
+    return {};
+}
+
+StoreResult CentralOutbox::cardsWritten(const std::vector<Item> &items, CardChange change, const QString &who)
+{
+    if (!m_settings.enabled || items.empty())
+        return {};
+    {
+        QMutexLocker lock(&m_mutex);
+        std::vector<OutboxEntry> entries = entriesOf(items, change, who);
         if (const StoreResult written = m_journal.append(entries); !written)
             return written;
-        m_lastSeq = seq;
-        for (OutboxEntry &e : entries)
-            m_pending.push_back(std::move(e));
+        queue(entries);
     }
     wakeSender();
     emit statusChanged();

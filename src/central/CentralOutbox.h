@@ -2,6 +2,7 @@
 
 #include "CentralSettings.h"
 #include "OutboxJournal.h"
+#include "store/CardCommit.h"
 #include "store/PlusFile.h"
 #include "card/CardServices.h"
 #include "card/CargoCard.h"
@@ -23,7 +24,7 @@ class Folders;
 // in order and drops what the server confirmed. The weighing never waits
 // for the server: a server that is down, slow or refusing only lets the
 // queue grow, and the status says why.
-class CentralOutbox : public QObject
+class CentralOutbox : public QObject, public CardMirror
 {
     Q_OBJECT
 
@@ -48,12 +49,10 @@ public:
     StoreResult cardWritten(const CargoCard &card, const ExtraParams &extras, const QDate &day, CardChange change,
                             const QString &who);
 
-    struct Item
-    {
-        CargoCard card;
-        ExtraParams extras;
-        QDate day;
-    };
+    using Item = CardMirror::Item;
+    // A card change's entries written by the change's own commit.
+    StoreResult commitWith(const std::vector<Item> &items, CardChange change, const QString &who,
+                           const Commit &commit) override;
     // Several cards with one flush.
     StoreResult cardsWritten(const std::vector<Item> &items, CardChange change, const QString &who);
     // "Отправить всё заново": every card of the day files from `from` to
@@ -75,6 +74,9 @@ signals:
     void statusChanged();
 
 private:
+    // The entries of `items`, numbered after the last; called under the lock.
+    std::vector<OutboxEntry> entriesOf(const std::vector<Item> &items, CardChange change, const QString &who) const;
+    void queue(std::vector<OutboxEntry> &entries);
     void startSender();
     void stopSender();
     void setReason(const QString &reason);

@@ -3,7 +3,6 @@
 #include "store/DurableWrite.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -70,19 +69,8 @@ StoreResult CentralSettings::save(const QString &baseFolder) const
     if (const StoreResult saved = replaceDurably(filePath(baseFolder), text.toUtf8()); !saved)
         return saved;
     // The password file is made 0600 before a byte of it is written.
-    QSaveFile secret(passwordPath(baseFolder));
-    if (!secret.open(QIODevice::WriteOnly))
-        return StoreResult::failed(secret.errorString());
-    if (!secret.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        return StoreResult::failed(secret.errorString());
-    const QByteArray bytes = password.toUtf8();
-    if (secret.write(bytes) != bytes.size() || !secret.flush())
-        return StoreResult::failed(secret.errorString());
-    if (::fdatasync(secret.handle()) != 0)
-        return StoreResult::failed(qt_error_string(errno));
-    if (!secret.commit())
-        return StoreResult::failed(secret.errorString());
-    return {};
+    return replaceDurably(passwordPath(baseFolder), password.toUtf8(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 QString CentralSettings::problem() const

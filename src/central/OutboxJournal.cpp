@@ -1,5 +1,7 @@
 #include "OutboxJournal.h"
 
+#include "core/CommitLog.h"
+#include "core/SystemErrorText.h"
 #include "store/DurableWrite.h"
 
 #include <QDir>
@@ -57,7 +59,7 @@ StoreResult OutboxJournal::load(std::deque<OutboxEntry> &pending, qint64 &lastSe
         return {};
     }
     if (!file.open(QIODevice::ReadWrite))
-        return StoreResult::failed(file.errorString());
+        return StoreResult::failed(fileErrorText(file));
     const QByteArray data = file.readAll();
     qsizetype at = 0;
     while (data.size() - at >= kHeader) {
@@ -80,13 +82,13 @@ StoreResult OutboxJournal::load(std::deque<OutboxEntry> &pending, qint64 &lastSe
         // The tail a crash tore: whatever follows it was never confirmed
         // to a caller, and new records must not land behind it.
         if (!file.resize(at) || ::fdatasync(file.handle()) != 0)
-            return StoreResult::failed(file.errorString());
+            return StoreResult::failed(fileErrorText(file));
     }
     m_size = at;
     return {};
 }
 
-StoreResult OutboxJournal::append(const std::vector<OutboxEntry> &entries)
+WriteJournal::Piece OutboxJournal::appendPiece(const std::vector<OutboxEntry> &entries) const
 {
     QByteArray bytes;
     for (const OutboxEntry &e : entries) {
@@ -96,18 +98,27 @@ StoreResult OutboxJournal::append(const std::vector<OutboxEntry> &entries)
         bytes.append(header, kHeader);
         bytes.append(e.payload);
     }
+    return {journalPath(), m_size, bytes};
+}
+
+StoreResult OutboxJournal::append(const std::vector<OutboxEntry> &entries)
+{
+    const QByteArray bytes = appendPiece(entries).bytes;
+    // A change of the card commits still in the log goes first.
+    if (const StoreResult settled = CommitLog::settleBefore(journalPath()); !settled)
+        return settled;
     QFile file(journalPath());
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
-        return StoreResult::failed(file.errorString());
+        return StoreResult::failed(fileErrorText(file));
     const qint64 written = file.write(bytes);
     if (written != bytes.size()) {
-        const QString reason = file.errorString();
+        const QString reason = fileErrorText(file);
         // A part written on a full disk must not stay as a torn record.
         file.resize(m_size);
         return StoreResult::failed(reason);
     }
     if (::fdatasync(file.handle()) != 0)
-        return StoreResult::failed(qt_error_string(errno));
+        return StoreResult::failed(systemErrorText(errno));
     m_size += bytes.size();
     return {};
 }
@@ -121,11 +132,13 @@ StoreResult OutboxJournal::compactIfLarge()
 {
     if (m_size < kCompactAbove)
         return {};
+    if (const StoreResult settled = CommitLog::settleBefore(journalPath()); !settled)
+        return settled;
     QFile file(journalPath());
     if (!file.open(QIODevice::ReadWrite) || !file.resize(0))
-        return StoreResult::failed(file.errorString());
+        return StoreResult::failed(fileErrorText(file));
     if (::fdatasync(file.handle()) != 0)
-        return StoreResult::failed(qt_error_string(errno));
+        return StoreResult::failed(systemErrorText(errno));
     m_size = 0;
     return {};
 }

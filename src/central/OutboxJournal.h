@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/StoreResult.h"
+#include "core/WriteJournal.h"
 
 #include <QByteArray>
 #include <QString>
@@ -34,6 +35,9 @@ public:
     StoreResult load(std::deque<OutboxEntry> &pending, qint64 &lastSeq);
     // The entries in one write, flushed to disk before it returns.
     StoreResult append(const std::vector<OutboxEntry> &entries);
+    // The same write as a piece of a larger one; `appended` once it is made.
+    WriteJournal::Piece appendPiece(const std::vector<OutboxEntry> &entries) const;
+    void appended(const WriteJournal::Piece &piece) { m_size += piece.bytes.size(); }
     // The server holds every change up to `seq`.
     StoreResult markSent(qint64 seq);
     // Nothing is pending: the journal is emptied once it has grown.

@@ -1,6 +1,7 @@
 #include "AppContext.h"
 
 #include "SettingsFile.h"
+#include "CommitLog.h"
 #include "WriteJournal.h"
 
 #include <QFile>
@@ -64,11 +65,29 @@ SettingsStart AppContext::LoadOrCreateSettings(bool *firstStartOut)
     if (baseFolderExists) {
         noteRecoveries(WriteJournal::recover(folders.BaseFolder), start.logLines);
         noteRecoveries(WriteJournal::recoverTree(folders.DataRoot), start.logLines);
+        // The card changes last: they are newer than anything those held.
+        noteRecoveries(CommitLog::recover(CommitLog::pathIn(folders.BaseFolder)), start.logLines);
         // What a save interrupted by a crash left beside the settings file.
         removeLeftoverSaveFiles(folders.SettingsFile);
     }
-    const bool firstStart = !baseFolderExists || !PathExists(folders.SettingsFile);
-    if (firstStart) {
+    const bool settingsExist = PathExists(folders.SettingsFile);
+    // A settings file deleted since: its last good copy takes its place.
+    const QByteArray kept = baseFolderExists && !settingsExist ? readAll(lastGoodCopyPath(folders.SettingsFile)) : QByteArray();
+    const bool fromCopy = !kept.isEmpty() && settingsDamage(kept).isEmpty();
+    const bool firstStart = !baseFolderExists || (!settingsExist && !fromCopy);
+    if (fromCopy) {
+        ApplyDefaults();
+        decodeSettings(kept, settings);
+        start.logLines << u"Файл настроек не найден"_s << u"Настройки взяты из последней сохранённой копии"_s;
+        start.message = u"Файл настроек не найден.\nНастройки взяты из последней сохранённой копии."_s;
+        start.stored = storeSettings();
+        settingsRenewed = true;
+    } else if (firstStart) {
+        // Day files without settings: the file was lost, not never made.
+        if (baseFolderExists && !QDir(folders.DataRoot).isEmpty(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            start.logLines << u"Файл настроек не найден"_s << u"Настройки взяты по умолчанию"_s;
+            start.message = u"Файл настроек не найден.\nНастройки взяты по умолчанию."_s;
+        }
         QDir().mkpath(folders.BaseFolder);
         ApplyDefaults();
         start.stored = storeSettings();

@@ -1,5 +1,7 @@
 #include "SettingsFile.h"
 
+#include "CommitLog.h"
+#include "DurableFile.h"
 #include "Cp1251.h"
 #include "CrashPoint.h"
 #include "SystemErrorText.h"
@@ -9,7 +11,6 @@
 #include <QDate>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <cerrno>
@@ -269,46 +270,20 @@ void keepLastGoodCopy(const QString &path, const QByteArray &old)
 
 StoreResult StoreSettings(const Settings &settings, const QString &path)
 {
+    // The counters written in place by a card change must not come back
+    // over the file that replaces them.
+    if (const StoreResult settled = CommitLog::settleBefore(path); !settled)
+        return settled;
     QByteArray bytes = encodeSettings(settings);
     QByteArray old;
     if (QFile file(path); file.open(QIODevice::ReadOnly))
         old = file.readAll();
     if (old.size() > kFileSize)
         bytes += old.sliced(kFileSize);
-    CrashPoint::beforeFileCall();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return StoreResult::failed(fileErrorText(file));
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString reason = fileErrorText(file);
-        file.cancelWriting();
-        return StoreResult::failed(reason);
-    }
-    // The new content reaches the disk before it takes the name.
-    if (::fdatasync(file.handle()) != 0) {
-        const QString reason = systemErrorText(errno);
-        file.cancelWriting();
-        return StoreResult::failed(reason);
-    }
     keepLastGoodCopy(path, old);
-    if (!file.commit())
-        return StoreResult::failed(fileErrorText(file));
-    // Without this a power cut can bring the old file back, and with it an
-    // old CardIdCounter: IDs would be handed out twice.
-    return syncFolderOf(path);
-}
-
-StoreResult syncFolderOf(const QString &filePath)
-{
-    CrashPoint::beforeFileCall();
-    const QByteArray folder = QFile::encodeName(QFileInfo(filePath).absolutePath());
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return StoreResult::failed(systemErrorText(errno));
-    const bool synced = ::fsync(fd) == 0;
-    const int error = errno;
-    ::close(fd);
-    return synced ? StoreResult() : StoreResult::failed(systemErrorText(error));
+    // Synced with its folder: a power cut that brought the old file back
+    // would bring an old CardIdCounter, and IDs would be handed out twice.
+    return replaceDurably(path, bytes);
 }
 
 int removeLeftoverSaveFiles(const QString &path)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DurableFile.h"
 #include "Settings.h"
 #include "StoreResult.h"
 
@@ -44,8 +45,6 @@ void LoadSettings(Settings &settings, const QString &path);
 // replaces becomes the last good copy.
 StoreResult StoreSettings(const Settings &settings, const QString &path);
 
-// Makes a rename or a new name in the folder of `filePath` durable.
-StoreResult syncFolderOf(const QString &filePath);
 
 // Removes what an interrupted save of `path` left beside it (QSaveFile's
 // "<name>.XXXXXX" with six letters); nothing else. Returns how many.

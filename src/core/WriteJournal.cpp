@@ -1,5 +1,6 @@
 #include "WriteJournal.h"
 
+#include "CommitLog.h"
 #include "CrashPoint.h"
 #include "SettingsFile.h"
 #include "SystemErrorText.h"
@@ -138,6 +139,9 @@ StoreResult write(const QList<Piece> &pieces)
 {
     if (pieces.isEmpty())
         return {};
+    for (const Piece &piece : pieces)
+        if (const StoreResult settled = CommitLog::settleBefore(piece.path); !settled)
+            return settled;
     const QString folder = QFileInfo(pieces.first().path).absolutePath() + u'/';
     const QString path = journalPath(folder);
     const bool newJournal = !QFileInfo::exists(path);
@@ -180,15 +184,18 @@ StoreResult write(const QList<Piece> &pieces)
         if (const StoreResult synced = syncFolderOf(path); !synced)
             return synced;
 
-    // Not flushed: a journal still found later only puts the same bytes in
-    // again, as every write into these files goes through it.
+    // Flushed: the card changes write these files through the commit log,
+    // and a stale entry replayed after a power cut would undo them.
     CrashPoint::beforeFileCall();
-    empty(journal);
-    return {};
+    if (!empty(journal))
+        return StoreResult::failed(fileErrorText(journal));
+    return syncData(journal);
 }
 
 StoreResult forget(const QString &path)
 {
+    if (const StoreResult settled = CommitLog::settleBefore(path); !settled)
+        return settled;
     const QFileInfo target(path);
     QFile journal(journalPath(target.absolutePath() + u'/'));
     if (!journal.exists())

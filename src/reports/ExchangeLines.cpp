@@ -92,13 +92,22 @@ StoreResult writeRecord(const QString &path, qsizetype recordSize, qint64 record
     return writeDurably(path, (record - 1) * recordSize, bytes);
 }
 
+QList<WriteJournal::Piece> cardLines(const QString &dayText, const QString &accountingText, int n,
+                                     const QByteArray &dayLine, const QByteArray &accountingLine)
+{
+    if (n < 1 || dayLine.size() > DayRecordSize || accountingLine.size() > AccountingRecordSize)
+        return {};
+    return {{dayText, qint64(n + HeaderRecords - 1) * DayRecordSize, dayLine},
+            {accountingText, qint64(n - 1) * AccountingRecordSize, accountingLine}};
+}
+
 StoreResult writeCardLines(const QString &dayText, const QString &accountingText, int n, const QByteArray &dayLine,
                            const QByteArray &accountingLine)
 {
-    if (n < 1 || dayLine.size() > DayRecordSize || accountingLine.size() > AccountingRecordSize)
+    const QList<WriteJournal::Piece> pieces = cardLines(dayText, accountingText, n, dayLine, accountingLine);
+    if (pieces.isEmpty())
         return StoreResult::failed(u"неверная запись %1"_s.arg(n));
-    return WriteJournal::write({{dayText, qint64(n + HeaderRecords - 1) * DayRecordSize, dayLine},
-                                {accountingText, qint64(n - 1) * AccountingRecordSize, accountingLine}});
+    return WriteJournal::write(pieces);
 }
 
 bool hasHeaders(const QString &path)

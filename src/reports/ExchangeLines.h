@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/StoreResult.h"
+#include "core/WriteJournal.h"
 #include "card/CargoCard.h"
 
 #include <QByteArray>
@@ -39,8 +40,11 @@ QString accountingTextPath(const QString &monthResultFolder, const QDate &date);
 
 // Record `record` (from 1) of a file of `recordSize`-byte records.
 StoreResult writeRecord(const QString &path, qsizetype recordSize, qint64 record, const QByteArray &bytes);
-// The lines of card `n` in both texts of a folder, as one write: after a
-// power cut both are new or both old.
+// The lines of card `n` in both texts of a folder, as pieces of one write:
+// after a power cut both are new or both old. None for a line too long.
+QList<WriteJournal::Piece> cardLines(const QString &dayText, const QString &accountingText, int n,
+                                     const QByteArray &dayLine, const QByteArray &accountingLine);
+// The same, written at once.
 StoreResult writeCardLines(const QString &dayText, const QString &accountingText, int n, const QByteArray &dayLine,
                            const QByteArray &accountingLine);
 // Whether the day text at `path` holds its four header records.

@@ -98,6 +98,13 @@ void ConstantsEditor::takeExtraNames()
         m_extras.names.extraNames[size_t(m_p)][size_t(k)] = m_extraNames[size_t(k)];
 }
 
+bool ConstantsEditor::said(const StoreResult &stored)
+{
+    if (!stored)
+        emit storeFailed(QStringLiteral("Список %1 не записан: %2").arg(m_p + 1).arg(stored.reason));
+    return bool(stored);
+}
+
 void ConstantsEditor::takeExtraValues()
 {
     for (int k = 1; k <= Extras; ++k)
@@ -113,12 +120,12 @@ void ConstantsEditor::CloseConstantsEditor()
         if (permissions[3] == 1) {
             takeConstantNames();
             takeExtraNames();
-            m_extras.saveNames();
-            m_extras.WritePickListHeaders();
+            said(m_extras.saveNames());
+            said(m_extras.WritePickListHeaders());
         }
         if (permissions[4] == 1) {
             m_extras.constantValues[size_t(m_p)] = m_constantValues;
-            if (m_extras.AddPickListEntry(m_p, m_constantValues[0]))
+            if (said(m_extras.AddPickListEntry(m_p, m_constantValues[0])))
                 emit pickListChanged(m_p);
         }
     }
@@ -145,10 +152,10 @@ void ConstantsEditor::AddValueToList()
     auto &values = m_extras.constantValues[size_t(m_p)];
     values = m_constantValues;
     values[0] = value;
-    m_extras.WritePickListHeaders();
-    m_extras.AddPickListEntry(m_p, value);
+    said(m_extras.WritePickListHeaders());
+    said(m_extras.AddPickListEntry(m_p, value));
     takeExtraNames();
-    m_extras.saveNames();
+    said(m_extras.saveNames());
     takeExtraValues();
     m_extras.found[size_t(m_p)] = true;
     m_found = true;
@@ -162,7 +169,7 @@ void ConstantsEditor::AddValueToList()
 void ConstantsEditor::RemoveValueFromList()
 {
     // The entry as it was found: a value typed over in row 0 names no entry.
-    m_extras.RemovePickListEntry(m_p, m_loadedValue);
+    said(m_extras.RemovePickListEntry(m_p, m_loadedValue));
     m_extras.found[size_t(m_p)] = false;
     m_found = false;
     m_visible = false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/StoreResult.h"
+
 #include "ExtraNames.h"
 #include "PickListFile.h"
 
@@ -63,8 +65,12 @@ signals:
     void changed();
     // The pick list of p was written: its box offers the list again.
     void pickListChanged(int p);
+    // A list or a names file could not be written: the operator must know.
+    void storeFailed(const QString &text);
 
 private:
+    // Whether `stored` succeeded; a failure is said.
+    bool said(const StoreResult &stored);
     void applyPermissions();
     // The constant names and values of p from the window; the name of
     // constant 0 of every text parameter is that parameter's name.

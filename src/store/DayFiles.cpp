@@ -135,7 +135,7 @@ void DayFiles::logCountRepair(const QString &path, qint64 count, qint32 stored)
                        .arg(stored));
 }
 
-StoreResult DayFiles::WriteDayCard(const DayCard &read, const CargoCard &card)
+StoreResult DayFiles::prepareDayCard(const DayCard &read, const CargoCard &card, SlotWrite &out) const
 {
     const int n = read.number;
     if (!read.day.isValid())
@@ -149,7 +149,7 @@ StoreResult DayFiles::WriteDayCard(const DayCard &read, const CargoCard &card)
     if (today)
         QDir().mkpath(QFileInfo(path).absolutePath());
 
-    // A missing file holds no cards; the journal creates it.
+    // A missing file holds no cards; the write creates it.
     qint32 stored = 0;
     qint64 present = 0;
     QByteArray slot;
@@ -166,20 +166,42 @@ StoreResult DayFiles::WriteDayCard(const DayCard &read, const CargoCard &card)
     if (slot != read.slot)
         return StoreResult::failed(changedMessage(n));
 
-    // Card and count as one through the journal: a crash leaves the old or
-    // the new card in the slot, never parts of both, and a count never names
-    // a slot that a power cut could have lost.
-    QList<WriteJournal::Piece> pieces{{path, cardOffset(n), encodeDayCard(card)}};
-    const qint32 count = qint32(qMax<qint64>(present, n));
-    if (today)
-        pieces.append({path, 0, encodeCountRecord(count)});
+    // Card and count as one: a crash leaves the old or the new card in the
+    // slot, never parts of both, and a count never names a slot that a
+    // power cut could have lost.
+    out.slot = {path, cardOffset(n), encodeDayCard(card)};
+    out.today = today;
+    out.count = qint32(qMax<qint64>(present, n));
+    out.storedCount = stored;
+    out.present = present;
+    return {};
+}
+
+QByteArray DayFiles::SlotWrite::encodedCount() const
+{
+    return encodeCountRecord(count);
+}
+
+void DayFiles::dayCardWritten(const DayCard &read, const SlotWrite &slot)
+{
+    if (read.day != m_context.clock.today())
+        return;
+    if (slot.storedCount != slot.present && slot.storedCount != slot.count)
+        logCountRepair(dayFilePath(m_context.folders, read.day), slot.count, slot.storedCount);
+    m_context.settings.DayCardNumber = slot.count;
+}
+
+StoreResult DayFiles::WriteDayCard(const DayCard &read, const CargoCard &card)
+{
+    SlotWrite slot;
+    if (const StoreResult prepared = prepareDayCard(read, card, slot); !prepared)
+        return prepared;
+    QList<WriteJournal::Piece> pieces{slot.slot};
+    if (slot.today)
+        pieces.append(slot.countPiece());
     if (const StoreResult written = WriteJournal::write(pieces); !written)
         return written;
-    if (!today)
-        return {};
-    if (stored != present && stored != count)
-        logCountRepair(path, count, stored);
-    m_context.settings.DayCardNumber = count;
+    dayCardWritten(read, slot);
     return {};
 }
 
@@ -294,11 +316,6 @@ StoreResult DayFiles::LoadToday()
             m_progress->stepProgress(int(n), int(present));
         return true;
     });
-    // Settings new or restored know nothing of the cards of earlier days.
-    if (m_context.settingsRenewed) {
-        m_context.settingsRenewed = false;
-        raiseIdCounterFromRecord();
-    }
     // Settings older than the day file would hand these IDs out again.
     if (highestId > s.CardIdCounter) {
         m_log.WriteLog(u"Счётчик ID карточек поднят с %1 до %2 по файлу %3"_s.arg(s.CardIdCounter)

@@ -3,6 +3,7 @@
 #include "DayList.h"
 #include "card/CargoCard.h"
 #include "core/StoreResult.h"
+#include "core/WriteJournal.h"
 
 #include <QDate>
 #include <QString>
@@ -75,6 +76,21 @@ public:
     // the slots present and `n`; DayCardNumber takes it. A slot more than one
     // past the last card is refused, so nothing lands past the end.
     StoreResult WriteDayCard(const DayCard &read, const CargoCard &card);
+    // What WriteDayCard writes, checked as it checks, for a write that
+    // carries more than the card: the slot and, for today, the count.
+    struct SlotWrite
+    {
+        WriteJournal::Piece slot;
+        bool today = false;
+        qint32 count = 0;       // the count after the write
+        qint32 storedCount = 0; // the count record before it
+        qint64 present = 0;     // the cards the file held before it
+        WriteJournal::Piece countPiece() const { return {slot.path, 0, encodedCount()}; }
+        QByteArray encodedCount() const;
+    };
+    StoreResult prepareDayCard(const DayCard &read, const CargoCard &card, SlotWrite &slot) const;
+    // Those pieces are on disk: DayCardNumber follows today's count.
+    void dayCardWritten(const DayCard &read, const SlotWrite &slot);
     // Slot `n` of the day file of `day`; a slot beyond the end reads as an
     // empty card, and so does a number that is not positive.
     DayCard ReadDayCard(const QDate &day, int n) const;

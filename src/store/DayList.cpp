@@ -168,6 +168,28 @@ void DayList::append(const DayCardSlot &slot)
                 slot.value(Net), slot.value(Tare), IsIncomplete(status)});
 }
 
+bool DayList::update(const CargoCard &card)
+{
+    if (IsDeleted(card.status))
+        return false;
+    const Fields fields = fieldsOf(card);
+    for (qsizetype i = m_pages.size() - 1; i >= 0; --i) {
+        QString &page = m_pages[i];
+        for (qsizetype at = page.size() - LineChars; at >= 0; at -= LineChars) {
+            if (numberAt(page, at) != card.number)
+                continue;
+            writeLine(reinterpret_cast<char16_t *>(page.data()) + at, fields);
+            QList<int> &open = m_incomplete[i];
+            const int line = int(at / LineChars);
+            open.removeAll(line);
+            if (fields.incomplete)
+                open.insert(std::lower_bound(open.begin(), open.end(), line), line);
+            return true;
+        }
+    }
+    return false;
+}
+
 QString DayList::line(const CargoCard &card)
 {
     QString line(LineChars, Qt::Uninitialized);

@@ -29,6 +29,10 @@ public:
     // The same for a card in its day-file slot, reading only what the line
     // shows.
     void append(const DayCardSlot &slot);
+    // The line of a card written again, rewritten where it stands. False
+    // when the list must be read again: the card is deleted now, or its
+    // line is not there.
+    bool update(const CargoCard &card);
 
     int lastPage() const { return int(m_pages.size()) - 1; }
     int pageCount() const { return int(m_pages.size()); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/DurableFile.h"
 #include "core/StoreResult.h"
 
 #include <QByteArray>
@@ -10,8 +11,3 @@
 // old bytes or the new, and is on disk before the call returns. A missing
 // file is created. On failure the OS's reason.
 StoreResult writeDurably(const QString &path, qint64 offset, const QByteArray &bytes);
-
-// The whole file replaced: the new content goes to a temporary file beside
-// it, which then takes the file's name, so a crash leaves the old content
-// or the new, never a mixture or nothing. The folder entry is synced too.
-StoreResult replaceDurably(const QString &path, const QByteArray &content);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ExtraNames.h"
+#include "core/StoreResult.h"
 
 #include <QString>
 
@@ -14,12 +15,12 @@ constexpr int kRecordCount = 70;
 QString namePlusPath(const QString &baseFolder);
 
 // Writes all 70 additional-parameter names.
-bool saveExtraNames(const ExtraNames &names, const QString &baseFolder);
+StoreResult saveExtraNames(const ExtraNames &names, const QString &baseFolder);
 // The names of a first start or of a reset: the factory names, into the
 // name file and the headers of the pick lists. A first start keeps the files
 // already there: settings lost beside them must not take the engineer's names.
 enum class ExistingNameFiles { Replace, Keep };
-void writeDefaultNames(ExtraNames &names, const std::array<QString, 25> &paramNames, const QString &baseFolder,
+StoreResult writeDefaultNames(ExtraNames &names, const std::array<QString, 25> &paramNames, const QString &baseFolder,
                        ExistingNameFiles existing);
 // Reads all 70; a blank name gets "Доп. параметр №" and its number.
 void loadExtraNames(ExtraNames &names, const QString &baseFolder);

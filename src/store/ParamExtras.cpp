@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+using namespace Qt::StringLiterals;
+
 ParamExtras::ParamExtras(ExtraNames &names, const QString &baseFolder, QObject *parent)
     : QObject(parent)
     , names(names)
@@ -16,7 +18,7 @@ void ParamExtras::LoadPickListHeaders()
     ::LoadPickListHeaders(names, m_baseFolder);
 }
 
-bool ParamExtras::WritePickListHeaders() const
+StoreResult ParamExtras::WritePickListHeaders() const
 {
     return ::WritePickListHeaders(names, m_baseFolder);
 }
@@ -31,18 +33,18 @@ bool ParamExtras::FindPickListEntry(int i, const QString &value)
     return found[std::size_t(i)];
 }
 
-bool ParamExtras::AddPickListEntry(int i, const QString &value)
+StoreResult ParamExtras::AddPickListEntry(int i, const QString &value)
 {
     if (i < 0 || i >= kLists || value.trimmed().isEmpty())
-        return false;
+        return StoreResult::failed(u"пустое значение"_s);
     return PickListFile(pickListPath(m_baseFolder, i))
         .add(value, constantValues[std::size_t(i)], names.constantNames[std::size_t(i)]);
 }
 
-bool ParamExtras::RemovePickListEntry(int i, const QString &value)
+StoreResult ParamExtras::RemovePickListEntry(int i, const QString &value)
 {
     if (i < 0 || i >= kLists)
-        return false;
+        return StoreResult::failed(u"нет списка %1"_s.arg(i + 1));
     return PickListFile(pickListPath(m_baseFolder, i)).remove(value);
 }
 
@@ -59,7 +61,7 @@ void ParamExtras::loadNames()
     loadExtraNames(names, m_baseFolder);
 }
 
-bool ParamExtras::saveNames() const
+StoreResult ParamExtras::saveNames() const
 {
     return saveExtraNames(names, m_baseFolder);
 }
@@ -68,11 +70,6 @@ bool ParamExtras::readCardExtras(const QString &plusPath, int card)
 {
     extraValues = PlusFile(plusPath).read(card);
     return QFile::exists(plusPath);
-}
-
-bool ParamExtras::writeCardExtras(const QString &plusPath, int card) const
-{
-    return PlusFile(plusPath).write(card, extraValues);
 }
 
 void ParamExtras::boxChanged(int i)

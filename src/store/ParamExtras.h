@@ -35,20 +35,19 @@ public:
     QString baseFolder() const { return m_baseFolder; }
 
     void LoadPickListHeaders();
-    bool WritePickListHeaders() const;
+    StoreResult WritePickListHeaders() const;
     bool FindPickListEntry(int i, const QString &value);
     // The entry from constantValues[i], over the entry of `value` or at the
     // end of the list; an empty value is no entry.
-    bool AddPickListEntry(int i, const QString &value);
-    bool RemovePickListEntry(int i, const QString &value);
+    StoreResult AddPickListEntry(int i, const QString &value);
+    StoreResult RemovePickListEntry(int i, const QString &value);
     // The values of every list, for the seven parameter boxes.
     std::array<QStringList, kLists> Combo_1C() const;
 
     void loadNames();
-    bool saveNames() const;
+    StoreResult saveNames() const;
 
     bool readCardExtras(const QString &plusPath, int card);
-    bool writeCardExtras(const QString &plusPath, int card) const;
 
     // Box i changed its text: the additional values belonged to the old one.
     void boxChanged(int i);

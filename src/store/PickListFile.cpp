@@ -5,6 +5,7 @@
 #include "core/Cp1251.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 using namespace PickListLayout;
 using namespace Qt::StringLiterals;
@@ -50,18 +51,19 @@ QByteArray encodePickListBlock(const ParamConstants &fields, bool header)
     return block;
 }
 
-bool WritePickListHeader(const ExtraNames &names, const QString &baseFolder, int list)
+StoreResult WritePickListHeader(const ExtraNames &names, const QString &baseFolder, int list)
 {
-    return writeDurably(pickListPath(baseFolder, list), 0, encodePickListBlock(names.constantNames[std::size_t(list)], true))
-        .ok;
+    return writeDurably(pickListPath(baseFolder, list), 0, encodePickListBlock(names.constantNames[std::size_t(list)], true));
 }
 
-bool WritePickListHeaders(const ExtraNames &names, const QString &baseFolder)
+StoreResult WritePickListHeaders(const ExtraNames &names, const QString &baseFolder)
 {
-    bool ok = true;
+    // Every list is tried; the first failure is the one said.
+    StoreResult result;
     for (int i = 0; i < ExtraNames::kTextParams; ++i)
-        ok = WritePickListHeader(names, baseFolder, i) && ok;
-    return ok;
+        if (const StoreResult written = WritePickListHeader(names, baseFolder, i); !written && result)
+            result = StoreResult::failed(QFileInfo(pickListPath(baseFolder, i)).fileName() + u": "_s + written.reason);
+    return result;
 }
 
 void LoadPickListHeaders(ExtraNames &names, const QString &baseFolder)
@@ -150,27 +152,28 @@ std::optional<ParamConstants> PickListFile::find(const QString &value) const
     return fields;
 }
 
-bool PickListFile::add(const QString &value, const ParamConstants &entry, const ParamConstants &header)
+StoreResult PickListFile::add(const QString &value, const ParamConstants &entry, const ParamConstants &header)
 {
     const QByteArray data = read();
     // Without its names the list would read its first entry as the header.
-    if (data.size() < kBlockSize && !writeDurably(m_path, 0, encodePickListBlock(header, true)))
-        return false;
+    if (data.size() < kBlockSize)
+        if (const StoreResult written = writeDurably(m_path, 0, encodePickListBlock(header, true)); !written)
+            return written;
     int match = 0;
     int end = 0;
     scan(data, value, match, end);
     const int m = match != 0 ? match : end;
-    return writeDurably(m_path, qint64(m) * kBlockSize, encodePickListBlock(entry, false)).ok;
+    return writeDurably(m_path, qint64(m) * kBlockSize, encodePickListBlock(entry, false));
 }
 
-bool PickListFile::remove(const QString &value)
+StoreResult PickListFile::remove(const QString &value)
 {
     const QByteArray data = read();
     int match = 0;
     int end = 0;
     scan(data, value, match, end);
     if (match == 0)
-        return true;
+        return {};
 
     QByteArray work = data;
     if (work.size() < qsizetype(end + 1) * kBlockSize)
@@ -180,5 +183,5 @@ bool PickListFile::remove(const QString &value)
         work.replace(qsizetype(m) * kBlockSize, kBlockSize, work.mid(qsizetype(m + 1) * kBlockSize, kBlockSize));
     work.replace(qsizetype(end - 1) * kBlockSize, kBlockSize, terminator);
     work.truncate(data.size());
-    return replaceDurably(m_path, work).ok;
+    return replaceDurably(m_path, work);
 }

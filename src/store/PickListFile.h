@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ExtraNames.h"
+#include "core/StoreResult.h"
 
 #include <QByteArray>
 #include <QList>
@@ -30,8 +31,8 @@ QByteArray encodePickListBlock(const ParamConstants &fields, bool header);
 
 // Block 0 of one list, or of every list, from the constant names; entries are
 // left as they are.
-bool WritePickListHeader(const ExtraNames &names, const QString &baseFolder, int list);
-bool WritePickListHeaders(const ExtraNames &names, const QString &baseFolder);
+StoreResult WritePickListHeader(const ExtraNames &names, const QString &baseFolder, int list);
+StoreResult WritePickListHeaders(const ExtraNames &names, const QString &baseFolder);
 
 // Names 1..24 of every list from its block 0; a blank name gets
 // "Имя Константы №" and its number. Name 0 is left to the caller.
@@ -51,11 +52,11 @@ public:
     std::optional<ParamConstants> find(const QString &value) const;
     // Over the entry of that value, else as a new block at the end of the
     // list. A file without its header block gets `header` first.
-    bool add(const QString &value, const ParamConstants &entry, const ParamConstants &header);
+    StoreResult add(const QString &value, const ParamConstants &entry, const ParamConstants &header);
     // Later blocks move up one block and the block that ended the list
     // takes the last place, so the length stays. True when the value is
     // not listed; false only when the file could not be rewritten.
-    bool remove(const QString &value);
+    StoreResult remove(const QString &value);
 
     // Field k of a block: the stored text without its padding; a field
     // that begins below the blank is empty.

@@ -51,14 +51,20 @@ ExtraParams PlusFile::read(int card) const
     return values;
 }
 
-bool PlusFile::write(int card, const ExtraParams &values) const
+WriteJournal::Piece PlusFile::piece(int card, const ExtraParams &values) const
 {
-    if (card < 1)
-        return false;
     QByteArray slot;
     slot.reserve(kRecordsPerCard * kRecordSize);
     for (int i = 0; i < ExtraNames::kTextParams; ++i)
         for (int j = 1; j <= ExtraNames::kExtras; ++j)
             slot.append(fixedField1251(values[std::size_t(i)][std::size_t(j)], kRecordSize));
-    return writeDurably(m_path, (recordOf(card, 0, 1) - 1) * kRecordSize, slot).ok;
+    return {m_path, (recordOf(card, 0, 1) - 1) * kRecordSize, slot};
+}
+
+StoreResult PlusFile::write(int card, const ExtraParams &values) const
+{
+    if (card < 1)
+        return StoreResult::failed(QStringLiteral("нет карточки № %1").arg(card));
+    const WriteJournal::Piece p = piece(card, values);
+    return writeDurably(p.path, p.offset, p.bytes);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "ExtraNames.h"
+#include "core/StoreResult.h"
+#include "core/WriteJournal.h"
 
 #include <QByteArray>
 #include <QString>
@@ -27,8 +29,10 @@ public:
 
     // A missing file or slot reads as empty values.
     ExtraParams read(int card) const;
+    // The card's 70 records as one piece of a write.
+    WriteJournal::Piece piece(int card, const ExtraParams &values) const;
     // The card's 70 records in one durable write.
-    bool write(int card, const ExtraParams &values) const;
+    StoreResult write(int card, const ExtraParams &values) const;
 
     // The 128-character text at `offset`, without its padding; a text that
     // begins below the blank, or lies beyond the data, is empty.

@@ -6,6 +6,7 @@
 #include "core/Numbers.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
@@ -37,21 +38,30 @@ QString VehicleRegister::plateKey(const QString &plate)
     return key;
 }
 
-QList<KnownVehicle> VehicleRegister::all() const
+QList<KnownVehicle> VehicleRegister::all(QStringList *rejected) const
 {
     QList<KnownVehicle> vehicles;
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly))
         return vehicles;
     const QStringList lines = decode1251(file.readAll()).split(u"\r\n"_s, Qt::SkipEmptyParts);
+    // A tare is a plain number with a decimal comma, as the register writes it.
+    static const QRegularExpression number(u"^-?[0-9]{1,9}(,[0-9]{1,6})?$"_s);
     for (const QString &line : lines) {
         const QStringList f = line.split(u'\t');
         if (f.isEmpty() || plateKey(f[0]).isEmpty())
             continue;
         KnownVehicle v;
         v.plate = f[0].trimmed();
-        v.tare = f.size() > 1 ? ParseNumber(f[1]) : 0;
-        v.tareDate = f.size() > 2 ? QDate::fromString(f[2].trimmed(), u"dd.MM.yyyy"_s) : QDate();
+        const QString tare = f.value(1).trimmed();
+        const QString date = f.value(2).trimmed();
+        v.tare = ParseNumber(tare);
+        v.tareDate = QDate::fromString(date, u"dd.MM.yyyy"_s);
+        if ((!tare.isEmpty() && !number.match(tare).hasMatch()) || (!date.isEmpty() && !v.tareDate.isValid())) {
+            if (rejected)
+                rejected->append(line);
+            continue;
+        }
         v.carrier = f.value(3).trimmed();
         v.driver = f.value(4).trimmed();
         vehicles.append(v);
@@ -71,10 +81,10 @@ std::optional<KnownVehicle> VehicleRegister::find(const QString &plate) const
 }
 
 std::optional<KnownVehicle> VehicleRegister::offeredTare(const QString &plate, const QDate &today,
-                                                         int maxAgeDays) const
+                                                         int maxAgeDays, double maxWeight) const
 {
     const std::optional<KnownVehicle> v = find(plate);
-    if (!v || v->tare <= 0 || !v->tareDate.isValid())
+    if (!v || v->tare <= 0 || !v->tareDate.isValid() || (maxWeight > 0 && v->tare > maxWeight))
         return std::nullopt;
     if (maxAgeDays > 0 && v->tareDate.daysTo(today) > maxAgeDays)
         return std::nullopt;
@@ -86,7 +96,8 @@ StoreResult VehicleRegister::remember(const QString &plate, double tare, const Q
     const QString key = plateKey(plate);
     if (key.isEmpty() || tare <= 0)
         return {};
-    QList<KnownVehicle> vehicles = all();
+    QStringList rejected;
+    QList<KnownVehicle> vehicles = all(&rejected);
     auto it = std::find_if(vehicles.begin(), vehicles.end(),
                            [&key](const KnownVehicle &v) { return plateKey(v.plate) == key; });
     if (it == vehicles.end()) {
@@ -97,10 +108,17 @@ StoreResult VehicleRegister::remember(const QString &plate, double tare, const Q
         if (!driver.trimmed().isEmpty())
             it->driver = driver.trimmed();
     }
-    return replaceAll(vehicles);
+    return write(vehicles, rejected);
 }
 
 StoreResult VehicleRegister::replaceAll(const QList<KnownVehicle> &vehicles)
+{
+    QStringList rejected;
+    (void)all(&rejected);
+    return write(vehicles, rejected);
+}
+
+StoreResult VehicleRegister::write(const QList<KnownVehicle> &vehicles, const QStringList &rejected)
 {
     QString text;
     for (const KnownVehicle &v : vehicles) {
@@ -110,5 +128,7 @@ StoreResult VehicleRegister::replaceAll(const QList<KnownVehicle> &vehicles)
             + (v.tareDate.isValid() ? ShortDateText(v.tareDate) : QString()) + u'\t' + clean(v.carrier) + u'\t'
             + clean(v.driver) + u"\r\n"_s;
     }
+    for (const QString &line : rejected)
+        text += line + u"\r\n"_s;
     return replaceDurably(m_path, encode1251(text));
 }

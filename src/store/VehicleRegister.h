@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -31,12 +32,17 @@ public:
     // Plates compare without blanks and case: "а 123 вс" is "А123ВС".
     static QString plateKey(const QString &plate);
 
-    // Every vehicle, in file order; an unreadable file gives none.
-    QList<KnownVehicle> all() const;
+    // Every vehicle, in file order; an unreadable file gives none. A line
+    // whose tare or date cannot be read is no vehicle: it goes to
+    // `rejected` as it stands, and is kept at the end of the file when the
+    // register is written again.
+    QList<KnownVehicle> all(QStringList *rejected = nullptr) const;
     std::optional<KnownVehicle> find(const QString &plate) const;
     // The tare offered for `plate` on `today`: none for an unknown plate, a
-    // tare of 0 or less, or one older than `maxAgeDays` (0: any age).
-    std::optional<KnownVehicle> offeredTare(const QString &plate, const QDate &today, int maxAgeDays) const;
+    // tare of 0 or less or above `maxWeight` (when it is above 0), or one
+    // older than `maxAgeDays` (0: any age).
+    std::optional<KnownVehicle> offeredTare(const QString &plate, const QDate &today, int maxAgeDays,
+                                            double maxWeight) const;
     // A two-pass weighing of `plate` gave `tare` on `date`: the vehicle's
     // tare follows, a new plate joins; a known driver is kept when none is given.
     StoreResult remember(const QString &plate, double tare, const QDate &date, const QString &driver);
@@ -44,5 +50,7 @@ public:
     StoreResult replaceAll(const QList<KnownVehicle> &vehicles);
 
 private:
+    StoreResult write(const QList<KnownVehicle> &vehicles, const QStringList &rejected);
+
     QString m_path;
 };

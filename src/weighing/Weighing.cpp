@@ -16,7 +16,7 @@
 #include <limits>
 
 Weighing::Weighing(AppContext &context, EventLog &log, DayFiles &days, ParamExtras &extras, CardExports &exports,
-                   CardPhotos &photos, QObject *parent)
+                   CardPhotos &photos, CardCommit &commit, QObject *parent)
     : QObject(parent)
     , m_context(context)
     , m_log(log)
@@ -24,11 +24,14 @@ Weighing::Weighing(AppContext &context, EventLog &log, DayFiles &days, ParamExtr
     , m_extras(extras)
     , m_exports(exports)
     , m_photos(photos)
+    , m_commit(commit)
     , m_operationType(OperationTypes::unloading())
     , m_vehicles(context.folders.BaseFolder)
     , m_tareNotes(context.folders.BaseFolder)
 {
     m_axleTexts.fill(QStringLiteral("0"));
+    connect(&m_commit, &CardCommit::cardWritten, this,
+            [this](const DayCard &written, const ExtraParams &, CardChange change) { takeWritten(written, change); });
 }
 
 QString Weighing::noLinkMessage()
@@ -69,7 +72,8 @@ void Weighing::setEntryText(int i, const QString &text)
 void Weighing::updateOfferedTare()
 {
     const auto offered = m_vehicles.offeredTare(m_entryTexts[VehicleNumber], m_context.clock.today(),
-                                                m_context.operatorSettings.storedTareMaxAge());
+                                                m_context.operatorSettings.storedTareMaxAge(),
+                                                m_context.settings.MaxWeight);
     const bool same = offered.has_value() == m_offered.has_value()
         && (!offered || (offered->tare == m_offered->tare && offered->tareDate == m_offered->tareDate));
     m_offered = offered;
@@ -115,11 +119,10 @@ void Weighing::learnPickLists(const CargoCard &card)
         // A new entry: the value and no constants.
         m_extras.constantValues[size_t(i)][0] = value;
         // `found` keeps what the store's own lookup found.
-        if (m_extras.AddPickListEntry(i, value)) {
+        if (const StoreResult added = m_extras.AddPickListEntry(i, value); added)
             emit pickListLearned(i);
-        } else {
-            m_log.WriteLog(QStringLiteral("Значение не добавлено в список %1.txt: %2").arg(i + 1).arg(value));
-        }
+        else
+            m_log.WriteLog(QStringLiteral("Значение не добавлено в список %1.txt: %2: %3").arg(i + 1).arg(value, added.reason));
     }
 }
 
@@ -134,17 +137,6 @@ void Weighing::noteTare(const CargoCard &card)
     m_log.WriteLog(QStringLiteral("Карточка ID %1, машина %2: %3").arg(card.id).arg(card.texts[VehicleNumber], note));
     if (const StoreResult added = m_tareNotes.add(card.id, note); !added)
         m_log.WriteLog(QStringLiteral("Отметка о таре не записана: ") + added.reason);
-}
-
-void Weighing::rememberTare(const CargoCard &completed)
-{
-    if (completed.tare <= 0 || completed.texts[VehicleNumber].trimmed().isEmpty())
-        return;
-    if (const StoreResult kept = m_vehicles.remember(completed.texts[VehicleNumber], completed.tare,
-                                                     m_context.clock.today(), completed.texts[DriverName]);
-        !kept)
-        m_log.WriteLog(QStringLiteral("Справочник машин не записан: ") + kept.reason);
-    updateOfferedTare();
 }
 
 void Weighing::setEntryLitterText(const QString &text)
@@ -343,7 +335,8 @@ void Weighing::reloadToday()
                       + QStringLiteral(": ") + loaded.reason);
 }
 
-int Weighing::storeNewTodayCard(const std::function<void(CargoCard &, const NewCardNumbers &)> &fill)
+int Weighing::storeNewTodayCard(const std::function<void(CargoCard &, const NewCardNumbers &)> &fill,
+                                const ExtraParams &extras, CardChange change, const QList<CardWrite> &also)
 {
     Settings &s = m_context.settings;
     m_exports.prepareDay(true);
@@ -364,31 +357,39 @@ int Weighing::storeNewTodayCard(const std::function<void(CargoCard &, const NewC
 
     CargoCard card;
     fill(card, numbers);
-
-    // The counters go to disk before the card: a crash in between leaves a
-    // gap in the IDs, never an ID given twice.
-    const auto notStored = [&](const QString &path, const QString &reason) {
+    // The new card last: the frames follow the last card written.
+    QList<CardWrite> writes = also;
+    writes.append({DayCard::noCard(m_context.clock.today(), card.number), card, extras});
+    if (const StoreResult committed = m_commit.commit(writes, change); !committed) {
         // The ID stays used; the sum did not take a card that is not there.
         s.SumWeight = sumWeight;
         s.SumCount = sumCount;
-        reportFailure(notStoredMessage(path, reason));
+        reportFailure(notStoredMessage(QString(), committed.reason));
         return 0;
-    };
-    if (const StoreResult saved = m_context.storeSettings(); !saved)
-        return notStored(m_context.folders.SettingsFile, saved.reason);
-    const int n = card.number;
-    if (const StoreResult written = m_days.WriteDayCard(DayCard::noCard(m_context.clock.today(), n), card); !written)
-        return notStored(m_days.todayPath(), written.reason);
-    m_exports.cardWritten(n);
-    m_extras.writeCardExtras(PlusFile::besideDayFile(m_days.todayPath()), n);
-    emit cardWritten(card, m_extras.extraValues, m_context.clock.today(), CardChange::Store);
-
-    ShowCurrentCard(n);
+    }
     showSum(card.sumWeight, card.sumCount);
-    m_days.list(DayTarget::Today).append(card);
-    emit todayListChanged();
     resetAxles();
-    return n;
+    return card.number;
+}
+
+void Weighing::takeWritten(const DayCard &written, CardChange change)
+{
+    if (written.day != m_context.clock.today())
+        return;
+    if (m_days.loadedDay() == written.day) {
+        DayList &list = m_days.list(DayTarget::Today);
+        if (change == CardChange::Store || change == CardChange::ArchiveCompletion)
+            list.append(written.card);
+        else if (!list.update(written.card))
+            reloadToday();
+    }
+    // The card frame shows the card last written, as the file holds it now;
+    // a card completed from the archive leaves no card of today open.
+    showRead(written);
+    if (m_opened == written.number || change == CardChange::ArchiveCompletion)
+        openForCompletion(written);
+    updateOfferedTare();
+    emit todayListChanged();
 }
 
 void Weighing::skipIdsWithPhotos()
@@ -429,6 +430,8 @@ bool Weighing::StoreNewCard()
     if (m_frame == Frame::DataEntry)
         UpdateLiveWeights();
 
+    // The additional values as the entry frame holds them now.
+    const ExtraParams extras = m_extras.extraValues;
     const int n = storeNewTodayCard([this](CargoCard &c, const NewCardNumbers &numbers) {
         const Settings &s = m_context.settings;
         c = CargoCard();
@@ -455,12 +458,11 @@ bool Weighing::StoreNewCard()
         c.sumCount = s.SumCount;
         for (int i = 0; i < CardTextCount; ++i)
             m_extras.FindPickListEntry(i, c.texts[size_t(i)]);
-    });
+    }, extras, CardChange::Store);
     m_storing = false;
     if (n > 0) {
         learnPickLists(m_shown);
         noteTare(m_shown);
-        m_photos.takePhoto(QString::number(m_shown.id), 0);
     }
     emit changed();
     return n > 0;
@@ -485,48 +487,38 @@ bool Weighing::CompleteCard(Kind kind)
     // Yesterday's card still shown after midnight belongs to the archive now.
     if (followClock())
         return false;
-    const int n = m_opened;
-    // The slot is read again: whatever happened since the card was shown,
-    // only card N itself is completed into slot N.
-    const DayCard read = m_days.ReadDayCard(m_context.clock.today(), n);
+    const DayCard read = m_openedRead;
     const CargoCard completed = completeCard(read.card, kind, m_weighingWeight, m_context.clock.now());
-    if (const StoreResult written = m_days.WriteDayCard(read, completed); !written) {
-        // The card stays open as the file still holds it.
-        reportFailure(notStoredMessage(m_days.todayPath(), written.reason));
-        emit changed();
+    if (const StoreResult committed = m_commit.commit({{read, completed, std::nullopt}}, CardChange::Completion);
+        !committed) {
+        reportFailure(notStoredMessage(QString(), committed.reason));
+        // The card stays open as the file holds it now.
+        chooseTodayCard(read.number);
         return false;
     }
-    m_exports.cardWritten(n);
-    emit cardWritten(completed, PlusFile(PlusFile::besideDayFile(m_days.todayPath())).read(n), m_context.clock.today(),
-                     CardChange::Completion);
-    ShowCurrentCard(n);
-    rememberTare(completed);
-
-    if (kind == Kind::Gross)
-        m_grossButton = false;
-    else
-        m_tareButton = false;
+    m_grossButton = m_tareButton = false;
     m_opened = 0;
-    reloadToday();
-    emit todayListChanged();
-    if (kind == Kind::Gross)
-        m_netColour = DarkGreen;
-    else
-        m_tareColour = DarkGreen;
-    m_photos.takePhoto(QString::number(m_shown.id) + QStringLiteral("_1"), 1);
+    m_openedRead = DayCard();
+    m_netColour = m_tareColour = DarkGreen;
     m_photos.showCardPhotos(CardPhotos::Frame::CurrentCard, m_context.MonthDataFolder(), m_shown.id);
     m_receiptButton = true;
     emit changed();
     return true;
 }
 
+void Weighing::showRead(const DayCard &read)
+{
+    m_shownRead = read;
+    m_shown = read.card;
+    m_liveLitter = NumberText(m_shown.litterPercent);
+    emit changed();
+}
+
 void Weighing::ShowCurrentCard(int n)
 {
     if (n < 1)
         return;
-    m_shown = m_days.ReadDayCard(m_context.clock.today(), n).card;
-    m_liveLitter = NumberText(m_shown.litterPercent);
-    emit changed();
+    showRead(m_days.ReadDayCard(m_context.clock.today(), n));
 }
 
 void Weighing::chooseTodayCard(int n)
@@ -539,10 +531,19 @@ void Weighing::SetCompletionButtons(int n)
 {
     if (n < 1)
         return;
-    const CargoCard c = m_days.ReadDayCard(m_context.clock.today(), n).card;
+    const QDate today = m_context.clock.today();
+    openForCompletion(m_shownRead.day == today && m_shownRead.number == n ? m_shownRead
+                                                                          : m_days.ReadDayCard(today, n));
+}
+
+void Weighing::openForCompletion(const DayCard &read)
+{
+    const CargoCard &c = read.card;
+    const int n = read.number;
     m_netColour = DarkGreen;
     m_tareColour = DarkGreen;
     m_opened = 0;
+    m_openedRead = DayCard();
     if (IsIncomplete(c.status)) {
         m_receiptButton = m_grossButton = m_tareButton = false;
         if (c.operationType == OperationTypes::loading()) {
@@ -554,6 +555,8 @@ void Weighing::SetCompletionButtons(int n)
             m_tareColour = LightGreen;
             m_opened = n;
         }
+        if (m_opened != 0)
+            m_openedRead = read;
     } else {
         m_receiptButton = true;
         m_grossButton = m_tareButton = false;

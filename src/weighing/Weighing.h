@@ -2,6 +2,8 @@
 
 #include "card/CardServices.h"
 #include "card/CargoCard.h"
+#include "store/CardCommit.h"
+#include "store/DayFiles.h"
 #include "store/TareNotes.h"
 #include "store/VehicleRegister.h"
 #include "store/PlusFile.h"
@@ -14,7 +16,6 @@
 #include <optional>
 
 class AppContext;
-class DayFiles;
 class EventLog;
 class ParamExtras;
 struct StoreResult;
@@ -49,7 +50,7 @@ public:
     static constexpr int ButtonFace = -1;
 
     Weighing(AppContext &context, EventLog &log, DayFiles &days, ParamExtras &extras, CardExports &exports,
-             CardPhotos &photos, QObject *parent = nullptr);
+             CardPhotos &photos, CardCommit &commit, QObject *parent = nullptr);
 
     static QString noLinkMessage();
     // "Карточка не записана: " with the file that refused it and why.
@@ -57,6 +58,7 @@ public:
 
     CardExports &exports() const { return m_exports; }
     CardPhotos &photos() const { return m_photos; }
+    CardCommit &commit() const { return m_commit; }
     ParamExtras &extras() const { return m_extras; }
 
     // Which frame the main window shows.
@@ -151,15 +153,17 @@ public:
     // "Брутто − сохранённая тара": a single weighing with the offered tare,
     // complete at once and noted as such. False when nothing was stored.
     bool storeWithStoredTare();
-    // A two-pass weighing was completed: its tare becomes the vehicle's.
-    void rememberTare(const CargoCard &completed);
 
     // "Записать" pressed by the operator: StoreNewCard, then the entry is
     // emptied for the next vehicle when the workplace settings say so.
     bool storeFromEntry();
-    // "Бруто" / "Тара" of the card frame.
+    // "Бруто" / "Тара" of the card frame: the card as it was read when it
+    // was opened, completed; refused when its slot changed since.
     bool CompleteCard(Kind kind);
+    // Card `n` of today read and shown.
     void ShowCurrentCard(int n);
+    // Card `n` of today opened for its second weighing while it waits for
+    // one (the card shown, when it is that card, else read).
     void SetCompletionButtons(int n);
     // A line of today's list was chosen: its card is shown and, while it
     // waits for its second weighing, opened for it.
@@ -173,12 +177,13 @@ public:
     // Today's list and counters read again from the day file; a file that
     // cannot be read is reported.
     void reloadToday();
-    // A new card of today: numbered from today's file, filled by `fill`,
-    // stored with the counters first, handed on to the exports and shown
-    // (shownCard() is the card stored).
+    // A new card of today: numbered from today's file, filled by `fill` and
+    // committed with its additional values, the counters and `also` as one
+    // change (shownCard() is the card stored then).
     // Its №, or 0 when it was not stored (the operator is told; only the
     // ID it took stays used).
-    int storeNewTodayCard(const std::function<void(CargoCard &, const NewCardNumbers &)> &fill);
+    int storeNewTodayCard(const std::function<void(CargoCard &, const NewCardNumbers &)> &fill,
+                          const ExtraParams &extras, CardChange change, const QList<CardWrite> &also = {});
 
 signals:
     void changed();
@@ -195,11 +200,12 @@ signals:
     void entryCleared();
     // Something the operator must read in a message box.
     void operatorMessage(const QString &text);
-    // A card went into the day file of `day` (also from the archive and the
-    // card window); the steps after it, such as the central database, follow.
-    void cardWritten(const CargoCard &card, const ExtraParams &extras, const QDate &day, CardChange change);
 
 private:
+    // A card written by any step: today's list and the card frame follow.
+    void takeWritten(const DayCard &written, CardChange change);
+    void showRead(const DayCard &read);
+    void openForCompletion(const DayCard &read);
     void skipIdsWithPhotos();
     // Gross, tare and net while the card frame shows `card`.
     void liveFromCard(const CargoCard &card);
@@ -217,6 +223,7 @@ private:
     ParamExtras &m_extras;
     CardExports &m_exports;
     CardPhotos &m_photos;
+    CardCommit &m_commit;
     bool m_connected = true;
     bool m_motion = false;
     Frame m_frame = Frame::DataEntry;
@@ -235,6 +242,9 @@ private:
     QString m_sumWeightText = QStringLiteral("0");
     QString m_sumCountText = QStringLiteral("0");
     CargoCard m_shown;
+    // The slot of the card shown, and of the card opened, as they were read.
+    DayCard m_shownRead;
+    DayCard m_openedRead;
     CargoCard m_archiveShown;
     int m_opened = 0;
     bool m_grossButton = false;

@@ -45,6 +45,14 @@ struct ProgramFixture
         program = std::make_unique<Program>(clock, Folders(dir.path()),
                                             Program::Outside{port, std::move(office), std::move(capture),
                                                              PrintSurface::Destination::PdfFiles});
+        rebind();
+        if (startNow)
+            program->start();
+    }
+
+    // The pointers into `program`, after it was made (again).
+    void rebind()
+    {
         context = &program->context();
         names = &program->names();
         extras = &program->extras();
@@ -56,8 +64,6 @@ struct ProgramFixture
         conditioning = &program->conditioning();
         shell = &program->shell();
         QObject::connect(program.get(), &Program::quitRequested, [this] { ++quits; });
-        if (startNow)
-            program->start();
     }
 
     void start() { program->start(); }

@@ -214,16 +214,11 @@ private slots:
         QCOMPARE(accountingBefore.size(), 4 * 326);
         const QStringList codes{QString(), QString(), QString(), QString(), u"  М-77   "_s, QString(), QString()};
 
-        // Deleted as the card editor does: the file first, then its exports.
+        // Deleted as the card editor does: one commit with its exchange lines.
         const DayCard read = m_p->days->ReadDayCard(m_p->clock.today(), 3);
         CargoCard changed = read.card;
         changed.status = u"удалена"_s;
-        QVERIFY(m_p->days->WriteDayCard(read, changed));
-        // The exports take card 3 from its file.
-        CardExports &exports = m_p->program->exports();
-        exports.writeAccountingTexts(3);
-        exports.writeDayWorkbookRow(3);
-        exports.writeAccountingWorkbookRow(3);
+        QVERIFY(m_p->program->commit().commit({{read, changed, std::nullopt}}, CardChange::Deletion));
         const CargoCard deleted = slot(3);
         QCOMPARE(deleted.status, u"удалена"_s);
         const QByteArray day = file(u"09.12.2026.txt"_s);

@@ -61,6 +61,7 @@ class TestMainShell : public QObject
     std::unique_ptr<DayFiles> m_days;
     std::unique_ptr<TerminalLink> m_link;
     std::unique_ptr<WeightConditioning> m_conditioning;
+    std::unique_ptr<CardCommit> m_commit;
     std::unique_ptr<Weighing> m_weighing;
     std::unique_ptr<ArchiveBrowser> m_archive;
     std::unique_ptr<PeriodReport> m_report;
@@ -100,7 +101,8 @@ private slots:
         m_days = std::make_unique<DayFiles>(*m_context, *m_log);
         m_link = std::make_unique<TerminalLink>(*m_context, new RecordingPort(m_calls));
         m_conditioning = std::make_unique<WeightConditioning>(*m_context, *m_log);
-        m_weighing = std::make_unique<Weighing>(*m_context, *m_log, *m_days, *m_extras, m_exports, m_photos);
+        m_commit = std::make_unique<CardCommit>(*m_context, *m_log, *m_days, m_exports, m_photos);
+        m_weighing = std::make_unique<Weighing>(*m_context, *m_log, *m_days, *m_extras, m_exports, m_photos, *m_commit);
         m_archive = std::make_unique<ArchiveBrowser>(*m_context, *m_days, *m_weighing);
         m_report = std::make_unique<PeriodReport>(*m_context);
         m_shell = std::make_unique<MainShell>(MainShell::Parts{*m_context, *m_log, *m_days, *m_weighing, *m_link,

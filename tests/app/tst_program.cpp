@@ -232,7 +232,8 @@ private slots:
 
         const QDateTime today(QDate(2026, 12, 9), QTime(9, 0));
         const QList<std::pair<QString, QByteArray>> cases{{u"cut"_s, sound.left(5000)}, {u"empty"_s, QByteArray()},
-                                                          {u"garbage"_s, QByteArray(13100, '\x47')}, {u"deleted"_s, {}}};
+                                                          {u"garbage"_s, QByteArray(13100, '\x47')}, {u"deleted"_s, {}},
+                                                          {u"deleted, no copy"_s, {}}};
         for (const auto &[kind, content] : cases) {
             m_port = new FakeTerminalPort;
             m_p = std::make_unique<ProgramFixture>(today, m_port, nullptr, nullptr, false);
@@ -240,21 +241,36 @@ private slots:
             QVERIFY(QDir().mkpath(base));
             QVERIFY(QProcess::execute(u"cp"_s, {u"-a"_s, prepared + u"/Tarvo v.3.00/."_s, base}) == 0);
             const QString settingsFile = m_p->context->folders.SettingsFile;
-            if (kind == u"deleted"_s) {
+            const bool deleted = kind.startsWith(u"deleted"_s);
+            if (deleted) {
                 QVERIFY(QFile::remove(settingsFile));
             } else {
                 QFile file(settingsFile);
                 QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
                 file.write(content);
             }
-            // Garbage with no good copy beside it: the defaults.
-            if (kind == u"garbage"_s)
+            // No good copy beside it: the defaults.
+            const bool fromDefaults = kind == u"garbage"_s || kind == u"deleted, no copy"_s;
+            if (fromDefaults)
                 QVERIFY(QFile::remove(lastGoodCopyPath(settingsFile)));
+            if (kind == u"deleted, no copy"_s) {
+                // Closed at the gate: the settings it leaves know the cards all the same.
+                m_p->start();
+                QVERIFY(QFile::exists(settingsFile));
+                m_p->link->closePort();
+                m_p->program.reset();
+                m_p->program = std::make_unique<Program>(m_p->clock, Folders(m_p->dir.path()),
+                                                         Program::Outside{m_port = new FakeTerminalPort, nullptr,
+                                                                          nullptr, PrintSurface::Destination::PdfFiles});
+                m_p->rebind();
+            }
             m_p->start();
             const QString aside = settingsFile + u".damaged-09.12.2026"_s;
-            if (kind == u"deleted"_s) {
+            if (deleted) {
                 QVERIFY(!QFile::exists(aside));
-                QVERIFY(m_p->gate->startupMessage().isEmpty());
+                if (kind == u"deleted"_s)
+                    QCOMPARE(m_p->gate->startupMessage(),
+                             u"Файл настроек не найден.\nНастройки взяты из последней сохранённой копии."_s);
             } else {
                 QCOMPARE(QFile(aside).size(), qint64(content.size()));
                 QVERIFY2(m_p->gate->startupMessage().startsWith(u"Файл настроек повреждён"_s),
@@ -277,10 +293,9 @@ private slots:
                          "card " + QByteArray::number(id));
             const QString log = logText();
             // The good copy knew the counter; the defaults learn it from the day files.
-            const bool fromDefaults = kind == u"garbage"_s || kind == u"deleted"_s;
             QCOMPARE(log.contains(u"счётчик ID карточек поднят с 0 до 4 по файлу 08.12.2026.dat"_s), fromDefaults);
-            if (kind != u"deleted"_s)
-                QVERIFY(log.contains(u"Файл настроек повреждён"_s));
+            QCOMPARE(log.contains(u"Файл настроек повреждён"_s), !deleted);
+            QCOMPARE(log.contains(u"Файл настроек не найден"_s), deleted);
             QCOMPARE(log.contains(u"Настройки взяты из последней сохранённой копии"_s), !fromDefaults);
             QCOMPARE(QFile(settingsFile).size(), qint64(13100));
             QCOMPARE(readAll(base + u"Name_Plus.dat"_s), names);

@@ -59,9 +59,15 @@ class Exports final : public CardExports
 public:
     Exports(QStringList &calls, const QString &base) : m_calls(calls), m_base(base) {}
     void prepareDay(bool) override { m_calls << u"prepare"_s; }
-    void writeDayWorkbookRow(int n) override { m_calls << u"book "_s + QString::number(n); }
-    void writeAccountingWorkbookRow(int n) override { m_calls << u"sheet "_s + QString::number(n); }
-    void writeAccountingTexts(int n) override { m_calls << u"text "_s + QString::number(n); }
+    QList<WriteJournal::Piece> exchangeLines(const CargoCard &card) override
+    {
+        m_calls << u"text "_s + QString::number(card.number);
+        return {};
+    }
+    void writeWorkbookRows(const CargoCard &card) override
+    {
+        m_calls << u"book "_s + QString::number(card.number) << u"sheet "_s + QString::number(card.number);
+    }
     void writeTextReportHeaders() override {}
     void reconcileTexts(const QDate &) override {}
     void writeArchiveStatus(const QString &folder, const QDate &day, int n, const QString &s) override

@@ -262,7 +262,8 @@ private slots:
         QStringList calls;
         RecordingExports exports(calls);
         RecordingPhotos photos(calls);
-        Weighing weighing(context, log, days, extras, exports, photos);
+        CardCommit commit(context, log, days, exports, photos);
+        Weighing weighing(context, log, days, extras, exports, photos, commit);
         ArchiveBrowser browser(context, days, weighing);
         QVERIFY(context.folders.createMonthDataFolder(QDate(2026, 12, 8)));
         QFile file(dayFilePath(context.folders, QDate(2026, 12, 8)));

@@ -110,7 +110,7 @@ private slots:
         m_calls.clear();
         m_messages.clear();
         m_rig->names.applyDefaults(m_context->settings.ParamNames);
-        m_extras->saveNames();
+        QVERIFY(m_extras->saveNames());
         QVERIFY(m_days->LoadToday());
         connect(m_editor, &CardEditor::message, this, [this](const QString &t) { m_messages << t; });
     }

@@ -21,7 +21,8 @@ struct WeighingRig
         , log(context)
         , extras(names, context.folders.BaseFolder)
         , days(context, log)
-        , weighing(context, log, days, extras, exports, photos)
+        , commit(context, log, days, exports, photos)
+        , weighing(context, log, days, extras, exports, photos, commit)
     {
     }
 
@@ -30,6 +31,7 @@ struct WeighingRig
     ExtraNames names;
     ParamExtras extras;
     DayFiles days;
+    CardCommit commit;
     Weighing weighing;
 };
 
@@ -39,7 +41,7 @@ struct ArchiveRig : WeighingRig
     ArchiveRig(Clock &clock, const QString &folder, CardExports &exports, CardPhotos &photos)
         : WeighingRig(clock, folder, exports, photos)
         , archive(context, days, weighing)
-        , editor({context, log, days, extras, weighing, archive, exports})
+        , editor({context, log, days, extras, weighing, archive, commit})
     {
     }
 

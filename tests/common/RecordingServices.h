@@ -4,6 +4,7 @@
 // see every step a store hands on.
 
 #include "card/CardServices.h"
+#include "card/CargoCard.h"
 
 #include <QStringList>
 
@@ -18,9 +19,15 @@ public:
     {
         m_calls << (withAccounting ? QStringLiteral("prepareDay+accounting") : QStringLiteral("prepareDay"));
     }
-    void writeDayWorkbookRow(int n) override { m_calls << QStringLiteral("dayRow %1").arg(n); }
-    void writeAccountingWorkbookRow(int n) override { m_calls << QStringLiteral("accountingRow %1").arg(n); }
-    void writeAccountingTexts(int n) override { m_calls << QStringLiteral("texts %1").arg(n); }
+    QList<WriteJournal::Piece> exchangeLines(const CargoCard &card) override
+    {
+        m_calls << QStringLiteral("texts %1").arg(card.number);
+        return {};
+    }
+    void writeWorkbookRows(const CargoCard &card) override
+    {
+        m_calls << QStringLiteral("dayRow %1").arg(card.number) << QStringLiteral("accountingRow %1").arg(card.number);
+    }
     void writeTextReportHeaders() override { m_calls << QStringLiteral("textHeaders"); }
     void reconcileTexts(const QDate &) override {}
     void writeArchiveStatus(const QString &, const QDate &day, int n, const QString &status) override

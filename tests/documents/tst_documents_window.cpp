@@ -79,7 +79,7 @@ private slots:
             card.tare = 20000;
             card.net = 12500;
             card.status = Statuses::complete();
-        });
+        }, ExtraParams(), CardChange::Store);
         QVERIFY(number > 0);
         ExtraParams plus{};
         plus[0][2] = u"1.5"_s;
@@ -160,7 +160,7 @@ private slots:
             card.tare = 20000;
             card.net = 12500;
             card.status = Statuses::complete();
-        });
+        }, ExtraParams(), CardChange::Store);
         QVERIFY(number > 0);
         ExtraParams plus{};
         plus[1][3] = u"2"_s;

@@ -181,7 +181,8 @@ void storeSeeds(const QString &work)
         for (int j = 1; j <= ExtraNames::kExtras; ++j)
             names.extraNames[std::size_t(i)][std::size_t(j)] = u"Параметр %1.%2"_s.arg(i).arg(j);
 
-    saveExtraNames(names, work);
+    if (!saveExtraNames(names, work))
+        return 1;
     const QByteArray nameFile = readAll(namePlusPath(work));
     seed(u"namefile"_s, u"all-names"_s, nameFile);
     seed(u"namefile"_s, u"cut"_s, nameFile.left(700));

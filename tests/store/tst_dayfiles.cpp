@@ -6,6 +6,7 @@
 #include "store/DayFiles.h"
 #include "store/DurableWrite.h"
 #include "core/WriteJournal.h"
+#include "core/CommitLog.h"
 #include "core/Cp1251.h"
 #include "card/CargoCard.h"
 
@@ -406,6 +407,71 @@ private slots:
         QVERIFY(replaceDurably(path, before));
         QVERIFY(WriteJournal::recover(folder).isEmpty());
         QCOMPARE(todayBytes(), before);
+    }
+
+    // The card commits' log: entries replayed in order over files that lost
+    // their unflushed writes, missing files made anew, and nothing of a torn
+    // entry, an older generation or a path outside the store's files.
+    void commitLogReplay()
+    {
+        QTemporaryDir elsewhere;
+        const QString folder = m_context->MonthDataFolder();
+        const QString a = folder + u"a.dat"_s;
+        const QString b = elsewhere.path() + u"/b.txt"_s;
+        const QString planted = elsewhere.path() + u"/run.sh"_s;
+        const QString log = CommitLog::pathIn(m_context->folders.BaseFolder);
+        const auto write = [](const QString &path, const QByteArray &bytes) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size());
+        };
+        const auto lost = [&](const QByteArray &image) {
+            QFile::remove(a);
+            QFile::remove(b);
+            write(log, image);
+        };
+        QByteArray image;
+        {
+            CommitLog journal(log);
+            QVERIFY(journal.commit({{a, 0, "one"}, {b, 4, "two"}}));
+            QVERIFY(journal.commit({{a, 1, "XY"}, {planted, 0, "rm"}}));
+            QCOMPARE(readAll(a), QByteArray("oXY"));
+            QVERIFY(journal.pending());
+            image = readAll(log);
+            // A write that bypasses the log settles it first.
+            QVERIFY(writeDurably(a, 0, "o"));
+            QVERIFY(!journal.pending());
+            QVERIFY(CommitLog::recover(log).isEmpty());
+        }
+        QFile::remove(planted);
+        lost(image);
+        QList<WriteJournal::Recovery> found = CommitLog::recover(log);
+        QCOMPARE(readAll(a), QByteArray("oXY"));
+        QCOMPARE(readAll(b), QByteArray(4, '\0') + "two");
+        QVERIFY(!QFile::exists(planted));
+        QCOMPARE(found.size(), 3);
+        QVERIFY(found[0].replayed && found[1].replayed && !found[2].replayed);
+        QCOMPARE(found[2].file, planted);
+        QVERIFY(CommitLog::recover(log).isEmpty());
+
+        // The second entry torn: the first alone.
+        lost(image.left(image.size() - 1));
+        found = CommitLog::recover(log);
+        QCOMPARE(readAll(a), QByteArray("one"));
+        QVERIFY(!found.last().replayed && found.last().file == log);
+
+        // After a flush the log starts again; what lies behind the new entry
+        // belongs to the old generation and is not put back.
+        {
+            CommitLog journal(log);
+            QVERIFY(journal.commit({{a, 0, "AAA"}}));
+            QVERIFY(journal.commit({{a, 0, "BBB"}}));
+            QVERIFY(journal.settle());
+            QVERIFY(journal.commit({{a, 0, "CCC"}}));
+            image = readAll(log);
+        }
+        lost(image);
+        QVERIFY(CommitLog::recover(log).size() == 1);
+        QCOMPARE(readAll(a), QByteArray("CCC"));
     }
 
     void loadArchiveDay()

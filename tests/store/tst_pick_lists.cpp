@@ -244,7 +244,7 @@ private slots:
             for (int j = 1; j <= 10; ++j)
                 m_extras->extraValues[size_t(i)][size_t(j)] = u"з"_s + QString::number(i) + u'.' + QString::number(j);
         m_extras->extraValues[2][7] = u"Адрес погрузки: ул. Ленина, 1"_s;
-        QVERIFY(m_extras->writeCardExtras(plus, 3));
+        QVERIFY(PlusFile(plus).write(3, m_extras->extraValues));
 
         QByteArray f = readAll(plus);
         QCOMPARE(f.size(), 210 * 128);                                         // cards 1 and 2 are zeros
@@ -257,7 +257,7 @@ private slots:
         const ExtraParams three = m_extras->extraValues;
         m_extras->extraValues = ExtraParams();
         m_extras->extraValues[0][1] = u"первая"_s;
-        QVERIFY(m_extras->writeCardExtras(plus, 1));
+        QVERIFY(PlusFile(plus).write(1, m_extras->extraValues));
         QCOMPARE(readAll(plus).mid(140 * 128), f.mid(140 * 128));
 
         QVERIFY(m_extras->readCardExtras(plus, 3));
@@ -274,7 +274,7 @@ private slots:
         QCOMPARE(m_extras->extraValues[2][6], u"з2.6"_s);
         QVERIFY(!m_extras->readCardExtras(m_base + u"none_Plus.dat"_s, 1));
         QCOMPARE(m_extras->extraValues, ExtraParams());
-        QVERIFY(!m_extras->writeCardExtras(plus, 0));
+        QVERIFY(!PlusFile(plus).write(0, m_extras->extraValues));
     }
 
     void boxChangeEmptiesOnlyItsParameter()

@@ -40,19 +40,29 @@ private slots:
         QCOMPARE(r.all().size(), 3);
 
         // Offered up to the limit, not a day beyond; 0 is no limit; no date, no offer.
-        QVERIFY(r.offeredTare(u"А123ВС 77"_s, day.addDays(32), 30));
-        QVERIFY(!r.offeredTare(u"А123ВС 77"_s, day.addDays(33), 30));
-        QVERIFY(r.offeredTare(u"А123ВС 77"_s, day.addDays(3000), 0));
-        QVERIFY(!r.offeredTare(u"Т 1"_s, day, 0));
-        QVERIFY(!r.offeredTare(u"К001КК"_s, day, 0));
+        QVERIFY(r.offeredTare(u"А123ВС 77"_s, day.addDays(32), 30, 0));
+        QVERIFY(!r.offeredTare(u"А123ВС 77"_s, day.addDays(33), 30, 0));
+        QVERIFY(r.offeredTare(u"А123ВС 77"_s, day.addDays(3000), 0, 0));
+        QVERIFY(!r.offeredTare(u"Т 1"_s, day, 0, 0));
+        QVERIFY(!r.offeredTare(u"К001КК"_s, day, 0, 0));
+        // Never a tare beyond what the scale can weigh.
+        QVERIFY(r.offeredTare(u"А123ВС 77"_s, day, 0, 11800));
+        QVERIFY(!r.offeredTare(u"А123ВС 77"_s, day, 0, 11799));
         QCOMPARE(r.find(u"а123вс77"_s)->tare, 11800.0);
 
         // A damaged line is passed over; the lines around it stay.
         QFile f(r.path());
         QVERIFY(f.open(QIODevice::Append));
         f.write("\r\n\t\t\r\n");
+        // Lines that cannot be read offer nothing, are said, and survive a rewrite.
+        f.write(encode1251(u"Е555ЕЕ\t1e308\t01.12.2026\t\t\r\nМ100ММ\t8000\t31.02.2026\t\t\r\n"_s));
         f.close();
-        QCOMPARE(r.all().size(), 3);
+        QStringList rejected;
+        QCOMPARE(r.all(&rejected).size(), 3);
+        QCOMPARE(rejected, (QStringList{u"Е555ЕЕ\t1e308\t01.12.2026\t\t"_s, u"М100ММ\t8000\t31.02.2026\t\t"_s}));
+        QVERIFY(!r.offeredTare(u"Е555ЕЕ"_s, day, 0, 0));
+        QVERIFY(r.remember(u"В777ОР"_s, 9100, day, QString()));
+        QVERIFY(file(r.path()).endsWith(encode1251(u"Е555ЕЕ\t1e308\t01.12.2026\t\t\r\nМ100ММ\t8000\t31.02.2026\t\t\r\n"_s)));
     }
 
     void tareNotesKeepTheLastNoteOfACard()

@@ -385,14 +385,18 @@ private slots:
         public:
             std::function<void()> during;
             void prepareDay(bool) override {}
-            void writeDayWorkbookRow(int) override { during(); }
-            void writeAccountingWorkbookRow(int) override { during(); }
-            void writeAccountingTexts(int) override { during(); }
+            QList<WriteJournal::Piece> exchangeLines(const CargoCard &) override
+            {
+                during();
+                return {};
+            }
+            void writeWorkbookRows(const CargoCard &) override { during(); }
             void writeTextReportHeaders() override {}
             void reconcileTexts(const QDate &) override {}
             void writeArchiveStatus(const QString &, const QDate &, int, const QString &) override {}
         } busy;
-        Weighing w(*m_context, *m_log, *m_days, *m_extras, busy, m_photos);
+        CardCommit commit(*m_context, *m_log, *m_days, busy, m_photos);
+        Weighing w(*m_context, *m_log, *m_days, *m_extras, busy, m_photos, commit);
         w.selectOperationType(u"Одинарная"_s);
         AutoWeighing a(*m_context, w, *m_conditioning);
         QSignalSpy beeps(&a, &AutoWeighing::beep);

@@ -254,18 +254,18 @@ private slots:
             Weighing *w = nullptr;
             int nested = 0;
             void prepareDay(bool) override {}
-            void writeDayWorkbookRow(int) override
+            void writeWorkbookRows(const CargoCard &) override
             {
                 if (!w->StoreNewCard())
                     ++nested;
             }
-            void writeAccountingWorkbookRow(int) override {}
-            void writeAccountingTexts(int) override {}
+            QList<WriteJournal::Piece> exchangeLines(const CargoCard &) override { return {}; }
             void writeTextReportHeaders() override {}
             void reconcileTexts(const QDate &) override {}
             void writeArchiveStatus(const QString &, const QDate &, int, const QString &) override {}
         } nesting;
-        Weighing w(*m_context, *m_log, *m_days, *m_extras, nesting, m_photos);
+        CardCommit commit(*m_context, *m_log, *m_days, nesting, m_photos);
+        Weighing w(*m_context, *m_log, *m_days, *m_extras, nesting, m_photos, commit);
         nesting.w = &w;
         w.setTerminalWeight(100);
         w.UpdateLiveWeights();
@@ -326,7 +326,8 @@ private slots:
         EventLog log(restarted);
         DayFiles days(restarted, log);
         QVERIFY(days.LoadToday());
-        Weighing again(restarted, log, days, *m_extras, m_exports, m_photos);
+        CardCommit commit(restarted, log, days, m_exports, m_photos);
+        Weighing again(restarted, log, days, *m_extras, m_exports, m_photos, commit);
         again.setTerminalWeight(100);
         again.UpdateLiveWeights();
         QVERIFY(again.StoreNewCard());

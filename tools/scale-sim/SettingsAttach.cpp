@@ -36,7 +36,12 @@ QString SettingsAttach::apply(QString *error) const
         return QString();
     }
     if (firstStart)
-        writeDefaultNames(extraNames, context.settings.ParamNames, context.folders.BaseFolder, ExistingNameFiles::Keep);
+        if (const StoreResult names = writeDefaultNames(extraNames, context.settings.ParamNames,
+                                                        context.folders.BaseFolder, ExistingNameFiles::Keep);
+            !names) {
+            *error = names.reason;
+            return QString();
+        }
 
     Settings &s = context.settings;
     s.PortNumber = port;
