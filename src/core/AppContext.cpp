@@ -8,6 +8,7 @@
 #include <QFileInfo>
 
 #include <QDir>
+#include <QDirIterator>
 
 using namespace Qt::StringLiterals;
 
@@ -48,6 +49,13 @@ void noteRecoveries(const QList<WriteJournal::Recovery> &found, QStringList &lin
     }
 }
 
+// Whether any month folder below `dataRoot` holds a file.
+bool holdsDayFiles(const QString &dataRoot)
+{
+    QDirIterator it(dataRoot, {u"*.dat"_s}, QDir::Files, QDirIterator::Subdirectories);
+    return it.hasNext();
+}
+
 QByteArray readAll(const QString &path)
 {
     QFile file(path);
@@ -84,7 +92,7 @@ SettingsStart AppContext::LoadOrCreateSettings(bool *firstStartOut)
         settingsRenewed = true;
     } else if (firstStart) {
         // Day files without settings: the file was lost, not never made.
-        if (baseFolderExists && !QDir(folders.DataRoot).isEmpty(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (baseFolderExists && holdsDayFiles(folders.DataRoot)) {
             start.logLines << u"Файл настроек не найден"_s << u"Настройки взяты по умолчанию"_s;
             start.message = u"Файл настроек не найден.\nНастройки взяты по умолчанию."_s;
         }

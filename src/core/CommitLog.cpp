@@ -12,7 +12,10 @@
 #include <QThread>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -193,8 +196,7 @@ bool CommitLog::touchesLocked(const QString &path) const
 
 QFile *CommitLog::target(const QString &path, StoreResult &opened)
 {
-    auto found = m_files.find(path);
-    if (found != m_files.end())
+    if (auto found = m_files.find(path); found != m_files.end())
         return found->second.get();
     const bool created = !QFileInfo::exists(path);
     auto file = std::make_unique<QFile>(path);
@@ -207,6 +209,30 @@ QFile *CommitLog::target(const QString &path, StoreResult &opened)
     return m_files.emplace(path, std::move(file)).first->second.get();
 }
 
+namespace {
+
+// The blocks a write beyond the end of `file` will need, taken before the
+// commit point (the size stays): a full disk refuses the change then, and
+// never cuts its writes after it.
+StoreResult reserve(QFile &file, qint64 end)
+{
+    const qint64 size = file.size();
+    if (end <= size)
+        return {};
+    if (::fallocate(file.handle(), FALLOC_FL_KEEP_SIZE, size, end - size) != 0 && errno != EOPNOTSUPP)
+        return StoreResult::failed(named(file.fileName(), systemErrorText(errno)));
+    return {};
+}
+
+// What a write that failed says, with errno as the call left it.
+StoreResult writeFailed(QFile &file)
+{
+    const int error = errno;
+    return StoreResult::failed(named(file.fileName(), error != 0 ? systemErrorText(error) : fileErrorText(file)));
+}
+
+} // namespace
+
 StoreResult CommitLog::commit(const QList<WriteJournal::Piece> &pieces)
 {
     if (pieces.isEmpty())
@@ -215,7 +241,15 @@ StoreResult CommitLog::commit(const QList<WriteJournal::Piece> &pieces)
     QList<WriteJournal::Piece> absolute = pieces;
     for (WriteJournal::Piece &piece : absolute)
         piece.path = QDir::cleanPath(QFileInfo(piece.path).absoluteFilePath());
-    if (m_writeAt >= kSettleAbove)
+    // A file moved away or replaced behind the program's back since the
+    // last change: what went into it is settled, and its name opened anew.
+    const bool stale = std::any_of(m_files.begin(), m_files.end(), [](const auto &held) {
+        struct stat byName = {}, byHandle = {};
+        return ::stat(QFile::encodeName(held.first).constData(), &byName) != 0
+            || ::fstat(held.second->handle(), &byHandle) != 0 || byName.st_ino != byHandle.st_ino
+            || byName.st_dev != byHandle.st_dev;
+    });
+    if (m_writeAt >= kSettleAbove || stale)
         if (const StoreResult settled = settleLocked(); !settled)
             return settled;
 
@@ -229,6 +263,9 @@ StoreResult CommitLog::commit(const QList<WriteJournal::Piece> &pieces)
             return opened;
         files.append(file);
     }
+    for (qsizetype k = 0; k < absolute.size(); ++k)
+        if (const StoreResult room = reserve(*files[k], absolute[k].offset + absolute[k].bytes.size()); !room)
+            return room;
 
     if (!m_log) {
         const bool created = !QFileInfo::exists(m_path);
@@ -244,8 +281,11 @@ StoreResult CommitLog::commit(const QList<WriteJournal::Piece> &pieces)
                 return StoreResult::failed(named(m_path, synced.reason));
     }
     const QByteArray entry = encode(m_generation, m_sequence, absolute);
+    if (const StoreResult room = reserve(*m_log, m_writeAt + entry.size()); !room)
+        return room;
+    errno = 0;
     if (!CrashPoint::positionedWrite(*m_log, m_writeAt, entry))
-        return StoreResult::failed(named(m_path, fileErrorText(*m_log)));
+        return writeFailed(*m_log);
     // The commit point.
     if (const StoreResult synced = syncData(*m_log); !synced)
         return StoreResult::failed(named(m_path, synced.reason));
@@ -253,9 +293,10 @@ StoreResult CommitLog::commit(const QList<WriteJournal::Piece> &pieces)
     ++m_sequence;
 
     for (qsizetype k = 0; k < absolute.size(); ++k)
-        if (!CrashPoint::positionedWrite(*files[k], absolute[k].offset, absolute[k].bytes))
-            return StoreResult::failed(
-                named(absolute[k].path, fileErrorText(*files[k]) + u" (запись будет завершена при запуске)"_s));
+        if (!CrashPoint::positionedWrite(*files[k], absolute[k].offset, absolute[k].bytes)) {
+            const StoreResult failed = writeFailed(*files[k]);
+            return StoreResult::failed(failed.reason + u" (запись будет завершена при запуске)"_s);
+        }
     if (QThread::currentThread() == thread())
         m_idle.start();
     return {};

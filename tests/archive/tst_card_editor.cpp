@@ -398,9 +398,12 @@ private slots:
         QCOMPARE(readAll(m_context->folders.MonthDataFolder(kNow.date()) + u"09.12.2026.dat"_s), before);
     }
 
+    // A correction is written whole or not at all: a plus file that cannot
+    // be written leaves the card as it was, and the operator is told.
     void failedExtrasAreSaid()
     {
         storeThree();
+        const QByteArray before = readAll(dayPath());
         // The plus file cannot be written (a folder stands in its place;
         // permissions would not stop root).
         QVERIFY(QFile::rename(plusPath(), plusPath() + u".saved"_s));
@@ -408,11 +411,11 @@ private slots:
         m_editor->open(CardEditor::Correction);
         m_editor->setText(Gross, u"1"_s);
         m_editor->setExtraText(0, 1, u"x"_s);
-        QVERIFY(m_editor->ReplaceCardParameters());
-        QCOMPARE(slot(3).gross, 1.0);
+        QVERIFY(!m_editor->ReplaceCardParameters());
+        QCOMPARE(readAll(dayPath()), before);
         QCOMPARE(m_messages.size(), 1);
-        QVERIFY(m_messages[0].startsWith(CardEditor::replacedMessage() + u"\nДополнительные параметры не записаны: "_s));
-        QCOMPARE(logLines().last(), u"09.12.2026  14:08:30  Дополнительные параметры карточки № 3 не записаны: "_s + plusPath());
+        QVERIFY2(m_messages[0].startsWith(u"Карточка не записана: 09.12.2026_Plus.dat: "_s), qPrintable(m_messages[0]));
+        QCOMPARE(logLines().last(), u"09.12.2026  14:08:30  "_s + m_messages[0]);
         QVERIFY(QDir().rmdir(plusPath()));
     }
 

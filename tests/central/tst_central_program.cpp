@@ -96,8 +96,7 @@ private slots:
         QCOMPARE(ask(db, u"SELECT card_id, change, operator FROM card_changes ORDER BY arrival"_s),
                  (QStringList{u"1|store|Оператор"_s, u"2|store|Оператор"_s, u"2|completion|Оператор"_s,
                               u"2|correction|Оператор"_s, u"3|store|Оператор"_s, u"3|deletion|Оператор"_s,
-                              u"4|store|Оператор"_s, u"4|archive completion|Оператор"_s,
-                              u"1|archive completion|Оператор"_s}));
+                              u"1|archive completion|Оператор"_s, u"4|archive completion|Оператор"_s}));
         QCOMPARE(ask(db, u"SELECT card_id, day, status, deleted, document_number, gross - tare FROM cards ORDER BY card_id"_s),
                  (QStringList{u"1|2026-12-08|завершена|false||30000"_s, u"2|2026-12-09|завершена|false|ТН-9|20000"_s,
                               u"3|2026-12-09|удалена|true||25000"_s, u"4|2026-12-09|завершена|false||18000"_s}));

@@ -411,8 +411,14 @@ private slots:
         QCOMPARE(start().ScaleSerial, u"987"_s);
         QCOMPARE(nameFiles, 1);
 
-        // A base folder without its settings file is a first start again.
+        // A settings file deleted: its last good copy takes its place.
+        QFile::remove(lastGoodCopyPath(folders.SettingsFile));
+        QVERIFY(QFile::rename(folders.SettingsFile, lastGoodCopyPath(folders.SettingsFile)));
+        QCOMPARE(start().ScaleSerial, u"987"_s);
+        QCOMPARE(nameFiles, 1);
+        // Without a copy it is a first start again.
         QVERIFY(QFile::remove(folders.SettingsFile));
+        QVERIFY(QFile::remove(lastGoodCopyPath(folders.SettingsFile)));
         QCOMPARE(start().ScaleSerial, u"123456"_s);
         QCOMPARE(nameFiles, 2);
         QCOMPARE(readAll(folders.SettingsFile).size(), qsizetype(13100));

@@ -415,7 +415,7 @@ private slots:
         for (int i = 0; i < 34; ++i)
             poll(15000);
         QCOMPARE(beeps.count(), 1);
-        QCOMPARE(fixedDuring, (QList<int>{1, 1, 1}));
+        QCOMPARE(fixedDuring, (QList<int>{1, 1}));
         QCOMPARE(decodeCountRecord(todayFile()), 1);
         QCOMPARE(a.AutoFixed, 1);
         QVERIFY(!w.storing());
