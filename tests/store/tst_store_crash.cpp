@@ -153,6 +153,9 @@ class TestStoreCrash : public QObject
         }
         QVERIFY(files.counter >= lastId);
         QCOMPARE(outOfStep(folder), 0);
+        // Every card has its additional values' record.
+        QVERIFY2(files.plus.size() >= cards * PlusFile::kRecordsPerCard * PlusFile::kRecordSize,
+                 qPrintable(u"plus file of %1 bytes for %2 cards"_s.arg(files.plus.size()).arg(cards)));
     }
 
     // After a kill and a start: each file old or new as a whole, the
