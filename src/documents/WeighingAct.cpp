@@ -19,11 +19,12 @@ QSizeF ActLayout::photoSize(const QImage &image, double maxWidth)
     return {std::floor(maxWidth), std::floor(maxWidth * image.height() / image.width())};
 }
 
-std::array<QString, 2> ActWeighingLines(const std::array<QString, 25> &texts, const QString &unit,
-                                        const QString &tareNote)
+QStringList ActWeighingLines(const std::array<QString, 25> &texts, const QString &unit, const QString &tareNote)
 {
     const QString three = u"   "_s;
-    const auto weight = [&](const QString &what, int n) -> QString { return what + u' ' + texts[size_t(n)] + u' ' + unit; };
+    const auto weight = [&](const QString &what, int n) -> QString {
+        return what + u' ' + texts[size_t(n)] + u' ' + unit;
+    };
     const QString type = texts[OperationType].trimmed();
     const bool loading = type == OperationTypes::loading();
     const QString notDone = three + u"не выполнено"_s;
@@ -42,9 +43,10 @@ std::array<QString, 2> ActWeighingLines(const std::array<QString, 25> &texts, co
         second = u"Взвешивание 2:"_s + three + texts[Date2] + three + texts[Time2] + three
             + (loading ? weight(u"брутто"_s, Gross) : weight(u"тара"_s, Tare));
     }
+    QStringList lines{first, second};
     if (!tareNote.isEmpty())
-        second += three + u'(' + tareNote + u')';
-    return {first, second};
+        lines << u'(' + tareNote + u')';
+    return lines;
 }
 
 bool PrintWeighingAct(PrintSurface &surface, const Settings &settings, const std::array<QString, 25> &texts,

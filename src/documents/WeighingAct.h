@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QSizeF>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <functional>
@@ -29,9 +30,9 @@ bool PrintWeighingAct(PrintSurface &surface, const Settings &settings, const std
                       const QString &tareNote = QString());
 
 // The two weighings of the act, each with its date, time and weight; a
-// single-pass card's tare was not weighed, and where it came from is noted.
-std::array<QString, 2> ActWeighingLines(const std::array<QString, 25> &texts, const QString &unit,
-                                        const QString &tareNote);
+// single-pass card's tare was not weighed. Below them, in brackets, where the
+// tare came from when that is noted.
+QStringList ActWeighingLines(const std::array<QString, 25> &texts, const QString &unit, const QString &tareNote);
 
 // The photo row of the act, in twips.
 namespace ActLayout {

@@ -96,11 +96,11 @@ private slots:
         std::array<QString, 25> t = cardTexts();
         t[OperationType] = u"Погрузка"_s;
         QCOMPARE(ActWeighingLines(t, u"кг"_s, QString()),
-                 (std::array<QString, 2>{u"Взвешивание 1:   09.12.2026   08:15:30   тара 20000 кг"_s,
-                                         u"Взвешивание 2:   09.12.2026   09:40:05   брутто 32500 кг"_s}));
+                 QStringList({u"Взвешивание 1:   09.12.2026   08:15:30   тара 20000 кг"_s,
+                              u"Взвешивание 2:   09.12.2026   09:40:05   брутто 32500 кг"_s}));
         t[OperationType] = u"Одинарная"_s;
-        QCOMPARE(ActWeighingLines(t, u"т"_s, u"тара из справочника от 01.12.2026"_s)[1],
-                 u"Тара без взвешивания:   20000 т   (тара из справочника от 01.12.2026)"_s);
+        QCOMPARE(ActWeighingLines(t, u"т"_s, u"тара из справочника от 01.12.2026"_s).mid(1),
+                 QStringList({u"Тара без взвешивания:   20000 т"_s, u"(тара из справочника от 01.12.2026)"_s}));
         t[OperationType] = u"Разгрузка"_s;
         t[Date2].clear();
         t[Time2].clear();
