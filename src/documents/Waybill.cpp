@@ -384,8 +384,8 @@ void WaybillForm::reverse(WaybillSide &p) const
     top = s.currentY();
     s.setFontSize(6);
     s.setFontItalic(true);
-    p.twoAt(0.062, dk(4, 2) + u"  "_s + dk(4, 3) + u"  "_s + dk(4, 11) + u"  "_s + dk(4, 12), 0.638, either(dk(4, 10), box(4)), 0.605,
-            0.93);
+    p.twoAt(0.062, dk(4, 2) + u"  "_s + dk(4, 3) + u"  "_s + dk(4, 11) + u"  "_s + dk(4, 12), 0.638,
+            either(dk(4, 10), box(4)), 0.605, 0.93);
     s.setFontItalic(false);
     p.rule(0.062, 0.605);
     p.rule(0.633, 0.93);

@@ -72,8 +72,10 @@ QList<ReportTextLine> ReportTextLines(const ReportTable &table)
             continue;
         ReportTextLine line;
         line.bold = !table.text(r, 0).isEmpty();
-        if (marks)
-            line.text += u' ' + (r == 0 ? u"Отм."_s : ReportMarkText(table.row(r))).leftJustified(MarkCharacters, u' ', true);
+        if (marks) {
+            const QString mark = r == 0 ? u"Отм."_s : ReportMarkText(table.row(r));
+            line.text += u' ' + mark.leftJustified(MarkCharacters, u' ', true);
+        }
         for (int c = 1; c <= lastColumn; ++c) {
             if (table.columnWidth(c) == 0)
                 continue;

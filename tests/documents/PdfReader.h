@@ -103,8 +103,10 @@ inline QImage render(const QString &pdf, const QString &folder, int page = 1)
 inline int ink(const QImage &page, const QRectF &twips)
 {
     int dark = 0;
-    const int x0 = qMax(0, int((twips.left() + Margin) / 10)), x1 = qMin(page.width() - 1, int((twips.right() + Margin) / 10));
-    const int y0 = qMax(0, int((twips.top() + Margin) / 10)), y1 = qMin(page.height() - 1, int((twips.bottom() + Margin) / 10));
+    const int x0 = qMax(0, int((twips.left() + Margin) / 10));
+    const int x1 = qMin(page.width() - 1, int((twips.right() + Margin) / 10));
+    const int y0 = qMax(0, int((twips.top() + Margin) / 10));
+    const int y1 = qMin(page.height() - 1, int((twips.bottom() + Margin) / 10));
     for (int y = y0; y <= y1; ++y)
         for (int x = x0; x <= x1; ++x)
             dark += qGray(page.pixel(x, y)) < 100;
