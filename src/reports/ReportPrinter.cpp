@@ -115,12 +115,14 @@ double roomFor(PrintSurface &surface, PrintSurface::Orientation orientation, dou
     return surface.pageWidth() - left;
 }
 
-// Which band of columns a page shows, when there are several.
-QString partText(size_t part, size_t parts)
+// Which bands of columns a page shows, when there are several.
+QString partText(size_t first, size_t last, size_t parts)
 {
     if (parts < 2)
         return QString();
-    return u"(столбцы "_s + QString::number(part + 1) + u" из "_s + QString::number(parts) + u')';
+    const QString shown =
+        QString::number(first + 1) + (last > first ? u'–' + QString::number(last + 1) : QString());
+    return u"(столбцы "_s + shown + u" из "_s + QString::number(parts) + u')';
 }
 
 } // namespace
@@ -160,17 +162,26 @@ bool PrintReportAsText(PrintSurface &surface, const ReportTable &table, const QS
     std::vector<qsizetype> starts{0};
     for (int n : columns.characters)
         starts.push_back(starts.back() + n);
+    surface.setFontSize(size);
+    const double bandHeight = lines.size() * surface.lineHeight();
+    surface.setFontSize(14);
+    const double headingLine = surface.lineHeight();
     bool ok = true;
     for (size_t part = 0; part < bands.size(); ++part) {
-        if (part > 0)
-            ok = surface.newPage() && ok;
         surface.setFontBold(false);
         surface.setFontSize(14);
-        ok = surface.print() && ok;
-        ok = surface.print() && ok;
-        ok = surface.print({Item::tab(10), title}) && ok;
+        // A band that fits below the one before stays on its page.
+        if (part == 0 || surface.currentY() + 3 * headingLine + bandHeight > surface.pageHeight()) {
+            if (part > 0)
+                ok = surface.newPage() && ok;
+            ok = surface.print() && ok;
+            ok = surface.print() && ok;
+            ok = surface.print({Item::tab(10), title}) && ok;
+        } else {
+            ok = surface.print() && ok;
+        }
         // The title's line is too short for the part as well.
-        ok = surface.print({Item::tab(10), partText(part, bands.size())}) && ok;
+        ok = surface.print({Item::tab(10), partText(part, part, bands.size())}) && ok;
         ok = surface.print() && ok;
         surface.setFontSize(size);
         for (const ReportTextLine &line : lines) {
@@ -235,13 +246,53 @@ bool FlexGridPrint(PrintSurface &surface, const ReportPicture &grid, const QStri
     const double pageHeight = surface.pageHeight();
 
     bool ok = true;
-    bool firstPage = true;
+    // The page being drawn: which bands it shows, and where a further band
+    // that fits whole could start (none after a band that runs on).
+    bool pageOpen = false;
+    size_t pageFirst = 0, pageLast = 0;
+    double stackAt = -1;
+    // The title goes on when the page is done, naming the bands on it.
+    const auto finishPage = [&] {
+        if (!pageOpen)
+            return true;
+        surface.setFontName(u"Courier New"_s);
+        surface.setFontSize(12);
+        surface.setFontBold(false);
+        surface.setFontItalic(false);
+        surface.setCurrentX(1000);
+        surface.setCurrentY(500);
+        const QString partOf = partText(pageFirst, pageLast, bands.size());
+        return surface.print({partOf.isEmpty() ? title : title + u"  "_s + partOf}) && surface.print()
+            && surface.print();
+    };
+    const auto openPage = [&](size_t part) {
+        if (pageOpen && !(finishPage() && surface.newPage()))
+            return false;
+        pageOpen = true;
+        pageFirst = pageLast = part;
+        return true;
+    };
+    const double whole = grid.height() * scale;
+    const double gap = ReportPicture::RowHeight * scale;
     for (size_t part = 0; part < bands.size() && ok; ++part) {
         const std::vector<int> &columns = bands[part];
         const double width = grid.width(columns);
+        const auto band = [&grid, &columns, scale](double from, double height) {
+            return [&grid, &columns, from, height, scale](QPainter &painter) {
+                painter.scale(scale, scale);
+                grid.paint(painter, from, height, columns);
+            };
+        };
+        // A short table's bands stand one under the other on a page.
+        if (stackAt >= 0 && limit == -1 && stackAt + gap + whole + top <= pageHeight) {
+            ok = surface.drawBand(QRectF(left, stackAt + gap, width * scale, whole), band(0, grid.height()));
+            stackAt += gap + whole;
+            pageLast = part;
+            continue;
+        }
         int start = repeat;
         double offset = 0;
-        for (;;) {
+        for (int page = 0;; ++page) {
             double acc = 0;
             int n = 0;
             for (int r = start; r <= last; ++r) {
@@ -257,32 +308,13 @@ bool FlexGridPrint(PrintSurface &surface, const ReportPicture &grid, const QStri
                 ok = false;
                 break;
             }
-
-            if (!firstPage && !surface.newPage()) {
+            if (!openPage(part)) {
                 ok = false;
                 break;
             }
-            firstPage = false;
-            surface.setFontName(u"Courier New"_s);
-            surface.setFontSize(12);
-            surface.setFontBold(false);
-            surface.setFontItalic(false);
-            surface.setCurrentX(1000);
-            surface.setCurrentY(500);
-            const QString partOf = partText(part, bands.size());
-            ok = surface.print({partOf.isEmpty() ? title : title + u"  "_s + partOf}) && surface.print()
-                && surface.print();
-
-            const auto band = [&grid, &columns, scale](double from, double height) {
-                return [&grid, &columns, from, height, scale](QPainter &painter) {
-                    painter.scale(scale, scale);
-                    grid.paint(painter, from, height, columns);
-                };
-            };
             if (repeat > 0) {
-                ok = ok
-                    && surface.drawBand(QRectF(left, top, width * scale, captionHeight * scale),
-                                        band(0, captionHeight));
+                ok = surface.drawBand(QRectF(left, top, width * scale, captionHeight * scale),
+                                      band(0, captionHeight));
                 // One caption height more than counted: the bands of the pages
                 // still join, and the rows that did not fit come first next time.
                 const double height = captionHeight + acc;
@@ -290,17 +322,20 @@ bool FlexGridPrint(PrintSurface &surface, const ReportPicture &grid, const QStri
                     && surface.drawBand(QRectF(left, top + captionHeight * scale, width * scale, height * scale),
                                         band(captionHeight + offset, height));
             } else {
-                ok = ok && surface.drawBand(QRectF(left, top, width * scale, acc * scale), band(offset, acc));
+                ok = surface.drawBand(QRectF(left, top, width * scale, acc * scale), band(offset, acc));
             }
             if (!ok)
                 break;
             start += n;
             offset += acc + captionHeight;
             // Once the picture is used up further pages would be blank.
-            if (captionHeight + offset >= grid.height())
+            if (captionHeight + offset >= grid.height()) {
+                stackAt = page == 0 && start > last ? top + whole : -1;
                 break;
+            }
         }
     }
+    ok = finishPage() && ok;
     // Pages drawn before a failure still go out.
     return surface.endDocument() && ok;
 }

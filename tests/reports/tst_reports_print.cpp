@@ -64,24 +64,32 @@ private slots:
         const PdfReader::Word first = PdfReader::find(words, caption.section(u' ', 0, 0));
         QVERIFY2(first.right > 0, qPrintable(caption));
         QVERIFY(first.y > 1000 && first.bottom < 1000 + ReportPicture::RowHeight);
-        const QImage page = PdfReader::render(files[0], b.dir.path());
-        // The empty row's cell borders: grid lines below the caption band,
-        // white below the second row. All columns are wider than the page
-        // even in the smallest type: they print in it, in bands.
-        QVERIFY(allText(files[0]).contains(u"(столбцы 3 из 3)"_s));
+        // All columns are wider than the page even in the smallest type:
+        // they print in it, in three bands one under the other, each
+        // starting with the first column, a row's gap between them.
+        QCOMPARE(PdfReader::pages(files[0]).size(), 1);
+        QVERIFY(allText(files[0]).contains(u"(столбцы 1–3 из 3)"_s));
         const double scale = ReportMinimumPoints / ReportPicture::FontPoints;
         const double row = ReportPicture::RowHeight * scale;
+        for (int band = 1; band < 3; ++band) {
+            const PdfReader::Word again = PdfReader::find(words, first.text, band);
+            QVERIFY2(qAbs(again.y - first.y - band * 3 * row) < 20, qPrintable(QString::number(again.y)));
+        }
+        // The page image: the empty row's cell borders below the caption
+        // band, white in the gap, the next band's grey caption below it.
+        const QImage page = PdfReader::render(files[0], b.dir.path());
         const int x = int((1000 + 500 * scale + PdfReader::Margin) / 10);
-        const auto dark = [&](double twips) {
-            return qGray(page.pixel(x, int((twips + PdfReader::Margin) / 10))) < 220;
-        };
-        QVERIFY(!dark(1000 + 1.5 * row));
+        const auto gray = [&](double twips) { return qGray(page.pixel(x, int((twips + PdfReader::Margin) / 10))); };
+        QVERIFY(gray(1000 + 1.5 * row) >= 220);
         bool rowBorder = false;
         for (double y = 1000 + 1.8 * row; y < 1000 + 2.2 * row; y += 5)
-            rowBorder = rowBorder || dark(y);
+            rowBorder = rowBorder || gray(y) < 220;
         QVERIFY(rowBorder);
-        for (double y = 1000 + 2.5 * row; y < 4000; y += 50)
-            QVERIFY(!dark(y));
+        for (double y = 1000 + 2.3 * row; y < 1000 + 2.8 * row; y += 5)
+            QVERIFY(gray(y) >= 220);
+        QVERIFY(gray(1000 + 3.3 * row) < 220);
+        for (double y = 1000 + 9 * row; y < 6000; y += 50)
+            QVERIFY(gray(y) >= 220);
     }
 
     void collapsedGroupsPrintOnlyHeadersAndTotal()
@@ -171,7 +179,6 @@ private slots:
                 QCOMPARE(files.size(), 1);
                 const QList<PdfReader::Page> pages = PdfReader::pages(files[0]);
                 QString all;
-                int parts = 0;
                 for (const PdfReader::Page &page : pages) {
                     for (const PdfReader::Word &w : page.words) {
                         // A word's box spans the font's ascent and descent,
@@ -180,10 +187,11 @@ private slots:
                                  qPrintable(what + u' ' + w.text + u' ' + QString::number(w.bottom - w.y)));
                         all += w.text + u' ';
                     }
-                    parts += PdfReader::find(page.words, text ? u"Отм."_s : u"Отметка"_s).right > 0;
                 }
-                // Each band of columns repeats the card's first parameter.
-                QVERIFY2(parts >= 1 && all.count(u"Щебень"_s) >= parts, qPrintable(what));
+                // Each band of columns repeats the marks and the card's first parameter.
+                const qsizetype parts = all.count(text ? u"Отм. "_s : u"Отметка "_s);
+                QVERIFY2(parts >= 1 && all.count(u"незав. "_s) == parts && all.count(u"Щебень"_s) >= parts,
+                         qPrintable(what));
                 QCOMPARE(all.count(u"Д1 "_s), 1);
                 for (int c = 1; c <= 19; ++c) {
                     const int cut = c <= 8 ? 12 : 10;
