@@ -209,6 +209,32 @@ private slots:
         }
     }
 
+    void columnBands()
+    {
+        using Bands = std::vector<std::vector<int>>;
+        // Everything fits: one band of every column.
+        QCOMPARE(ReportColumnBands({300, 2000, 1000}, 2, 5000), (Bands{{0, 1, 2}}));
+        // Each band starts with the describing columns.
+        QCOMPARE(ReportColumnBands({300, 2000, 2000, 2000, 1000}, 2, 4500),
+                 (Bands{{0, 1, 2}, {0, 1, 3}, {0, 1, 4}}));
+        // A column too wide for any band still gets one, cut at its edge.
+        QCOMPARE(ReportColumnBands({300, 1000, 9000, 500}, 2, 4000), (Bands{{0, 1, 2}, {0, 1, 3}}));
+        // Describing columns that leave no room are not repeated.
+        QCOMPARE(ReportColumnBands({3000, 2000, 1000}, 1, 2500), (Bands{{0}, {1}, {2}}));
+
+        // Turned when landscape is enough, else banded at the smallest type.
+        const auto plan = [](double width, PrintSurface::Orientation o) {
+            return PlanReportPaper(width, 10000, 15000, o, 8);
+        };
+        QCOMPARE(plan(9000, PrintSurface::Orientation::Portrait).scale, 1.0);
+        QCOMPARE(plan(11000, PrintSurface::Orientation::Portrait).scale, 10000.0 / 11000);
+        QVERIFY(plan(16000, PrintSurface::Orientation::Portrait).orientation == PrintSurface::Orientation::Landscape);
+        QVERIFY(!plan(16000, PrintSurface::Orientation::Portrait).banded);
+        const ReportPaperPlan banded = plan(20000, PrintSurface::Orientation::Portrait);
+        QVERIFY(banded.banded && banded.orientation == PrintSurface::Orientation::Portrait);
+        QCOMPARE(banded.scale, ReportMinimumPoints / 8);
+    }
+
     void textModeLines()
     {
         Bench b;
