@@ -59,9 +59,11 @@ bool PrintReportAsText(PrintSurface &surface, const ReportTable &table, const QS
                        PrintSurface::Orientation orientation);
 
 // The grid's picture page by page in one document, each page with the title
-// and the first `repeat` rows on top; a picture wider than the page is
-// scaled down to its width as far as PlanReportPaper allows. `limit` -1: only the page height limits the rows
-// of a page. False after the first error.
+// and the first `repeat` rows on top. A picture wider than the page is
+// scaled down, turned or split into bands of columns as PlanReportPaper
+// says; the bands of a table short enough stand one under the other.
+// `limit` -1: only the page height limits the rows of a page. False after
+// the first error.
 bool FlexGridPrint(PrintSurface &surface, const ReportPicture &grid, const QString &title,
                    PrintSurface::Orientation orientation, int limit, double top, double left, int repeat);
 
