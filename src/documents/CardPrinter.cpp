@@ -149,6 +149,15 @@ WaybillValues CardPrinter::waybillValuesOf(const Source &from) const
             v.constants[size_t(i)] = *entry;
     }
     v.today = m_context.clock.now().date();
+    for (int i = 0; i < CardTextCount; ++i)
+        v.boxes[size_t(i)] = texts[size_t(i)];
+    // Only weights the scale has given: an open card has no net yet.
+    const CargoCard &card = from.card;
+    if (card.gross != 0)
+        v.gross = texts[Gross];
+    if (!IsIncomplete(card.status) && (card.gross != 0 || card.tare != 0))
+        v.net = texts[Net];
+    v.weightUnit = m_context.settings.WeightUnit;
     return v;
 }
 

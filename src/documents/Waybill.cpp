@@ -209,11 +209,29 @@ public:
 
     QString dp(int i, int j) const { return v.extras[size_t(i)][size_t(j)].trimmed(); }
     QString dk(int i, int k) const { return v.constants[size_t(i)][size_t(k)].trimmed(); }
+    QString box(int i) const { return v.boxes[size_t(i)].trimmed(); }
+    static QString either(const QString &set, const QString &own) { return set.isEmpty() ? own : set; }
+
+    // Sender (2) or receiver (3): the organisation from its list entry; a
+    // party named nowhere else is the card's own box.
+    QString partyName(int i) const { return dp(i, 10).isEmpty() ? either(dk(i, 2), box(i)) : dk(i, 2); }
+    // The weights of the invoice, or those the scale gave the card.
+    QString netText() const { return either(dp(0, 3), weightText(v.net)); }
+    QString grossText() const { return either(dp(0, 4), weightText(v.gross)); }
+    bool weighedHere() const
+    {
+        return (dp(0, 3).isEmpty() && !v.net.isEmpty()) || (dp(0, 4).isEmpty() && !v.gross.isEmpty());
+    }
 
     void front(WaybillSide &p, int copy) const;
     void reverse(WaybillSide &p) const;
 
 private:
+    QString weightText(const QString &weight) const
+    {
+        return weight.isEmpty() || v.weightUnit.trimmed().isEmpty() ? weight : weight + u' ' + v.weightUnit.trimmed();
+    }
+
     const WaybillValues &v;
 };
 
@@ -245,7 +263,7 @@ void WaybillForm::front(WaybillSide &p, int copy) const
                                 u"физического лица,"_s};
     p.pair(Standard, {WaybillCut80(dp(2, 10))}, {WaybillCut80(dp(3, 10))}, person, person);
     const QStringList company = {u"полное наименование, адрес места нахождения-для юридического лица)"_s};
-    p.pair(Standard, wrapped(dk(2, 2), dk(2, 3)), wrapped(dk(3, 2), dk(3, 3)), company, company);
+    p.pair(Standard, wrapped(partyName(2), dk(2, 3)), wrapped(partyName(3), dk(3, 3)), company, company);
     const QStringList responsible = {
         u"(фамилия, имя, отчество, данные о средствах связи, ответсвенного за"_s, u"перевозку)"_s};
     p.pair(Standard, {WaybillCut80(dp(2, 6) + u"  "_s + dp(2, 9))}, {WaybillCut80(dp(3, 6) + u"  "_s + dp(3, 9))},
@@ -258,7 +276,7 @@ void WaybillForm::front(WaybillSide &p, int copy) const
              u"грузов-в соответствии с СПС), его состояние и другая необходимая информация о грузе)"_s});
     p.field(dp(0, 5) + u"  "_s + dp(0, 6),
             {u"(количество грузовых мест, маркировка, вид тары и способ упаковки)"_s});
-    p.field(u"Нетто: "_s + dp(0, 3) + u" (Брутто: "_s + dp(0, 4) + u")  Габариты\\Объём: "_s + dp(0, 7),
+    p.field(u"Нетто: "_s + netText() + u" (Брутто: "_s + grossText() + u")  Габариты\\Объём: "_s + dp(0, 7),
             {u"(масса нетто(брутто) грузовых мест в килограммах, размеры(высота, ширина и длина) в метрах, объём "
              u"грузовых мест в кубических метрах)"_s});
     // Kept as entered: the hazard data may be laid out with blanks.
@@ -315,7 +333,10 @@ void WaybillForm::front(WaybillSide &p, int copy) const
             {u"(размер платы и предельный срок хранения груза в терминале перевозчика, сроки "
              u"погрузки(выгрузки) грузов, порядок предоставления и установки приспособлений необходимых для"_s,
              u"погрузки, выгрузки и перевозки груза)"_s});
-    p.field(u"Нетто: "_s + dp(0, 3) + u" (Брутто: "_s + dp(0, 4) + u')' + dk(0, 11),
+    QString weights = u"Нетто: "_s + netText() + u" (Брутто: "_s + grossText() + u')';
+    if (weighedHere())
+        weights += u", взвешивание на автомобильных весах"_s + (dk(0, 11).isEmpty() ? QString() : u"  "_s);
+    p.field(weights + dk(0, 11),
             {u"(масса груза и способ ее определения, сведения об опломбировании крытых транспортных средств и "
              u"контейнеров)"_s});
     p.field(dp(4, 6), {u"(порядок выполнения погрузо-разгрузочных работ, работ по промывке и дезинфекции "
@@ -347,7 +368,8 @@ void WaybillForm::reverse(WaybillSide &p) const
 
     p.title(0.443, u"10.Перевозчик"_s, 1);
     double top = s.currentY();
-    p.pair(Standard, {WaybillCut80(dk(4, 7) + u' ' + dk(4, 8))}, {WaybillCut80(dk(5, 0) + u' ' + dk(5, 3))},
+    p.pair(Standard, {WaybillCut80(dk(4, 7) + u' ' + dk(4, 8))},
+           {WaybillCut80(either(dk(5, 0), box(5)) + u' ' + dk(5, 3))},
            {u"(фамилия, имя, отчество, адрес места жительства- для физического лица)"_s},
            {u"(фамилия, имя, отчество, адрес места жительства, данные о средствах связи(при их наличии) водителя"_s,
             u"(водителей))"_s});
@@ -362,8 +384,8 @@ void WaybillForm::reverse(WaybillSide &p) const
     top = s.currentY();
     s.setFontSize(6);
     s.setFontItalic(true);
-    p.twoAt(0.062, dk(4, 2) + u"  "_s + dk(4, 3) + u"  "_s + dk(4, 11) + u"  "_s + dk(4, 12), 0.638, dk(4, 10), 0.605,
-            0.93);
+    p.twoAt(0.062, dk(4, 2) + u"  "_s + dk(4, 3) + u"  "_s + dk(4, 11) + u"  "_s + dk(4, 12), 0.638,
+            either(dk(4, 10), box(4)), 0.605, 0.93);
     s.setFontItalic(false);
     p.rule(0.062, 0.605);
     p.rule(0.633, 0.93);
@@ -413,7 +435,7 @@ void WaybillForm::reverse(WaybillSide &p) const
     const QString today = ShortDateText(v.today);
     p.blank(2);
     p.title(0.362, u"16. Дата составления, подписи сторон"_s, 2);
-    p.pair(Standard, {dk(2, 0) + u"  "_s + today + u"  "_s + dp(2, 6)},
+    p.pair(Standard, {either(dk(2, 0), box(2)) + u"  "_s + today + u"  "_s + dp(2, 6)},
            {dk(4, 4) + u"  "_s + today + u"  "_s + dp(4, 1)},
            {u"(грузоотправитель, оттиск печати (при наличии), дата, подпись)"_s},
            {u"(перевозчик, оттиск печати (при наличии), дата, подпись)"_s});

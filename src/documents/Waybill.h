@@ -20,6 +20,13 @@ struct WaybillValues
     // ДК(i, k) of the pick-list entry of ОП(i), i = 0..6; empty when not listed.
     std::array<ParamConstants, 7> constants{};
     QDate today;
+    // The card's own values, printed where the engineer left a field's
+    // parameter or constant empty: ОП(0)..ОП(6) as the frame shows them, and
+    // its gross and net (empty while the card does not hold that weight).
+    std::array<QString, 7> boxes{};
+    QString gross;
+    QString net;
+    QString weightUnit;
 };
 
 // The copies ДП(1,3) asks for: its whole number, 1 unless within 1..10.

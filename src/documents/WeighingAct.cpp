@@ -19,6 +19,36 @@ QSizeF ActLayout::photoSize(const QImage &image, double maxWidth)
     return {std::floor(maxWidth), std::floor(maxWidth * image.height() / image.width())};
 }
 
+QStringList ActWeighingLines(const std::array<QString, 25> &texts, const QString &unit, const QString &tareNote)
+{
+    const QString three = u"   "_s;
+    const auto weight = [&](const QString &what, int n) -> QString {
+        return what + u' ' + texts[size_t(n)] + u' ' + unit;
+    };
+    const QString type = texts[OperationType].trimmed();
+    const bool loading = type == OperationTypes::loading();
+    const QString notDone = three + u"не выполнено"_s;
+    const QString first = u"Взвешивание 1:"_s
+        + (texts[Date1].trimmed().isEmpty()
+               ? notDone
+               : three + texts[Date1] + three + texts[Time1] + three
+                   + (loading ? weight(u"тара"_s, Tare) : weight(u"брутто"_s, Gross)));
+    QString second;
+    if (type == OperationTypes::single()) {
+        // One pass: the tare was known, not weighed.
+        second = u"Тара без взвешивания:"_s + three + texts[Tare] + u' ' + unit;
+    } else if (texts[Date2].trimmed().isEmpty()) {
+        second = u"Взвешивание 2:"_s + notDone;
+    } else {
+        second = u"Взвешивание 2:"_s + three + texts[Date2] + three + texts[Time2] + three
+            + (loading ? weight(u"брутто"_s, Gross) : weight(u"тара"_s, Tare));
+    }
+    QStringList lines{first, second};
+    if (!tareNote.isEmpty())
+        lines << u'(' + tareNote + u')';
+    return lines;
+}
+
 bool PrintWeighingAct(PrintSurface &surface, const Settings &settings, const std::array<QString, 25> &texts,
                       bool withPhotos, const std::function<ActPhoto(int)> &photo, const QString &tareNote)
 {
@@ -45,11 +75,12 @@ bool PrintWeighingAct(PrintSurface &surface, const Settings &settings, const std
     at(35, u"Акт взвешивания "_s + line(CardNumber, three));
     at(20, line(Date1, three));
     at(20, line(Time1, u"  "_s));
-    for (int n : {Sender, VehicleNumber, CargoName, Gross, Tare, Net}) {
+    for (int n : {Sender, VehicleNumber, CargoName, Gross, Tare, Net})
         at(20, line(n, three));
-        if (n == Tare && !tareNote.isEmpty())
-            at(20, u"("_s + tareNote + u')');
-    }
+    // When each weight was taken, also for an act without photos, whose
+    // captions are the only other place that says so.
+    for (const QString &weighing : ActWeighingLines(texts, settings.WeightUnit, tareNote))
+        at(20, weighing);
     ok = surface.print() && ok;
     ok = surface.print({Item::tab(20), u"Оператор:____________________"_s}) && ok;
     ok = surface.print() && ok;

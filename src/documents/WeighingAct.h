@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QSizeF>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <functional>
@@ -23,10 +24,15 @@ struct ActPhoto
 // first and second weighing; they are asked for only with `withPhotos`.
 // False when the document could not be started or sent; errors while the
 // photos are drawn are passed over so the page is always finished.
-// `tareNote`, when there is one, says under the tare where it came from.
+// `tareNote`, when there is one, says with the weighings where the tare came from.
 bool PrintWeighingAct(PrintSurface &surface, const Settings &settings, const std::array<QString, 25> &texts,
                       bool withPhotos, const std::function<ActPhoto(int)> &photo,
                       const QString &tareNote = QString());
+
+// The two weighings of the act, each with its date, time and weight; a
+// single-pass card's tare was not weighed. Below them, in brackets, where the
+// tare came from when that is noted.
+QStringList ActWeighingLines(const std::array<QString, 25> &texts, const QString &unit, const QString &tareNote);
 
 // The photo row of the act, in twips.
 namespace ActLayout {

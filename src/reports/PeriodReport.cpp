@@ -57,9 +57,12 @@ void finishDataRow(ReportRow &row, bool closed, const ReportColumnLayout &layout
         row.setStyle(1, PeriodReport::ClosedByCopyColour, false, 0);
     } else if (IsDeleted(status)) {
         row.setStyle(1, PeriodReport::DeletedColour, false, 0);
+        row.setMark(ReportRow::Mark::Deleted);
     } else {
-        if (IsIncomplete(status))
+        if (IsIncomplete(status)) {
             row.setStyle(1, PeriodReport::IncompleteColour, false, 0);
+            row.setMark(ReportRow::Mark::Incomplete);
+        }
         ReportRow::Summands values{};
         for (size_t i = 0; i < kSummed.size(); ++i)
             values[i] = ParseNumber(cell(layout.paramColumn[size_t(kSummed[i])]));

@@ -56,6 +56,12 @@ public:
         m_hasSummands = true;
     }
 
+    // A card the sums leave out or still wait for: the screen shows it by
+    // colour, paper by a word, which a black-and-white printer keeps.
+    enum class Mark : quint8 { None, Deleted, Incomplete };
+    Mark mark() const { return m_mark; }
+    void setMark(Mark mark) { m_mark = mark; }
+
     // Background and font of the cells from `styledFrom` to the last column;
     // -1 leaves the row in the grid's default look.
     int styledFrom() const { return m_styledFrom; }
@@ -75,6 +81,7 @@ private:
     bool m_hasSummands = false;
     bool m_bold = false;
     quint8 m_fontWidth = 0;
+    Mark m_mark = Mark::None;
     qint8 m_styledFrom = -1;
     QRgb m_background = 0;
     Summands m_summands{};

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QFile>
 #include <QImage>
+#include <QRectF>
 #include <QList>
 #include <QProcess>
 #include <QRegularExpression>
@@ -85,13 +87,34 @@ inline Word find(const QList<Word> &all, const QString &text, int skip = 0)
     return {};
 }
 
-// The first page at 144 dpi: one pixel is 10 twips.
-inline QImage render(const QString &pdf, const QString &folder)
+// A page (the first by default) at 144 dpi: one pixel is 10 twips.
+inline QImage render(const QString &pdf, const QString &folder, int page = 1)
 {
+    const QString number = QString::number(page);
+    QFile::remove(folder + QStringLiteral("/page.png"));
     run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("144"), QStringLiteral("-png"),
-                                     QStringLiteral("-singlefile"), QStringLiteral("-f"), QStringLiteral("1"),
-                                     QStringLiteral("-l"), QStringLiteral("1"), pdf, folder + QStringLiteral("/page")});
+                                     QStringLiteral("-singlefile"), QStringLiteral("-f"), number,
+                                     QStringLiteral("-l"), number, pdf, folder + QStringLiteral("/page")});
     return QImage(folder + QStringLiteral("/page.png"));
+}
+
+// How many pixels within `twips` (of the printable area) are dark enough to
+// read on a black-and-white printer.
+inline int ink(const QImage &page, const QRectF &twips)
+{
+    int dark = 0;
+    const int x0 = qMax(0, int((twips.left() + Margin) / 10));
+    const int x1 = qMin(page.width() - 1, int((twips.right() + Margin) / 10));
+    const int y0 = qMax(0, int((twips.top() + Margin) / 10));
+    const int y1 = qMin(page.height() - 1, int((twips.bottom() + Margin) / 10));
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x)
+            dark += qGray(page.pixel(x, y)) < 100;
+    return dark;
+}
+inline int ink(const QImage &page, const Word &word)
+{
+    return ink(page, QRectF(QPointF(word.x, word.y), QPointF(word.right, word.bottom)));
 }
 
 // The box, in twips of the printable area, of the pixels close to `colour`.

@@ -100,6 +100,13 @@ private slots:
         const PdfReader::Word stars = PdfReader::find(words, QString(32, u'*'));
         QVERIFY2(qAbs(stars.right - stars.x - 32 * 96) < 20, qPrintable(QString::number(stars.right - stars.x)));
         QVERIFY(qAbs(stars.x) < 10);
+
+        // On the page image: the lines are printed in black, and nothing
+        // stands right of the 32 columns of a till receipt.
+        const QImage page = PdfReader::render(surface.lastDestination(), m_dir.path());
+        QVERIFY(PdfReader::ink(page, stars) > 100);
+        QVERIFY(PdfReader::ink(page, PdfReader::find(words, u"ИТОГО:"_s)) > 20);
+        QCOMPARE(PdfReader::ink(page, QRectF(32 * 96 + 100, 0, 12000, 16000)), 0);
     }
 };
 

@@ -156,6 +156,9 @@ private slots:
             card.id = numbers.id;
             card.number = numbers.number;
             card.texts[CargoName] = u"Щебень"_s;
+            card.texts[Sender] = u"Карьер"_s;
+            card.texts[Receiver] = u"Стройка"_s;
+            card.texts[VehicleNumber] = u"А123ВС77"_s;
             card.gross = 32500;
             card.tare = 20000;
             card.net = 12500;
@@ -171,7 +174,11 @@ private slots:
         QStringList files = printedFiles();
         QCOMPARE(files.size(), 3);
         QVERIFY(files[0].contains(u"экз. 1"_s) && files[1].contains(u"экз. 2"_s));
-        QVERIFY(PdfReader::lines(pdf(files[1])).join(u'\n').contains(u"Щебень"_s));
+        // Nothing but the copies set: the card's own weights, parties and plate.
+        const QString waybill = PdfReader::run(u"pdftotext"_s, {pdf(files[1]), u"-"_s}).simplified();
+        for (const QString &value : {u"Щебень"_s, u"Нетто: 12500 кг (Брутто: 32500 кг), взвешивание"_s,
+                                     u"Карьер"_s, u"Стройка"_s, u"А123ВС77"_s})
+            QVERIFY2(waybill.contains(value), qPrintable(value));
         QVERIFY(!PdfReader::lines(pdf(files[2])).join(u'\n').contains(u"Щебень"_s));
 
         // "Печать отчета" of the report view, as text and as pictures.

@@ -233,6 +233,62 @@ private slots:
                                           u"водителя,сдавшего груз)"_s));
     }
 
+    // A card whose parameters and list entries hold nothing: the form
+    // carries what the card itself holds. What the engineer set comes first.
+    void cardValuesFillEmptyFields()
+    {
+        WaybillValues v;
+        v.cargoName = u"Щебень"_s;
+        v.cardNumber = u"5"_s;
+        v.boxes = {u"Щебень"_s, u"Н-17"_s, u"ООО Карьер"_s, u"АО Стройка"_s, u"А123ВС77"_s, u"Петров"_s, QString()};
+        v.gross = u"32500"_s;
+        v.net = u"12500"_s;
+        v.weightUnit = u"кг"_s;
+        v.today = QDate(2026, 12, 9);
+        QString pdf = print(v).value(0);
+        auto pages = pageWords(pdf);
+        QCOMPARE(pages.size(), 2);
+        QString front = pageText(pages[0]);
+        const QString weighed = u"Нетто: 12500 кг (Брутто: 32500 кг)"_s;
+        QVERIFY2(front.contains(weighed + u" Габариты\\Объём:"_s), qPrintable(front));
+        QVERIFY(front.contains(weighed + u", взвешивание на автомобильных весах"_s));
+        const auto near = [&](const QList<PdfReader::Word> &page, const QString &word, double f) {
+            const PdfReader::Word w = PdfReader::find(page, word);
+            return w.right > 0 && qAbs(w.x - at(f)) < 20;
+        };
+        // Sender left, receiver right, under titles 1 and 2.
+        QVERIFY(near(pages[0], u"ООО"_s, 0.062) && near(pages[0], u"АО"_s, 0.51));
+        QVERIFY(PdfReader::find(pages[0], u"ООО"_s).y < PdfReader::find(pages[0], u"3.Наименование"_s).y);
+        // The plate in section 11, the driver in 10, the sender signs in 16.
+        QVERIFY(near(pages[1], u"А123ВС77"_s, 0.638));
+        QVERIFY(near(pages[1], u"Петров"_s, 0.51));
+        QVERIFY(pageText(pages[1]).contains(u"ООО Карьер 09.12.2026"_s));
+
+        // On the page images the values are there in black where the text
+        // layer says, at the columns of the form.
+        QImage image = PdfReader::render(pdf, m_dir.path(), 1);
+        for (const QString &word : {u"12500"_s, u"32500"_s, u"ООО"_s, u"Стройка"_s, u"взвешивание"_s})
+            QVERIFY2(PdfReader::ink(image, PdfReader::find(pages[0], word)) > 10, qPrintable(word));
+        image = PdfReader::render(pdf, m_dir.path(), 2);
+        QVERIFY(PdfReader::ink(image, PdfReader::find(pages[1], u"А123ВС77"_s)) > 10);
+        QCOMPARE(PdfReader::ink(image, QRectF(m_width + 20, 0, 200, 16000)), 0);
+
+        // Set by the engineer: the invoice's net, the listed plate and name.
+        v.extras[0][3] = u"12,4 т"_s;
+        v.constants[4][10] = u"В777ОР99"_s;
+        v.constants[2][0] = u"ООО Карьер"_s;
+        v.constants[2][2] = u"ЗАО Гранит"_s;
+        pages = pageWords(print(v).value(0));
+        front = pageText(pages[0]);
+        QVERIFY2(front.contains(u"Нетто: 12,4 т (Брутто: 32500 кг), взвешивание"_s), qPrintable(front));
+        QVERIFY(front.contains(u"ЗАО Гранит"_s) && !front.contains(u"ООО Карьер"_s));
+        QVERIFY(near(pages[1], u"В777ОР99"_s, 0.638) && !pageText(pages[1]).contains(u"А123ВС77"_s));
+        // Both weights from the invoice: the scale is not the method.
+        v.extras[0][4] = u"13 т"_s;
+        front = pageText(pageWords(print(v).value(0)).value(0));
+        QVERIFY(front.contains(u"Нетто: 12,4 т (Брутто: 13 т)"_s) && !front.contains(u"взвешивание"_s));
+    }
+
     void positions()
     {
         WaybillValues v = values();

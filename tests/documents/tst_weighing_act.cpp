@@ -81,8 +81,30 @@ private slots:
         const QStringList expected = {
             u"Кому Стройка"_s, u"Акт взвешивания № 5"_s, u"Дата1 09.12.2026"_s, u"Время1 08:15:30"_s,
             u"Отправитель груза Карьер"_s, u"Номер машины А123ВС"_s, u"Наименование груза Щебень"_s,
-            u"Брутто,кг 32500"_s, u"Тары,кг 20000"_s, u"Нетто,кг 12500"_s, u"Оператор:____________________"_s};
+            u"Брутто,кг 32500"_s, u"Тары,кг 20000"_s, u"Нетто,кг 12500"_s,
+            u"Взвешивание 1: 09.12.2026 08:15:30 брутто 32500 кг"_s,
+            u"Взвешивание 2: 09.12.2026 09:40:05 тара 20000 кг"_s, u"Оператор:____________________"_s};
         QCOMPARE(lines, expected);
+        // Printed in black where pdftotext finds them, not just present.
+        const QImage page = PdfReader::render(pdf, m_dir.path());
+        const QList<PdfReader::Word> printed = PdfReader::words(pdf);
+        for (const QString &word : {u"Взвешивание"_s, u"08:15:30"_s, u"09:40:05"_s, u"Стройка"_s})
+            QVERIFY2(PdfReader::ink(page, PdfReader::find(printed, word)) > 20, qPrintable(word));
+
+        // Which weight each weighing took follows the operation; a single
+        // pass weighed no tare, and says where it came from.
+        std::array<QString, 25> t = cardTexts();
+        t[OperationType] = u"Погрузка"_s;
+        QCOMPARE(ActWeighingLines(t, u"кг"_s, QString()),
+                 QStringList({u"Взвешивание 1:   09.12.2026   08:15:30   тара 20000 кг"_s,
+                              u"Взвешивание 2:   09.12.2026   09:40:05   брутто 32500 кг"_s}));
+        t[OperationType] = u"Одинарная"_s;
+        QCOMPARE(ActWeighingLines(t, u"т"_s, u"тара из справочника от 01.12.2026"_s).mid(1),
+                 QStringList({u"Тара без взвешивания:   20000 т"_s, u"(тара из справочника от 01.12.2026)"_s}));
+        t[OperationType] = u"Разгрузка"_s;
+        t[Date2].clear();
+        t[Time2].clear();
+        QCOMPARE(ActWeighingLines(t, u"кг"_s, QString())[1], u"Взвешивание 2:   не выполнено"_s);
 
         // Columns: Tab(30), Tab(35), Tab(20) of the 14 pt font; gaps of
         // three blanks, two on the time line.
@@ -113,7 +135,8 @@ private slots:
 
         const QList<PdfReader::Word> words = PdfReader::words(pdf);
         const PdfReader::Word camera = PdfReader::find(words, u"Камера"_s);
-        const PdfReader::Word rightDate = PdfReader::find(words, u"09.12.2026"_s, 2);
+        // Dates of the first line, both weighing lines, then the caption's two.
+        const PdfReader::Word rightDate = PdfReader::find(words, u"09.12.2026"_s, 4);
         QVERIFY2(qAbs(rightDate.x - 6000) < 30, qPrintable(QString::number(rightDate.x)));
         QVERIFY(qAbs(rightDate.y - camera.y) < 10);
         const PdfReader::Word operatorLine = PdfReader::find(words, u"Оператор:____________________"_s);
