@@ -408,11 +408,14 @@ void TestTerminalEndToEnd::simulatorOptions()
     const QString help = QString::fromUtf8(sim.readAllStandardOutput());
     for (const QString &option : {u"--type"_s, u"--weight"_s, u"--scenario"_s, u"truck"_s, u"--noise"_s,
                                   u"bad-check"_s, u"split"_s, u"--rate"_s, u"--attach"_s, u"--link"_s,
-                                  u"--overload"_s, u"--motion"_s, u"--baud"_s, u"CAS6000"_s})
+                                  u"--overload"_s, u"--motion"_s, u"--baud"_s, u"CAS6000"_s, u"--format"_s,
+                                  u"choice14"_s, u"--reply-delay"_s})
         QVERIFY2(help.contains(option), qPrintable(option));
 
     for (const QStringList &bad : {QStringList{u"--type"_s, u"11"_s}, QStringList{u"--scenario"_s, u"flood"_s},
-                                   QStringList{u"--weight"_s, u"heavy"_s}, QStringList{u"--unknown"_s}}) {
+                                   QStringList{u"--weight"_s, u"heavy"_s}, QStringList{u"--unknown"_s},
+                                   QStringList{u"--type"_s, u"1"_s, u"--format"_s, u"leo"_s},
+                                   QStringList{u"--reply-delay"_s, u"-5"_s}}) {
         sim.start(kSimulator, bad);
         QVERIFY(sim.waitForFinished(5000));
         QCOMPARE(sim.exitCode(), 2);
