@@ -134,11 +134,15 @@ QString saveScaleSettings(AppContext &context, EventLog &log, const ScaleSetting
     s.PollPeriodMs = usablePollPeriod(period >= -9e18 && period <= 9e18 ? qint64(period) : 0);
     s.AdvertCaption = in.advertCaption;
     QString failed = storeSettingsChange(context, log).reason;
-    if (in.holdTimeMs >= 0 || in.replyTimeoutMs >= 0) {
-        if (in.holdTimeMs >= 0)
-            context.operatorSettings.setHoldTimeMs(in.holdTimeMs);
-        if (in.replyTimeoutMs >= 0)
-            context.operatorSettings.setReplyTimeoutMs(in.replyTimeoutMs);
+    // The workplace file is written only when its values change.
+    OperatorSettings &workplace = context.operatorSettings;
+    const int hold = workplace.holdTimeMs();
+    const int reply = workplace.replyTimeoutMs();
+    if (in.holdTimeMs >= 0)
+        workplace.setHoldTimeMs(in.holdTimeMs);
+    if (in.replyTimeoutMs >= 0)
+        workplace.setReplyTimeoutMs(in.replyTimeoutMs);
+    if (workplace.holdTimeMs() != hold || workplace.replyTimeoutMs() != reply) {
         if (const StoreResult stored = context.storeOperatorSettings(); !stored)
             failed += (failed.isEmpty() ? QString() : u"\n"_s) + stored.reason;
     }
