@@ -319,10 +319,11 @@ Match cas10(QByteArrayView b, qsizetype at)
     return weightMatch(10, data, u"CAS, 10 байт"_s);
 }
 
-// НВТ-3: "=", seven characters least significant first, and in the later
-// form a sign character: "0" (or "+") positive, "-" or "1" negative, so
-// -1.00 goes out as "=00.1000-" or "=00.10001". The earlier form has no
-// sign character: the next frame's "=" or a line end follows the seven.
+// НВТ-3 (no public description at hand; the forms its indicators were seen
+// to send): "=", seven characters least significant first, and in the
+// later form a sign character: "0" (or "+") positive, "-" or the flag "1"
+// negative, so -1.00 goes out as "=00.1000-" or "=00.10001". The earlier
+// form has no sign character: the next frame's "=" or a line end follows.
 Match nvt3(QByteArrayView b, qsizetype at)
 {
     if (b[at] != '=')
