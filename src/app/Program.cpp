@@ -61,11 +61,14 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     // After every read: the steadiness test in automatic mode, the manual
     // lamps otherwise; both shift the same sample history.
     connect(&m_link, &TerminalLink::readFinished, this, [this] {
+        m_conditioning.CheckReportedState(m_link.indicatorState());
+        // A held weight is no new sample: the lamps stay as they were.
+        if (m_link.showsWeight() && !m_link.weightFresh())
+            return;
         if (m_shell.autoMode())
             m_auto.Stability(!m_link.showsWeight() || m_link.inMotion());
         else
-            m_conditioning.StabilityLamps(m_link.TerminalWeight(), m_link.weightText() == TerminalLink::noDataMark(),
-                                          m_link.inMotion());
+            m_conditioning.StabilityLamps(m_link.TerminalWeight(), !m_link.showsWeight(), m_link.inMotion());
     });
     // The current-card frame's photos follow the card it shows.
     connect(&m_weighing, &Weighing::changed, this, [this] {
@@ -98,8 +101,11 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
 
     connect(&m_link, &TerminalLink::weightTextChanged, this, &Program::showTerminalState);
     connect(&m_link, &TerminalLink::statusChanged, this, &Program::showTerminalState);
-    // Motion is known after every read, whatever the text shows.
-    connect(&m_link, &TerminalLink::readFinished, this, [this] { m_weighing.setTerminalMotion(m_link.inMotion()); });
+    // Motion and freshness are known after every read, whatever the text shows.
+    connect(&m_link, &TerminalLink::readFinished, this, [this] {
+        m_weighing.setTerminalMotion(m_link.inMotion());
+        showTerminalState();
+    });
     showTerminalState();
 
     // Before any window hears of the login.
@@ -211,5 +217,14 @@ void Program::login()
 
 void Program::showTerminalState()
 {
-    m_weighing.setTerminalConnected(m_link.showsWeight());
+    // The indicator's own overload is a link that works, but no weighing;
+    // so is a weight held from an older frame.
+    const IndicatorState state = m_link.indicatorState();
+    m_weighing.setTerminalConnected(m_link.showsWeight() || state != IndicatorState::None);
+    QString refusal;
+    if (state != IndicatorState::None)
+        refusal = QStringLiteral("Индикатор весов сообщает: ") + indicatorStateText(state);
+    else if (m_link.showsWeight() && !m_link.weightFresh())
+        refusal = QStringLiteral("Вес с терминала не обновился: повторите через секунду");
+    m_weighing.setTerminalRefusal(refusal);
 }

@@ -12,6 +12,8 @@ const QString kLearnLists = u"LearnPickLists"_s;
 const QString kOpenDays = u"OpenWeighingDays"_s;
 const QString kTareAge = u"StoredTareMaxAgeDays"_s;
 const QString kRefuseUnsteady = u"RefuseUnsteadyWeight"_s;
+const QString kHoldTime = u"WeightHoldMs"_s;
+const QString kReplyTimeout = u"ReplyTimeoutMs"_s;
 const QString kPreviewPosition = u"PreviewPosition"_s;
 const QString kIpCameraPosition = u"IpCameraPosition"_s;
 
@@ -48,6 +50,10 @@ void OperatorSettings::load(const QString &path)
         setOpenWeighingDays(days);
     if (const int days = file.value(kTareAge).toInt(&ok); ok)
         setStoredTareMaxAge(days);
+    if (const int ms = file.value(kHoldTime).toInt(&ok); ok)
+        setHoldTimeMs(ms);
+    if (const int ms = file.value(kReplyTimeout).toInt(&ok); ok)
+        setReplyTimeoutMs(ms);
 }
 
 StoreResult OperatorSettings::store(const QString &path) const
@@ -62,6 +68,8 @@ StoreResult OperatorSettings::store(const QString &path) const
         file.setValue(kIpCameraPosition, *m_ipCameraPosition);
     file.setValue(kOpenDays, openWeighingDays());
     file.setValue(kTareAge, storedTareMaxAge());
+    file.setValue(kHoldTime, holdTimeMs());
+    file.setValue(kReplyTimeout, replyTimeoutMs());
     file.sync();
     if (file.status() != QSettings::NoError)
         return StoreResult::failed(u"Файл настроек рабочего места не записан: "_s + QFileInfo(path).fileName());

@@ -39,6 +39,16 @@ public:
     bool refuseUnsteady() const { return m_refuseUnsteady; }
     void setRefuseUnsteady(bool on) { m_refuseUnsteady = on; }
 
+    // How long the weight field holds the last frame's weight while no
+    // whole frame arrives, before it shows the no-data mark (the link
+    // makes it at least two poll periods).
+    int holdTimeMs() const { return qBound(0, m_holdMs, MaxHoldMs); }
+    void setHoldTimeMs(int ms) { m_holdMs = qBound(0, ms, MaxHoldMs); }
+    // How long a polled terminal's reply is waited for (the link keeps it
+    // within the poll period).
+    int replyTimeoutMs() const { return qBound(MinReplyMs, m_replyMs, MaxReplyMs); }
+    void setReplyTimeoutMs(int ms) { m_replyMs = qBound(MinReplyMs, ms, MaxReplyMs); }
+
     // Where the operator last put the USB/PCI preview; none: the default place.
     std::optional<QPoint> previewPosition() const { return m_previewPosition; }
     void setPreviewPosition(const QPoint &position) { m_previewPosition = position; }
@@ -48,6 +58,9 @@ public:
 
     static constexpr int MaxDays = 3660;
     static constexpr int MaxOpenDays = 92;
+    static constexpr int MaxHoldMs = 10000;
+    static constexpr int MinReplyMs = 20;
+    static constexpr int MaxReplyMs = 2000;
 
 private:
     bool m_clearEntry = true;
@@ -55,6 +68,8 @@ private:
     int m_openDays = 7;
     int m_tareAge = 0;
     bool m_refuseUnsteady = false;
+    int m_holdMs = 1000;
+    int m_replyMs = 150;
     std::optional<QPoint> m_previewPosition;
     std::optional<QPoint> m_ipCameraPosition;
 };

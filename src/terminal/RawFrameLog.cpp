@@ -67,6 +67,8 @@ QString RawFrameLog::resultText(const ParseResult &result)
     case ParseResult::Kind::Weight:
         return u"вес "_s + NumberText(result.weight) + u" (из «"_s + visibleText(result.frame)
             + u"»)"_s;
+    case ParseResult::Kind::State:
+        return indicatorStateText(result.state) + u": "_s + result.note;
     case ParseResult::Kind::NoWeight:
         return u"нет веса: "_s + result.note;
     case ParseResult::Kind::NoDataMark:
@@ -92,8 +94,12 @@ QString RawFrameLog::entryText(const Entry &entry)
     if (entry.receivedSize > entry.received.size())
         text += u" (показаны первые "_s + QString::number(entry.received.size()) + u')';
     text += u": "_s + visibleText(entry.received) + u'\n';
+    if (entry.carried > 0)
+        text += u"  из них с прошлого чтения: "_s + QString::number(entry.carried) + u" байт\n"_s;
     if (!entry.received.isEmpty())
         text += u"  байты: "_s + hexText(entry.received) + u'\n';
     text += u"  разбор: "_s + resultText(entry.result) + u'\n';
+    if (!entry.result.format.isEmpty())
+        text += u"  формат: "_s + entry.result.format + u'\n';
     return text;
 }

@@ -22,6 +22,8 @@ public:
         QByteArray received;
         qsizetype receivedSize = 0;
         ParseResult result;
+        // Of `received`, the bytes left by the read before, a frame's start.
+        qsizetype carried = 0;
     };
 
     static constexpr int kKeptEntries = 50;

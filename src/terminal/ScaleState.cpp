@@ -24,6 +24,10 @@ QString scaleStateMark(ScaleState state)
         return u"НЕТ СВЯЗИ"_s;
     case ScaleState::Overload:
         return u"ПЕРЕГРУЗ"_s;
+    case ScaleState::Underload:
+        return u"НЕДОГРУЗ"_s;
+    case ScaleState::IndicatorError:
+        return u"ОШИБКА"_s;
     case ScaleState::Motion:
         return u"≈"_s;
     case ScaleState::Zero:

@@ -6,6 +6,9 @@
 #include "core/Cp1251.h"
 #include "core/Formats.h"
 
+#include <cmath>
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -35,6 +38,8 @@ TerminalLink::TerminalLink(AppContext &context, TerminalPort *port, QObject *par
     m_readTimer.setSingleShot(true);
     m_readTimer.setInterval(kReadDelayMs);
     connect(&m_readTimer, &QTimer::timeout, this, &TerminalLink::ReadTick);
+    m_replyTimer.setInterval(kReplyCheckMs);
+    connect(&m_replyTimer, &QTimer::timeout, this, &TerminalLink::checkReply);
     m_reopenTimer.setInterval(kReopenMs);
     connect(&m_reopenTimer, &QTimer::timeout, this, &TerminalLink::reopenTick);
 }
@@ -95,6 +100,7 @@ void TerminalLink::stopPolling()
 {
     m_pollTimer.stop();
     m_readTimer.stop();
+    m_replyTimer.stop();
 }
 
 void TerminalLink::applyPollPeriod()
@@ -102,19 +108,60 @@ void TerminalLink::applyPollPeriod()
     m_pollTimer.setInterval(usablePollPeriod(m_context.settings.PollPeriodMs));
 }
 
+int TerminalLink::holdPolls() const
+{
+    const int period = usablePollPeriod(m_context.settings.PollPeriodMs);
+    const int hold = std::max(m_context.operatorSettings.holdTimeMs(), 2 * period);
+    return int(std::ceil(double(hold) / period));
+}
+
+int TerminalLink::replyTimeoutMs() const
+{
+    // The next request must not go out before the read of this one.
+    const int period = usablePollPeriod(m_context.settings.PollPeriodMs);
+    return std::min(m_context.operatorSettings.replyTimeoutMs(), period - kReadDelayMs);
+}
+
 void TerminalLink::PollTick()
 {
-    const QByteArray request = TerminalProtocols::pollRequest(m_context.settings.TerminalType);
+    const int type = m_context.settings.TerminalType;
+    // A read still waiting for its reply ends before the next request.
+    if (m_readTimer.isActive())
+        ReadTick();
+    // Whatever is left of an earlier reply answers no request of this poll.
+    if (type == 3) {
+        m_reader.dropWaiting();
+        if (m_port->isOpen())
+            static_cast<void>(m_port->readAll());
+    }
+    const QByteArray request = TerminalProtocols::pollRequest(type);
     if (!request.isEmpty())
         SendRequest(request);
     m_lastSent = request;
+    m_reply.clear();
+    if (TerminalProtocols::polled(type)) {
+        m_readTimer.setInterval(replyTimeoutMs());
+        m_replyTimer.start();
+    } else {
+        m_readTimer.setInterval(kReadDelayMs);
+    }
     m_readTimer.start();
+}
+
+void TerminalLink::checkReply()
+{
+    if (!m_port->isOpen())
+        return;
+    m_reply += m_port->readAll();
+    if (!m_reply.isEmpty() && m_reader.wouldComplete(m_context.settings.TerminalType, m_reply, m_context.settings))
+        ReadTick();
 }
 
 void TerminalLink::ReadTick()
 {
-    ParseTerminal(m_context.settings.TerminalType);
+    m_replyTimer.stop();
     m_readTimer.stop();
+    ParseTerminal(m_context.settings.TerminalType);
     emit readFinished();
 }
 
@@ -132,13 +179,14 @@ QString TerminalLink::ReadAll()
 void TerminalLink::ParseTerminal(int type)
 {
     const bool open = m_port->isOpen();
-    const QByteArray chunk = open ? m_port->readAll() : QByteArray();
+    const QByteArray chunk = std::exchange(m_reply, QByteArray()) + (open ? m_port->readAll() : QByteArray());
+    const qsizetype carried = m_reader.waiting().size();
+    const QByteArray received = m_reader.waiting() + chunk;
     // Without a port there is no weight, whatever the protocol would wait for.
-    const ParseResult result = open
-        ? TerminalProtocols::parse(type, chunk, m_context.settings, m_type7)
-        : ParseResult::noWeight(u"порт не открыт"_s);
+    const ParseResult result = open ? m_reader.read(type, chunk, m_context.settings)
+                                    : ParseResult::noWeight(u"порт не открыт"_s);
 
-    m_rawLog.add({m_context.clock.now(), type, m_lastSent, chunk, chunk.size(), result});
+    m_rawLog.add({m_context.clock.now(), type, m_lastSent, received, received.size(), result, carried});
     m_lastSent.clear();
     apply(result);
     emit frameLogged();
@@ -158,12 +206,23 @@ bool TerminalLink::portOpen() const
 
 ScaleState TerminalLink::scaleState() const
 {
+    switch (indicatorState()) {
+    case IndicatorState::Overload: return ScaleState::Overload;
+    case IndicatorState::Underload: return ScaleState::Underload;
+    case IndicatorState::Error: return ScaleState::IndicatorError;
+    case IndicatorState::None: break;
+    }
     return ::scaleState(showsWeight(), m_terminalWeight, m_motion, m_context.settings.MaxWeight);
 }
 
 bool TerminalLink::showsWeight() const
 {
-    return portOpen() && m_weightText != noDataMark();
+    return portOpen() && m_shown == Shown::Weight;
+}
+
+IndicatorState TerminalLink::indicatorState() const
+{
+    return portOpen() && m_shown == Shown::State ? m_state : IndicatorState::None;
 }
 
 QString TerminalLink::statusText() const
@@ -176,27 +235,49 @@ QString TerminalLink::statusText() const
 
 void TerminalLink::apply(const ParseResult &result)
 {
-    if (result.kind != ParseResult::Kind::Nothing)
+    if (result.hasFrame()) {
+        m_misses = 0;
+        m_fresh = true;
         m_motion = result.motion;
-    switch (result.kind) {
-    case ParseResult::Kind::Weight:
-        m_terminalWeight = result.weight;
-        emit weightRead();
-        showText(NumberText(m_terminalWeight));
+        if (result.hasWeight()) {
+            m_terminalWeight = result.weight;
+            m_shown = Shown::Weight;
+            m_state = IndicatorState::None;
+            emit weightRead();
+            showText(NumberText(m_terminalWeight));
+        } else {
+            m_shown = Shown::State;
+            m_state = result.state;
+            showText(indicatorStateText(result.state));
+        }
         m_animation.AnimationStep();
         emit animationChanged();
-        break;
-    case ParseResult::Kind::NoWeight:
-        showText(noDataMark());
+        return;
+    }
+
+    // No whole frame: a continuous terminal between two frames, a reply
+    // still on the line. The display holds what the indicator last said
+    // for the hold time, as the indicator's own display does; a closed
+    // port holds nothing.
+    m_fresh = false;
+    ++m_misses;
+    if (m_shown != Shown::Mark && portOpen() && m_misses < holdPolls())
+        return;
+    if (result.kind == ParseResult::Kind::Nothing && m_shown == Shown::Mark)
+        return;
+    showMark();
+    if (result.kind != ParseResult::Kind::NoDataMark) {
         m_animation.AnimationIdle();
         emit animationChanged();
-        break;
-    case ParseResult::Kind::NoDataMark:
-        showText(noDataMark());
-        break;
-    case ParseResult::Kind::Nothing:
-        break;
     }
+}
+
+void TerminalLink::showMark()
+{
+    m_shown = Shown::Mark;
+    m_state = IndicatorState::None;
+    m_motion = false;
+    showText(noDataMark());
 }
 
 void TerminalLink::showText(const QString &text)

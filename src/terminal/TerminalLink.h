@@ -1,12 +1,12 @@
 #pragma once
 
+#include "FrameReader.h"
 #include "ParseResult.h"
 #include "PollAnimation.h"
 #include "ScaleState.h"
 #include "PortParameters.h"
 #include "RawFrameLog.h"
 #include "TerminalPort.h"
-#include "Type7State.h"
 
 #include <QObject>
 #include <QTimer>
@@ -23,6 +23,8 @@ class TerminalLink : public QObject
 
 public:
     static constexpr int kReadDelayMs = 50;
+    // How often a polled type's port is looked at for the end of the reply.
+    static constexpr int kReplyCheckMs = 5;
     static constexpr int kReopenMs = 2000;
     static constexpr int kOpenColour = 8454016;   // light green
     static constexpr int kClosedColour = 8421631; // light red
@@ -51,6 +53,8 @@ public:
     void applyPollPeriod();
 
     void PollTick();
+    // The read: at once when a polled type's reply is whole, else at the
+    // reply timeout (polled types) or 50 ms after the poll.
     void ReadTick();
     void SendRequest(const QByteArray &bytes);
     // Everything received since the previous call, one character per byte.
@@ -61,8 +65,20 @@ public:
     void SendZero();
 
     double TerminalWeight() const { return m_terminalWeight; }
-    // What the field "Вес с терминала" shows.
+    // What the field "Вес с терминала" shows: the last whole frame's weight
+    // (or the state it reported) until no frame came for the hold time.
     QString weightText() const { return m_weightText; }
+    // The last read brought a whole frame: the weight shown is no older
+    // than one poll. A held weight is shown but is no weighing.
+    bool weightFresh() const { return showsWeight() && m_fresh; }
+    // The overload, underload or error the indicator reports; None while
+    // it sends a weight.
+    IndicatorState indicatorState() const;
+
+    // The effective hold time and reply timeout, from the workplace
+    // settings and the poll period.
+    int holdPolls() const;
+    int replyTimeoutMs() const;
 
     // The last frame said the scale is moving; the lamps stay red.
     bool inMotion() const { return m_motion; }
@@ -81,7 +97,8 @@ public:
 
     const PollAnimation &animation() const { return m_animation; }
     const RawFrameLog &rawLog() const { return m_rawLog; }
-    const Type7State &type7State() const { return m_type7; }
+    const Type7State &type7State() const { return m_reader.type7State(); }
+    const FrameReader &frameReader() const { return m_reader; }
     const QTimer &pollTimer() const { return m_pollTimer; }
     const QTimer &readTimer() const { return m_readTimer; }
     bool reopening() const { return m_reopenTimer.isActive(); }
@@ -99,6 +116,10 @@ signals:
 
 private:
     void apply(const ParseResult &result);
+    void checkReply();
+    // What the field shows: the no-data mark, a weight or the indicator's state.
+    enum class Shown { Mark, Weight, State };
+    void showMark();
     void showText(const QString &text);
     bool tryOpen();
     void onPortLost();
@@ -109,12 +130,20 @@ private:
     TerminalPort *m_port;
     QTimer m_pollTimer;
     QTimer m_readTimer;
+    QTimer m_replyTimer;
     QTimer m_reopenTimer;
     PollAnimation m_animation;
     RawFrameLog m_rawLog;
-    Type7State m_type7;
+    FrameReader m_reader;
+    // What a polled type answered so far in this poll.
+    QByteArray m_reply;
     double m_terminalWeight = 0.0;
     bool m_motion = false;
+    bool m_fresh = false;
+    Shown m_shown = Shown::Mark;
+    IndicatorState m_state = IndicatorState::None;
+    // Reads in a row without a whole frame.
+    int m_misses = 0;
     QString m_weightText;
     QByteArray m_lastSent;
     // Why the port is not open, for the status line.

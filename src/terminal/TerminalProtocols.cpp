@@ -8,47 +8,29 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <optional>
 
 using namespace Qt::StringLiterals;
+
+QString indicatorStateText(IndicatorState state)
+{
+    switch (state) {
+    case IndicatorState::Overload: return u"ПЕРЕГРУЗ"_s;
+    case IndicatorState::Underload: return u"НЕДОГРУЗ"_s;
+    case IndicatorState::Error: return u"ОШИБКА"_s;
+    case IndicatorState::None: break;
+    }
+    return QString();
+}
 
 namespace TerminalProtocols {
 
 namespace {
 
-// Where a marker parser finds its frame: `skip` characters after the marker
-// are passed over, then `take` characters form the frame, of which the first
-// `weightChars` are the weight.
-struct MarkerLayout
-{
-    char marker;
-    int skip;
-    int take;
-    int weightChars;
-    bool reversed;
-};
-
-std::optional<MarkerLayout> markerLayout(int type)
-{
-    switch (type) {
-    case 1:
-    case 5: return MarkerLayout{kStx, 0, 9, 7, false};
-    case 2: return MarkerLayout{'=', 0, 7, 7, true};
-    case 6: return MarkerLayout{kStx, 0, 9, 8, false};
-    case 8: return MarkerLayout{'=', 0, 8, 7, false};
-    case 9: return MarkerLayout{kStx, 3, 6, 6, false};
-    default: return std::nullopt;
-    }
-}
-
-QString markerName(char marker)
-{
-    switch (marker) {
-    case kStx: return u"STX (02)"_s;
-    case kCr: return u"CR (0D)"_s;
-    default: return u"«"_s + QChar(QLatin1Char(marker)) + u"»"_s;
-    }
-}
+// No frame of any type is longer; only this many bytes at the end of a
+// read can still be the start of one.
+constexpr qsizetype kLongestFrame = 40;
 
 QString weightNote(double weight)
 {
@@ -58,6 +40,41 @@ QString weightNote(double weight)
 double powerOfTen(int exponent)
 {
     return std::pow(10.0, double(exponent));
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Blanks, an optional sign, digits with at most one point, blanks: what
+// every indicator writes in its weight field. Anything else (a letter, a
+// control byte of the next frame) means the field is not whole.
+bool numberField(QByteArrayView f)
+{
+    qsizetype i = 0;
+    const qsizetype n = f.size();
+    while (i < n && f[i] == ' ')
+        ++i;
+    if (i < n && (f[i] == '+' || f[i] == '-')) {
+        ++i;
+        while (i < n && f[i] == ' ')
+            ++i;
+    }
+    int digits = 0;
+    int points = 0;
+    for (; i < n && (isDigit(f[i]) || f[i] == '.'); ++i)
+        f[i] == '.' ? ++points : ++digits;
+    while (i < n && f[i] == ' ')
+        ++i;
+    return i == n && digits > 0 && points <= 1;
+}
+
+// Digits with at most one point and nothing else.
+bool plainDigits(QByteArrayView f)
+{
+    return std::all_of(f.begin(), f.end(), [](char c) { return isDigit(c) || c == '.'; })
+        && f.count('.') <= 1 && f.count('.') < f.size();
 }
 
 // A weight that is no finite number (a reply such as "1D308" times the
@@ -70,36 +87,7 @@ ParseResult weightOrNone(double weight, const QByteArray &frame, const QString &
     return ParseResult::weightOf(weight, frame, note);
 }
 
-// The fixed-place reading of a marker frame: the weight characters at
-// their place after the first marker.
-ParseResult markerReading(const MarkerLayout &layout, QByteArrayView chunk)
-{
-    const qsizetype marker = chunk.indexOf(layout.marker);
-    if (marker < 0)
-        return ParseResult::noWeight(u"в данных нет "_s + (layout.marker == kStx ? u"байта "_s : u"знака "_s)
-                                     + markerName(layout.marker));
-    const qsizetype start = marker + 1 + layout.skip;
-    const qsizetype available = std::max<qsizetype>(0, chunk.size() - start);
-    const qsizetype length = std::min<qsizetype>(layout.take, available);
-    if (length == 0)
-        return ParseResult::noWeight(u"после маркера на позиции "_s + QString::number(marker + 1)
-                                     + u" данных нет"_s);
-    // A frame cut off by the end of the poll's bytes would read as a wrong,
-    // shorter number; it counts as lost, like any frame split between polls.
-    if (length < layout.weightChars)
-        return ParseResult::noWeight(u"кадр обрезан концом данных: "_s + QString::number(length)
-                                     + u" из "_s + QString::number(layout.weightChars)
-                                     + u" символов веса"_s);
-
-    QByteArray weightChars = chunk.sliced(start, layout.weightChars).toByteArray();
-    if (layout.reversed)
-        std::reverse(weightChars.begin(), weightChars.end());
-    const double weight = weightNumber(weightChars);
-    return weightOrNone(weight, weightChars, weightNote(weight));
-}
-
-// A weight whose frame says the scale is moving.
-ParseResult moving(ParseResult result, bool motion)
+ParseResult withMotion(ParseResult result, bool motion)
 {
     result.motion = motion;
     if (motion && result.hasWeight())
@@ -107,170 +95,294 @@ ParseResult moving(ParseResult result, bool motion)
     return result;
 }
 
-ParseResult cutFrame(qsizetype have, qsizetype need)
+// What one layout makes of the bytes from one position on.
+struct Match
 {
-    return ParseResult::noWeight(u"кадр обрезан концом данных: "_s + QString::number(have) + u" из "_s
-                                 + QString::number(need) + u" байт"_s);
-}
+    enum class Status { None, Partial, Whole };
+    Status status = Status::None;
+    qsizetype length = 0;
+    // Whole: a weight, a state, or no weight for a frame that failed its check.
+    ParseResult result;
 
-bool isDigitOrPoint(char c)
-{
-    return (c >= '0' && c <= '9') || c == '.';
-}
-
-// НВТ-3 sends "=", seven characters least significant first, then a sign
-// character: "0" for a positive weight, "-" for a negative one, so -1.00
-// goes out as "=00.1000-". The seven characters are read as ever; the sign
-// character decides the sign. Seven characters that end the bytes of
-// the poll are a frame cut before its sign: unless they carry a "-" of their
-// own, the sign is unknown and the frame is no weight.
-ParseResult parseType2(QByteArrayView chunk)
-{
-    const ParseResult seven = markerReading(*markerLayout(2), chunk);
-    if (!seven.hasWeight())
-        return seven;
-    const qsizetype signAt = chunk.indexOf('=') + 8;
-    if (signAt >= chunk.size()) {
-        if (seven.frame.contains('-'))
-            return seven;
-        return ParseResult::noWeight(u"кадр обрезан перед знаком"_s);
+    static Match none() { return {}; }
+    static Match partial() { return {Status::Partial, 0, {}}; }
+    static Match whole(qsizetype length, ParseResult result, const QString &format)
+    {
+        result.format = format;
+        return {Status::Whole, length, std::move(result)};
     }
-    if (chunk[signAt] != '-')
-        return seven;
-    const double weight = -std::fabs(seven.weight);
-    return weightOrNone(weight, seven.frame + '-', weightNote(weight));
-}
-
-// TB-3 sends "=", a sign character ("0" or "+" positive, "-" negative) and
-// seven characters, digits with at most a point, most significant first:
-// "=00012340" is 12340. A frame that is not of this form keeps the older
-// reading (seven weight characters and a status character). The sign-led
-// form cut by the end of the bytes is no weight rather than a shorter number.
-ParseResult parseType8(QByteArrayView chunk)
-{
-    const qsizetype marker = chunk.indexOf('=');
-    if (marker >= 0 && marker + 1 < chunk.size()) {
-        const QByteArrayView rest = chunk.sliced(marker + 1).first(std::min<qsizetype>(8, chunk.size() - marker - 1));
-        const char sign = rest[0];
-        const bool signLed = sign == '0' || sign == '+' || sign == '-';
-        if (signLed && std::all_of(rest.begin() + 1, rest.end(), isDigitOrPoint)) {
-            if (rest.size() < 8)
-                return cutFrame(rest.size() + 1, 9);
-            const QByteArray digits = rest.sliced(1).toByteArray();
-            double weight = weightNumber(digits);
-            if (sign == '-')
-                weight = -weight;
-            return weightOrNone(weight, rest.toByteArray(), weightNote(weight));
-        }
+    static Match rejected(qsizetype length, const QString &why, const QString &format)
+    {
+        return whole(length, ParseResult::noWeight(why), format);
     }
-    return markerReading(*markerLayout(8), chunk);
-}
+};
 
-// FT11 sends STX, three status bytes, six weight digits without point, six
-// tare digits, CR and a checksum byte that makes the sum of all bytes from
-// STX on zero. Status A: bits 0..2 the point (0 and 1: one or two zeros
-// not sent, 2: none, 3..7: one to five decimals), bits 5 and 6 set. Status
-// B: bit 1 negative, bit 2 overload or error, bit 3 motion, bits 4 and 5
-// set. Status C: 0x30. A frame whose status bytes are not of this form
-// keeps the older reading (six characters three after the STX).
-constexpr qsizetype kFt11Length = 18;
+using Layout = Match (*)(QByteArrayView bytes, qsizetype at);
 
-bool ft11Status(QByteArrayView s)
+// The first whole frame that passes its checks, trying the layouts in
+// order at every position; a frame that fails is skipped. The bytes from
+// the first place that may begin a frame not yet whole, after the last
+// whole one, are kept for the next read.
+ParseResult scan(QByteArrayView bytes, std::initializer_list<Layout> layouts, const QString &noMarker)
 {
-    return s.size() >= 3 && (quint8(s[0]) & 0x60) == 0x60 && (quint8(s[1]) & 0x70) == 0x30
-        && (quint8(s[2]) & 0x7F) == 0x30;
-}
-
-ParseResult parseType9(QByteArrayView chunk)
-{
-    // The checksum byte may itself be an STX, so the frame starts at the
-    // first STX that status bytes follow.
-    qsizetype first = chunk.indexOf(kStx);
-    while (first >= 0 && !ft11Status(chunk.sliced(first + 1).first(std::min<qsizetype>(3, chunk.size() - first - 1))))
-        first = chunk.indexOf(kStx, first + 1);
-    if (first < 0)
-        return markerReading(*markerLayout(9), chunk);
-
+    std::optional<ParseResult> found;
     int rejected = 0;
-    for (qsizetype stx = first; stx >= 0; stx = chunk.indexOf(kStx, stx + 1)) {
-        if (chunk.size() - stx < kFt11Length) {
-            if (rejected == 0 && stx == first)
-                return cutFrame(chunk.size() - stx, kFt11Length);
-            break;
+    QString rejectedNote;
+    qsizetype partialAt = -1;
+    for (qsizetype at = 0; at < bytes.size();) {
+        Match best;
+        bool partial = false;
+        for (const Layout layout : layouts) {
+            Match m = layout(bytes, at);
+            if (m.status == Match::Status::Whole && m.result.hasFrame()) {
+                best = std::move(m);
+                break;
+            }
+            if (m.status == Match::Status::Whole && best.status != Match::Status::Whole)
+                best = std::move(m);
+            else if (m.status == Match::Status::Partial)
+                partial = true;
         }
-        const QByteArrayView f = chunk.sliced(stx, kFt11Length);
-        quint8 sum = 0;
-        for (const char c : f)
-            sum = quint8(sum + quint8(c));
-        // Some firmware sums seven bits only.
-        if (!ft11Status(f.sliced(1, 3)) || f[16] != kCr || (sum & 0x7F) != 0) {
+        if (best.status == Match::Status::Whole && best.result.hasFrame()) {
+            if (!found)
+                found = best.result;
+            at += best.length;
+            partialAt = -1;
+            at = std::max(at, bytes.size() - kLongestFrame);
+            continue;
+        }
+        if (partial && partialAt < 0)
+            partialAt = at;
+        if (best.status == Match::Status::Whole && !found) {
             ++rejected;
-            continue;
+            rejectedNote = best.result.note;
         }
-        const quint8 a = quint8(f[1]);
-        const quint8 b = quint8(f[2]);
-        if (b & 0x04)
-            return ParseResult::noWeight(u"перегрузка или ошибка индикатора"_s);
-        const QByteArrayView digits = f.sliced(4, 6);
-        if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c == ' ' || (c >= '0' && c <= '9'); }))
-            return ParseResult::noWeight(u"в поле веса не число: "_s + decode1251(digits));
-        const int point = a & 7;
-        double weight = weightNumber(digits);
-        weight = point < 2 ? weight * powerOfTen(2 - point) : weight / powerOfTen(point - 2);
-        if (b & 0x02)
-            weight = -weight;
-        return moving(weightOrNone(weight, f.first(10).toByteArray(), weightNote(weight)), (b & 0x08) != 0);
-    }
-    return ParseResult::noWeight(u"ни один кадр не прошёл проверку (кадров: "_s + QString::number(rejected) + u")"_s);
-}
-
-// CAS6000 sends 22 bytes: "ST" (stable), "US" (moving) or "OL" (overload),
-// ",", "GS" or "NT", ",", the device id, the lamp byte (bit 6: stable),
-// ",", 8 data bytes with sign and point, a blank, the unit in 2 bytes, CR
-// LF. A read starts anywhere in the stream, so the first CR often ends a
-// frame begun before it: the first CR with a whole frame before it counts.
-// Without one, the older reading of the first CR: the 8 characters that
-// start 11 positions before it.
-constexpr qsizetype kCasBeforeCr = 20;
-
-bool casFrameBefore(QByteArrayView chunk, qsizetype cr)
-{
-    if (cr < kCasBeforeCr)
-        return false;
-    const QByteArrayView f = chunk.sliced(cr - kCasBeforeCr, kCasBeforeCr);
-    const QByteArrayView head = f.first(2);
-    return (head == "ST" || head == "US" || head == "OL") && f[2] == ',' && f[5] == ',' && f[8] == ',';
-}
-
-ParseResult parseType10(QByteArrayView chunk)
-{
-    for (qsizetype cr = chunk.indexOf(kCr); cr >= 0; cr = chunk.indexOf(kCr, cr + 1)) {
-        if (!casFrameBefore(chunk, cr))
-            continue;
-        const QByteArrayView f = chunk.sliced(cr - kCasBeforeCr, kCasBeforeCr);
-        if (f.first(2) == "OL")
-            return ParseResult::noWeight(u"перегрузка индикатора (OL)"_s);
-        const QByteArray data = f.sliced(9, 8).toByteArray();
-        const double weight = weightNumber(data);
-        const quint8 lamp = quint8(f[7]);
-        return moving(weightOrNone(weight, data, weightNote(weight)),
-                      f.first(2) == "US" || ((lamp & 0x80) && !(lamp & 0x40)));
+        ++at;
     }
 
-    const qsizetype cr = chunk.indexOf(kCr);
-    if (cr < 0)
-        return ParseResult::noWeight(u"в данных нет байта "_s + markerName(kCr));
-    const qsizetype start = cr - 11;
-    if (start < 0)
-        return ParseResult::noWeight(u"CR стоит на позиции "_s + QString::number(cr + 1)
-                                     + u": кадр начался бы до начала данных"_s);
-    // The comma before the data without the header before it: the "OL"
-    // that would make it no weight may be what is missing.
-    if (start > 0 && chunk[start - 1] == ',')
-        return ParseResult::noWeight(u"кадр без заголовка"_s);
-    const QByteArray frame = chunk.sliced(start, 8).toByteArray();
-    const double weight = weightNumber(frame);
-    return weightOrNone(weight, frame, weightNote(weight));
+    ParseResult result;
+    if (found) {
+        result = *found;
+        if (rejected > 0)
+            result.note += u", пропущено кадров, не прошедших проверку: "_s + QString::number(rejected);
+    } else if (rejected > 0) {
+        result = ParseResult::noWeight(u"ни один кадр не прошёл проверку (кадров: "_s + QString::number(rejected)
+                                       + u"; "_s + rejectedNote + u")"_s);
+    } else if (partialAt >= 0) {
+        result = ParseResult::noWeight(u"кадр пришёл не целиком, ждём его конец"_s);
+    } else {
+        result = ParseResult::noWeight(bytes.isEmpty() ? u"нет данных"_s : noMarker);
+    }
+    result.keepFrom = partialAt >= 0 ? partialAt : bytes.size();
+    return result;
+}
+
+// The bytes from `at` on, at most `length`; `enough` when all are there.
+QByteArrayView take(QByteArrayView bytes, qsizetype at, qsizetype length, bool *enough)
+{
+    *enough = bytes.size() - at >= length;
+    return bytes.sliced(at, std::min(length, bytes.size() - at));
+}
+
+Match weightMatch(qsizetype length, QByteArrayView chars, const QString &format, bool motion = false)
+{
+    if (!numberField(chars))
+        return Match::rejected(length, u"в поле веса не число: «"_s + decode1251(chars) + u"»"_s, format);
+    const double weight = weightNumber(chars);
+    return Match::whole(length, withMotion(weightOrNone(weight, chars.toByteArray(), weightNote(weight)), motion),
+                        format);
+}
+
+// НВТ-1 and VT-100 as read so far (no public description): STX and nine
+// characters, of which the first seven are the weight.
+Match stxNine(QByteArrayView b, qsizetype at)
+{
+    if (b[at] != kStx)
+        return Match::none();
+    bool enough = false;
+    const QByteArrayView f = take(b, at, 10, &enough);
+    if (!enough)
+        return Match::partial();
+    return weightMatch(10, f.sliced(1, 7), u"STX и 9 знаков"_s);
+}
+
+// VT-series "LEO" (Vishay VT200/VT300/VT400 technical manuals, continuous
+// weight data block): a status byte (bit 6 always set; bit 0 no weight
+// shown, bit 3 out of range, bit 4 standstill), "+" or "-", six
+// characters of digits and point, CR.
+Match vtLeo(QByteArrayView b, qsizetype at)
+{
+    const quint8 status = quint8(b[at]);
+    if (!(status & 0x40))
+        return Match::none();
+    bool enough = false;
+    const QByteArrayView f = take(b, at, 9, &enough);
+    if (f.size() >= 2 && f[1] != '+' && f[1] != '-')
+        return Match::none();
+    if (!enough)
+        return Match::partial();
+    const QString format = u"VT, формат LEO"_s;
+    if (!plainDigits(f.sliced(2, 6)) || f[8] != kCr)
+        return Match::none();
+    if (status & 0x01)
+        return Match::whole(9, ParseResult::stateOf(IndicatorState::Error, f.toByteArray(), u"индикатор не показывает вес"_s),
+                            format);
+    if (status & 0x08) {
+        const IndicatorState state = f[1] == '-' ? IndicatorState::Underload : IndicatorState::Overload;
+        return Match::whole(9, ParseResult::stateOf(state, f.toByteArray(), u"вес вне диапазона"_s), format);
+    }
+    return weightMatch(9, f.sliced(1, 7), format, !(status & 0x10));
+}
+
+// The header of the CAS and AND frames: "ST" stable, "US" moving, "OL"
+// overload.
+bool casHeaderPrefix(QByteArrayView h)
+{
+    for (const char *head : {"ST", "US", "OL"})
+        if (QByteArrayView(head).first(h.size()) == h)
+            return true;
+    return false;
+}
+
+// Whether the bytes so far fit "HH,MM," of a CAS or AND frame.
+bool casPrefix(QByteArrayView f)
+{
+    return casHeaderPrefix(f.first(std::min<qsizetype>(2, f.size()))) && (f.size() <= 2 || f[2] == ',')
+        && (f.size() <= 5 || f[5] == ',');
+}
+
+// CAS 22 bytes (CAS CI-400/CI-600 owner's manuals, "22 Bytes for CAS"):
+// header, ",", "GS" or "NT", ",", device id, lamp byte (bit 6 stable), ",",
+// 8 data bytes with sign and point, a blank, the unit in 2 bytes, CR LF.
+Match cas22(QByteArrayView b, qsizetype at)
+{
+    bool enough = false;
+    const QByteArrayView f = take(b, at, 22, &enough);
+    if (!casPrefix(f))
+        return Match::none();
+    if (!enough)
+        return Match::partial();
+    if (f[8] != ',' || f[20] != kCr || f[21] != kLf)
+        return Match::none();
+    const QString format = u"CAS, 22 байта"_s;
+    if (f.first(2) == "OL")
+        return Match::whole(22, ParseResult::stateOf(IndicatorState::Overload, f.first(17).toByteArray(),
+                                                     u"перегрузка индикатора (OL)"_s),
+                            format);
+    const quint8 lamp = quint8(f[7]);
+    return weightMatch(22, f.sliced(9, 8), format, f.first(2) == "US" || ((lamp & 0x80) && !(lamp & 0x40)));
+}
+
+// AND 18 bytes (CAS CI-400/CI-600 manuals "18 Bytes for AND"; the Vishay
+// VT200 "AND format"): header, ",", "GS"/"NT"/"TR"/"PT", ",", 8 data
+// bytes (sign and 7 characters), the unit in 2 bytes, CR LF.
+Match and18(QByteArrayView b, qsizetype at)
+{
+    bool enough = false;
+    const QByteArrayView f = take(b, at, 18, &enough);
+    if (!casPrefix(f))
+        return Match::none();
+    if (!enough)
+        return Match::partial();
+    if (f[16] != kCr || f[17] != kLf)
+        return Match::none();
+    const QString format = u"AND, 18 байт"_s;
+    if (f.first(2) == "OL")
+        return Match::whole(18, ParseResult::stateOf(IndicatorState::Overload, f.first(14).toByteArray(),
+                                                     u"перегрузка индикатора (OL)"_s),
+                            format);
+    return weightMatch(18, f.sliced(6, 8), format, f.first(2) == "US");
+}
+
+bool numberChar(char c)
+{
+    return isDigit(c) || c == ' ' || c == '.' || c == '+' || c == '-';
+}
+
+// CAS 10 bytes (CAS CI-400/CI-600 manuals "10 Bytes for CAS"): 8 data
+// bytes, CR LF. It has no header: the data must be exactly eight
+// characters before the CR, which no tail of the longer frames is (their
+// unit stands before the CR).
+Match cas10(QByteArrayView b, qsizetype at)
+{
+    bool enough = false;
+    const QByteArrayView f = take(b, at, 10, &enough);
+    const QByteArrayView data = f.first(std::min<qsizetype>(8, f.size()));
+    if (!std::all_of(data.begin(), data.end(), numberChar))
+        return Match::none();
+    if (f.size() > 8 && f[8] != kCr)
+        return Match::none();
+    if (!enough)
+        return Match::partial();
+    if (f[9] != kLf || !numberField(data))
+        return Match::none();
+    return weightMatch(10, data, u"CAS, 10 байт"_s);
+}
+
+// НВТ-3 (no public description at hand; the forms its indicators were seen
+// to send): "=", seven characters least significant first, and in the
+// later form a sign character: "0" (or "+") positive, "-" or the flag "1"
+// negative, so -1.00 goes out as "=00.1000-" or "=00.10001". The earlier
+// form has no sign character: the next frame's "=" or a line end follows.
+Match nvt3(QByteArrayView b, qsizetype at)
+{
+    if (b[at] != '=')
+        return Match::none();
+    bool enough = false;
+    const QByteArrayView f = take(b, at, 9, &enough);
+    if (f.size() < 9)
+        return Match::partial();
+    QByteArray seven = f.sliced(1, 7).toByteArray();
+    std::reverse(seven.begin(), seven.end());
+    if (!numberField(seven))
+        return Match::none();
+    const char sign = f[8];
+    const bool signed9 = sign == '0' || sign == '+' || sign == '-' || sign == '1';
+    if (!signed9 && (isDigit(sign) || sign == '.'))
+        return Match::none();
+    double weight = weightNumber(seven);
+    if (sign == '-' || sign == '1')
+        weight = -std::fabs(weight);
+    const QString format = signed9 ? u"НВТ-3: «=», 7 знаков и знак"_s : u"НВТ-3: «=» и 7 знаков"_s;
+    return Match::whole(signed9 ? 9 : 8, weightOrNone(weight, seven, weightNote(weight)), format);
+}
+
+// TB-3: "=", a sign character ("0" or "+" positive, "-" negative) and
+// seven characters, digits with at most a point, most significant first:
+// "=00012340" is 12340.
+Match tb3Signed(QByteArrayView b, qsizetype at)
+{
+    if (b[at] != '=')
+        return Match::none();
+    bool enough = false;
+    const QByteArrayView f = take(b, at, 9, &enough);
+    if (f.size() >= 2 && f[1] != '0' && f[1] != '+' && f[1] != '-')
+        return Match::none();
+    if (f.size() > 2 && !std::all_of(f.begin() + 2, f.end(), [](char c) { return isDigit(c) || c == '.'; }))
+        return Match::none();
+    if (!enough)
+        return Match::partial();
+    if (!plainDigits(f.sliced(2)))
+        return Match::none();
+    double weight = weightNumber(f.sliced(2));
+    if (f[1] == '-')
+        weight = -weight;
+    return Match::whole(9, weightOrNone(weight, f.sliced(1).toByteArray(), weightNote(weight)),
+                        u"TB-3: «=», знак и 7 цифр"_s);
+}
+
+// The older TB-3 reading: "=", seven weight characters and a status character.
+Match tb3Older(QByteArrayView b, qsizetype at)
+{
+    if (b[at] != '=')
+        return Match::none();
+    bool enough = false;
+    const QByteArrayView f = take(b, at, 9, &enough);
+    if (!enough)
+        return Match::partial();
+    if (!numberField(f.sliced(1, 7)))
+        return Match::none();
+    return weightMatch(9, f.sliced(1, 7), u"TB-3: «=», 7 знаков и состояние"_s);
 }
 
 // D2008F check characters carry a nibble each: "0".."9" for 0..9, and for
@@ -283,6 +395,268 @@ int checkNibble(char c)
     if (c >= 'A' && c <= 'F')
         return c - 0x37;
     return -1;
+}
+
+// D2008F: STX, sign and six digits, the decimal-position digit, the XOR of
+// these eight as two check characters.
+Match d2008f(QByteArrayView b, qsizetype at)
+{
+    if (b[at] != kStx)
+        return Match::none();
+    bool enough = false;
+    const QByteArrayView f = take(b, at, 11, &enough);
+    if (!enough)
+        return Match::partial();
+    const QByteArrayView c = f.sliced(1);
+    quint8 computed = 0;
+    for (qsizetype i = 0; i < 8; ++i)
+        computed ^= quint8(c[i]);
+    const int high = checkNibble(c[8]);
+    const int low = checkNibble(c[9]);
+    const QString format = u"D2008F"_s;
+    if (high < 0 || low < 0 || computed != quint8((high << 4) | low))
+        return Match::rejected(11, u"неверная контрольная сумма"_s, format);
+    if (!isDigit(c[7]) || !numberField(c.first(7)))
+        return Match::rejected(11, u"в поле веса не число"_s, format);
+    const double weight = weightNumber(c.first(7)) / powerOfTen(c[7] - '0');
+    return Match::whole(11, weightOrNone(weight, c.first(8).toByteArray(), weightNote(weight)), format);
+}
+
+// GSE 350/355 (service manual, serial transmit choices 7..13): STX, the
+// weight in 8 characters, then by choice a blank, the unit, a word
+// (gross, net, quantity), the status letter <STAT> ("O" overload or
+// underload, "M" motion, blank otherwise) and the setpoint status " S0"..
+// " S7", ended by CR (LF). The shortest, STX, weight, status, CR LF, is
+// the layout read so far. The status is the last letter before the
+// setpoint status.
+IndicatorState gseStatus(QByteArrayView tail, bool *motion)
+{
+    if (tail.size() >= 3 && tail[tail.size() - 3] == ' ' && tail[tail.size() - 2] == 'S'
+        && tail.back() >= '0' && tail.back() <= '7')
+        tail.chop(3);
+    while (!tail.isEmpty() && tail.back() == ' ')
+        tail.chop(1);
+    const char status = tail.isEmpty() ? ' ' : tail.back();
+    *motion = status == 'M';
+    return status == 'O' ? IndicatorState::Overload : IndicatorState::None;
+}
+
+Match gseStx(QByteArrayView b, qsizetype at)
+{
+    if (b[at] != kStx)
+        return Match::none();
+    constexpr qsizetype kLongestTail = 20;
+    bool enough = false;
+    const QByteArrayView f = take(b, at, 9 + kLongestTail + 1, &enough);
+    if (f.size() < 9)
+        return Match::partial();
+    if (!numberField(f.sliced(1, 8)))
+        return Match::none();
+    const qsizetype cr = f.indexOf(kCr, 9);
+    if (cr < 0)
+        return enough ? Match::none() : Match::partial();
+    const qsizetype length = cr + 1 + (cr + 1 < f.size() && f[cr + 1] == kLf ? 1 : 0);
+    const QString format = cr == 10 ? u"GSE: STX, 8 знаков, состояние"_s : u"GSE: STX, 8 знаков, единица и состояние"_s;
+    bool motion = false;
+    const IndicatorState state = gseStatus(f.sliced(9, cr - 9), &motion);
+    if (state != IndicatorState::None)
+        return Match::whole(length, ParseResult::stateOf(state, f.first(cr).toByteArray(), u"состояние «O»"_s), format);
+    return weightMatch(length, f.sliced(1, 8), format, motion);
+}
+
+// GSE choice 14 (simulates an NCI 3835): LF, the signed weight in 8
+// characters (the unit may follow), CR LF, the status, CR, ETX.
+Match gseChoice14(QByteArrayView b, qsizetype at)
+{
+    if (b[at] != kLf)
+        return Match::none();
+    bool enough = false;
+    const QByteArrayView f = take(b, at, 24, &enough);
+    const QByteArrayView data = f.sliced(1, std::min<qsizetype>(8, f.size() - 1));
+    if (!std::all_of(data.begin(), data.end(), numberChar))
+        return Match::none();
+    if (f.size() < 9)
+        return Match::partial();
+    if (!numberField(data))
+        return Match::none();
+    const qsizetype cr = f.indexOf(kCr, 9);
+    if (cr < 0 || cr > 12)
+        return cr < 0 && f.size() <= 12 ? Match::partial() : Match::none();
+    const qsizetype end = f.indexOf(kEtx, cr);
+    if (end < 0)
+        return enough ? Match::none() : Match::partial();
+    // CR LF, one to four status characters, CR, ETX.
+    if (f[cr + 1] != kLf || end - cr < 4 || end - cr > 7 || f[end - 1] != kCr)
+        return Match::none();
+    const QByteArrayView status = f.sliced(cr + 2, end - 1 - (cr + 2));
+    const QString format = u"GSE, выбор 14"_s;
+    if (status.contains('O'))
+        return Match::whole(end + 1, ParseResult::stateOf(IndicatorState::Overload, f.first(end + 1).toByteArray(),
+                                                          u"состояние «O»"_s),
+                            format);
+    return weightMatch(end + 1, data, format, status.contains('M'));
+}
+
+// FT11 (FT-11/FT-111 manuals, continuous output): STX, three status bytes,
+// six weight digits without point, six tare digits, CR and a checksum
+// byte that makes the sum of all bytes from STX on zero; the FT-111 also
+// sends LF before the checksum. Status A: bits 0..2 the point (0 and 1:
+// one or two zeros not sent, 2: none, 3..7: one to five decimals), bits 5
+// and 6 set. Status B: bit 1 negative, bit 2 overload or error (the weight
+// field then says "OVER", "UNDER" or "ERR"), bit 3 motion, bits 4 and 5
+// set. Status C: 0x30.
+bool ft11Status(QByteArrayView s)
+{
+    const auto fits = [&](qsizetype i, quint8 mask, quint8 value) { return i >= s.size() || (quint8(s[i]) & mask) == value; };
+    return fits(0, 0x60, 0x60) && fits(1, 0x70, 0x30) && fits(2, 0x7F, 0x30);
+}
+
+// Some firmware sums seven bits only.
+bool ft11SumZero(QByteArrayView f)
+{
+    quint8 sum = 0;
+    for (const char c : f)
+        sum = quint8(sum + quint8(c));
+    return (sum & 0x7F) == 0;
+}
+
+Match ft11Frame(QByteArrayView f, const QString &format)
+{
+    const quint8 a = quint8(f[1]);
+    const quint8 b = quint8(f[2]);
+    const QByteArrayView digits = f.sliced(4, 6);
+    if (b & 0x04) {
+        const QByteArrayView word = digits.trimmed();
+        const IndicatorState state = word.startsWith("UND") || word.startsWith("-") ? IndicatorState::Underload
+            : word.startsWith("ERR")                                                 ? IndicatorState::Error
+                                                                                     : IndicatorState::Overload;
+        return Match::whole(f.size(), ParseResult::stateOf(state, digits.toByteArray(),
+                                                           u"индикатор: «"_s + decode1251(digits).trimmed() + u"»"_s),
+                            format);
+    }
+    if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c == ' ' || isDigit(c); })
+        || !numberField(digits))
+        return Match::rejected(f.size(), u"в поле веса не число: "_s + decode1251(digits), format);
+    const int point = a & 7;
+    double weight = weightNumber(digits);
+    weight = point < 2 ? weight * powerOfTen(2 - point) : weight / powerOfTen(point - 2);
+    if (b & 0x02)
+        weight = -weight;
+    return Match::whole(f.size(), withMotion(weightOrNone(weight, f.first(10).toByteArray(), weightNote(weight)), (b & 0x08) != 0),
+                        format);
+}
+
+Match ft11(QByteArrayView b, qsizetype at)
+{
+    if (b[at] != kStx)
+        return Match::none();
+    bool enough = false;
+    const QByteArrayView f = take(b, at, 19, &enough);
+    if (!ft11Status(f.sliced(1, std::min<qsizetype>(3, f.size() - 1))))
+        return Match::none();
+    if (f.size() < 18)
+        return Match::partial();
+    if (f[16] == kCr && ft11SumZero(f.first(18)))
+        return ft11Frame(f.first(18), u"FT11, 18 байт"_s);
+    if (f[16] == kCr && f[17] == kLf) {
+        if (!enough)
+            return Match::partial();
+        if (ft11SumZero(f))
+            return ft11Frame(f, u"FT-111, 19 байт с CR LF"_s);
+    }
+    return Match::rejected(18, u"неверная контрольная сумма"_s, u"FT11"_s);
+}
+
+// Whether an STX with FT11 status bytes stands anywhere: then only FT11
+// frames count, and a stray byte before one cannot pass for the older
+// reading.
+bool ft11Anywhere(QByteArrayView b)
+{
+    for (qsizetype stx = b.indexOf(kStx); stx >= 0; stx = b.indexOf(kStx, stx + 1))
+        if (stx + 3 < b.size() && ft11Status(b.sliced(stx + 1, 3)))
+            return true;
+    return false;
+}
+
+// The older FT11 reading for frames without status bytes: six characters
+// three after the STX.
+Match ft11Older(QByteArrayView b, qsizetype at)
+{
+    if (b[at] != kStx)
+        return Match::none();
+    bool enough = false;
+    const QByteArrayView f = take(b, at, 10, &enough);
+    if (f.size() >= 4 && ft11Status(f.sliced(1, 3)))
+        return Match::none();
+    if (!enough)
+        return Match::partial();
+    return weightMatch(10, f.sliced(4, 6), u"STX, 3 знака, 6 знаков веса"_s);
+}
+
+// HBM AED answers "msv?;" with one line by its output format (AD104
+// operating manual, command COF): COF3 the measured value in 8 characters;
+// COF1 with ",", the address in 2; COF11 with ",", the status in 3; COF9
+// both; each ended by CR LF. The delimiter is set by TEX, "," unless
+// changed. A line of seven characters (a blank sign place lost) counts
+// too, but only as a whole line: after garbage it would be the tail of an
+// eight-digit value.
+bool aedDelimiter(char c)
+{
+    return !numberChar(c) && c != kCr && c != kLf;
+}
+
+bool digitsOrBlanks(QByteArrayView f)
+{
+    return std::all_of(f.begin(), f.end(), [](char c) { return isDigit(c) || c == ' '; });
+}
+
+Match aedLine(QByteArrayView b, qsizetype at)
+{
+    if (b[at] == kLf || b[at] == kCr)
+        return Match::none();
+    const bool lineStart = at == 0 || b[at - 1] == kLf || b[at - 1] == kCr;
+    constexpr qsizetype kLongestLine = 15;
+    const qsizetype found = b.sliced(at, std::min(kLongestLine + 1, b.size() - at)).indexOf(kCr);
+    if (found < 0)
+        return b.size() - at <= kLongestLine ? Match::partial() : Match::none();
+    const qsizetype cr = at + found;
+    const QByteArrayView line = b.sliced(at, cr - at);
+    const qsizetype length = cr + 1 - at + (cr + 1 < b.size() && b[cr + 1] == kLf ? 1 : 0);
+    QString format;
+    QString status;
+    switch (line.size()) {
+    case 7:
+        if (lineStart)
+            format = u"HBM, COF3"_s;
+        break;
+    case 8: format = u"HBM, COF3"_s; break;
+    case 11:
+        if (aedDelimiter(line[8]) && digitsOrBlanks(line.sliced(9)))
+            format = u"HBM, COF1 (с адресом)"_s;
+        break;
+    case 12:
+        if (aedDelimiter(line[8]) && digitsOrBlanks(line.sliced(9))) {
+            format = u"HBM, COF11 (с состоянием)"_s;
+            status = QString::fromLatin1(line.sliced(9)).trimmed();
+        }
+        break;
+    case 15:
+        if (aedDelimiter(line[8]) && line[11] == line[8] && digitsOrBlanks(line.sliced(9, 2))
+            && digitsOrBlanks(line.sliced(12))) {
+            format = u"HBM, COF9 (с адресом и состоянием)"_s;
+            status = QString::fromLatin1(line.sliced(12)).trimmed();
+        }
+        break;
+    default: break;
+    }
+    if (format.isEmpty())
+        return Match::none();
+    const QByteArrayView value = line.first(std::min<qsizetype>(8, line.size()));
+    if (!numberField(value))
+        return Match::rejected(length, u"в ответе не число: «"_s + decode1251(value) + u"»"_s, format);
+    // The counts: the coefficient is applied to the frame found.
+    QString note = status.isEmpty() ? QString() : u", состояние "_s + status;
+    return Match::whole(length, ParseResult::weightOf(weightNumber(value), value.toByteArray(), note), format);
 }
 
 } // namespace
@@ -317,81 +691,34 @@ QByteArray zeroCommand(int type)
     return QByteArray();
 }
 
+bool polled(int type)
+{
+    return type == 3 || type == 7;
+}
+
 double weightNumber(QByteArrayView characters)
 {
     return ReadLeadingNumber(decode1251(characters).trimmed());
 }
 
-ParseResult parseMarkerFrame(int type, QByteArrayView chunk)
+namespace {
+
+// The reply scaled by the coefficient, rounded to two decimals.
+ParseResult scaledReply(ParseResult reply, double coefficient)
 {
-    switch (type) {
-    case 2: return parseType2(chunk);
-    case 8: return parseType8(chunk);
-    case 9: return parseType9(chunk);
-    case 10: return parseType10(chunk);
-    default: break;
-    }
-    const std::optional<MarkerLayout> layout = markerLayout(type);
-    if (!layout)
-        return ParseResult::nothing(u"тип без маркера"_s);
-    return markerReading(*layout, chunk);
+    if (!reply.hasWeight())
+        return reply;
+    const double counts = reply.weight;
+    const double weight = round2(counts * coefficient);
+    ParseResult scaled = weightOrNone(weight, reply.frame,
+                                      NumberText(counts) + u" имп. × "_s + NumberText(coefficient) + u", "_s
+                                          + weightNote(weight) + reply.note);
+    scaled.format = reply.format;
+    scaled.keepFrom = reply.keepFrom;
+    return scaled;
 }
 
-ParseResult parseType3(QByteArrayView chunk, double impulseCoefficient)
-{
-    if (chunk.isEmpty())
-        return ParseResult::noWeight(u"нет ответа на запрос"_s);
-    // The reply is the measured value, right-aligned in 8 characters (7 are
-    // taken too: a blank sign place lost), then CR LF. Only such a line ended by its CR is a
-    // whole reply: the tail of a reply begun in the previous poll ("45" of
-    // "   12345") is no weight, and a whole reply after it still counts.
-    qsizetype start = 0;
-    qsizetype cr = chunk.indexOf(kCr);
-    for (; cr >= 0; cr = chunk.indexOf(kCr, cr + 1)) {
-        while (start < cr && chunk[start] == kLf)
-            ++start;
-        if (cr - start == 7 || cr - start == 8)
-            break;
-        start = cr + 1;
-    }
-    if (cr < 0)
-        return ParseResult::noWeight(u"нет полного ответа: 8 знаков и CR"_s);
-    const QByteArray frame = chunk.sliced(start, cr - start).toByteArray();
-    const double counts = weightNumber(frame);
-    const double weight = round2(counts * impulseCoefficient);
-    return weightOrNone(weight, frame,
-                        NumberText(counts) + u" имп. × "_s + NumberText(impulseCoefficient)
-                            + u", "_s + weightNote(weight));
-}
-
-ParseResult parseType4(QByteArrayView chunk)
-{
-    int rejected = 0;
-    for (qsizetype stx = chunk.indexOf(kStx); stx >= 0; stx = chunk.indexOf(kStx, stx + 1)) {
-        if (chunk.size() - (stx + 1) < 10)
-            break;
-        const QByteArrayView c = chunk.sliced(stx + 1, 10);
-        quint8 computed = 0;
-        for (qsizetype i = 0; i < 8; ++i)
-            computed ^= quint8(c[i]);
-        const int high = checkNibble(c[8]);
-        const int low = checkNibble(c[9]);
-        if (high < 0 || low < 0 || computed != quint8((high << 4) | low)) {
-            ++rejected;
-            continue;
-        }
-        const int decimals = int(weightNumber(c.sliced(7, 1)));
-        const double weight = weightNumber(c.first(7)) / powerOfTen(decimals);
-        QString note = weightNote(weight);
-        if (rejected > 0)
-            note += u", пропущено кадров с неверной контрольной суммой: "_s + QString::number(rejected);
-        return weightOrNone(weight, c.first(8).toByteArray(), note);
-    }
-    if (rejected > 0)
-        return ParseResult::noWeight(u"контрольная сумма не совпала ни в одном кадре (кадров: "_s
-                                     + QString::number(rejected) + u")"_s);
-    return ParseResult::noWeight(u"нет полного кадра после байта STX (02)"_s);
-}
+} // namespace
 
 ParseResult parseType7(QByteArrayView chunk, Type7State &state, int decimalPlaces)
 {
@@ -454,20 +781,37 @@ ParseResult parseType7(QByteArrayView chunk, Type7State &state, int decimalPlace
     return result;
 }
 
-ParseResult parse(int type, QByteArrayView chunk, const Settings &settings, Type7State &state)
+ParseResult parse(int type, QByteArrayView bytes, const Settings &settings, Type7State &state)
 {
+    const QString noStx = u"в данных нет байта STX (02)"_s;
+    const QString noEquals = u"в данных нет знака «=»"_s;
     switch (type) {
-    case 3: return parseType3(chunk, settings.ImpulseCoefficient);
-    case 4: return parseType4(chunk);
-    case 7: return parseType7(chunk, state, settings.DecimalPlaces);
-    case 1:
-    case 2:
-    case 5:
-    case 6:
-    case 8:
-    case 9:
-    case 10: return parseMarkerFrame(type, chunk);
-    default: return ParseResult::nothing(u"тип терминала "_s + QString::number(type) + u" не известен"_s);
+    case 1: return scan(bytes, {stxNine}, noStx);
+    case 2: return scan(bytes, {nvt3}, noEquals);
+    case 3: {
+        if (bytes.isEmpty()) {
+            ParseResult none = ParseResult::noWeight(u"нет ответа на запрос"_s);
+            none.keepFrom = 0;
+            return none;
+        }
+        return scaledReply(scan(bytes, {aedLine}, u"нет полного ответа: 8 знаков и CR"_s), settings.ImpulseCoefficient);
+    }
+    case 4: return scan(bytes, {d2008f}, noStx);
+    case 5: return scan(bytes, {stxNine, vtLeo, and18}, u"нет кадра: ни STX, ни LEO, ни AND"_s);
+    case 6: return scan(bytes, {gseStx, gseChoice14}, noStx);
+    case 7: {
+        ParseResult result = parseType7(bytes, state, settings.DecimalPlaces);
+        result.keepFrom = bytes.size();
+        return result;
+    }
+    case 8: return scan(bytes, {tb3Signed, tb3Older}, noEquals);
+    case 9: return ft11Anywhere(bytes) ? scan(bytes, {ft11}, noStx) : scan(bytes, {ft11Older}, noStx);
+    case 10: return scan(bytes, {cas22, and18, cas10}, u"нет кадра CAS с CR LF"_s);
+    default: {
+        ParseResult none = ParseResult::nothing(u"тип терминала "_s + QString::number(type) + u" не известен"_s);
+        none.keepFrom = bytes.size();
+        return none;
+    }
     }
 }
 

@@ -57,6 +57,23 @@ bool WeightConditioning::CheckOverload(double gross)
     return true;
 }
 
+bool WeightConditioning::CheckReportedState(IndicatorState state)
+{
+    const IndicatorState before = std::exchange(m_reported, state);
+    if (state == IndicatorState::None || state == before)
+        return false;
+    Settings &s = m_context.settings;
+    const QDateTime now = m_context.clock.now();
+    // No number to compare: OverloadWeight stays, so a higher weight the
+    // program sees later is still recorded.
+    const QString what = indicatorStateText(state) + u" (индикатор)"_s;
+    s.OverloadFlag = 1;
+    s.OverloadText = ShortDateText(now.date()) + u' ' + LongTimeText(now.time()) + u' ' + what;
+    static_cast<void>(storeSettingsChange(m_context, m_log));
+    m_log.WriteLog(u"Весы были перегружены: "_s + what + u' ' + m_context.CurrentOperator);
+    return true;
+}
+
 int WeightConditioning::advertColour() const
 {
     const Settings &s = m_context.settings;
@@ -116,7 +133,20 @@ QString saveScaleSettings(AppContext &context, EventLog &log, const ScaleSetting
     const double period = std::floor(ParseNumber(in.pollPeriod));
     s.PollPeriodMs = usablePollPeriod(period >= -9e18 && period <= 9e18 ? qint64(period) : 0);
     s.AdvertCaption = in.advertCaption;
-    return storeSettingsChange(context, log).reason;
+    QString failed = storeSettingsChange(context, log).reason;
+    // The workplace file is written only when its values change.
+    OperatorSettings &workplace = context.operatorSettings;
+    const int hold = workplace.holdTimeMs();
+    const int reply = workplace.replyTimeoutMs();
+    if (in.holdTimeMs >= 0)
+        workplace.setHoldTimeMs(in.holdTimeMs);
+    if (in.replyTimeoutMs >= 0)
+        workplace.setReplyTimeoutMs(in.replyTimeoutMs);
+    if (workplace.holdTimeMs() != hold || workplace.replyTimeoutMs() != reply) {
+        if (const StoreResult stored = context.storeOperatorSettings(); !stored)
+            failed += (failed.isEmpty() ? QString() : u"\n"_s) + stored.reason;
+    }
+    return failed;
 }
 
 StoreResult restoreScaleDefaults(AppContext &context, EventLog &log)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ParseResult.h"
 #include "core/StoreResult.h"
 
 #include <QString>
@@ -34,6 +35,10 @@ public:
     // Once a second with the live gross. True when a new highest overload
     // was recorded (and logged).
     bool CheckOverload(double gross);
+    // After every read: an overload, underload or error that the indicator
+    // itself reports is recorded and logged as an overload, once when it
+    // begins. True when it was recorded.
+    bool CheckReportedState(IndicatorState state);
     // The advertising caption is red while an overload stands.
     int advertColour() const;
     // "Сбросить ошибку перегрузки весов"; the settings stored.
@@ -42,6 +47,7 @@ public:
 private:
     AppContext &m_context;
     EventLog &m_log;
+    IndicatorState m_reported = IndicatorState::None;
 };
 
 // The weight parameter names for a unit, as the scale settings rename them.
@@ -52,6 +58,8 @@ inline constexpr QStringView kAutoMinWeightCaption = u"мин. фикс. вес 
 inline constexpr QStringView kAutoMaxFluctuationCaption = u"мак. колебание веса в реж. АВТОМАТ";
 inline constexpr QStringView kPollPeriodCaption = u"Период опроса весов 300..10000мс";
 inline constexpr QStringView kMaxWeightCaption = u"Макс. вес";
+inline constexpr QStringView kHoldTimeCaption = u"Удержание веса без кадра, мс";
+inline constexpr QStringView kReplyTimeoutCaption = u"Ожидание ответа терминала, мс";
 
 // Empty when the field holds a number (ParseNumber's rules), else the
 // message that names it. An empty field holds none.
@@ -65,6 +73,9 @@ struct ScaleSettingsInput
     QString pollPeriod;
     QString weightUnit;
     QString advertCaption;
+    // The workplace's hold time and reply timeout, ms; -1 leaves them.
+    int holdTimeMs = -1;
+    int replyTimeoutMs = -1;
 };
 // The message about the first number field that holds no number, or empty.
 QString checkScaleSettings(const ScaleSettingsInput &input);

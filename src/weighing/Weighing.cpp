@@ -241,6 +241,10 @@ bool Weighing::checkWeightAvailable()
         emit operatorMessage(noLinkMessage());
         return false;
     }
+    if (!m_refusal.isEmpty()) {
+        emit operatorMessage(m_refusal);
+        return false;
+    }
     // Off by default: the weighings take whatever the scale shows.
     if (m_motion && m_context.operatorSettings.refuseUnsteady()) {
         emit operatorMessage(unsteadyMessage());
@@ -275,8 +279,8 @@ bool Weighing::pressAxle(int k)
         setAxleText(k, QStringLiteral("0"));
     } else {
         // The last reading of a silent terminal is no axle's weight.
-        if (!m_connected) {
-            emit operatorMessage(noLinkMessage());
+        if (!m_connected || !m_refusal.isEmpty()) {
+            emit operatorMessage(m_connected ? m_refusal : noLinkMessage());
             return false;
         }
         m_axleFixed[size_t(k)] = true;

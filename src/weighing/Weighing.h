@@ -74,6 +74,9 @@ public:
     bool terminalConnected() const { return m_connected; }
     // Whether the terminal reports its weight unsteady now.
     void setTerminalMotion(bool motion) { m_motion = motion; }
+    // Why the terminal's weight is no weighing now though the link is up
+    // (a held weight, the indicator's own overload); empty when it is one.
+    void setTerminalRefusal(const QString &reason) { m_refusal = reason; }
     static QString unsteadyMessage();
     // What a weighing may take now; false with the operator told why.
     bool checkWeightAvailable();
@@ -226,6 +229,7 @@ private:
     CardCommit &m_commit;
     bool m_connected = true;
     bool m_motion = false;
+    QString m_refusal;
     Frame m_frame = Frame::DataEntry;
     double m_terminalWeight = 0;
     double m_weighingWeight = 0;

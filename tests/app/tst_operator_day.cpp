@@ -15,6 +15,7 @@
 #include "store/ui/DayListView.h"
 #include "terminal/FakeTerminalPort.h"
 #include "terminal/ScaleState.h"
+#include "terminal/WeightConditioning.h"
 #include "weighing/ui/WeightPanel.h"
 #include "video/SyntheticSource.h"
 #include "video/VideoPhotos.h"
@@ -430,6 +431,41 @@ private slots:
         QVERIFY(box);
         QCOMPARE(box->text(), u"Вес не стабилен"_s);
         box->close();
+        m_p->context->operatorSettings.setRefuseUnsteady(false);
+        m_p->weighing->setTerminalMotion(false);
+        // Whether a message box said `text`; every box is gone after.
+        const auto said = [this](const QString &text) {
+            bool found = false;
+            for (QMessageBox *b : m_p->window->findChildren<QMessageBox *>()) {
+                found = found || b->text() == text;
+                delete b;
+            }
+            return found;
+        };
+        said(QString());
+
+        // A read without a frame holds the weight on screen, but it is no weighing.
+        weigh(25000);
+        m_p->link->ReadTick();
+        QCOMPARE(m_p->window->weightPanel()->terminalField()->text(), u"25000"_s);
+        key(Qt::Key_F2);
+        QVERIFY(!m_p->days->ReadDayCard(kToday, 2).holdsCard());
+        QVERIFY(said(u"Вес с терминала не обновился: повторите через секунду"_s));
+
+        // The indicator's own overload: its state with red lamps, recorded
+        // as an overload, and no weighing; not a lost link.
+        m_p->context->settings.TerminalType = 10;
+        m_port->incoming = "OL,GS,+0099999kg\r\n"_ba;
+        m_p->link->ReadTick();
+        QCOMPARE(mark->text(), u"ПЕРЕГРУЗ"_s);
+        QCOMPARE(m_p->window->weightPanel()->terminalField()->text(), u"ПЕРЕГРУЗ"_s);
+        QCOMPARE(m_p->program->conditioning().lamps[0], WeightConditioning::Red);
+        QCOMPARE(m_p->context->settings.OverloadFlag, 1);
+        QVERIFY(logText().contains(u"Весы были перегружены: ПЕРЕГРУЗ (индикатор)"_s));
+        key(Qt::Key_F2);
+        QVERIFY(!m_p->days->ReadDayCard(kToday, 2).holdsCard());
+        QVERIFY(said(u"Индикатор весов сообщает: ПЕРЕГРУЗ"_s));
+        m_p->context->settings.TerminalType = 1;
     }
 
     void previewKeepsItsPlaceAndSourceSaysWhatToDo()

@@ -399,9 +399,15 @@ private slots:
         const QDate day(2026, 12, 9);
         startAt(QDateTime(day, QTime(10, 0)));
         weigh(18000);
-        // The terminal answers garbage: the field shows the no-data mark.
+        // The terminal answers garbage: the weight is held for the hold
+        // time, but is no weighing; then the field shows the no-data mark.
         m_port->incoming = "garbage"_ba;
         m_p->link->ReadTick();
+        QCOMPARE(m_p->link->weightText(), u"18000"_s);
+        store();
+        QCOMPARE(messageShown(), u"Вес с терминала не обновился: повторите через секунду"_s);
+        for (int read = 1; read < m_p->link->holdPolls(); ++read)
+            m_p->link->ReadTick();
         QCOMPARE(m_p->link->weightText(), TerminalLink::noDataMark());
         store();
         QCOMPARE(messageShown(), u"Нет связи с весовым терминалом"_s);

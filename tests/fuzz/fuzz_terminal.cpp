@@ -6,6 +6,7 @@
 
 #include "core/Formats.h"
 #include "core/Settings.h"
+#include "terminal/FrameReader.h"
 #include "terminal/TerminalProtocols.h"
 
 #include <cmath>
@@ -23,14 +24,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     settings.DecimalPlaces = int(data[1] % 8) - 2;
 
     const QByteArray rest = fuzz::bytesOf(data + 2, size - 2);
-    Type7State state;
+    // As the link reads: a frame's start waits for the next read.
+    FrameReader reader;
     for (QByteArrayView chunk : rest.split('\xff')) {
-        const ParseResult result = TerminalProtocols::parse(type, chunk, settings, state);
+        const ParseResult result = reader.read(type, chunk, settings);
         // A weight reaches the live weights and the field: it must be a number.
         if (result.hasWeight())
             fuzz::require(std::isfinite(result.weight), "a weight that is no finite number");
         (void)NumberText(result.weight);
-        fuzz::require(state.buffer.size() <= 24, "type 7 buffer above 24 bytes");
+        fuzz::require(reader.type7State().buffer.size() <= 24, "type 7 buffer above 24 bytes");
+        fuzz::require(reader.waiting().size() <= FrameReader::kMaxWaiting, "more bytes waiting than a frame");
     }
     return 0;
 }

@@ -92,6 +92,19 @@ void terminalSeeds()
         seed(u"terminal"_s, u"type%1-overload"_s.arg(type, 2, 10, QChar(u'0')),
              terminalInput(type, 0, {FrameMaker(options).frame(99999)}));
     }
+    // The other layouts of each family, with their overload, split across polls.
+    for (int type = 1; type <= 10; ++type) {
+        for (const QString &format : FrameMaker::formats(type).mid(1)) {
+            FrameMaker::Options options;
+            options.type = type;
+            options.format = format;
+            const QByteArray frame = FrameMaker(options).frame(-60.25, false);
+            options.overload = FrameMaker::canSayOverload(type, format);
+            const QByteArray over = FrameMaker(options).frame(99999);
+            seed(u"terminal"_s, u"type%1-%2"_s.arg(type, 2, 10, QChar(u'0')).arg(format),
+                 terminalInput(type, 0, {frame.left(5), frame.mid(5) + over, over}));
+        }
+    }
 }
 
 void numberSeeds()

@@ -100,6 +100,22 @@ private slots:
         s.MaxWeight = 0;
         QVERIFY(c.CheckOverload(0.5));
         QVERIFY(!c.CheckOverload(0));
+
+        // The indicator's own overload: recorded once when it begins, its
+        // weight unknown, so a higher weight seen later still counts.
+        QVERIFY(c.resetOverload());
+        s.MaxWeight = 30000;
+        QVERIFY(!c.CheckReportedState(IndicatorState::None));
+        QVERIFY(c.CheckReportedState(IndicatorState::Overload));
+        QVERIFY(!c.CheckReportedState(IndicatorState::Overload));
+        QCOMPARE(stored().OverloadFlag, 1);
+        QCOMPARE(stored().OverloadText, u"09.12.2026 10:00:06 ПЕРЕГРУЗ (индикатор)"_s);
+        QCOMPARE(logLines().last(), u"09.12.2026  10:00:06  Весы были перегружены: ПЕРЕГРУЗ (индикатор) Петров"_s);
+        QCOMPARE(c.advertColour(), 255);
+        QVERIFY(c.CheckOverload(30100));
+        QVERIFY(!c.CheckReportedState(IndicatorState::None));
+        QVERIFY(c.CheckReportedState(IndicatorState::Error));
+        QVERIFY(logLines().last().contains(u"ОШИБКА (индикатор)"_s));
     }
 
     void scaleSettings()
@@ -118,6 +134,13 @@ private slots:
         QCOMPARE(s.ParamNames[23], u"Суммарный вес,т"_s);
         QCOMPARE(stored().AdvertCaption, u"Весовая №2"_s);
         QCOMPARE(stored().ParamNames[17], u"Нетто, т"_s);
+
+        // The workplace's hold time and reply timeout go to its own file.
+        QCOMPARE(saveScaleSettings(*m_context, *m_log, {u"1"_s, u"0"_s, u"300"_s, u"т"_s, QString(), 1500, 80}), QString());
+        OperatorSettings workplace;
+        workplace.load(OperatorSettings::pathBeside(m_context->folders.SettingsFile));
+        QCOMPARE(workplace.holdTimeMs(), 1500);
+        QCOMPARE(workplace.replyTimeoutMs(), 80);
 
         for (auto [text, period] : {std::pair{u"10000"_s, 10000}, std::pair{u"10001"_s, 300},
                                     std::pair{u"500,9"_s, 500}, std::pair{u"-5"_s, 300}}) {

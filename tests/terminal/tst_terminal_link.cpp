@@ -2,6 +2,7 @@
 #include "core/AppContext.h"
 #include "terminal/TerminalLink.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -39,8 +40,10 @@ private slots:
     void requestPerType_data();
     void requestPerType();
     void weightOrderAndDisplay();
-    void noWeightKeepsDerivedWeights();
-    void onePollOneChunk();
+    void holdsTheLastWeightThenMarks();
+    void splitFrameReadWhole();
+    void indicatorStateIsNoLostLink();
+    void replyReadWhenWhole();
     void animationRunsAndRests();
     void statusLine_data();
     void statusLine();
@@ -72,7 +75,8 @@ void TestTerminalLink::requestPerType()
     QCOMPARE(f.port->written, request.isEmpty() ? QList<QByteArray>() : QList<QByteArray>{request});
     QVERIFY(f.link.readTimer().isActive());
     QVERIFY(f.link.readTimer().isSingleShot());
-    QCOMPARE(f.link.readTimer().interval(), 50);
+    // A polled type waits up to the reply timeout, a sending one 50 ms.
+    QCOMPARE(f.link.readTimer().interval(), request.isEmpty() ? 50 : 150);
     f.link.ReadTick();
     QVERIFY(!f.link.readTimer().isActive());
 
@@ -110,32 +114,124 @@ void TestTerminalLink::weightOrderAndDisplay()
     QCOMPARE(f.link.weightText(), u"6172,5"_s);
 }
 
-void TestTerminalLink::noWeightKeepsDerivedWeights()
+void TestTerminalLink::holdsTheLastWeightThenMarks()
 {
     Fixture f;
     f.link.OpenPortAtStart();
     int live = 0;
     QObject::connect(&f.link, &TerminalLink::weightRead, [&] { ++live; });
     f.poll(kFrame);
-    QCOMPARE(live, 1);
-    f.poll("garbage without a marker"_ba);
-    QCOMPARE(live, 1);
+    f.poll(kFrame);
+    QVERIFY(f.link.weightFresh());
+    // One second at 300 ms: the fourth poll without a frame shows the mark.
+    QCOMPARE(f.link.holdPolls(), 4);
+    for (int miss = 1; miss < 4; ++miss) {
+        f.poll("garbage without a marker"_ba);
+        QCOMPARE(f.link.weightText(), u"12345"_s);
+        QVERIFY(f.link.showsWeight());
+        // Shown, but no weighing: it is older than one poll.
+        QVERIFY(!f.link.weightFresh());
+        QCOMPARE(f.link.animation().shownPicture(), 1);
+    }
+    f.poll(QByteArray());
     QCOMPARE(f.link.weightText(), u"xxxxxxx"_s);
-    // The last weight stays what the weighing would take.
+    QVERIFY(!f.link.showsWeight());
+    QCOMPARE(live, 2);
+    // The last weight stays what the derived weights were made from.
     QCOMPARE(f.link.TerminalWeight(), 12345.0);
     QCOMPARE(f.link.animation().shownPicture(), 0);
+
+    // At least two poll periods, whatever the setting; a closed port holds nothing.
+    f.context.operatorSettings.setHoldTimeMs(0);
+    QCOMPARE(f.link.holdPolls(), 2);
+    f.context.settings.PollPeriodMs = 1000;
+    f.context.operatorSettings.setHoldTimeMs(2500);
+    QCOMPARE(f.link.holdPolls(), 3);
+    f.poll(kFrame);
+    f.port->unplug();
+    f.poll(QByteArray());
+    QCOMPARE(f.link.weightText(), u"xxxxxxx"_s);
 }
 
-void TestTerminalLink::onePollOneChunk()
+void TestTerminalLink::splitFrameReadWhole()
 {
     Fixture f;
     f.link.OpenPortAtStart();
     f.poll(kFrame + "\x02 000777.0\r\n"_ba + "\x02 0008");
     QCOMPARE(f.link.TerminalWeight(), 12345.0);
-    // Nothing is carried over: the rest of the chunk is gone, and the tail
-    // of a frame at the start of the next chunk gives no weight.
+    // The frame begun at the end of one read is read whole with the next.
     f.poll("88.0\r\n"_ba);
-    QCOMPARE(f.link.weightText(), u"xxxxxxx"_s);
+    QCOMPARE(f.link.TerminalWeight(), 888.0);
+    QVERIFY(f.link.weightFresh());
+    QCOMPARE(f.link.rawLog().entries().last().carried, 6);
+    QVERIFY(RawFrameLog::entryText(f.link.rawLog().entries().last()).contains(u"формат: STX и 9 знаков"_s));
+}
+
+void TestTerminalLink::indicatorStateIsNoLostLink()
+{
+    Fixture f(10);
+    f.link.OpenPortAtStart();
+    f.poll("ST,GS,+0012340kg\r\n"_ba);
+    QCOMPARE(f.link.scaleState(), ScaleState::Weight);
+    f.poll("OL,GS,+0099999kg\r\n"_ba);
+    QCOMPARE(f.link.weightText(), u"ПЕРЕГРУЗ"_s);
+    QCOMPARE(f.link.indicatorState(), IndicatorState::Overload);
+    QCOMPARE(f.link.scaleState(), ScaleState::Overload);
+    QVERIFY(scaleStateAlarm(f.link.scaleState()));
+    // No weight to take, and no lost link either.
+    QVERIFY(!f.link.showsWeight());
+    QVERIFY(f.link.portOpen());
+    QCOMPARE(f.link.TerminalWeight(), 12340.0);
+
+    f.context.settings.TerminalType = 5;
+    f.poll("Q+000000\r"_ba);
+    QCOMPARE(f.link.weightText(), u"ОШИБКА"_s);
+    QCOMPARE(scaleStateMark(f.link.scaleState()), u"ОШИБКА"_s);
+    f.poll("P+012340\r"_ba);
+    QCOMPARE(f.link.indicatorState(), IndicatorState::None);
+    QCOMPARE(f.link.weightText(), u"12340"_s);
+}
+
+void TestTerminalLink::replyReadWhenWhole()
+{
+    Fixture f(3);
+    f.context.settings.ImpulseCoefficient = 1.0;
+    f.link.OpenPortAtStart();
+    int reads = 0;
+    QObject::connect(&f.link, &TerminalLink::readFinished, [&] { ++reads; });
+
+    // A whole reply ends the wait at once, not at the timeout.
+    QElapsedTimer clock;
+    clock.start();
+    f.link.PollTick();
+    f.port->incoming = "   12345\r\n"_ba;
+    QTRY_COMPARE_WITH_TIMEOUT(reads, 1, 1000);
+    QVERIFY2(clock.elapsed() < 100, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(f.link.TerminalWeight(), 12345.0);
+
+    // A reply still on the line is waited for, up to the timeout.
+    clock.restart();
+    f.link.PollTick();
+    f.port->incoming = "   123"_ba;
+    QTest::qWait(60);
+    QCOMPARE(reads, 1);
+    f.port->incoming = "46\r\n"_ba;
+    QTRY_COMPARE_WITH_TIMEOUT(reads, 2, 1000);
+    QCOMPARE(f.link.TerminalWeight(), 12346.0);
+
+    // Nothing whole by the timeout: the read happens then, the weight held.
+    f.context.operatorSettings.setReplyTimeoutMs(80);
+    QCOMPARE(f.link.replyTimeoutMs(), 80);
+    clock.restart();
+    f.link.PollTick();
+    f.port->incoming = "   12"_ba;
+    QTRY_COMPARE_WITH_TIMEOUT(reads, 3, 1000);
+    QVERIFY(clock.elapsed() >= 75);
+    QCOMPARE(f.link.weightText(), u"12346"_s);
+    QVERIFY(!f.link.weightFresh());
+    // The timeout stays inside the poll period.
+    f.context.operatorSettings.setReplyTimeoutMs(2000);
+    QCOMPARE(f.link.replyTimeoutMs(), 250);
 }
 
 void TestTerminalLink::animationRunsAndRests()
@@ -166,7 +262,11 @@ void TestTerminalLink::animationRunsAndRests()
     f.poll(kFrame);
     f.poll(kFrame);
     QCOMPARE(f.link.animation().shownPicture(), 1);
+    // Held while the hold time lasts, then idle.
     f.poll(QByteArray());
+    QCOMPARE(f.link.animation().shownPicture(), 1);
+    for (int miss = 1; miss < f.link.holdPolls(); ++miss)
+        f.poll(QByteArray());
     QCOMPARE(f.link.animation().shownPicture(), 0);
     QCOMPARE(changed.count(), 3);
 }

@@ -22,6 +22,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 
@@ -214,6 +215,7 @@ void TestTerminalUi::rawFrameView()
     f.link.ReadTick();
     QVERIFY2(view->shownText().contains(u"<STX> 012345.6<CR><LF>"_s), qPrintable(view->shownText()));
     QVERIFY(view->shownText().contains(u"разбор: вес 12345"_s));
+    QVERIFY(view->shownText().contains(u"формат: STX и 9 знаков"_s));
 
     // Held, it keeps what it shows.
     named<QCheckBox>(view, u"Остановить"_s)->setChecked(true);
@@ -269,8 +271,14 @@ void TestTerminalUi::numberFieldsWithoutNumber()
     QCOMPARE(f.context.settings.PollPeriodMs, 1000);
     QCOMPARE(f.context.settings.TerminalType, 1);
     scale.field(u"Период опроса весов 300..10000мс"_s)->setText(u"2000"_s);
+    // The engineer's hold time and reply timeout are saved with the rest.
+    QCOMPARE(named<QSpinBox>(&scale, u"Удержание веса без кадра, мс"_s)->value(), 1000);
+    named<QSpinBox>(&scale, u"Удержание веса без кадра, мс"_s)->setValue(1500);
+    named<QSpinBox>(&scale, u"Ожидание ответа терминала, мс"_s)->setValue(90);
     exit->click();
     QVERIFY(!scale.isVisible());
+    QCOMPARE(f.context.operatorSettings.holdTimeMs(), 1500);
+    QCOMPARE(f.context.operatorSettings.replyTimeoutMs(), 90);
     QCOMPARE(f.context.settings.PollPeriodMs, 2000);
     QCOMPARE(f.context.settings.TerminalType, 3);
 }

@@ -86,8 +86,11 @@ void ScaleSimulator::answerRequests()
         }
         bool steady = true;
         const double weight = reading(&steady);
-        // The program reads 50 ms after asking, so both parts must be there by then.
-        send(m_frames.frame(weight, steady), 10);
+        const QByteArray answer = m_frames.frame(weight, steady);
+        if (m_options.replyDelayMs > 0)
+            QTimer::singleShot(m_options.replyDelayMs, Qt::PreciseTimer, this, [this, answer] { send(answer, 10); });
+        else
+            send(answer, 10);
     }
     // Noise on the line must not pile up.
     if (m_pending.size() > 64)

@@ -39,6 +39,8 @@ public:
         // (10 bits a byte), so a read may end anywhere inside a frame. 0:
         // each frame written at once.
         int baud = 9600;
+        // Types 3 and 7: the answer leaves this long after the request.
+        int replyDelayMs = 0;
     };
 
     ScaleSimulator(const Options &options, PseudoTerminal &terminal, QObject *parent = nullptr);

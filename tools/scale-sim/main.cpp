@@ -70,9 +70,20 @@ QString helpText()
   --decimals N        также: тип 9 — знаков после точки в байте состояния,
                       типы 2, 8, 10 — не меньше N знаков после точки
   --coefficient K     тип 3: единиц веса на импульс (1)
-  --overload          каждый кадр — перегрузка (типы 9 и 10, у других
-                      типов такого признака в кадре нет)
-  --motion            каждый кадр — вес не успокоился (типы 9 и 10)
+  --format ИМЯ        формат кадра, какие бывают у индикаторов типа:
+                      2  signed (знак «0»/«-»), short (без знака),
+                         flag (знак «0»/«1»)
+                      3  cof3, cof1 (с адресом), cof11 (с состоянием),
+                         cof9 (с адресом и состоянием)
+                      5  stx, leo (VT LEO), and (AND 18 байт)
+                      6  status, choice9, choice13, choice14
+                      9  ft11, ft111 (CR LF перед контрольной суммой)
+                      10 cas22, and18 (AND), cas10
+                      (первый — по умолчанию)
+  --overload          каждый кадр — перегрузка (типы 5 leo и and, 6, 9,
+                      10 cas22 и and18; у других такого признака нет)
+  --motion            каждый кадр — вес не успокоился (те же форматы)
+  --reply-delay МС    типы 3 и 7: ответ уходит через МС мс после запроса
   --frame text|digits тип 7: текстовые кадры или кадры из байтов-цифр (text)
   --link ПУТЬ         символическая ссылка на устройство; перезапущенный
                       имитатор найдётся по тому же пути
@@ -91,13 +102,14 @@ QString helpText()
   3     HBM AED: ответ на «msv?;» — 8 знаков по правому краю, CR LF
   4     D2008F: STX, «+»/«-», 6 цифр, цифра положения точки, XOR восьми
         знаков двумя шестнадцатеричными цифрами («A»..«F» для 10..15), ETX
-  6     GSE350: STX, 8 знаков веса, «S» или «U», CR LF
+  6     GSE350: STX, 8 знаков веса, состояние « », «M» или «O», CR LF
   7     МИДЛ: ответ на LF — «W:», 7 знаков, « kg» CR LF или 6 байтов-цифр
   8     TB-3: «=», знак «0» или «-», 7 знаков старшими вперёд
   9     FT11: STX, байты состояния A, B, C, 6 цифр веса без точки, 6 цифр
         тары, CR, контрольная сумма
   10    CAS6000: «ST»/«US»/«OL», «,GS,», номер, байт ламп, «,», 8 знаков
         веса, « kg», CR LF (22 байта)
+  Другие форматы тех же индикаторов — см. --format.
 
 Останавливается по Ctrl+C.
 )"_s;
@@ -131,7 +143,7 @@ int main(int argc, char *argv[])
     parser.addOptions({value(u"type"_s), value(u"weight"_s), value(u"scenario"_s), value(u"noise"_s),
                        value(u"rate"_s), value(u"baud"_s), value(u"decimals"_s), value(u"coefficient"_s), value(u"trucks"_s),
                        value(u"stand"_s), value(u"frame"_s), value(u"link"_s), value(u"attach"_s), value(u"camera-page"_s),
-                       value(u"duration"_s),
+                       value(u"duration"_s), value(u"format"_s), value(u"reply-delay"_s),
                        QCommandLineOption(u"bad-check"_s), QCommandLineOption(u"split"_s),
                        QCommandLineOption(u"overload"_s), QCommandLineOption(u"motion"_s),
                        QCommandLineOption(u"quick-moves"_s),
@@ -146,14 +158,15 @@ int main(int argc, char *argv[])
     }
 
     ScaleSimulator::Options options;
-    double type = 1, rate = 10, decimals = 0, duration = 0, stand = 12, baud = 9600;
+    double type = 1, rate = 10, decimals = 0, duration = 0, stand = 12, baud = 9600, replyDelay = 0;
     QString error;
     if (!readNumber(parser, u"type"_s, type, &error) || !readNumber(parser, u"weight"_s, options.weight, &error)
         || !readNumber(parser, u"noise"_s, options.noise, &error) || !readNumber(parser, u"rate"_s, rate, &error)
         || !readNumber(parser, u"baud"_s, baud, &error)
         || !readNumber(parser, u"decimals"_s, decimals, &error)
         || !readNumber(parser, u"coefficient"_s, options.frame.coefficient, &error)
-        || !readNumber(parser, u"duration"_s, duration, &error) || !readNumber(parser, u"stand"_s, stand, &error)) {
+        || !readNumber(parser, u"duration"_s, duration, &error) || !readNumber(parser, u"stand"_s, stand, &error)
+        || !readNumber(parser, u"reply-delay"_s, replyDelay, &error)) {
         err << error << Qt::endl;
         return 2;
     }
@@ -178,6 +191,22 @@ int main(int argc, char *argv[])
     options.split = parser.isSet(u"split"_s);
     options.motion = parser.isSet(u"motion"_s);
     options.frame.overload = parser.isSet(u"overload"_s);
+    if (replyDelay < 0 || replyDelay > 5000) {
+        err << u"--reply-delay: 0..5000 мс"_s << Qt::endl;
+        return 2;
+    }
+    options.replyDelayMs = int(replyDelay);
+    if (parser.isSet(u"format"_s)) {
+        const QStringList formats = FrameMaker::formats(options.frame.type);
+        if (!formats.contains(parser.value(u"format"_s))) {
+            err << u"--format: для типа "_s << options.frame.type << u": "_s << formats.join(u", "_s) << Qt::endl;
+            return 2;
+        }
+        options.frame.format = parser.value(u"format"_s);
+    }
+    if ((options.frame.overload || options.motion)
+        && !FrameMaker::canSayOverload(options.frame.type, options.frame.format))
+        err << u"в кадре этого типа и формата нет признаков перегрузки и движения"_s << Qt::endl;
 
     const QString scenario = parser.value(u"scenario"_s);
     if (scenario == u"truck") {

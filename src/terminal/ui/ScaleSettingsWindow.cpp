@@ -22,6 +22,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
+
+#include <utility>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -54,6 +57,8 @@ ScaleSettingsWindow::ScaleSettingsWindow(AppContext &context, EventLog &log, Ter
     , m_period(named(new QLineEdit(this), kPollPeriodCaption.toString()))
     , m_unit(named(new QLineEdit(this), u"единица измерения веса"_s))
     , m_caption(named(new QLineEdit(this), u"Рекламная надпись:"_s))
+    , m_holdTime(new QSpinBox(this))
+    , m_replyTimeout(new QSpinBox(this))
     , m_platform(new QRadioButton(u"Платформенная"_s, this))
     , m_axle(new QRadioButton(u"Осевая"_s, this))
     , m_autoStart(new QCheckBox(u"Запускать программу в реж. АВТОМАТ"_s, this))
@@ -69,6 +74,16 @@ ScaleSettingsWindow::ScaleSettingsWindow(AppContext &context, EventLog &log, Ter
     captionRow->addWidget(m_caption, 1);
     captionRow->addWidget(font);
     form->addRow(m_caption->accessibleName(), captionRow);
+    // The engineer's: how long the field holds a weight between frames, how
+    // long a polled terminal may take to answer.
+    m_holdTime->setRange(0, OperatorSettings::MaxHoldMs);
+    m_replyTimeout->setRange(OperatorSettings::MinReplyMs, OperatorSettings::MaxReplyMs);
+    for (const auto &[box, caption] : {std::pair{m_holdTime, kHoldTimeCaption}, std::pair{m_replyTimeout, kReplyTimeoutCaption}}) {
+        box->setSingleStep(50);
+        box->setAccessibleName(caption.toString());
+        box->setObjectName(caption.toString());
+        form->addRow(caption.toString(), box);
+    }
 
     auto *program = new QGroupBox(u"Тип программы"_s, this);
     auto *programLayout = new QHBoxLayout(program);
@@ -137,6 +152,8 @@ void ScaleSettingsWindow::load()
     m_period->setText(QString::number(s.PollPeriodMs));
     m_unit->setText(s.WeightUnit);
     m_caption->setText(s.AdvertCaption);
+    m_holdTime->setValue(m_context.operatorSettings.holdTimeMs());
+    m_replyTimeout->setValue(m_context.operatorSettings.replyTimeoutMs());
     (s.AxleProgram == 1 ? m_axle : m_platform)->setChecked(true);
     m_autoStart->setChecked(s.AutoStart == 1);
     m_autoPhoto->setChecked(s.AutoPhoto == 1);
@@ -223,7 +240,7 @@ void ScaleSettingsWindow::restoreDefaults()
 bool ScaleSettingsWindow::saveAndClose()
 {
     const ScaleSettingsInput input{m_autoMin->text(), m_autoFluctuation->text(), m_period->text(), m_unit->text(),
-                                   m_caption->text()};
+                                   m_caption->text(), m_holdTime->value(), m_replyTimeout->value()};
     // Checked before the terminal type is taken, so a refused save changes nothing.
     const QString problem = checkScaleSettings(input);
     if (!problem.isEmpty()) {

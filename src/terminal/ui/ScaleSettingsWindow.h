@@ -9,6 +9,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
+class QSpinBox;
 class TerminalFrame;
 class TerminalLink;
 
@@ -31,6 +32,8 @@ public:
     void chooseFont();
 
     QLineEdit *field(const QString &caption) const;
+    QSpinBox *holdTimeBox() const { return m_holdTime; }
+    QSpinBox *replyTimeoutBox() const { return m_replyTimeout; }
     QRadioButton *platformButton() const { return m_platform; }
     QRadioButton *axleButton() const { return m_axle; }
     TerminalFrame *terminalFrame() const { return m_terminal; }
@@ -55,6 +58,8 @@ private:
     QLineEdit *m_period;
     QLineEdit *m_unit;
     QLineEdit *m_caption;
+    QSpinBox *m_holdTime;
+    QSpinBox *m_replyTimeout;
     QRadioButton *m_platform;
     QRadioButton *m_axle;
     QCheckBox *m_autoStart;
