@@ -25,6 +25,8 @@
 #include "store/ui/DayListView.h"
 #include "archive/ui/CardEditorWindow.h"
 #include "archive/ui/OpenWeighingsWindow.h"
+#include "core/ui/WindowPlace.h"
+#include "core/ui/FirstStartWindow.h"
 #include "archive/ui/SearchWindow.h"
 #include "store/ui/ConstantsWindow.h"
 #include "terminal/AnimationImages.h"
@@ -217,6 +219,16 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     connect(&m_program.autoWeighing(), &AutoWeighing::beep, this, [] { QApplication::beep(); });
     connect(&m_weighing, &Weighing::todayListChanged, this, &MainWindow::showTodayList);
     connect(&m_weighing, &Weighing::operatorMessage, this, &MainWindow::showOperatorMessage);
+    // A doubtful step waits for the operator's answer; "Нет" unless chosen.
+    program.questions().answer = [this](const QString &question) {
+        QMessageBox box(QMessageBox::Question, MainShell::exitTitle(), question, QMessageBox::Yes | QMessageBox::No,
+                        this);
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
+    };
+    connect(&m_weighing, &Weighing::openCardChosen, this, [this] { m_shell.SelectMode(MainShell::Mode::View); });
+    // After a store, a completion or a correction the keys work here at once.
+    connect(&program.commit(), &CardCommit::cardWritten, this, [this] { QTimer::singleShot(0, this, &MainWindow::takeKeyboard); });
     connect(&m_shell, &MainShell::changed, this, &MainWindow::refresh);
     connect(&m_shell, &MainShell::todayListChanged, this, &MainWindow::showTodayList);
     connect(&m_shell, &MainShell::paramNamesChanged, this, &MainWindow::applyCaptions);
@@ -364,14 +376,33 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
         QWidget *window = static_cast<QWidget *>(watched)->window();
         if (window != this && !qobject_cast<QDialog *>(window) && ownsWindow(window)) {
             // Back to the main window, whose keys work again at once.
-            if (window->close()) {
-                raise();
-                activateWindow();
-            }
+            if (window->close())
+                takeKeyboard();
             return true;
         }
     }
+    // However a secondary window closes, the keyboard comes back here.
+    if (event->type() == QEvent::Hide && watched->isWidgetType()) {
+        auto *window = static_cast<QWidget *>(watched);
+        if (window->isWindow() && window != this && ownsWindow(window) && isVisible())
+            QTimer::singleShot(0, this, &MainWindow::takeKeyboard);
+    }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::takeKeyboard()
+{
+    // Not over a question or another window the operator is still in.
+    if (!isVisible() || QApplication::activeModalWidget() || QApplication::activePopupWidget())
+        return;
+    if (QWidget *active = QApplication::activeWindow(); active && active != this && active->isVisible())
+        return;
+    raise();
+    activateWindow();
+    if (m_shell.mode() == MainShell::Mode::DataEntry)
+        m_entry->focusFirstBox();
+    else if (!isAncestorOf(QApplication::focusWidget()))
+        setFocus(Qt::OtherFocusReason);
 }
 
 bool MainWindow::ownsWindow(const QWidget *window) const
@@ -406,6 +437,19 @@ void MainWindow::showLoaded()
     activateWindow();
     if (m_shell.mode() == MainShell::Mode::DataEntry)
         m_entry->focusFirstBox();
+    // A new installation asks for its scale once, beside the weights,
+    // without taking the keyboard from the operator.
+    if (m_program.firstStart() && !m_firstStartWindow) {
+        m_firstStartWindow = new FirstStartWindow(m_context, m_log, this);
+        m_firstStartWindow->setWindowFlag(Qt::Window);
+        m_firstStartWindow->setAttribute(Qt::WA_ShowWithoutActivating);
+        connect(m_firstStartWindow, &QDialog::accepted, this, [this] {
+            m_program.link().refreshStatus();
+            refresh();
+        });
+        placeClearOfWeights(m_firstStartWindow);
+        m_firstStartWindow->show();
+    }
 }
 
 void MainWindow::placeOnScreen()
@@ -424,6 +468,17 @@ void MainWindow::placeOnScreen()
     }
     resize(wanted);
     move(free.center() - QPoint(wanted.width() / 2, wanted.height() / 2));
+}
+
+void MainWindow::placeClearOfWeights(QWidget *window)
+{
+    // Opened anew, a secondary window leaves the live weights in sight, as
+    // the camera windows do.
+    if (window->isVisible())
+        return;
+    if (!window->testAttribute(Qt::WA_WState_Created))
+        window->create();
+    window->move(openingPlace(window->frameGeometry().size(), std::nullopt, m_panel));
 }
 
 void MainWindow::showWindow(QWidget *window)
@@ -506,6 +561,7 @@ void MainWindow::openPurpose(int purpose)
             connect(m_vehiclesWindow, &VehicleRegisterWindow::saved, &m_weighing, &Weighing::updateOfferedTare);
         }
         m_vehiclesWindow->load();
+        placeClearOfWeights(m_vehiclesWindow);
         showWindow(m_vehiclesWindow);
         break;
     case AccessGate::WorkplaceSettings:
@@ -567,6 +623,12 @@ void MainWindow::loadPictures()
     showAnimation();
 }
 
+MainWindow::~MainWindow()
+{
+    // Without the window nobody answers: "Нет".
+    m_program.questions().answer = nullptr;
+}
+
 void MainWindow::showOperatorMessage(const QString &text)
 {
     // Not exec(): the scale goes on being read while the message is up.
@@ -583,7 +645,13 @@ void MainWindow::showLamps()
 
 bool MainWindow::exitProgram()
 {
-    QMessageBox question(QMessageBox::Question, MainShell::exitTitle(), MainShell::exitQuestion(),
+    // What was typed for a vehicle and not yet stored is lost with the program.
+    bool typed = !m_weighing.entryLitterText().trimmed().isEmpty();
+    for (int i = 0; i < CardTextCount; ++i)
+        typed = typed || !m_weighing.entryText(i).trimmed().isEmpty();
+    QMessageBox question(QMessageBox::Question, MainShell::exitTitle(),
+                         typed ? MainShell::exitQuestion() + u"\nВведённые данные карточки не записаны."_s
+                               : MainShell::exitQuestion(),
                          QMessageBox::Ok | QMessageBox::Cancel, this);
     if (question.exec() != QMessageBox::Ok)
         return false;
@@ -762,6 +830,7 @@ CardEditorWindow *MainWindow::openCardEditor(int mode)
         connect(m_cardEditorWindow, &CardEditorWindow::left, this, [this] { showWindow(this); });
     }
     m_program.cardEditor().open(CardEditor::Mode(mode));
+    placeClearOfWeights(m_cardEditorWindow);
     showWindow(m_cardEditorWindow);
     return m_cardEditorWindow;
 }
@@ -772,6 +841,7 @@ SearchWindow *MainWindow::openSearch()
         m_searchWindow = new SearchWindow(m_program.search(), m_context.clock, this);
         connect(m_searchWindow, &SearchWindow::cardChosen, this, &MainWindow::openCard);
     }
+    placeClearOfWeights(m_searchWindow);
     m_searchWindow->open(m_context.settings);
     return m_searchWindow;
 }
@@ -782,7 +852,8 @@ OpenWeighingsWindow *MainWindow::openOpenWeighings()
         m_openWindow = new OpenWeighingsWindow(m_program.openWeighings(), this);
         connect(m_openWindow, &OpenWeighingsWindow::cardChosen, this, &MainWindow::openCard);
     }
-    m_openWindow->open(m_context.settings);
+    placeClearOfWeights(m_openWindow);
+    m_openWindow->open(m_context.settings, m_weighing.entryText(VehicleNumber));
     return m_openWindow;
 }
 
@@ -806,8 +877,9 @@ void MainWindow::insertCard(const CargoCard &card, const QString &plusPath)
 {
     if (card.number < 1)
         return; // no card shown
+    // The document number belongs to that trip, not to the next one.
     for (int i : ParamExtras::InsertOrder)
-        m_entry->parameterBox(i)->setEditText(CardFieldText(card, i));
+        m_entry->parameterBox(i)->setEditText(i == DocumentNumber ? QString() : CardFieldText(card, i));
     m_entry->litterField()->setText(CardFieldText(card, LitterPercent));
     // After the boxes, whose changes empty the additional values.
     m_extras.readCardExtras(plusPath, card.number);

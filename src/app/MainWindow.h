@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QPixmap>
 #include <array>
 
+class FirstStartWindow;
 class AccessGate;
 class AppContext;
 class ArchiveBrowser;
@@ -57,6 +59,7 @@ class MainWindow : public QMainWindow
 
 public:
     explicit MainWindow(Program &program, QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     // The gate accepted a login: load the first time, then show.
     void showLoaded();
@@ -124,6 +127,10 @@ private:
     void completeShownCard(bool gross);
     // A window of this program's own, the main window aside.
     bool ownsWindow(const QWidget *window) const;
+    void placeClearOfWeights(QWidget *window);
+    // The main window active again, the entry's first box (or the frame
+    // shown) holding the keyboard.
+    void takeKeyboard();
     void refresh();
     void showMode();
     void applyCaptions();
@@ -195,4 +202,5 @@ private:
     WorkplaceSettingsWindow *m_workplaceWindow = nullptr;
     bool m_exiting = false;
     bool m_shownOnce = false;
+    QPointer<FirstStartWindow> m_firstStartWindow;
 };

@@ -84,6 +84,7 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     });
 
     connect(&m_constantsEditor, &ConstantsEditor::storeFailed, &m_weighing, &Weighing::reportFailure);
+    m_weighing.setQuestions(m_questions);
 
     // Every card written is mirrored to the central database: its queue
     // entry goes with the card's own write.
@@ -168,6 +169,10 @@ void Program::start()
     folders.createMonthDataFolder(today);
     bool firstStart = false;
     const SettingsStart settings = m_context.LoadOrCreateSettings(&firstStart);
+    m_firstStart = firstStart;
+    // No verification date is known yet: no reminder until one is set.
+    if (firstStart)
+        m_context.settings.VerificationDate.clear();
     for (const QString &line : settings.logLines)
         m_log.WriteLog(line);
     // Settings new or restored know nothing of the cards stored since:

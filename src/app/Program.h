@@ -73,6 +73,8 @@ public:
     // polled, the main window's state made ready (once; later logins find
     // it so).
     void login();
+    // Whether this start made the installation: its scale is not known yet.
+    bool firstStart() const { return m_firstStart; }
 
     AppContext &context() { return m_context; }
     EventLog &log() { return m_log; }
@@ -106,6 +108,9 @@ public:
     CentralReport &centralReport() { return m_centralReport; }
     CardSearch &search() { return m_search; }
     OpenWeighings &openWeighings() { return m_openWeighings; }
+    // The questions before a doubtful step; the main window answers them,
+    // and without it the answer is "Нет".
+    ForwardedQuestions &questions() { return m_questions; }
 
 signals:
     // The program is to end: the office released, the settings stored.
@@ -115,6 +120,8 @@ private:
     void showTerminalState();
 
     AppContext m_context;
+    ForwardedQuestions m_questions;
+    bool m_firstStart = false;
     ExtraNames m_names;
     ParamExtras m_extras;
     EventLog m_log;

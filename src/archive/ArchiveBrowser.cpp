@@ -220,6 +220,10 @@ bool ArchiveBrowser::CompleteArchiveCard(Weighing::Kind kind)
     closed.time2 = toOleTime(now.time());
     closed.status = Statuses::complete();
     const double weight = m_weighing.WeighingWeight();
+    if (!m_weighing.confirmNet(completeCard(a, kind, weight, now).net, a.texts[VehicleNumber])) {
+        m_busy = false;
+        return false;
+    }
     const int number = m_weighing.storeNewTodayCard(
         [&](CargoCard &c, const NewCardNumbers &numbers) {
             c = a;

@@ -61,6 +61,22 @@ QString CardEditor::noCardMessage(int n)
     return u"Карточки № %1 нет среди карточек дня: выберите номер от 1 до последней карточки"_s.arg(n);
 }
 
+QString CardEditor::deleteQuestion(int n)
+{
+    return u"Удалить карточку № %1?"_s.arg(n);
+}
+
+QString CardEditor::deletedCardMessage(int n)
+{
+    return u"Карточка № %1 удалена: изменить её нельзя"_s.arg(n);
+}
+
+QString CardEditor::title() const
+{
+    const QString base = u"Изменить параметры записи"_s;
+    return m_card.number >= 1 ? base + u" — карточка № %1"_s.arg(m_card.number) : base;
+}
+
 QString CardEditor::dayChangedMessage()
 {
     return u"Карточка прочитана из файла прошедшего дня: выберите карточку заново"_s;
@@ -74,7 +90,11 @@ void CardEditor::open(Mode mode)
     m_extrasEditable = mode == Correction && permissions[2] == 1;
     switch (mode) {
     case Correction: {
-        const int n = qMax(1, int(m_context.settings.DayCardNumber));
+        // The card the operator chose, when it is one of today's; else the last.
+        const DayCard &shown = m_weighing.shownSlot();
+        const int n = shown.day == m_context.clock.today() && shown.number >= 1
+            ? shown.number
+            : qMax(1, int(m_context.settings.DayCardNumber));
         m_numberText = QString::number(n);
         m_selected = n;
         showToday(n);
@@ -203,6 +223,10 @@ bool CardEditor::writable(int n)
         emit message(noCardMessage(n));
         return false;
     }
+    if (IsDeleted(m_read.card.status)) {
+        emit message(deletedCardMessage(n));
+        return false;
+    }
     // A weighing, a completion or another correction since the window read
     // the card: writing the copy back would undo it.
     if (!m_days.slotUnchanged(m_read)) {
@@ -264,6 +288,8 @@ bool CardEditor::DeleteCard()
 {
     const int n = m_selected;
     if (!writable(n))
+        return false;
+    if (!m_weighing.questions().confirm(deleteQuestion(n)))
         return false;
     const qint32 id = m_card.id;
     CargoCard deleted = m_card;

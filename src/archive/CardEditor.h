@@ -79,6 +79,12 @@ public:
     QString cardNumberText() const { return m_numberText; }
     void setCardNumberText(const QString &text) { m_numberText = text; }
     int SelectedCardNumber() const { return m_selected; }
+    // "Изменить параметры записи", with the № of the card it shows.
+    QString title() const;
+    // "Удалить карточку № N?"
+    static QString deleteQuestion(int n);
+    // "Карточка № N удалена: …"
+    static QString deletedCardMessage(int n);
     // The window's copy of the card.
     const CargoCard &card() const { return m_card; }
 

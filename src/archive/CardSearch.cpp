@@ -1,6 +1,7 @@
 #include "CardSearch.h"
 
 #include "store/DayFileCodec.h"
+#include "store/VehicleRegister.h"
 
 #include <QFile>
 #include <QPointer>
@@ -14,6 +15,10 @@ bool cardMatches(const CargoCard &card, const QString &text)
     for (const QString &t : card.texts)
         if (t.contains(needle, Qt::CaseInsensitive))
             return true;
+    // A plate typed on either layout, with or without its blanks.
+    if (const QString plate = VehicleRegister::plateKey(needle);
+        !plate.isEmpty() && VehicleRegister::plateKey(card.texts[VehicleNumber]).contains(plate))
+        return true;
     return card.operationType.contains(needle, Qt::CaseInsensitive)
         || card.status.contains(needle, Qt::CaseInsensitive);
 }

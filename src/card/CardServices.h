@@ -3,6 +3,7 @@
 #include "core/WriteJournal.h"
 
 #include <QDate>
+#include <functional>
 #include <QString>
 
 struct CargoCard;
@@ -38,6 +39,24 @@ public:
     // The archived card's new status into its row of its own day's workbook.
     virtual void writeArchiveStatus(const QString &resultFolder, const QDate &day, int number,
                                     const QString &status) = 0;
+};
+
+// A question put to the operator before a step that may be wrong: true
+// for "Да".
+class OperatorQuestions
+{
+public:
+    virtual ~OperatorQuestions() = default;
+    virtual bool confirm(const QString &question) = 0;
+};
+
+// The questions of whatever window answers them; with none, the answer is
+// "Нет", so nothing doubtful is written unasked.
+class ForwardedQuestions final : public OperatorQuestions
+{
+public:
+    std::function<bool(const QString &)> answer;
+    bool confirm(const QString &question) override { return answer && answer(question); }
 };
 
 // The camera side of a card: its two photos and the video source.

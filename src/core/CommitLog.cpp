@@ -32,6 +32,9 @@ constexpr qsizetype kHead = 4 + 8 + 4 + 4;
 constexpr qsizetype kSumSize = 32;
 // The log is flushed and emptied once it holds this much.
 constexpr qint64 kSettleAbove = 1024 * 1024;
+// Written with zeros once: an entry then overwrites blocks the file already
+// has, and its flush carries no change of the file's size or extents.
+constexpr qint64 kLogSize = kSettleAbove + 128 * 1024;
 
 QMutex g_registryMutex;
 QList<CommitLog *> g_registry;
@@ -274,6 +277,13 @@ StoreResult CommitLog::commit(const QList<WriteJournal::Piece> &pieces)
             const QString reason = named(m_path, fileErrorText(*m_log));
             m_log.reset();
             return StoreResult::failed(reason);
+        }
+        if (m_log->size() < kLogSize) {
+            errno = 0;
+            if (!CrashPoint::positionedWrite(*m_log, m_log->size(), QByteArray(kLogSize - m_log->size(), '\0')))
+                return writeFailed(*m_log);
+            if (const StoreResult synced = syncData(*m_log); !synced)
+                return StoreResult::failed(named(m_path, synced.reason));
         }
         // A log that a power cut could lose with its folder entry guards nothing.
         if (created)

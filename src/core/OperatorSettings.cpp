@@ -12,6 +12,7 @@ const QString kLearnLists = u"LearnPickLists"_s;
 const QString kOpenDays = u"OpenWeighingDays"_s;
 const QString kTareAge = u"StoredTareMaxAgeDays"_s;
 const QString kRefuseUnsteady = u"RefuseUnsteadyWeight"_s;
+const QString kEmptyWeight = u"EmptyPlatformWeight"_s;
 const QString kHoldTime = u"WeightHoldMs"_s;
 const QString kReplyTimeout = u"ReplyTimeoutMs"_s;
 const QString kPreviewPosition = u"PreviewPosition"_s;
@@ -52,6 +53,8 @@ void OperatorSettings::load(const QString &path)
         setStoredTareMaxAge(days);
     if (const int ms = file.value(kHoldTime).toInt(&ok); ok)
         setHoldTimeMs(ms);
+    if (const int kg = file.value(kEmptyWeight).toInt(&ok); ok)
+        setEmptyPlatformWeight(kg);
     if (const int ms = file.value(kReplyTimeout).toInt(&ok); ok)
         setReplyTimeoutMs(ms);
 }
@@ -70,6 +73,7 @@ StoreResult OperatorSettings::store(const QString &path) const
     file.setValue(kTareAge, storedTareMaxAge());
     file.setValue(kHoldTime, holdTimeMs());
     file.setValue(kReplyTimeout, replyTimeoutMs());
+    file.setValue(kEmptyWeight, emptyPlatformWeight());
     file.sync();
     if (file.status() != QSettings::NoError)
         return StoreResult::failed(u"Файл настроек рабочего места не записан: "_s + QFileInfo(path).fileName());

@@ -35,9 +35,13 @@ public:
     int storedTareMaxAge() const { return qBound(0, m_tareAge, MaxDays); }
     void setStoredTareMaxAge(int days) { m_tareAge = qBound(0, days, MaxDays); }
 
-    // "Записать", "Бруто" and "Тара" wait for a steady weight.
+    // "Записать", "Бруто" and "Тара" wait for a steady weight (on unless the
+    // workplace turned it off: a truck still driving on is no weighing).
     bool refuseUnsteady() const { return m_refuseUnsteady; }
     void setRefuseUnsteady(bool on) { m_refuseUnsteady = on; }
+    // A weight at or below this is an empty platform, no vehicle's (kg).
+    int emptyPlatformWeight() const { return qBound(0, m_emptyWeight, MaxEmptyWeight); }
+    void setEmptyPlatformWeight(int kg) { m_emptyWeight = qBound(0, kg, MaxEmptyWeight); }
 
     // How long the weight field holds the last frame's weight while no
     // whole frame arrives, before it shows the no-data mark (the link
@@ -61,13 +65,15 @@ public:
     static constexpr int MaxHoldMs = 10000;
     static constexpr int MinReplyMs = 20;
     static constexpr int MaxReplyMs = 2000;
+    static constexpr int MaxEmptyWeight = 10000;
 
 private:
     bool m_clearEntry = true;
     bool m_learnLists = true;
     int m_openDays = 7;
     int m_tareAge = 0;
-    bool m_refuseUnsteady = false;
+    bool m_refuseUnsteady = true;
+    int m_emptyWeight = 200;
     int m_holdMs = 1000;
     int m_replyMs = 150;
     std::optional<QPoint> m_previewPosition;

@@ -166,6 +166,8 @@ QString CardPrinter::print(const QString &document, Frame frame)
     bool ok = true;
     // The card is found once for the whole document.
     const Source from = source(frame);
+    // A deleted card's papers say so on every page.
+    m_surface.setStamp(IsDeleted(from.card.status) ? u"УДАЛЕНА"_s : QString());
     if (document == WithPhotos || document == WithoutPhotos) {
         const bool withPhotos = document == WithPhotos;
         const std::array<QString, 25> texts = cardTexts(from.card);

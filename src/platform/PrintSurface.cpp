@@ -222,7 +222,29 @@ bool PrintSurface::ensureDocument()
     m_painter.scale(scale, scale);
     m_painter.setRenderHint(QPainter::SmoothPixmapTransform);
     m_active = true;
+    drawStamp();
     return true;
+}
+
+void PrintSurface::drawStamp()
+{
+    if (m_stamp.isEmpty())
+        return;
+    // Across the page in grey, under whatever is printed after it: it
+    // survives a black-and-white printer and leaves the text readable.
+    const double width = pageWidth();
+    const double height = pageHeight();
+    m_painter.save();
+    QFont font(u"Liberation Sans"_s);
+    font.setPointSizeF(72);
+    font.setBold(true);
+    m_painter.setFont(font);
+    m_painter.setPen(QColor(150, 150, 150));
+    m_painter.translate(width / 2, height / 2);
+    m_painter.rotate(-35);
+    const QRectF box(-width, -height / 4, 2 * width, height / 2);
+    m_painter.drawText(box, Qt::AlignCenter, m_stamp);
+    m_painter.restore();
 }
 
 void PrintSurface::discardDocument()
@@ -363,7 +385,10 @@ bool PrintSurface::newPage()
         return false;
     m_x = 0;
     m_y = 0;
-    return m_printer->newPage();
+    if (!m_printer->newPage())
+        return false;
+    drawStamp();
+    return true;
 }
 
 bool PrintSurface::endDocument()
@@ -379,6 +404,7 @@ bool PrintSurface::endDocument()
     const QString destination = m_target;
     const bool toFile = m_toFile;
     discardDocument();
+    m_stamp.clear();
     if (!ok)
         return false;
     m_lastDestination = destination;

@@ -114,6 +114,9 @@ public:
     // for a document without output.
     bool endDocument();
 
+    // A mark across every page of the next document ("УДАЛЕНА" on the
+    // papers of a deleted card); none after endDocument().
+    void setStamp(const QString &stamp) { m_stamp = stamp; }
     // A page setting of the waybill that has no meaning here.
     void setPageProperty(float value) { m_pageProperty = value; }
 
@@ -130,6 +133,7 @@ signals:
     void documentFinished(const QString &destination, bool toFile);
 
 private:
+    void drawStamp();
     void ensurePrinter();
     bool ensureDocument();
     QFont currentFont() const;
@@ -159,6 +163,7 @@ private:
     double m_y = 0;
     int m_lineWidth = 1;
     float m_pageProperty = 0;
+    QString m_stamp;
 
     QString m_lastDestination;
     bool m_lastWentToFile = false;

@@ -105,8 +105,9 @@ void CardCommit::afterCommit(const CardWrite &write, CardChange change)
     if (!secondWeighing)
         return;
     m_photos.takePhoto(QString::number(card.id) + u"_1"_s, 1);
-    // A two-pass weighing gave the vehicle's tare.
-    if (card.tare <= 0 || card.texts[VehicleNumber].trimmed().isEmpty())
+    // A two-pass weighing gave the vehicle's tare; one whose tare is not
+    // below its gross gave no tare worth keeping.
+    if (card.tare <= 0 || card.net <= 0 || card.texts[VehicleNumber].trimmed().isEmpty())
         return;
     if (const StoreResult kept =
             m_vehicles.remember(card.texts[VehicleNumber], card.tare, m_context.clock.today(), card.texts[DriverName]);

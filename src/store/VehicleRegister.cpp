@@ -31,10 +31,21 @@ VehicleRegister::VehicleRegister(const QString &baseFolder)
 
 QString VehicleRegister::plateKey(const QString &plate)
 {
+    // Plates use only the letters that look alike in both alphabets: a
+    // plate typed on the Latin layout is the same plate.
+    static constexpr char16_t latin[] = u"ABEKMHOPCTYX";
+    static constexpr char16_t cyrillic[] = u"АВЕКМНОРСТУХ";
     QString key;
-    for (QChar c : plate)
-        if (!c.isSpace())
-            key += c.toUpper();
+    key.reserve(plate.size());
+    for (QChar c : plate) {
+        if (c.isSpace())
+            continue;
+        c = c.toUpper();
+        for (size_t k = 0; k + 1 < std::size(latin); ++k)
+            if (c == QChar(latin[k]))
+                c = QChar(cyrillic[k]);
+        key += c;
+    }
     return key;
 }
 
@@ -83,12 +94,28 @@ std::optional<KnownVehicle> VehicleRegister::find(const QString &plate) const
 std::optional<KnownVehicle> VehicleRegister::offeredTare(const QString &plate, const QDate &today,
                                                          int maxAgeDays, double maxWeight) const
 {
+    if (!noTareReason(plate, today, maxAgeDays, maxWeight).isEmpty())
+        return std::nullopt;
+    return find(plate);
+}
+
+QString VehicleRegister::noTareReason(const QString &plate, const QDate &today, int maxAgeDays, double maxWeight) const
+{
+    if (plateKey(plate).isEmpty())
+        return u"Не указан номер машины"_s;
     const std::optional<KnownVehicle> v = find(plate);
-    if (!v || v->tare <= 0 || !v->tareDate.isValid() || (maxWeight > 0 && v->tare > maxWeight))
-        return std::nullopt;
+    const QString name = plate.trimmed();
+    if (!v)
+        return u"Машины %1 нет в справочнике машин"_s.arg(name);
+    if (v->tare <= 0)
+        return u"У машины %1 нет сохранённой тары"_s.arg(name);
+    if (!v->tareDate.isValid())
+        return u"У машины %1 в справочнике нет даты тары: введите её в справочнике машин"_s.arg(name);
+    if (maxWeight > 0 && v->tare > maxWeight)
+        return u"Тара машины %1 (%2) больше наибольшего веса весов"_s.arg(name, NumberText(v->tare));
     if (maxAgeDays > 0 && v->tareDate.daysTo(today) > maxAgeDays)
-        return std::nullopt;
-    return v;
+        return u"Тара машины %1 от %2 старше %3 дн."_s.arg(name, ShortDateText(v->tareDate)).arg(maxAgeDays);
+    return QString();
 }
 
 StoreResult VehicleRegister::remember(const QString &plate, double tare, const QDate &date, const QString &driver)

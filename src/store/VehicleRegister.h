@@ -29,7 +29,8 @@ public:
     explicit VehicleRegister(const QString &baseFolder);
 
     QString path() const { return m_path; }
-    // Plates compare without blanks and case: "а 123 вс" is "А123ВС".
+    // Plates compare without blanks and case, Latin look-alikes as the
+    // Cyrillic letters: "а 123 вс", "A123BC" and "А123ВС" are one plate.
     static QString plateKey(const QString &plate);
 
     // Every vehicle, in file order; an unreadable file gives none. A line
@@ -43,6 +44,9 @@ public:
     // older than `maxAgeDays` (0: any age).
     std::optional<KnownVehicle> offeredTare(const QString &plate, const QDate &today, int maxAgeDays,
                                             double maxWeight) const;
+    // Why no tare is offered for `plate`, as the operator reads it; empty
+    // when one is.
+    QString noTareReason(const QString &plate, const QDate &today, int maxAgeDays, double maxWeight) const;
     // A two-pass weighing of `plate` gave `tare` on `date`: the vehicle's
     // tare follows, a new plate joins; a known driver is kept when none is given.
     StoreResult remember(const QString &plate, double tare, const QDate &date, const QString &driver);

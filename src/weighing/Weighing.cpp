@@ -14,6 +14,7 @@
 #include <QFileInfo>
 
 #include <limits>
+#include <numeric>
 
 Weighing::Weighing(AppContext &context, EventLog &log, DayFiles &days, ParamExtras &extras, CardExports &exports,
                    CardPhotos &photos, CardCommit &commit, QObject *parent)
@@ -42,6 +43,48 @@ QString Weighing::noLinkMessage()
 QString Weighing::unsteadyMessage()
 {
     return QStringLiteral("Вес не стабилен");
+}
+
+QString Weighing::emptyPlatformMessage(double weight) const
+{
+    const QString unit = m_context.settings.WeightUnit;
+    return QStringLiteral("На весах нет машины: вес %1 %2 не больше %3 %2").arg(NumberText(weight), unit,
+                          QString::number(m_context.operatorSettings.emptyPlatformWeight()));
+}
+
+bool Weighing::confirmNet(double net, const QString &plate)
+{
+    if (net > 0)
+        return true;
+    const QString unit = m_context.settings.WeightUnit;
+    const bool yes = m_questions->confirm(
+        QStringLiteral("Нетто %1 %2: тара не меньше брутто.\nЗаписать это взвешивание?").arg(NumberText(net), unit));
+    m_log.WriteLog((yes ? QStringLiteral("Взвешивание с нетто %1 %2 (машина %3) записано по подтверждению оператора")
+                        : QStringLiteral("Взвешивание с нетто %1 %2 (машина %3) не записано: оператор отказался"))
+                       .arg(NumberText(net), unit, plate.trimmed()));
+    return yes;
+}
+
+bool Weighing::newCardWanted()
+{
+    const QString key = VehicleRegister::plateKey(m_entryTexts[VehicleNumber]);
+    if (key.isEmpty() || m_operationType == OperationTypes::single())
+        return true;
+    const DayCard open = m_days.findDayCard(m_context.clock.today(), [&key](const CargoCard &c) {
+        return IsIncomplete(c.status) && VehicleRegister::plateKey(c.texts[VehicleNumber]) == key;
+    });
+    if (!open.holdsCard())
+        return true;
+    if (!m_questions->confirm(QStringLiteral("Машина %1 уже ждёт второго взвешивания в карточке № %2.\n"
+                                             "Завершить её вместо новой карточки?")
+                                  .arg(open.card.texts[VehicleNumber].trimmed())
+                                  .arg(open.number)))
+        return true;
+    // The open card is shown, ready for its second weighing.
+    showRead(open);
+    openForCompletion(open);
+    emit openCardChosen();
+    return false;
 }
 
 QString Weighing::notStoredMessage(const QString &path, const QString &reason)
@@ -93,8 +136,14 @@ bool Weighing::storeWithStoredTare()
 {
     // Looked up again: the register may have changed since it was shown.
     updateOfferedTare();
-    if (!m_offered || m_storing)
+    if (m_storing)
         return false;
+    if (!m_offered) {
+        emit operatorMessage(m_vehicles.noTareReason(m_entryTexts[VehicleNumber], m_context.clock.today(),
+                                                     m_context.operatorSettings.storedTareMaxAge(),
+                                                     m_context.settings.MaxWeight));
+        return false;
+    }
     const KnownVehicle vehicle = *m_offered;
     const QString type = m_operationType;
     m_operationType = OperationTypes::single();
@@ -234,20 +283,26 @@ void Weighing::showLive()
 
 bool Weighing::checkWeightAvailable()
 {
+    const bool axles = m_context.settings.AxleProgram == 1;
+    if (!axles) {
+        if (!m_connected) {
+            emit operatorMessage(noLinkMessage());
+            return false;
+        }
+        if (!m_refusal.isEmpty()) {
+            emit operatorMessage(m_refusal);
+            return false;
+        }
+        // A truck still driving on is no weighing, unless the workplace says so.
+        if (m_motion && m_context.operatorSettings.refuseUnsteady()) {
+            emit operatorMessage(unsteadyMessage());
+            return false;
+        }
+    }
     // In axle mode the weight is the sum of the axles taken before.
-    if (m_context.settings.AxleProgram == 1)
-        return true;
-    if (!m_connected) {
-        emit operatorMessage(noLinkMessage());
-        return false;
-    }
-    if (!m_refusal.isEmpty()) {
-        emit operatorMessage(m_refusal);
-        return false;
-    }
-    // Off by default: the weighings take whatever the scale shows.
-    if (m_motion && m_context.operatorSettings.refuseUnsteady()) {
-        emit operatorMessage(unsteadyMessage());
+    const double weight = axles ? std::accumulate(AxleWeights.begin(), AxleWeights.end(), 0.0) : m_terminalWeight;
+    if (weight <= m_context.operatorSettings.emptyPlatformWeight()) {
+        emit operatorMessage(emptyPlatformMessage(weight));
         return false;
     }
     return true;
@@ -434,6 +489,14 @@ bool Weighing::StoreNewCard()
     if (m_frame == Frame::DataEntry)
         UpdateLiveWeights();
 
+    // Nothing doubtful is written unasked: a net of 0 or less, a second
+    // open card for one vehicle.
+    const bool single = m_operationType == OperationTypes::single();
+    if (!newCardWanted() || (single && !confirmNet(m_live.net, m_entryTexts[VehicleNumber]))) {
+        m_storing = false;
+        emit changed();
+        return false;
+    }
     // The additional values as the entry frame holds them now.
     const ExtraParams extras = m_extras.extraValues;
     const int n = storeNewTodayCard([this](CargoCard &c, const NewCardNumbers &numbers) {
@@ -479,6 +542,9 @@ bool Weighing::storeFromEntry()
     if (m_context.operatorSettings.clearEntryAfterStore()) {
         m_entryTexts.fill(QString());
         m_entryLitter.clear();
+        // The next vehicle's type is chosen anew: a loading's type must not
+        // put the next truck's weight into the tare.
+        selectOperationType(OperationTypes::unloading());
         emit entryCleared();
     }
     return true;
@@ -493,6 +559,8 @@ bool Weighing::CompleteCard(Kind kind)
         return false;
     const DayCard read = m_openedRead;
     const CargoCard completed = completeCard(read.card, kind, m_weighingWeight, m_context.clock.now());
+    if (!confirmNet(completed.net, completed.texts[VehicleNumber]))
+        return false;
     if (const StoreResult committed = m_commit.commit({{read, completed, std::nullopt}}, CardChange::Completion);
         !committed) {
         reportFailure(notStoredMessage(QString(), committed.reason));

@@ -78,8 +78,16 @@ public:
     // (a held weight, the indicator's own overload); empty when it is one.
     void setTerminalRefusal(const QString &reason) { m_refusal = reason; }
     static QString unsteadyMessage();
+    // "На весах нет машины: …" for a weight at or below the empty-platform limit.
+    QString emptyPlatformMessage(double weight) const;
     // What a weighing may take now; false with the operator told why.
     bool checkWeightAvailable();
+    // Who answers the questions before a doubtful weighing.
+    void setQuestions(OperatorQuestions &questions) { m_questions = &questions; }
+    OperatorQuestions &questions() const { return *m_questions; }
+    // A weighing whose net is 0 or less is written only when the operator
+    // confirms it; either way the log says so.
+    bool confirmNet(double net, const QString &plate);
     // The weights of axles 1..8 (index 0..7) as their labels show them.
     std::array<double, 8> AxleWeights{};
     // All axles back to zero, after a new card of today.
@@ -128,6 +136,8 @@ public:
 
     // The card frame "Карточка груза".
     const CargoCard &shownCard() const { return m_shown; }
+    // Its slot as it was read; a card of another day or none has no day.
+    const DayCard &shownSlot() const { return m_shownRead; }
     int openedForCompletion() const { return m_opened; }
     bool grossButtonVisible() const { return m_grossButton; }
     bool tareButtonVisible() const { return m_tareButton; }
@@ -201,6 +211,9 @@ signals:
     void pickListLearned(int i);
     // The data-entry texts were emptied after a store.
     void entryCleared();
+    // The operator chose to complete an open card instead of a new one: the
+    // card frame shows it.
+    void openCardChosen();
     // Something the operator must read in a message box.
     void operatorMessage(const QString &text);
 
@@ -219,6 +232,10 @@ private:
     void learnPickLists(const CargoCard &card);
     // The note of a card just stored as a single weighing.
     void noteTare(const CargoCard &card);
+    // A two-pass weighing of a plate that already waits for its second one:
+    // the operator may complete the open card instead (it is opened then).
+    // False when nothing is to be stored.
+    bool newCardWanted();
 
     AppContext &m_context;
     EventLog &m_log;
@@ -227,6 +244,8 @@ private:
     CardExports &m_exports;
     CardPhotos &m_photos;
     CardCommit &m_commit;
+    ForwardedQuestions m_noQuestions;
+    OperatorQuestions *m_questions = &m_noQuestions;
     bool m_connected = true;
     bool m_motion = false;
     QString m_refusal;

@@ -17,6 +17,8 @@
 #include "weighing/ui/DataEntryFrame.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QTimer>
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QFile>
@@ -254,6 +256,24 @@ private slots:
         m_p->gate->setCodeText(AccessCodes::defaultEditCode());
         CardEditorWindow *w = m_p->window->cardEditorWindow();
         QCOMPARE(w->numberField()->text(), u"3"_s);
+        QCOMPARE(w->windowTitle(), u"Изменить параметры записи — карточка № 3"_s);
+        // Asked first, "Нет" unless chosen: nothing deleted.
+        QString asked;
+        const auto answer = [&asked](QMessageBox::StandardButton button) {
+            QTimer::singleShot(0, [&asked, button] {
+                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                QVERIFY(box);
+                asked = box->text();
+                QCOMPARE(box->defaultButton(), box->button(QMessageBox::No));
+                box->done(button);
+            });
+        };
+        const CargoCard kept = slot(3);
+        answer(QMessageBox::No);
+        press(w->deleteButton());
+        QCOMPARE(asked, u"Удалить карточку № 3?"_s);
+        QCOMPARE(slot(3), kept);
+        answer(QMessageBox::Yes);
         press(w->deleteButton());
         QCOMPARE(takeMessage(w), u"Карточка удалена!"_s);
         QCOMPARE(slot(3).status, u"удалена"_s);

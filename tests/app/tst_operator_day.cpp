@@ -128,11 +128,12 @@ private slots:
     {
         // After login the cursor waits in the first box.
         QVERIFY(focusIn(entry()->parameterBox(0)));
-        // Tab: the seven boxes, litter %, type, "Записать"; no "+" between.
+        // Tab: the seven boxes, type, litter %, "Записать" as they stand on
+        // screen; no "+" between.
         QList<QWidget *> chain;
         for (int i = 1; i < CardTextCount; ++i)
             chain << entry()->parameterBox(i);
-        chain << entry()->litterField() << entry()->operationTypeBox() << entry()->storeButton();
+        chain << entry()->operationTypeBox() << entry()->litterField() << entry()->storeButton();
         for (QWidget *next : chain) {
             key(Qt::Key_Tab);
             QVERIFY2(focusIn(next), qPrintable(next->accessibleName()));
@@ -144,7 +145,7 @@ private slots:
         key(Qt::Key_Backtab);
         QVERIFY(focusIn(entry()->parameterBox(2)));
 
-        // Enter moves on; in the type box it stores, and the boxes empty.
+        // Enter moves on, in the type box to the litter, which stores; the boxes empty.
         weigh(30100);
         entry()->focusFirstBox();
         entry()->parameterBox(0)->lineEdit()->insert(u"Песок"_s);
@@ -152,6 +153,8 @@ private slots:
         QVERIFY(focusIn(entry()->parameterBox(1)));
         entry()->parameterBox(4)->setEditText(u"В777ОР"_s);
         entry()->operationTypeBox()->setFocus();
+        key(Qt::Key_Return);
+        QVERIFY(focusIn(entry()->litterField()));
         key(Qt::Key_Return);
         CargoCard first = slot(kToday, 1);
         QCOMPARE(first.texts[CargoName], u"Песок"_s);
@@ -180,6 +183,49 @@ private slots:
         QCOMPARE(slot(kToday, 1).status, Statuses::complete());
         QCOMPARE(slot(kToday, 1).tare, 12000.0);
         QCOMPARE(m_p->window->todayList()->markedLines(), QList<int>{1});
+    }
+
+    // One two-pass weighing by the keyboard alone, completed from Ctrl+O:
+    // after every step the keys reach where the operator works.
+    void keyboardOnlyTwoPassWeighing()
+    {
+        weigh(30100);
+        QVERIFY(focusIn(entry()->parameterBox(0)));
+        QTest::keyClicks(focused(), u"Гравий"_s);
+        for (int box = 1; box <= VehicleNumber; ++box) {
+            key(Qt::Key_Return);
+            QVERIFY(focusIn(entry()->parameterBox(box)));
+        }
+        // Typed on the Latin layout.
+        QTest::keyClicks(focused(), u"M555MM"_s);
+        key(Qt::Key_F2);
+        QCOMPARE(slot(kToday, 1).gross, 30100.0);
+        QCOMPARE(slot(kToday, 1).texts[VehicleNumber], u"M555MM"_s);
+        QTRY_VERIFY(focusIn(entry()->parameterBox(0)));
+
+        // Back empty: the open weighings, narrowed by the plate typed in Cyrillic.
+        weigh(11000);
+        key(Qt::Key_O, Qt::ControlModifier);
+        OpenWeighingsWindow *open = m_p->window->openWeighingsWindow();
+        QTRY_VERIFY(focusIn(open->filterField()));
+        QCOMPARE(open->table()->rowCount(), 2);
+        QCOMPARE(open->table()->currentRow(), -1); // not simply the newest card
+        QTest::keyClicks(focused(), u"м555"_s);
+        QCOMPARE(open->table()->rowCount(), 1);
+        key(Qt::Key_Return);
+        QTRY_VERIFY(!open->isVisible());
+        QCOMPARE(m_p->shell->mode(), MainShell::Mode::View);
+        QTRY_VERIFY(m_p->window->isActiveWindow());
+        key(Qt::Key_F4);
+        QCOMPARE(slot(kToday, 1).net, 19100.0);
+        QTRY_VERIFY(m_p->window->isActiveWindow());
+        QVERIFY(focused() && m_p->window->isAncestorOf(focused()));
+        // The keys still work: Ctrl+O again, the truck gone from the list.
+        key(Qt::Key_O, Qt::ControlModifier);
+        QTRY_VERIFY(open->isVisible());
+        QCOMPARE(open->table()->rowCount(), 1);
+        key(Qt::Key_Escape);
+        QTRY_VERIFY(!open->isVisible());
     }
 
     void everyMenuEntryHasItsKeysAndEscapeClosesWindows()

@@ -82,6 +82,7 @@ private slots:
         QVERIFY(p.weighing->StoreNewCard());
         editor.setCardNumberText(u"2"_s);
         editor.SelectCardForEdit();
+        p.program->questions().answer = [](const QString &) { return true; };
         QVERIFY(editor.DeleteCard());
 
         // Yesterday's card completed from the archive.

@@ -24,6 +24,11 @@ struct WeighingRig
         , commit(context, log, days, exports, photos)
         , weighing(context, log, days, extras, exports, photos, commit)
     {
+        // "Да" to every question and no empty-platform limit: the steps as
+        // they were before anyone asked; the tests of those set them.
+        yes.answer = [](const QString &) { return true; };
+        weighing.setQuestions(yes);
+        context.operatorSettings.setEmptyPlatformWeight(0);
     }
 
     AppContext context;
@@ -32,6 +37,7 @@ struct WeighingRig
     ParamExtras extras;
     DayFiles days;
     CardCommit commit;
+    ForwardedQuestions yes;
     Weighing weighing;
 };
 

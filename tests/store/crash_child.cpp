@@ -80,6 +80,7 @@ int main(int argc, char *argv[])
     auto *port = new AbsentPort;
     Program program(clock, Folders(QString::fromLocal8Bit(argv[1])), {port, nullptr, nullptr});
     program.start();
+    program.questions().answer = [](const QString &) { return true; };
     program.shell().LoadMainWindow();
     program.link().stopPolling();
     const QString op = QString::fromLatin1(argv[3]);

@@ -1,4 +1,5 @@
 #include "core/AppContext.h"
+#include "core/Cp1251.h"
 #include "core/OleDate.h"
 #include "core/SettingsFile.h"
 #include "store/DayFileCodec.h"
@@ -94,6 +95,73 @@ private slots:
         m_calls.clear();
         QVERIFY(m_days->LoadToday());
         fillEntry();
+    }
+
+    // Nothing doubtful is written unasked, and nothing is learnt from it.
+    void doubtfulWeighingsAreRefusedOrAsked()
+    {
+        QStringList said, asked;
+        connect(m_w, &Weighing::operatorMessage, this, [&said](const QString &text) { said << text; });
+        bool answer = false;
+        ForwardedQuestions questions;
+        questions.answer = [&](const QString &q) {
+            asked << q;
+            return answer;
+        };
+        m_w->setQuestions(questions);
+        m_context->operatorSettings.setEmptyPlatformWeight(200);
+
+        // An empty platform, and a truck still driving on.
+        reading(200);
+        QVERIFY(!m_w->StoreNewCard());
+        QCOMPARE(said.takeLast(), u"На весах нет машины: вес 200 кг не больше 200 кг"_s);
+        reading(28400);
+        m_w->setTerminalMotion(true);
+        QVERIFY(!m_w->StoreNewCard());
+        QCOMPARE(said.takeLast(), Weighing::unsteadyMessage());
+        m_w->setTerminalMotion(false);
+        QVERIFY(todayFile().isEmpty() || decodeCountRecord(todayFile()) == 0);
+
+        // A single weighing whose tare is above its gross: asked, "Нет" writes nothing.
+        m_w->selectOperationType(u"Одинарная"_s);
+        m_w->setTareFieldText(u"30000"_s);
+        reading(28400);
+        QVERIFY(!m_w->StoreNewCard());
+        QCOMPARE(asked.takeLast(), u"Нетто -1600 кг: тара не меньше брутто.\nЗаписать это взвешивание?"_s);
+        QCOMPARE(decodeCountRecord(todayFile()), 0);
+
+        // A second open card for one plate, typed on the Latin layout: "Да"
+        // opens the first for its second weighing instead of a new card.
+        m_w->selectOperationType(u"Разгрузка"_s);
+        reading(30100);
+        QVERIFY(m_w->StoreNewCard());
+        m_w->setEntryText(VehicleNumber, u"a 123 BC"_s);
+        answer = true;
+        reading(29000);
+        QVERIFY(!m_w->StoreNewCard());
+        QCOMPARE(asked.takeLast(),
+                 u"Машина А123ВС уже ждёт второго взвешивания в карточке № 1.\nЗавершить её вместо новой карточки?"_s);
+        QCOMPARE(decodeCountRecord(todayFile()), 1);
+        QCOMPARE(m_w->openedForCompletion(), 1);
+
+        // Completed with a tare above its gross: confirmed, written and
+        // logged, but the register learns no tare from it.
+        reading(31000);
+        m_w->setVisibleFrame(Weighing::Frame::CurrentCard);
+        QVERIFY(m_w->CompleteCard(Weighing::Kind::Tare));
+        QCOMPARE(slot(1).net, -900.0);
+        QCOMPARE(asked.takeLast(), u"Нетто -900 кг: тара не меньше брутто.\nЗаписать это взвешивание?"_s);
+        QVERIFY(!m_w->vehicles().find(u"А123ВС"_s));
+        QFile log(m_context->settings.LogPath.isEmpty() ? m_context->folders.defaultLogPath() : m_context->settings.LogPath);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(decode1251(log.readAll()).contains(u"Взвешивание с нетто -900 кг (машина А123ВС) записано по подтверждению оператора"_s));
+
+        // "Брутто − сохранённая тара" without a usable tare says why.
+        QVERIFY(!m_w->storeWithStoredTare());
+        QCOMPARE(said.takeLast(), u"Машины a 123 BC нет в справочнике машин"_s);
+        QVERIFY(m_w->vehicles().replaceAll({KnownVehicle{u"А123ВС"_s, 12000, QDate(), QString(), QString()}}));
+        QVERIFY(!m_w->storeWithStoredTare());
+        QCOMPARE(said.takeLast(), u"У машины a 123 BC в справочнике нет даты тары: введите её в справочнике машин"_s);
     }
 
     void singleWeighing()

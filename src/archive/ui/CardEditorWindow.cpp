@@ -137,6 +137,7 @@ CardEditorWindow::CardEditorWindow(CardEditor &editor, QWidget *parent)
 
 void CardEditorWindow::refresh()
 {
+    setWindowTitle(m_editor.title());
     const bool correction = m_editor.correctionControlsVisible();
     for (QWidget *w : {static_cast<QWidget *>(m_numberCaption), static_cast<QWidget *>(m_number),
                        static_cast<QWidget *>(m_ok), static_cast<QWidget *>(m_replace),

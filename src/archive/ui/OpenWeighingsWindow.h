@@ -5,6 +5,7 @@
 class CardHitTable;
 class OpenWeighings;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 struct Settings;
 
@@ -17,12 +18,14 @@ class OpenWeighingsWindow : public QWidget
 public:
     OpenWeighingsWindow(OpenWeighings &open, QWidget *parent = nullptr);
 
-    // Read again and shown.
-    void open(const Settings &settings);
+    // Read again and shown, the card of `plate` (the vehicle on the scale)
+    // marked when there is one; else none, so Enter opens nothing unchosen.
+    void open(const Settings &settings, const QString &plate);
 
     CardHitTable *table() const { return m_table; }
     QPushButton *openButton() const { return m_open; }
     QLabel *countLine() const { return m_count; }
+    QLineEdit *filterField() const { return m_filter; }
 
 signals:
     void cardChosen(const QDate &day, int number);
@@ -34,4 +37,5 @@ private:
     QLabel *m_count;
     CardHitTable *m_table;
     QPushButton *m_open;
+    QLineEdit *m_filter;
 };

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QApplication>
 #include <QProgressBar>
 #include <QScreen>
 #include <QTimer>
@@ -59,6 +60,13 @@ AccessGateWindow::AccessGateWindow(AccessGate &gate, QWidget *parent)
             box->setWindowFlag(Qt::WindowStaysOnTopHint);
             box->setAttribute(Qt::WA_DeleteOnClose);
             m_notice = box;
+            // Once read, the code is typed on at once.
+            connect(box, &QMessageBox::finished, this, [this] {
+                if (isVisible()) {
+                    activateWindow();
+                    m_entry->setFocus();
+                }
+            });
             box->open();
         });
 }
@@ -76,13 +84,22 @@ void AccessGateWindow::sync()
     m_syncing = false;
 
     if (m_gate.isVisible() != isVisible()) {
-        if (m_gate.isVisible())
+        // The progress of a day being read only shows; the keyboard stays
+        // with the window the operator works in.
+        const bool progressOnly = m_gate.progressVisible();
+        setAttribute(Qt::WA_ShowWithoutActivating, progressOnly);
+        if (m_gate.isVisible()) {
+            m_before = progressOnly ? QApplication::activeWindow() : nullptr;
             placeWindow();
+        }
         setVisible(m_gate.isVisible());
-        if (isVisible()) {
+        if (isVisible() && !progressOnly) {
             raise();
             activateWindow();
             m_entry->setFocus();
+        } else if (!isVisible() && m_before) {
+            m_before->activateWindow();
+            m_before = nullptr;
         }
     }
     // Loading runs without returning to the event loop: paint the bar now.

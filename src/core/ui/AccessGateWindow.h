@@ -37,5 +37,7 @@ private:
     QProgressBar *m_progress;
     QPointer<QWidget> m_anchor;
     QPointer<QWidget> m_notice;
+    // The window that was active before a progress display came up.
+    QPointer<QWidget> m_before;
     bool m_syncing = false;
 };

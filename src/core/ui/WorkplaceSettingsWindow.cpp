@@ -20,6 +20,7 @@ WorkplaceSettingsWindow::WorkplaceSettingsWindow(AppContext &context, EventLog &
     , m_unsteady(new QCheckBox(u"Не записывать нестабильный вес"_s, this))
     , m_openDays(new QSpinBox(this))
     , m_tareAge(new QSpinBox(this))
+    , m_emptyWeight(new QSpinBox(this))
     , m_save(new QPushButton(u"Сохранить"_s, this))
     , m_state(new QLabel(this))
 {
@@ -31,6 +32,7 @@ WorkplaceSettingsWindow::WorkplaceSettingsWindow(AppContext &context, EventLog &
     m_openDays->setRange(1, OperatorSettings::MaxOpenDays);
     m_tareAge->setRange(0, OperatorSettings::MaxDays);
     m_tareAge->setSpecialValueText(u"без ограничения"_s);
+    m_emptyWeight->setRange(0, OperatorSettings::MaxEmptyWeight);
     m_save->setAccessibleName(m_save->text());
     m_state->setAccessibleName(u"Состояние"_s);
     auto *form = new QFormLayout(this);
@@ -45,6 +47,10 @@ WorkplaceSettingsWindow::WorkplaceSettingsWindow(AppContext &context, EventLog &
     ageCaption->setBuddy(m_tareAge);
     m_tareAge->setAccessibleName(ageCaption->text());
     form->addRow(ageCaption, m_tareAge);
+    auto *emptyCaption = new QLabel(u"Платформа пуста до, кг:"_s, this);
+    emptyCaption->setBuddy(m_emptyWeight);
+    m_emptyWeight->setAccessibleName(emptyCaption->text());
+    form->addRow(emptyCaption, m_emptyWeight);
     form->addRow(m_state, m_save);
     connect(m_save, &QPushButton::clicked, this, &WorkplaceSettingsWindow::save);
     load();
@@ -58,6 +64,7 @@ void WorkplaceSettingsWindow::load()
     m_unsteady->setChecked(s.refuseUnsteady());
     m_openDays->setValue(s.openWeighingDays());
     m_tareAge->setValue(s.storedTareMaxAge());
+    m_emptyWeight->setValue(s.emptyPlatformWeight());
     m_state->clear();
 }
 
@@ -69,6 +76,7 @@ void WorkplaceSettingsWindow::save()
     s.setRefuseUnsteady(m_unsteady->isChecked());
     s.setOpenWeighingDays(m_openDays->value());
     s.setStoredTareMaxAge(m_tareAge->value());
+    s.setEmptyPlatformWeight(m_emptyWeight->value());
     // The change holds for this session even when the file refuses it.
     if (const StoreResult stored = m_context.storeOperatorSettings(); !stored) {
         m_log.WriteLog(stored.reason);

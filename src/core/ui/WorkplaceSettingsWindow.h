@@ -24,6 +24,7 @@ public:
     QCheckBox *refuseUnsteadyBox() const { return m_unsteady; }
     QSpinBox *openDaysField() const { return m_openDays; }
     QSpinBox *tareAgeField() const { return m_tareAge; }
+    QSpinBox *emptyWeightField() const { return m_emptyWeight; }
     QPushButton *saveButton() const { return m_save; }
     QLabel *stateLine() const { return m_state; }
 
@@ -40,6 +41,7 @@ private:
     QCheckBox *m_unsteady;
     QSpinBox *m_openDays;
     QSpinBox *m_tareAge;
+    QSpinBox *m_emptyWeight;
     QPushButton *m_save;
     QLabel *m_state;
 };

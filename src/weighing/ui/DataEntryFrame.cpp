@@ -6,6 +6,7 @@
 #include "weighing/Weighing.h"
 
 #include <QComboBox>
+#include <QAbstractItemView>
 #include <QCompleter>
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -46,6 +47,8 @@ DataEntryFrame::DataEntryFrame(QWidget *parent)
         plus->setToolTip(u"Ctrl++"_s);
         box->installEventFilter(this);
         box->lineEdit()->installEventFilter(this);
+        // Ahead of the completer's own filter, which would swallow Enter.
+        box->completer()->popup()->installEventFilter(this);
         plus->installEventFilter(this);
         m_captions[size_t(i)] = caption;
         m_boxes[size_t(i)] = box;
@@ -89,7 +92,7 @@ DataEntryFrame::DataEntryFrame(QWidget *parent)
     for (QWidget *next : {static_cast<QWidget *>(m_boxes[1]), static_cast<QWidget *>(m_boxes[2]),
                           static_cast<QWidget *>(m_boxes[3]), static_cast<QWidget *>(m_boxes[4]),
                           static_cast<QWidget *>(m_boxes[5]), static_cast<QWidget *>(m_boxes[6]),
-                          static_cast<QWidget *>(m_litter), static_cast<QWidget *>(m_type),
+                          static_cast<QWidget *>(m_type), static_cast<QWidget *>(m_litter),
                           static_cast<QWidget *>(m_store)}) {
         setTabOrder(previous, next);
         previous = next;
@@ -162,6 +165,18 @@ bool DataEntryFrame::eventFilter(QObject *watched, QEvent *event)
         return QGroupBox::eventFilter(watched, event);
     const auto *key = static_cast<QKeyEvent *>(event);
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    // Enter in an open suggestion list takes the value marked (or keeps the
+    // one typed) and moves on, as Enter in the box does.
+    for (int i = 0; enter && i < CardTextCount; ++i) {
+        QCompleter *completer = m_boxes[size_t(i)]->completer();
+        if (watched != completer->popup())
+            continue;
+        if (const QModelIndex marked = completer->popup()->currentIndex(); marked.isValid())
+            m_boxes[size_t(i)]->setEditText(marked.data(completer->completionRole()).toString());
+        completer->popup()->hide();
+        focusAfter(i);
+        return true;
+    }
     const int box = boxIndex(watched);
     if (box >= 0) {
         if (key->key() == Qt::Key_Backtab) {
@@ -174,11 +189,7 @@ bool DataEntryFrame::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
         if (enter) {
-            // The completion list takes its own Enter before this.
-            if (box + 1 < CardTextCount)
-                m_boxes[size_t(box + 1)]->setFocus(Qt::TabFocusReason);
-            else
-                m_litter->setFocus(Qt::TabFocusReason);
+            focusAfter(box);
             return true;
         }
     }
@@ -198,15 +209,24 @@ bool DataEntryFrame::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
-    if (enter && watched == m_litter) {
-        m_type->setFocus(Qt::TabFocusReason);
+    // In screen order: the type, then the litter, then the store.
+    if (enter && watched == m_type) {
+        m_litter->setFocus(Qt::TabFocusReason);
         return true;
     }
-    if (enter && (watched == m_type || watched == m_store)) {
+    if (enter && (watched == m_litter || watched == m_store)) {
         store();
         return true;
     }
     return QGroupBox::eventFilter(watched, event);
+}
+
+void DataEntryFrame::focusAfter(int box)
+{
+    if (box + 1 < CardTextCount)
+        m_boxes[size_t(box + 1)]->setFocus(Qt::TabFocusReason);
+    else
+        m_type->setFocus(Qt::TabFocusReason);
 }
 
 void DataEntryFrame::attach(Weighing &weighing)

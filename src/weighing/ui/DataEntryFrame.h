@@ -48,6 +48,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Enter in box `box` (0..6): on to the next box, after the last to the type.
+    void focusAfter(int box);
     // "Записать" as the operator pressed it, when it is shown.
     void store();
     int boxIndex(const QObject *watched) const;
