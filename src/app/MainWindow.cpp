@@ -26,7 +26,6 @@
 #include "archive/ui/CardEditorWindow.h"
 #include "archive/ui/OpenWeighingsWindow.h"
 #include "core/ui/WindowPlace.h"
-#include "core/ui/FirstStartWindow.h"
 #include "archive/ui/SearchWindow.h"
 #include "store/ui/ConstantsWindow.h"
 #include "terminal/AnimationImages.h"
@@ -384,7 +383,8 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
     // However a secondary window closes, the keyboard comes back here.
     if (event->type() == QEvent::Hide && watched->isWidgetType()) {
         auto *window = static_cast<QWidget *>(watched);
-        if (window->isWindow() && window != this && ownsWindow(window) && isVisible())
+        const Qt::WindowType type = window->windowType();
+        if ((type == Qt::Window || type == Qt::Dialog) && window != this && ownsWindow(window) && isVisible())
             QTimer::singleShot(0, this, &MainWindow::takeKeyboard);
     }
     return QMainWindow::eventFilter(watched, event);
@@ -397,6 +397,12 @@ void MainWindow::takeKeyboard()
         return;
     if (QWidget *active = QApplication::activeWindow(); active && active != this && active->isVisible())
         return;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (const QWidget *window : windows) {
+        const Qt::WindowType type = window->windowType();
+        if (window != this && window->isVisible() && (type == Qt::Window || type == Qt::Dialog) && ownsWindow(window))
+            return;
+    }
     raise();
     activateWindow();
     if (m_shell.mode() == MainShell::Mode::DataEntry)
@@ -437,19 +443,17 @@ void MainWindow::showLoaded()
     activateWindow();
     if (m_shell.mode() == MainShell::Mode::DataEntry)
         m_entry->focusFirstBox();
-    // A new installation asks for its scale once, beside the weights,
-    // without taking the keyboard from the operator.
-    if (m_program.firstStart() && !m_firstStartWindow) {
-        m_firstStartWindow = new FirstStartWindow(m_context, m_log, this);
-        m_firstStartWindow->setWindowFlag(Qt::Window);
-        m_firstStartWindow->setAttribute(Qt::WA_ShowWithoutActivating);
-        connect(m_firstStartWindow, &QDialog::accepted, this, [this] {
-            m_program.link().refreshStatus();
-            refresh();
-        });
-        placeClearOfWeights(m_firstStartWindow);
-        m_firstStartWindow->show();
+    // A new installation does not know its scale yet: the status line says
+    // where the engineer gives it, without taking the keyboard.
+    if (m_program.firstStart() && !m_firstStartSaid) {
+        m_firstStartSaid = true;
+        statusBar()->showMessage(firstStartHint());
     }
+}
+
+QString MainWindow::firstStartHint()
+{
+    return u"Новая установка: задайте наибольший предел взвешивания и дату следующей поверки в «Настройки» → «Сервис»"_s;
 }
 
 void MainWindow::placeOnScreen()
@@ -476,8 +480,8 @@ void MainWindow::placeClearOfWeights(QWidget *window)
     // the camera windows do.
     if (window->isVisible())
         return;
-    if (!window->testAttribute(Qt::WA_WState_Created))
-        window->create();
+    // Its frame counts once the platform window exists.
+    window->winId();
     window->move(openingPlace(window->frameGeometry().size(), std::nullopt, m_panel));
 }
 

@@ -5,7 +5,6 @@
 #include <QPixmap>
 #include <array>
 
-class FirstStartWindow;
 class AccessGate;
 class AppContext;
 class ArchiveBrowser;
@@ -128,6 +127,7 @@ private:
     // A window of this program's own, the main window aside.
     bool ownsWindow(const QWidget *window) const;
     void placeClearOfWeights(QWidget *window);
+    static QString firstStartHint();
     // The main window active again, the entry's first box (or the frame
     // shown) holding the keyboard.
     void takeKeyboard();
@@ -202,5 +202,5 @@ private:
     WorkplaceSettingsWindow *m_workplaceWindow = nullptr;
     bool m_exiting = false;
     bool m_shownOnce = false;
-    QPointer<FirstStartWindow> m_firstStartWindow;
+    bool m_firstStartSaid = false;
 };

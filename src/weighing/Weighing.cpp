@@ -75,10 +75,11 @@ bool Weighing::newCardWanted()
     });
     if (!open.holdsCard())
         return true;
-    if (!m_questions->confirm(QStringLiteral("Машина %1 уже ждёт второго взвешивания в карточке № %2.\n"
-                                             "Завершить её вместо новой карточки?")
-                                  .arg(open.card.texts[VehicleNumber].trimmed())
-                                  .arg(open.number)))
+    // "Нет", the answer unless chosen, completes the open card.
+    if (m_questions->confirm(QStringLiteral("Машина %1 уже ждёт второго взвешивания в карточке № %2.\n"
+                                            "Записать новую карточку? (Нет — завершить карточку № %2)")
+                                 .arg(open.card.texts[VehicleNumber].trimmed())
+                                 .arg(open.number)))
         return true;
     // The open card is shown, ready for its second weighing.
     showRead(open);

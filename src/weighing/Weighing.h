@@ -233,7 +233,8 @@ private:
     // The note of a card just stored as a single weighing.
     void noteTare(const CargoCard &card);
     // A two-pass weighing of a plate that already waits for its second one:
-    // the operator may complete the open card instead (it is opened then).
+    // unless the operator wants a new card, the open card is opened for its
+    // second weighing instead.
     // False when nothing is to be stored.
     bool newCardWanted();
 

@@ -123,7 +123,7 @@ private slots:
         QVERIFY(!m_p->gate->isVisible());
         CardEditorWindow *w = m_p->window->cardEditorWindow();
         QVERIFY(w && w->isVisible());
-        QCOMPARE(w->windowTitle(), u"Изменить параметры записи"_s);
+        QCOMPARE(w->windowTitle(), u"Изменить параметры записи — карточка № 3"_s);
         QCOMPARE(w->numberField()->text(), u"3"_s);
         QCOMPARE(w->field(CargoName)->text(), u"Гравий"_s);
         QCOMPARE(w->caption(Gross)->text(), m_p->context->settings.ParamNames[Gross]);
@@ -252,6 +252,8 @@ private slots:
     void deletionThroughTheWindow()
     {
         m_p->context->settings.EditPermissions = {1, 1, 1, 0, 0, 0};
+        // The card the operator chose is the one opened.
+        m_p->weighing->chooseTodayCard(3);
         m_p->gate->ShowGate(AccessGate::CardCorrection);
         m_p->gate->setCodeText(AccessCodes::defaultEditCode());
         CardEditorWindow *w = m_p->window->cardEditorWindow();

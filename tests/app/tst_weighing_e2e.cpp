@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QApplication>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -111,6 +113,10 @@ private slots:
         m_p->build();
         m_p->login();
         QVERIFY(m_p->shell->loaded());
+        // One truck weighed again and again: each a new card, as the operator confirms.
+        m_p->program->questions().answer = [](const QString &) { return true; };
+        // Small test weights count as vehicles here.
+        m_p->context->operatorSettings.setEmptyPlatformWeight(0);
         m_p->window->dataEntryFrame()->parameterBox(0)->setEditText(u"Песок"_s);
         m_p->window->dataEntryFrame()->parameterBox(2)->setEditText(u"Карьер"_s);
         m_p->window->dataEntryFrame()->parameterBox(4)->setEditText(u"В777ОР"_s);

@@ -113,6 +113,8 @@ private slots:
         m_p = std::make_unique<ProgramFixture>(kNow, new AbsentPort, std::make_unique<SyntheticSource>());
         m_p->build();
         m_p->login();
+        // No terminal here: the weights are given, so nothing polls.
+        m_p->link->stopPolling();
         m_p->weighing->setTerminalConnected(true);
     }
     void cleanup() { m_p.reset(); }

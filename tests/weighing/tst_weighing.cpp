@@ -130,17 +130,17 @@ private slots:
         QCOMPARE(asked.takeLast(), u"Нетто -1600 кг: тара не меньше брутто.\nЗаписать это взвешивание?"_s);
         QCOMPARE(decodeCountRecord(todayFile()), 0);
 
-        // A second open card for one plate, typed on the Latin layout: "Да"
+        // A second open card for one plate, typed on the Latin layout: "Нет"
         // opens the first for its second weighing instead of a new card.
         m_w->selectOperationType(u"Разгрузка"_s);
         reading(30100);
         QVERIFY(m_w->StoreNewCard());
         m_w->setEntryText(VehicleNumber, u"a 123 BC"_s);
-        answer = true;
         reading(29000);
         QVERIFY(!m_w->StoreNewCard());
-        QCOMPARE(asked.takeLast(),
-                 u"Машина А123ВС уже ждёт второго взвешивания в карточке № 1.\nЗавершить её вместо новой карточки?"_s);
+        QCOMPARE(asked.takeLast(), u"Машина А123ВС уже ждёт второго взвешивания в карточке № 1.\n"
+                                   u"Записать новую карточку? (Нет — завершить карточку № 1)"_s);
+        answer = true;
         QCOMPARE(decodeCountRecord(todayFile()), 1);
         QCOMPARE(m_w->openedForCompletion(), 1);
 
@@ -396,6 +396,8 @@ private slots:
         QVERIFY(days.LoadToday());
         CardCommit commit(restarted, log, days, m_exports, m_photos);
         Weighing again(restarted, log, days, *m_extras, m_exports, m_photos, commit);
+        again.setQuestions(m_rig->yes);
+        restarted.operatorSettings.setEmptyPlatformWeight(0);
         again.setTerminalWeight(100);
         again.UpdateLiveWeights();
         QVERIFY(again.StoreNewCard());
