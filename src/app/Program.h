@@ -11,6 +11,7 @@
 #include "core/EditModesModel.h"
 #include "core/EventLog.h"
 #include "core/ParameterSettingsModel.h"
+#include "memory/WeighingMemory.h"
 #include "platform/SpreadsheetExport.h"
 #include "platform/SpreadsheetService.h"
 #include "reports/ExchangeRebuild.h"
@@ -45,7 +46,7 @@ class TerminalPort;
 // The program without its windows: every logic object, created once and
 // connected here. main() and the tests build the same one; the windows only
 // bind to what it holds.
-class Program : public QObject
+class Program : public QObject, private SettingsObserver
 {
     Q_OBJECT
 
@@ -106,6 +107,12 @@ public:
     CentralReport &centralReport() { return m_centralReport; }
     CardSearch &search() { return m_search; }
     OpenWeighings &openWeighings() { return m_openWeighings; }
+    WeighingMemory &memory() { return m_memory; }
+    // "3.00; tarvo 1A2B…; libtarvo-office.so 3C4D…" of the running program.
+    const QString &softwareIdentity() const { return m_softwareIdentity; }
+    // The legally relevant settings as they are now into the memory (a
+    // record and the event counter up when they changed); a failure is logged.
+    void noteLegalSettings();
 
 signals:
     // The program is to end: the office released, the settings stored.
@@ -113,6 +120,7 @@ signals:
 
 private:
     void showTerminalState();
+    void settingsStored() override { noteLegalSettings(); }
 
     AppContext m_context;
     ExtraNames m_names;
@@ -128,6 +136,8 @@ private:
     qint32 m_photosShownId = 0;
     DayFiles m_days;
     CardCommit m_commit;
+    WeighingMemory m_memory;
+    QString m_softwareIdentity;
     TerminalLink m_link;
     WeightConditioning m_conditioning;
     Weighing m_weighing;
