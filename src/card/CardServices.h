@@ -97,6 +97,8 @@ public:
     {
         qint64 number = 0;
         bool second = false; // the second weighing of a two-pass card
+
+        bool operator==(const Weighed &) const = default;
     };
     virtual ~WeighingNumbers() = default;
     // The weighings of card `id` of the day file of `day`, in order.

@@ -233,8 +233,9 @@ QList<MemoryRecord> WeighingMemory::recordsOf(const QList<CardWrite> &writes, Ca
             weighing = single ? u"однократное"_s : u"первое"_s;
             weight = single ? card.gross : card.weight1;
         } else if (change == CardChange::Completion || (change == CardChange::ArchiveCompletion && fresh)) {
+            // The second weighing gives a loading its gross, an unloading its tare.
             weighing = u"второе"_s;
-            weight = card.weight2;
+            weight = card.operationType == OperationTypes::loading() ? card.gross : card.tare;
         }
         QString kind = MemoryKinds::Weighing;
         if (weighing.isEmpty()) {
