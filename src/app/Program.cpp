@@ -99,6 +99,7 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     // Every weight taken and every change of a card goes into the weighing
     // memory, in the same entry of the commit log.
     m_commit.setRecorder(&m_memory);
+    m_documents.setMemory(m_memory, QString());
     m_memory.setSource([this] {
         WeighingMemory::Source source;
         const Settings &s = m_context.settings;
@@ -223,6 +224,7 @@ void Program::start()
             break;
         }
     m_softwareIdentity = ::softwareIdentity(QCoreApplication::applicationVersion(), files);
+    m_documents.setMemory(m_memory, m_memory.fingerprint());
     m_log.WriteLog(u"Программа: "_s + m_softwareIdentity + u"; ключ весовой памяти "_s + m_memory.fingerprint());
     if (const StoreResult noted = m_memory.noteSoftware(m_softwareIdentity); !noted)
         m_log.WriteLog(u"Весовая память: "_s + noted.reason);

@@ -101,8 +101,9 @@ public:
         bool operator==(const Weighed &) const = default;
     };
     virtual ~WeighingNumbers() = default;
-    // The weighings of card `id` of the day file of `day`, in order.
-    virtual QList<Weighed> weighingsOf(qint32 id, const QDate &day) const = 0;
+    // The weighings of card `id`, in order, looked for from the month of
+    // `since` on (its first weighing's day).
+    virtual QList<Weighed> weighingsOf(qint32 id, const QDate &since) const = 0;
 };
 
 // Papers of a program without a memory print no numbers.

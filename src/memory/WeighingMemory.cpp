@@ -341,7 +341,7 @@ StoreResult WeighingMemory::noteSettings(const QString &legal, const QString &wh
 QList<WeighingNumbers::Weighed> WeighingMemory::weighingsOf(qint32 id, const QDate &day) const
 {
     QList<Weighed> out;
-    if (id == 0)
+    if (id == 0 || !day.isValid())
         return out;
     const QString from = monthPath(m_folder, QDate(day.year(), day.month(), 1));
     const QString idText = QString::number(id);
@@ -351,8 +351,7 @@ QList<WeighingNumbers::Weighed> WeighingMemory::weighingsOf(qint32 id, const QDa
         qint64 end = 0;
         for (const StoredRecord &s : wholeRecords(readAll(path), end)) {
             const MemoryRecord &r = s.record;
-            if (r.value(F::CardId) != idText || r.value(F::Kind) != MemoryKinds::Weighing
-                || r.value(F::Day) != ShortDateText(day))
+            if (r.value(F::CardId) != idText || r.value(F::Kind) != MemoryKinds::Weighing)
                 continue;
             if (const qint64 first = r.value(F::FirstRecord).toLongLong(); first > 0)
                 out.append({first, false});

@@ -3,6 +3,7 @@
 // behind the program's back.
 
 #include "common/AbsentPort.h"
+#include "documents/PdfReader.h"
 #include "app/Program.h"
 #include "core/CommitLog.h"
 #include "memory/MemoryCommand.h"
@@ -31,7 +32,9 @@ struct Rig
     Rig(const QString &folder, const QDateTime &now)
     {
         clock.setNow(now);
-        program = std::make_unique<Program>(clock, Folders(folder), Program::Outside{new AbsentPort, nullptr, nullptr});
+        program = std::make_unique<Program>(clock, Folders(folder),
+                                            Program::Outside{new AbsentPort, nullptr, nullptr,
+                                                             PrintSurface::Destination::PdfFiles});
         program->start();
         program->shell().LoadMainWindow();
         program->link().stopPolling();
@@ -126,6 +129,8 @@ class TestMemory : public QObject
     QString m_base;   // one day of weighings, shared by the tampering cases
     QString m_month;  // its record file
     QList<StoredRecord> m_records;
+    QStringList m_act;    // card 1's act, read back
+    QStringList m_cheque; // and its cheque
 
 private slots:
     void initTestCase()
@@ -137,6 +142,13 @@ private slots:
             QVERIFY(rig.store(23480));
             rig.clock.setNow(QDateTime(QDate(2026, 12, 10), QTime(9, 40)));
             QVERIFY(rig.complete(1, 9120));
+            CardPrinter &printer = rig.program->printer();
+            for (QStringList *lines : {&m_act, &m_cheque}) {
+                printer.print(lines == &m_act ? CardPrinter::WithoutPhotos : CardPrinter::ChequeDocument,
+                              CardDocuments::Frame::CurrentCard);
+                QVERIFY(printer.surface().lastWentToFile());
+                *lines = PdfReader::lines(printer.surface().lastDestination());
+            }
             QVERIFY(rig.store(30000));
             QVERIFY(rig.edit(2, u"Н-17"_s));
             QVERIFY(rig.store(15000));
@@ -278,9 +290,17 @@ private slots:
         }
     }
 
-    // "--record N": the record as the inspector reads it, and whether it holds.
+    // "--record N": the record as the inspector reads it, and whether it
+    // holds; N as the papers print it.
     void recordLookUp()
     {
+        const QString fingerprint = MemoryKey::fingerprint(MemoryKey::readPublic(WeighingMemory::folderIn(m_base)));
+        for (const QStringList &paper : {m_act, m_cheque}) {
+            const QString text = paper.join(u'\n');
+            QVERIFY2(text.contains(u"№ в весовой памяти: 4"_s) && text.contains(u"№ в весовой памяти: 5"_s),
+                     qPrintable(text));
+            QVERIFY2(text.contains(fingerprint), qPrintable(text));
+        }
         QString out, err;
         QTextStream outStream(&out), errStream(&err);
         QCOMPARE(MemoryCommand::run({u"--verify"_s, u"--record"_s, u"5"_s, m_base}, QString(), outStream, errStream), 0);
@@ -318,5 +338,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestMemory)
+QTEST_MAIN(TestMemory)
 #include "tst_memory.moc"
