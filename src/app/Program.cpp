@@ -31,6 +31,7 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_days(m_context, m_log)
     , m_commit(m_context, m_log, m_days, m_exports, m_photos)
     , m_memory(m_context.folders.BaseFolder, clock, m_commit.journal())
+    , m_memoryLookup(m_context.folders, m_memory)
     , m_link(m_context, outside.port)
     , m_conditioning(m_context, m_log)
     , m_weighing(m_context, m_log, m_days, m_extras, m_exports, m_photos, m_commit)
@@ -225,6 +226,7 @@ void Program::start()
         }
     m_softwareIdentity = ::softwareIdentity(QCoreApplication::applicationVersion(), files);
     m_documents.setMemory(m_memory, m_memory.fingerprint());
+    m_memoryLookup.setSoftwareIdentity(m_softwareIdentity);
     m_log.WriteLog(u"Программа: "_s + m_softwareIdentity + u"; ключ весовой памяти "_s + m_memory.fingerprint());
     if (const StoreResult noted = m_memory.noteSoftware(m_softwareIdentity); !noted)
         m_log.WriteLog(u"Весовая память: "_s + noted.reason);

@@ -11,6 +11,7 @@
 #include "core/EditModesModel.h"
 #include "core/EventLog.h"
 #include "core/ParameterSettingsModel.h"
+#include "memory/MemoryLookup.h"
 #include "memory/WeighingMemory.h"
 #include "platform/SpreadsheetExport.h"
 #include "platform/SpreadsheetService.h"
@@ -108,6 +109,7 @@ public:
     CardSearch &search() { return m_search; }
     OpenWeighings &openWeighings() { return m_openWeighings; }
     WeighingMemory &memory() { return m_memory; }
+    MemoryLookup &memoryLookup() { return m_memoryLookup; }
     // "3.00; tarvo 1A2B…; libtarvo-office.so 3C4D…" of the running program.
     const QString &softwareIdentity() const { return m_softwareIdentity; }
     // The legally relevant settings as they are now into the memory (a
@@ -137,6 +139,7 @@ private:
     DayFiles m_days;
     CardCommit m_commit;
     WeighingMemory m_memory;
+    MemoryLookup m_memoryLookup;
     QString m_softwareIdentity;
     TerminalLink m_link;
     WeightConditioning m_conditioning;
