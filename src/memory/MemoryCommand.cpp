@@ -46,6 +46,9 @@ QString usage()
            "                             запись N весовой памяти и её проверка\n"
            "  tarvo --verify --fingerprint XXXX [ПАПКА]\n"
            "                             ещё и отпечаток ключа против напечатанного на акте\n"
+           "  tarvo --verify --every-signature [ПАПКА]\n"
+           "                             ещё и подпись каждой записи по отдельности (дольше;\n"
+           "                             без этого их подтверждает цепочка хэшей)\n"
            "  tarvo --help               эта справка\n"
            "ПАПКА — базовая папка установки («Tarvo v.3.00») или папка, в которой она лежит;\n"
            "по умолчанию — установка этой программы.\n"_s;
@@ -60,6 +63,7 @@ int run(const QStringList &arguments, const QString &programFolder, QTextStream 
     qint64 record = 0;
     QString fingerprint;
     QString base;
+    bool everySignature = false;
     for (qsizetype k = 0; k < arguments.size(); ++k) {
         const QString &a = arguments[k];
         if (a == u"--verify"_s)
@@ -71,6 +75,8 @@ int run(const QStringList &arguments, const QString &programFolder, QTextStream 
                 err << u"Номер записи не понят: "_s << arguments[k] << u"\n\n"_s << usage();
                 return 2;
             }
+        } else if (a == u"--every-signature"_s) {
+            everySignature = true;
         } else if (a == u"--fingerprint"_s && k + 1 < arguments.size()) {
             fingerprint = arguments[++k];
         } else if (!a.startsWith(u'-') && base.isEmpty()) {
@@ -94,7 +100,7 @@ int run(const QStringList &arguments, const QString &programFolder, QTextStream 
         out << u"Итог: "_s << check.verdict << u'\n';
         return check.found && check.findings.isEmpty() ? 0 : 1;
     }
-    const MemoryVerifier::Report report = verifier.verify(fingerprint);
+    const MemoryVerifier::Report report = verifier.verify(fingerprint, everySignature);
     for (const QString &finding : report.findings)
         out << finding << u'\n';
     out << report.summary() << u'\n';

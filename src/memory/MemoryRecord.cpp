@@ -100,3 +100,32 @@ StoredRecord decodeRecord(QByteArrayView data)
     r.size = total;
     return r;
 }
+
+RecordSpan scanRecord(QByteArrayView data)
+{
+    RecordSpan span;
+    if (data.size() < kHead || data.first(sizeof kMark) != QByteArrayView(kMark, sizeof kMark))
+        return span;
+    const quint32 length = qFromLittleEndian<quint32>(data.data() + 4);
+    const qsizetype total = kHead + qsizetype(length) + MemoryRecord::HashSize + MemoryRecord::SignatureSize;
+    if (length > kMaxBody || data.size() < total)
+        return span;
+    const QByteArrayView body = data.sliced(kHead, length);
+    static const QByteArray numberMark = (MemoryFields::Number + u": "_s).toUtf8();
+    static const QByteArray idMark = (u'\n' + MemoryFields::CardId + u": "_s).toUtf8();
+    if (!body.startsWith(numberMark))
+        return span;
+    const auto numberAt = [&body](qsizetype from) {
+        qint64 value = 0;
+        for (qsizetype k = from; k < body.size() && body[k] >= '0' && body[k] <= '9' && k < from + 18; ++k)
+            value = value * 10 + (body[k] - '0');
+        return value;
+    };
+    span.number = numberAt(numberMark.size());
+    if (span.number < 1)
+        return span;
+    if (const qsizetype id = body.indexOf(idMark); id >= 0)
+        span.cardId = qint32(numberAt(id + idMark.size()));
+    span.size = total;
+    return span;
+}

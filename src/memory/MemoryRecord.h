@@ -88,6 +88,15 @@ struct StoredRecord
     qsizetype size = 0;    // 0: no whole record here
 };
 
+// Where a record lies, read without its fields, for readers of many.
+struct RecordSpan
+{
+    qsizetype size = 0; // 0: no record whole there
+    qint64 number = 0;
+    qint32 cardId = 0;  // 0: no card's record
+};
+RecordSpan scanRecord(QByteArrayView data);
+
 // The record's bytes, signed with `secretKey` (64 bytes).
 QByteArray encodeRecord(const MemoryRecord &record, const QByteArray &previous, const QByteArray &secretKey);
 // The record at the start of `data`; size 0 when none is whole there.

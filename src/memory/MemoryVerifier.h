@@ -27,8 +27,11 @@ public:
         QString summary() const;
     };
     // `fingerprint`, when given, is the one printed on a paper: the key
-    // must be that one.
-    Report verify(const QString &fingerprint = QString()) const;
+    // must be that one. Each record's hash is signed with the record after
+    // it, so the signature of the last record and of every record the
+    // chain breaks after vouch for all the others; `everySignature` checks
+    // each one as well (slower, the same findings).
+    Report verify(const QString &fingerprint = QString(), bool everySignature = false) const;
 
     // Record `n` and what holds of it: its signature, its place in the
     // chain, and whether its card agrees.
