@@ -8,7 +8,9 @@ using namespace Qt::StringLiterals;
 
 QString softwareIdentity(const QString &version, const QStringList &files)
 {
-    QStringList parts{version};
+    QStringList parts;
+    if (!version.isEmpty())
+        parts.append(version);
     for (const QString &path : files) {
         QFile file(path);
         QCryptographicHash hash(QCryptographicHash::Sha256);

@@ -31,17 +31,23 @@ QByteArray readAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The whole records at the start of `data`, and where they end.
-QList<StoredRecord> wholeRecords(const QByteArray &data, qint64 &end)
+// Where the whole records at the start of `data` lie, read without their
+// fields: a month of them is read at every start.
+struct Span
 {
-    QList<StoredRecord> out;
+    qsizetype at = 0;
+    RecordSpan record;
+};
+QList<Span> wholeRecords(const QByteArray &data, qint64 &end)
+{
+    QList<Span> out;
     qsizetype at = 0;
     for (;;) {
-        StoredRecord r = decodeRecord(QByteArrayView(data).sliced(at));
+        const RecordSpan r = scanRecord(QByteArrayView(data).sliced(at));
         if (r.size == 0)
             break;
+        out.append({at, r});
         at += r.size;
-        out.append(std::move(r));
     }
     end = at;
     return out;
@@ -126,20 +132,20 @@ StoreResult WeighingMemory::open(qint32 idCounter)
     bool any = false;
     for (qsizetype k = files.size() - 1; k >= 0 && !any; --k) {
         qint64 end = 0;
-        const QList<StoredRecord> records = wholeRecords(readAll(files[k]), end);
+        const QByteArray data = readAll(files[k]);
+        const QList<Span> records = wholeRecords(data, end);
         if (records.isEmpty())
             continue;
         any = true;
         last.number = records.last().record.number;
-        last.hash = records.last().hash;
+        last.hash = decodeRecord(QByteArrayView(data).sliced(records.last().at)).hash;
         m_path = files[k];
         m_end = end;
     }
     if (!files.isEmpty()) {
-        qint64 end = 0;
-        const QList<StoredRecord> first = wholeRecords(readAll(files.first()).left(64 * 1024), end);
-        if (!first.isEmpty() && first.first().record.number == 1)
-            genesisKey = QByteArray::fromHex(first.first().record.value(F::Key).toLatin1());
+        const StoredRecord first = decodeRecord(readAll(files.first()).left(64 * 1024));
+        if (first.size > 0 && first.record.number == 1)
+            genesisKey = QByteArray::fromHex(first.record.value(F::Key).toLatin1());
     }
     Head head;
     const bool headRead = decodeHead(readAll(headPath(m_folder)), head);
@@ -344,14 +350,16 @@ QList<WeighingNumbers::Weighed> WeighingMemory::weighingsOf(qint32 id, const QDa
     if (id == 0 || !day.isValid())
         return out;
     const QString from = monthPath(m_folder, QDate(day.year(), day.month(), 1));
-    const QString idText = QString::number(id);
     for (const QString &path : recordFiles(m_folder)) {
         if (path < from)
             continue;
         qint64 end = 0;
-        for (const StoredRecord &s : wholeRecords(readAll(path), end)) {
-            const MemoryRecord &r = s.record;
-            if (r.value(F::CardId) != idText || r.value(F::Kind) != MemoryKinds::Weighing)
+        const QByteArray data = readAll(path);
+        for (const Span &span : wholeRecords(data, end)) {
+            if (span.record.cardId != id)
+                continue;
+            const MemoryRecord r = decodeRecord(QByteArrayView(data).sliced(span.at)).record;
+            if (r.value(F::Kind) != MemoryKinds::Weighing)
                 continue;
             if (const qint64 first = r.value(F::FirstRecord).toLongLong(); first > 0)
                 out.append({first, false});
