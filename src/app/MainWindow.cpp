@@ -26,6 +26,8 @@
 #include "archive/ui/CardEditorWindow.h"
 #include "archive/ui/OpenWeighingsWindow.h"
 #include "core/ui/WindowPlace.h"
+#include "memory/MemoryLookup.h"
+#include "memory/ui/MemoryWindow.h"
 #include "archive/ui/SearchWindow.h"
 #include "store/ui/ConstantsWindow.h"
 #include "terminal/AnimationImages.h"
@@ -351,6 +353,23 @@ void MainWindow::buildMenu()
     QMenu *video = menuBar()->addMenu(u"Видео"_s);
     gated(video, u"USB/PCI"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_5), AccessGate::UsbCapture);
     gated(video, u"IP"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_6), AccessGate::IpCamera);
+    // For the inspector as much as the operator: nothing here changes anything.
+    QMenu *service = menuBar()->addMenu(u"Сервис"_s);
+    service->addAction(u"Весовая память"_s, QKeySequence(Qt::CTRL | Qt::Key_M), this, &MainWindow::openMemoryWindow);
+    service->addAction(u"О программе"_s, QKeySequence(Qt::Key_F1), this, &MainWindow::showAbout);
+}
+
+MemoryWindow *MainWindow::openMemoryWindow()
+{
+    if (!m_memoryWindow)
+        m_memoryWindow = new MemoryWindow(m_program.memoryLookup(), this);
+    m_memoryWindow->open();
+    return m_memoryWindow;
+}
+
+void MainWindow::showAbout()
+{
+    QMessageBox::about(this, u"О программе"_s, m_program.memoryLookup().aboutText());
 }
 
 void MainWindow::completeShownCard(bool gross)

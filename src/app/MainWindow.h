@@ -29,6 +29,7 @@ class MainShell;
 class ParamExtras;
 class ParameterSettingsWindow;
 class OpenWeighingsWindow;
+class MemoryWindow;
 class SearchWindow;
 class VehicleRegisterWindow;
 class WorkplaceSettingsWindow;
@@ -103,6 +104,9 @@ public:
     // "Открытые взвешивания", created the first time.
     OpenWeighingsWindow *openOpenWeighings();
     OpenWeighingsWindow *openWeighingsWindow() const { return m_openWindow; }
+    MemoryWindow *openMemoryWindow();
+    // "О программе": the version, the hashes of the running files, the key.
+    void showAbout();
     QLabel *openWeighingsCount() const { return m_openCount; }
     VehicleRegisterWindow *vehicleRegisterWindow() const { return m_vehiclesWindow; }
     WorkplaceSettingsWindow *workplaceSettingsWindow() const { return m_workplaceWindow; }
@@ -197,6 +201,7 @@ private:
     IpCameraPanel *m_ipPanel;
     SearchWindow *m_searchWindow = nullptr;
     OpenWeighingsWindow *m_openWindow = nullptr;
+    MemoryWindow *m_memoryWindow = nullptr;
     QLabel *m_openCount;
     VehicleRegisterWindow *m_vehiclesWindow = nullptr;
     WorkplaceSettingsWindow *m_workplaceWindow = nullptr;

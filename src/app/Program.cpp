@@ -1,12 +1,19 @@
 #include "Program.h"
 
+#include "platform/OfficeLoader.h"
 #include "platform/SpreadsheetApplication.h"
+#include "memory/MemoryCards.h"
+#include "memory/SoftwareIdentity.h"
 #include "core/Folders.h"
 #include "core/SettingsChange.h"
 #include "store/NamePlusFile.h"
 #include "video/CameraSource.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QTimer>
+
+using namespace Qt::StringLiterals;
 
 Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject *parent)
     : QObject(parent)
@@ -23,6 +30,8 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
                outside.capture ? std::move(outside.capture) : std::make_unique<CameraSource>(0))
     , m_days(m_context, m_log)
     , m_commit(m_context, m_log, m_days, m_exports, m_photos)
+    , m_memory(m_context.folders.BaseFolder, clock, m_commit.journal())
+    , m_memoryLookup(m_context.folders, m_memory)
     , m_link(m_context, outside.port)
     , m_conditioning(m_context, m_log)
     , m_weighing(m_context, m_log, m_days, m_extras, m_exports, m_photos, m_commit)
@@ -89,6 +98,29 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     // Every card written is mirrored to the central database: its queue
     // entry goes with the card's own write.
     m_commit.setMirror(&m_central);
+    // Every weight taken and every change of a card goes into the weighing
+    // memory, in the same entry of the commit log.
+    m_commit.setRecorder(&m_memory);
+    m_documents.setMemory(m_memory, QString());
+    m_memory.setSource([this] {
+        WeighingMemory::Source source;
+        const Settings &s = m_context.settings;
+        source.terminalType = s.TerminalType;
+        source.unit = s.WeightUnit.trimmed();
+        source.stable = !m_link.inMotion();
+        source.automatic = m_shell.autoMode();
+        if (s.AxleProgram == 1)
+            for (const double axle : m_weighing.AxleWeights)
+                if (axle != 0)
+                    source.axles.append(axle);
+        const QList<RawFrameLog::Entry> &polls = m_link.rawLog().entries();
+        for (auto poll = polls.crbegin(); poll != polls.crend(); ++poll)
+            if (!poll->result.frame.isEmpty()) {
+                source.frame = poll->result.frame;
+                break;
+            }
+        return source;
+    });
 
     // A lost or regained server is logged once, not at every retry.
     connect(&m_central, &CentralOutbox::statusChanged, this, [this] {
@@ -154,6 +186,7 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
 
 Program::~Program()
 {
+    m_context.settingsObserver = nullptr;
     m_link.closePort();
 }
 
@@ -186,6 +219,24 @@ void Program::start()
     }
     if (!stored)
         logSettingsNotStored(m_context, m_log, stored.reason);
+    // The weighing memory, after the commit log's replay; the program that
+    // runs is named in the event log and, when it changed, in the memory.
+    if (const StoreResult opened = m_memory.open(m_context.settings.CardIdCounter); !opened)
+        m_log.WriteLog(u"Весовая память: "_s + opened.reason);
+    QStringList files{QCoreApplication::applicationFilePath()};
+    for (const QString &plugin : officePluginCandidates(QCoreApplication::applicationDirPath()))
+        if (QFileInfo::exists(plugin)) {
+            files.append(plugin);
+            break;
+        }
+    m_softwareIdentity = ::softwareIdentity(QCoreApplication::applicationVersion(), files);
+    m_documents.setMemory(m_memory, m_memory.fingerprint());
+    m_memoryLookup.setSoftwareIdentity(m_softwareIdentity);
+    m_log.WriteLog(u"Программа: "_s + m_softwareIdentity + u"; ключ весовой памяти "_s + m_memory.fingerprint());
+    if (const StoreResult noted = m_memory.noteSoftware(m_softwareIdentity); !noted)
+        m_log.WriteLog(u"Весовая память: "_s + noted.reason);
+    noteLegalSettings();
+    m_context.settingsObserver = this;
     // A damaged or lost settings file is said over the gate.
     m_gate.setStartupMessage(settings.message);
     if (firstStart)
@@ -205,6 +256,15 @@ void Program::start()
     m_central.start();
 
     m_gate.open();
+}
+
+void Program::noteLegalSettings()
+{
+    const QString who = m_context.CurrentOperator.isEmpty() ? u"при запуске"_s : m_context.CurrentOperator;
+    if (const StoreResult noted =
+            m_memory.noteSettings(MemoryCards::legalSettings(m_context.settings, m_context.operatorSettings), who);
+        !noted)
+        m_log.WriteLog(u"Весовая память: "_s + noted.reason);
 }
 
 void Program::login()

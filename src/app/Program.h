@@ -11,6 +11,8 @@
 #include "core/EditModesModel.h"
 #include "core/EventLog.h"
 #include "core/ParameterSettingsModel.h"
+#include "memory/MemoryLookup.h"
+#include "memory/WeighingMemory.h"
 #include "platform/SpreadsheetExport.h"
 #include "platform/SpreadsheetService.h"
 #include "reports/ExchangeRebuild.h"
@@ -45,7 +47,7 @@ class TerminalPort;
 // The program without its windows: every logic object, created once and
 // connected here. main() and the tests build the same one; the windows only
 // bind to what it holds.
-class Program : public QObject
+class Program : public QObject, private SettingsObserver
 {
     Q_OBJECT
 
@@ -111,6 +113,13 @@ public:
     // The questions before a doubtful step; the main window answers them,
     // and without it the answer is "Нет".
     ForwardedQuestions &questions() { return m_questions; }
+    WeighingMemory &memory() { return m_memory; }
+    MemoryLookup &memoryLookup() { return m_memoryLookup; }
+    // "3.00; tarvo 1A2B…; libtarvo-office.so 3C4D…" of the running program.
+    const QString &softwareIdentity() const { return m_softwareIdentity; }
+    // The legally relevant settings as they are now into the memory (a
+    // record and the event counter up when they changed); a failure is logged.
+    void noteLegalSettings();
 
 signals:
     // The program is to end: the office released, the settings stored.
@@ -118,6 +127,7 @@ signals:
 
 private:
     void showTerminalState();
+    void settingsStored() override { noteLegalSettings(); }
 
     AppContext m_context;
     ForwardedQuestions m_questions;
@@ -135,6 +145,9 @@ private:
     qint32 m_photosShownId = 0;
     DayFiles m_days;
     CardCommit m_commit;
+    WeighingMemory m_memory;
+    MemoryLookup m_memoryLookup;
+    QString m_softwareIdentity;
     TerminalLink m_link;
     WeightConditioning m_conditioning;
     Weighing m_weighing;

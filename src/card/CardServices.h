@@ -106,3 +106,28 @@ class NoCardDocuments final : public CardDocuments
 public:
     QString print(const QString &, Frame) override { return QStringLiteral("Печать документов недоступна"); }
 };
+
+// The weighing memory's numbers of a card's weighings, printed on its papers
+// so an inspector can look each weighing up.
+class WeighingNumbers
+{
+public:
+    struct Weighed
+    {
+        qint64 number = 0;
+        bool second = false; // the second weighing of a two-pass card
+
+        bool operator==(const Weighed &) const = default;
+    };
+    virtual ~WeighingNumbers() = default;
+    // The weighings of card `id`, in order, looked for from the month of
+    // `since` on (its first weighing's day).
+    virtual QList<Weighed> weighingsOf(qint32 id, const QDate &since) const = 0;
+};
+
+// Papers of a program without a memory print no numbers.
+class NoWeighingNumbers final : public WeighingNumbers
+{
+public:
+    QList<Weighed> weighingsOf(qint32, const QDate &) const override { return {}; }
+};

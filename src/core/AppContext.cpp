@@ -26,12 +26,18 @@ void AppContext::ApplyDefaults()
 
 StoreResult AppContext::storeSettings()
 {
-    return StoreSettings(settings, folders.SettingsFile);
+    const StoreResult stored = StoreSettings(settings, folders.SettingsFile);
+    if (stored && settingsObserver)
+        settingsObserver->settingsStored();
+    return stored;
 }
 
 StoreResult AppContext::storeOperatorSettings() const
 {
-    return operatorSettings.store(OperatorSettings::pathBeside(folders.SettingsFile));
+    const StoreResult stored = operatorSettings.store(OperatorSettings::pathBeside(folders.SettingsFile));
+    if (stored && settingsObserver)
+        settingsObserver->settingsStored();
+    return stored;
 }
 
 namespace {

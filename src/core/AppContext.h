@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Clock.h"
+#include "Hooks.h"
 #include "Folders.h"
 #include "OperatorSettings.h"
 #include "Settings.h"
@@ -35,6 +36,8 @@ public:
     OperatorSettings operatorSettings;
 
     QString CurrentOperator;
+    // Told of every settings write once set (the weighing memory).
+    SettingsObserver *settingsObserver = nullptr;
     int GatePurpose = 0;
     int ExcelAvailable = 0;
 

@@ -70,6 +70,13 @@ QByteArray encode(quint64 generation, quint32 sequence, const QList<WriteJournal
     return out;
 }
 
+// The weighing memory's record files ("Memory/2026-12.mem"): only ever
+// appended to, so a replay may add to them but never change a record.
+bool appendOnlyPath(const QFileInfo &info)
+{
+    return info.suffix() == u"mem"_s && info.dir().dirName() == u"Memory"_s;
+}
+
 // Only the store's own data files, by a full path with nothing to resolve:
 // a damaged or planted log never writes anywhere else.
 bool acceptedPath(const QString &path)
@@ -77,7 +84,21 @@ bool acceptedPath(const QString &path)
     const QFileInfo info(path);
     const QString suffix = info.suffix().toLower();
     return QDir::isAbsolutePath(path) && QDir::cleanPath(path) == path && !info.fileName().startsWith(u'.')
-        && (suffix == u"dat"_s || suffix == u"txt"_s || suffix == u"eng"_s);
+        && (suffix == u"dat"_s || suffix == u"txt"_s || suffix == u"eng"_s || appendOnlyPath(info));
+}
+
+// What a replay finds where it would write into an append-only file: the
+// piece's own bytes (a write that got that far) or zeros (room taken, not
+// yet written) only.
+bool onlyExtends(QFile &file, const WriteJournal::Piece &piece)
+{
+    if (!file.seek(piece.offset))
+        return piece.offset >= file.size();
+    const QByteArray there = file.read(piece.bytes.size());
+    for (qsizetype k = 0; k < there.size(); ++k)
+        if (there[k] != piece.bytes[k] && there[k] != '\0')
+            return false;
+    return true;
 }
 
 struct Decoded
@@ -399,6 +420,10 @@ QList<WriteJournal::Recovery> CommitLog::recover(const QString &path)
             // Already there: the write finished and only the flush was not known.
             if (file.seek(piece.offset) && file.read(piece.bytes.size()) == piece.bytes)
                 continue;
+            if (appendOnlyPath(QFileInfo(piece.path)) && !onlyExtends(file, piece)) {
+                found.append({piece.path, false, u"запись изменила бы сохранённые данные"_s});
+                continue;
+            }
             if (!CrashPoint::positionedWrite(file, piece.offset, piece.bytes))
                 return {{piece.path, false, fileErrorText(file), true}};
             if (!replayed.contains(piece.path)) {

@@ -1,5 +1,7 @@
 #include "CardPrinter.h"
 
+#include "core/OleDate.h"
+
 #include "store/TareNotes.h"
 
 #include "core/AppContext.h"
@@ -45,6 +47,16 @@ CardPrinter::CardPrinter(AppContext &context, DayFiles &days, Weighing &weighing
     , m_photos(photos)
     , m_surface(context.clock, context.folders.BaseFolder + u"Print/"_s, destination)
 {
+}
+
+MemoryMarks CardPrinter::memoryMarks(const CargoCard &card) const
+{
+    MemoryMarks marks;
+    marks.fingerprint = m_fingerprint;
+    // The last of each: a weighing recorded again after a cut counts once.
+    for (const WeighingNumbers::Weighed &w : m_numbers->weighingsOf(card.id, oleDateToDate(card.date1)))
+        (w.second ? marks.second : marks.first) = w.number;
+    return marks;
 }
 
 QString CardPrinter::failedMessage()
@@ -98,6 +110,7 @@ ChequeValues CardPrinter::chequeValuesOf(const Source &from, Frame frame) const
 {
     ChequeValues v;
     v.texts = cardTexts(from.card);
+    v.memory = memoryMarks(from.card);
     v.currentCard = frame == Frame::CurrentCard;
     const QString plusPath = from.plusPath;
     const int number = int(ReadLeadingNumber(v.texts[CardNumber]));
@@ -173,7 +186,7 @@ QString CardPrinter::print(const QString &document, Frame frame)
         const std::array<QString, 25> texts = cardTexts(from.card);
         ok = PrintWeighingAct(m_surface, m_context.settings, texts, withPhotos,
                               [this, &from, frame](int index) { return photoOf(from, frame, index); },
-                              tareNote(texts));
+                              tareNote(texts), memoryMarks(from.card));
     } else if (document == ChequeDocument) {
         ok = PrintCheque(m_surface, chequeValuesOf(from, frame));
     } else if (document == Waybill) {

@@ -38,6 +38,15 @@ public:
 
     static QString failedMessage();
 
+    // The weighing memory whose numbers the act and the cheque print, and
+    // the fingerprint of its key; without one they print none.
+    void setMemory(const WeighingNumbers &numbers, const QString &fingerprint)
+    {
+        m_numbers = &numbers;
+        m_fingerprint = fingerprint;
+    }
+    MemoryMarks memoryMarks(const CargoCard &card) const;
+
     std::array<QString, 25> frameTexts(Frame frame) const;
     // The photo `index` (0: first weighing, 1: second) of the frame's card.
     ActPhoto framePhoto(Frame frame, int index) const;
@@ -68,6 +77,9 @@ private:
     ChequeValues chequeValuesOf(const Source &from, Frame frame) const;
     WaybillValues waybillValuesOf(const Source &from) const;
 
+    NoWeighingNumbers m_noNumbers;
+    const WeighingNumbers *m_numbers = &m_noNumbers;
+    QString m_fingerprint;
     AppContext &m_context;
     DayFiles &m_days;
     Weighing &m_weighing;

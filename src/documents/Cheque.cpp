@@ -1,4 +1,5 @@
 #include "Cheque.h"
+#include "WeighingAct.h"
 
 #include "core/Formats.h"
 #include "core/Numbers.h"
@@ -48,6 +49,11 @@ bool PrintCheque(PrintSurface &surface, const ChequeValues &v)
     ok = surface.print({QString(v.texts[Net] + v.weightUnit + u'*' + v.price.trimmed() + u'=' + result)}) && ok;
     if (!v.tareNote.isEmpty())
         ok = surface.print({v.tareNote}) && ok;
+    for (const qint64 number : {v.memory.first, v.memory.second})
+        if (number > 0)
+            ok = surface.print({memoryNumberText(number)}) && ok;
+    if (!v.memory.fingerprint.isEmpty())
+        ok = surface.print({QString(u"Ключ: "_s + v.memory.fingerprint)}) && ok;
     ok = surface.print({rule}) && ok;
     ok = surface.print() && ok;
     surface.setFontSize(12);

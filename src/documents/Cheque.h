@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MemoryMarks.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -21,6 +23,7 @@ struct ChequeValues
     QDateTime now;
     // Where the tare came from when no weighing gave it; empty: nothing.
     QString tareNote;
+    MemoryMarks memory;
 };
 
 // The total of line 11 and "ИТОГО:": price × net from the leading numbers

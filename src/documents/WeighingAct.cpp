@@ -19,7 +19,13 @@ QSizeF ActLayout::photoSize(const QImage &image, double maxWidth)
     return {std::floor(maxWidth), std::floor(maxWidth * image.height() / image.width())};
 }
 
-QStringList ActWeighingLines(const std::array<QString, 25> &texts, const QString &unit, const QString &tareNote)
+QString memoryNumberText(qint64 number)
+{
+    return u"№ в весовой памяти: "_s + QString::number(number);
+}
+
+QStringList ActWeighingLines(const std::array<QString, 25> &texts, const QString &unit, const QString &tareNote,
+                             const MemoryMarks &memory)
 {
     const QString three = u"   "_s;
     const auto weight = [&](const QString &what, int n) -> QString {
@@ -43,14 +49,20 @@ QStringList ActWeighingLines(const std::array<QString, 25> &texts, const QString
         second = u"Взвешивание 2:"_s + three + texts[Date2] + three + texts[Time2] + three
             + (loading ? weight(u"брутто"_s, Gross) : weight(u"тара"_s, Tare));
     }
-    QStringList lines{first, second};
+    QStringList lines{first};
+    if (memory.first > 0)
+        lines << three + memoryNumberText(memory.first);
+    lines << second;
+    if (memory.second > 0)
+        lines << three + memoryNumberText(memory.second);
     if (!tareNote.isEmpty())
         lines << u'(' + tareNote + u')';
     return lines;
 }
 
 bool PrintWeighingAct(PrintSurface &surface, const Settings &settings, const std::array<QString, 25> &texts,
-                      bool withPhotos, const std::function<ActPhoto(int)> &photo, const QString &tareNote)
+                      bool withPhotos, const std::function<ActPhoto(int)> &photo, const QString &tareNote,
+                      const MemoryMarks &memory)
 {
     const auto name = [&](int n) -> QString { return MainParamName(settings, n); };
     const auto line = [&](int n, const QString &separator) -> QString {
@@ -79,8 +91,10 @@ bool PrintWeighingAct(PrintSurface &surface, const Settings &settings, const std
         at(20, line(n, three));
     // When each weight was taken, also for an act without photos, whose
     // captions are the only other place that says so.
-    for (const QString &weighing : ActWeighingLines(texts, settings.WeightUnit, tareNote))
+    for (const QString &weighing : ActWeighingLines(texts, settings.WeightUnit, tareNote, memory))
         at(20, weighing);
+    if (!memory.fingerprint.isEmpty())
+        at(20, u"Ключ весовой памяти: "_s + memory.fingerprint);
     ok = surface.print() && ok;
     ok = surface.print({Item::tab(20), u"Оператор:____________________"_s}) && ok;
     ok = surface.print() && ok;

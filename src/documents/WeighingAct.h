@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MemoryMarks.h"
+
 #include <QImage>
 #include <QSizeF>
 #include <QString>
@@ -27,12 +29,14 @@ struct ActPhoto
 // `tareNote`, when there is one, says with the weighings where the tare came from.
 bool PrintWeighingAct(PrintSurface &surface, const Settings &settings, const std::array<QString, 25> &texts,
                       bool withPhotos, const std::function<ActPhoto(int)> &photo,
-                      const QString &tareNote = QString());
+                      const QString &tareNote = QString(), const MemoryMarks &memory = {});
 
 // The two weighings of the act, each with its date, time and weight; a
 // single-pass card's tare was not weighed. Below them, in brackets, where the
 // tare came from when that is noted.
-QStringList ActWeighingLines(const std::array<QString, 25> &texts, const QString &unit, const QString &tareNote);
+// Each weighing with its number in the weighing memory on the line below.
+QStringList ActWeighingLines(const std::array<QString, 25> &texts, const QString &unit, const QString &tareNote,
+                             const MemoryMarks &memory = {});
 
 // The photo row of the act, in twips.
 namespace ActLayout {

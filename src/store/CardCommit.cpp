@@ -69,9 +69,15 @@ StoreResult CardCommit::commit(const QList<CardWrite> &writes, CardChange change
     if (newCard)
         pieces.append({m_context.folders.SettingsFile, 0, encodeSettings(settings)});
 
-    const auto write = [&](const QList<WriteJournal::Piece> &mirrored) { return m_journal.commit(pieces + mirrored); };
-    const StoreResult committed =
-        m_mirror ? m_mirror->commitWith(items, change, m_context.CurrentOperator, write) : write({});
+    // The memory's records, then the mirror's, join the one entry.
+    const QString &who = m_context.CurrentOperator;
+    const auto mirrored = [&](const QList<WriteJournal::Piece> &recorded) {
+        const auto write = [&](const QList<WriteJournal::Piece> &queued) {
+            return m_journal.commit(pieces + recorded + queued);
+        };
+        return m_mirror ? m_mirror->commitWith(items, change, who, write) : write({});
+    };
+    const StoreResult committed = m_recorder ? m_recorder->commitWith(writes, change, who, mirrored) : mirrored({});
     if (!committed)
         return committed;
 

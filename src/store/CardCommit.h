@@ -49,6 +49,22 @@ struct CardWrite
     std::optional<ExtraParams> extras;
 };
 
+// Where every weight a card takes, and every later change of it, is kept
+// for good (the weighing memory). Its records join the change's commit
+// like the mirror's: no flush of their own, and a cut keeps both or neither.
+class CardRecorder
+{
+public:
+    using Commit = CardMirror::Commit;
+
+    virtual ~CardRecorder() = default;
+    // Calls `commit` with the recorder's pieces for `writes` and takes them
+    // as written once it succeeded; refuses the change when it cannot
+    // record it.
+    virtual StoreResult commitWith(const QList<CardWrite> &writes, CardChange change, const QString &who,
+                                   const Commit &commit) = 0;
+};
+
 // Every change of a card ends here: the store, the completion, the archive
 // completion (both cards), the correction and the deletion. The day slots,
 // the count, the plus records, the settings with their counters, today's
@@ -65,6 +81,7 @@ public:
                QObject *parent = nullptr);
 
     void setMirror(CardMirror *mirror) { m_mirror = mirror; }
+    void setRecorder(CardRecorder *recorder) { m_recorder = recorder; }
     CommitLog &journal() { return m_journal; }
 
     // Refused as a whole, with the file and the reason, when a slot no
@@ -85,6 +102,7 @@ private:
     CardExports &m_exports;
     CardPhotos &m_photos;
     CardMirror *m_mirror = nullptr;
+    CardRecorder *m_recorder = nullptr;
     CommitLog m_journal;
     VehicleRegister m_vehicles;
 };

@@ -85,6 +85,29 @@ private slots:
         expected.VerificationDate.clear();
         QVERIFY(loaded == expected);
         QCOMPARE(loaded.LogPath, base + u"err.log"_s);
+
+        // The options: help, an unknown one refused with the usage, and the
+        // check of the fresh installation's memory, all without a window.
+        const auto run = [&](const QStringList &arguments, QString *output = nullptr) {
+            QProcess p;
+            p.setProcessEnvironment(env);
+            p.start(program, arguments);
+            if (!p.waitForFinished(15000))
+                return -1;
+            if (output)
+                *output = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+            return p.exitCode();
+        };
+        QString text;
+        QCOMPARE(run({u"--help"_s}, &text), 0);
+        QVERIFY2(text.contains(u"tarvo --verify [ПАПКА]"_s), qPrintable(text));
+        QCOMPARE(run({u"--frobnicate"_s}, &text), 2);
+        QVERIFY2(text.contains(u"Неизвестный параметр: --frobnicate"_s) && text.contains(u"Использование:"_s),
+                 qPrintable(text));
+        QCOMPARE(run({u"--verify"_s}, &text), 0);
+        QVERIFY2(text.contains(u"нарушений нет"_s), qPrintable(text));
+        QCOMPARE(run({u"--verify"_s, u"--record"_s, u"1"_s, base}, &text), 0);
+        QVERIFY2(text.contains(u"Запись: начало памяти"_s), qPrintable(text));
     }
 };
 

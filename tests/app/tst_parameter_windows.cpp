@@ -200,7 +200,10 @@ private slots:
             QTRY_VERIFY(QFile::exists(c.folders.TemplateFolder + u"Tip30.xls"_s));
         QVERIFY(program.gate().isVisible());
         QCOMPARE(program.gate().promptText(), u"Введите код доступа:"_s);
-        QVERIFY(!QFile::exists(c.settings.LogPath));
+        // The one line of a first start: the program's identification.
+        QFile log(c.settings.LogPath);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(log.readAll().count("\r\n"), 1);
         program.link().closePort();
     }
 

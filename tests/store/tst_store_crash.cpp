@@ -2,12 +2,14 @@
 // file calls, cut inside each of their writes, and killed at random moments:
 // after the next start every file holds its old or its new bytes, the
 // exchange lines are those the day file gives, no acknowledged card is lost
-// and no ID comes twice.
+// and no ID comes twice; the weighing memory holds every change whole, in
+// step with the day file.
 //   TARVO_KILL_SEED replays the random kills, TARVO_KILL_RUNS sets how many.
 
 #include "common/AbsentPort.h"
 #include "app/Program.h"
 #include "core/SettingsFile.h"
+#include "memory/MemoryVerifier.h"
 #include "reports/ExchangeLines.h"
 #include "reports/ExchangeRows.h"
 #include "store/DayFileCodec.h"
@@ -153,6 +155,10 @@ class TestStoreCrash : public QObject
         }
         QVERIFY(files.counter >= lastId);
         QCOMPARE(outOfStep(folder), 0);
+        // No record torn or missing, each card as its last record says.
+        const MemoryVerifier::Report memory = MemoryVerifier(Folders(folder)).verify();
+        QVERIFY2(memory.ok(), qPrintable(memory.findings.join(u'\n')));
+        QCOMPARE(memory.cards, cards);
         // Every card has its additional values' record.
         QVERIFY2(files.plus.size() >= cards * PlusFile::kRecordsPerCard * PlusFile::kRecordSize,
                  qPrintable(u"plus file of %1 bytes for %2 cards"_s.arg(files.plus.size()).arg(cards)));
