@@ -2,44 +2,177 @@
 
 #include "CentralCard.h"
 #include "CentralSender.h"
+#include "OutboxQueue.h"
 #include "core/Folders.h"
 #include "store/DayFileCodec.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
 #include <QJsonDocument>
-#include <QMutexLocker>
+#include <QPointer>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QThread>
+
+#include <cmath>
+#include <map>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// The cards of one day file and their additional values.
+std::vector<CardMirror::Item> dayItems(const Folders &folders, const QDate &day)
+{
+    std::vector<CardMirror::Item> items;
+    const QString path = dayFilePath(folders, day);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return items;
+    const QByteArray data = file.readAll();
+    const PlusFile plus(PlusFile::besideDayFile(path));
+    for (qint64 n = 1; decodeDayCardId(data, n) != 0; ++n)
+        items.push_back({decodeDayCard(QByteArrayView(data).sliced(DayFileLayout::cardOffset(n))), plus.read(int(n)), day});
+    return items;
+}
+
+qint64 grams(double kg) { return qint64(std::floor(kg * 1000 + 0.5)); }
+
+// What the server's tarvo_day_digests gives for the same cards.
+std::pair<int, QString> dayDigest(const std::vector<CardMirror::Item> &items)
+{
+    std::vector<std::pair<int, QString>> rows;
+    for (const CardMirror::Item &item : items) {
+        const QJsonObject o = CentralCard::toJson(item.card, item.extras, item.day);
+        rows.push_back({item.card.id, u"%1:%2:%3:%4:%5:%6"_s.arg(o[u"card_id"_s].toInt())
+                                          .arg(o[u"number"_s].toInt())
+                                          .arg(o[u"status"_s].toString())
+                                          .arg(grams(o[u"gross"_s].toDouble()))
+                                          .arg(grams(o[u"tare"_s].toDouble()))
+                                          .arg(grams(o[u"net"_s].toDouble()))});
+    }
+    std::sort(rows.begin(), rows.end());
+    QStringList parts;
+    for (const auto &row : rows)
+        parts << row.second;
+    return {int(rows.size()),
+            QString::fromLatin1(QCryptographicHash::hash(parts.join(u',').toUtf8(), QCryptographicHash::Md5).toHex())};
+}
+
+} // namespace
+
+// The workers' voice: it outlives the outbox if a worker does, so a late
+// worker never talks to a destroyed object.
+class OutboxRelay : public QObject
+{
+    Q_OBJECT
+
+signals:
+    void status();
+    void progress(int done, int total);
+    void resendDone(int queued, const QString &error);
+    void reconcileDone(int days, const QString &error);
+    void notice(const QString &text);
+};
+
+namespace {
+
+std::shared_ptr<OutboxRelay> makeRelay()
+{
+    return std::shared_ptr<OutboxRelay>(new OutboxRelay, [](OutboxRelay *r) { r->deleteLater(); });
+}
+
+// The relay of each outbox, kept by its workers too.
+std::map<const CentralOutbox *, std::shared_ptr<OutboxRelay>> &relays()
+{
+    static std::map<const CentralOutbox *, std::shared_ptr<OutboxRelay>> map;
+    return map;
+}
+
+// Waits for a worker a moment; one that does not end is left to end alone.
+void release(QThread *thread, int ms)
+{
+    if (!thread)
+        return;
+    thread->quit();
+    if (thread->wait(ms))
+        delete thread;
+}
+
+} // namespace
 
 CentralOutbox::CentralOutbox(const QString &baseFolder, QObject *parent)
     : QObject(parent)
     , m_baseFolder(baseFolder)
-    , m_journal(baseFolder + u"Central/"_s)
+    , m_queue(std::make_shared<OutboxQueue>(baseFolder + u"Central/"_s))
+    , m_cancel(std::make_shared<std::atomic<bool>>(false))
 {
-    m_thread.setObjectName(u"central-outbox"_s);
+    const std::shared_ptr<OutboxRelay> relay = makeRelay();
+    relays()[this] = relay;
+    connect(relay.get(), &OutboxRelay::status, this, &CentralOutbox::statusChanged);
+    connect(relay.get(), &OutboxRelay::progress, this, &CentralOutbox::resendProgress);
+    connect(relay.get(), &OutboxRelay::notice, this, &CentralOutbox::notice);
+    connect(relay.get(), &OutboxRelay::resendDone, this, [this](int queued, const QString &error) {
+        release(m_resend, 1000);
+        m_resend = nullptr;
+        emit resendFinished(queued, error);
+    });
+    connect(relay.get(), &OutboxRelay::reconcileDone, this, [this](int days, const QString &error) {
+        release(m_reconcile, 1000);
+        m_reconcile = nullptr;
+        emit reconcileFinished(days, error);
+    });
+    // Any thread may change the counts; the window hears it once per turn.
+    std::weak_ptr<OutboxRelay> weak = relay;
+    m_queue->changed = [weak] {
+        if (const auto r = weak.lock())
+            emit r->status();
+    };
 }
 
 CentralOutbox::~CentralOutbox()
 {
+    m_cancel->store(true);
     stopSender();
+    // The queue is on disk: exit never waits long for a worker.
+    release(m_resend, 1000);
+    release(m_reconcile, 1000);
+    relays().erase(this);
 }
 
 void CentralOutbox::start()
 {
     m_settings = CentralSettings::load(m_baseFolder);
-    {
-        QMutexLocker lock(&m_mutex);
-        if (const StoreResult loaded = m_journal.load(m_pending, m_lastSeq); !loaded)
-            m_reason = u"очередь не прочитана: "_s + loaded.reason;
-        m_loaded = true;
+    qint64 damaged = 0;
+    if (const StoreResult loaded = m_queue->load(damaged); !loaded)
+        m_reason = u"очередь не прочитана: "_s + loaded.reason;
+    if (damaged > 0)
+        // Said once; the reconciliation queues the lost days again.
+        emit notice(u"Центральная база: очередь повреждена, пропущено байт: %1; остальные карточки сохранены, "
+                    u"сверка с сервером отправит потерянные дни заново"_s.arg(damaged));
+    if (m_settings.enabled) {
+        if (const StoreResult made = CentralSettings::installationKey(m_baseFolder, m_key); !made)
+            m_reason = u"ключ весов не записан: "_s + made.reason;
+        // Settings of an older program: the comparison starts today.
+        if (!m_settings.since.isValid()) {
+            m_settings.since = QDate::currentDate();
+            (void)m_settings.save(m_baseFolder);
+        }
     }
     startSender();
     emit statusChanged();
 }
 
-StoreResult CentralOutbox::applySettings(const CentralSettings &settings)
+StoreResult CentralOutbox::applySettings(const CentralSettings &wanted)
 {
+    CentralSettings settings = wanted;
+    if (settings.enabled && !settings.since.isValid())
+        settings.since = m_settings.since.isValid() ? m_settings.since : QDate::currentDate();
+    if (settings.enabled && m_key.isEmpty())
+        if (const StoreResult made = CentralSettings::installationKey(m_baseFolder, m_key); !made)
+            return made;
     if (const StoreResult saved = settings.save(m_baseFolder); !saved)
         return saved;
     stopSender();
@@ -52,13 +185,16 @@ StoreResult CentralOutbox::applySettings(const CentralSettings &settings)
 
 void CentralOutbox::startSender()
 {
-    if (!m_settings.enabled || !m_loaded || m_sender)
+    if (!m_settings.enabled || !m_queue->loaded() || m_sender || m_key.isEmpty())
         return;
-    m_sender = new CentralSender(*this, m_settings, m_retryMs, m_batchSize);
-    m_sender->moveToThread(&m_thread);
-    connect(&m_thread, &QThread::finished, m_sender, &QObject::deleteLater);
+    m_thread = new QThread;
+    m_thread->setObjectName(u"central-outbox"_s);
+    m_sender = new CentralSender(m_queue, m_settings, m_key, m_retryMs, m_batchSize);
+    m_sender->moveToThread(m_thread);
+    connect(m_thread, &QThread::finished, m_sender, &QObject::deleteLater);
     connect(m_sender, &CentralSender::reasonChanged, this, &CentralOutbox::setReason);
-    m_thread.start();
+    connect(m_sender, &CentralSender::notice, relays()[this].get(), &OutboxRelay::notice);
+    m_thread->start();
     wakeSender();
 }
 
@@ -66,10 +202,16 @@ void CentralOutbox::stopSender()
 {
     if (!m_sender)
         return;
-    m_sender->stopping = true;
-    m_thread.quit();
-    m_thread.wait();
+    // The old sender may be inside a call to a hung server: its connection
+    // is cut and nobody waits for it; what it confirms is still true.
+    disconnect(m_sender, nullptr, this, nullptr);
+    disconnect(m_sender, nullptr, relays()[this].get(), nullptr);
+    m_sender->stop();
+    QThread *thread = m_thread;
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->quit();
     m_sender = nullptr;
+    m_thread = nullptr;
 }
 
 void CentralOutbox::wakeSender()
@@ -90,37 +232,22 @@ StoreResult CentralOutbox::cardWritten(const CargoCard &card, const ExtraParams 
     return cardsWritten({Item{card, extras, day}}, change, who);
 }
 
-std::vector<OutboxEntry> CentralOutbox::entriesOf(const std::vector<Item> &items, CardChange change,
-                                                  const QString &who) const
+std::vector<QByteArray> CentralOutbox::bodiesOf(const std::vector<Item> &items, CardChange change,
+                                                const QString &who) const
 {
-    const QString site = m_settings.site.trimmed();
     // With its offset from UTC, so the server keeps the real moment.
     const QDateTime now = QDateTime::currentDateTime();
     const QString at = now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate);
-    // Microseconds of the real time, so a journal lost with its disk
-    // still numbers above everything it sent before.
-    qint64 seq = std::max(m_lastSeq, QDateTime::currentMSecsSinceEpoch() * 1000);
-    std::vector<OutboxEntry> entries;
-    entries.reserve(items.size());
+    std::vector<QByteArray> bodies;
+    bodies.reserve(items.size());
     for (const Item &item : items) {
         QJsonObject o = CentralCard::toJson(item.card, item.extras, item.day);
-        o[u"site"_s] = site;
         o[u"change"_s] = CentralCard::changeName(change);
         o[u"operator"_s] = who;
         o[u"changed_at"_s] = at;
-        // The change number goes first, where the journal finds it.
-        ++seq;
-        entries.push_back({seq, "{\"change_no\":" + QByteArray::number(seq) + ','
-                                    + QJsonDocument(o).toJson(QJsonDocument::Compact).mid(1)});
+        bodies.push_back(QJsonDocument(o).toJson(QJsonDocument::Compact));
     }
-    return entries;
-}
-
-void CentralOutbox::queue(std::vector<OutboxEntry> &entries)
-{
-    m_lastSeq = entries.back().seq;
-    for (OutboxEntry &e : entries)
-        m_pending.push_back(std::move(e));
+    return bodies;
 }
 
 StoreResult CentralOutbox::commitWith(const std::vector<Item> &items, CardChange change, const QString &who,
@@ -128,100 +255,172 @@ StoreResult CentralOutbox::commitWith(const std::vector<Item> &items, CardChange
 {
     if (!m_settings.enabled || items.empty())
         return commit({});
-    {
-        QMutexLocker lock(&m_mutex);
-        std::vector<OutboxEntry> entries = entriesOf(items, change, who);
-        const WriteJournal::Piece piece = m_journal.appendPiece(entries);
-        if (const StoreResult written = commit({piece}); !written)
-            return written;
-        m_journal.appended(piece);
-        queue(entries);
-    }
+    if (const StoreResult written = m_queue->commitWith(bodiesOf(items, change, who), commit); !written)
+        return written;
     wakeSender();
-    emit statusChanged();
     return {};
 }
 
 StoreResult CentralOutbox::cardsWritten(const std::vector<Item> &items, CardChange change, const QString &who)
 {
-    if (!m_settings.enabled || items.empty())
+    if (!m_settings.enabled)
         return {};
-    {
-        QMutexLocker lock(&m_mutex);
-        std::vector<OutboxEntry> entries = entriesOf(items, change, who);
-        if (const StoreResult written = m_journal.append(entries); !written)
-            return written;
-        queue(entries);
-    }
-    wakeSender();
-    emit statusChanged();
+    return queueItems(items, change, who);
+}
+
+StoreResult CentralOutbox::queueItems(const std::vector<Item> &items, CardChange change, const QString &who)
+{
+    if (items.empty())
+        return {};
+    if (const StoreResult written = m_queue->append(bodiesOf(items, change, who)); !written)
+        return written;
+    if (QThread::currentThread() == thread())
+        wakeSender();
+    else
+        QMetaObject::invokeMethod(this, &CentralOutbox::wakeSender, Qt::QueuedConnection);
     return {};
 }
 
 int CentralOutbox::resendPeriod(const Folders &folders, const QDate &from, const QDate &to, const QString &who,
-                                QString &error)
+                                QString &error, const std::function<bool(int, int)> &progress)
 {
     if (!m_settings.enabled) {
         error = u"передача в центральную базу выключена"_s;
         return -1;
     }
+    const int days = from.isValid() && to.isValid() ? int(from.daysTo(to)) + 1 : 0;
     int total = 0;
-    for (QDate day = from; day.isValid() && day <= to; day = day.addDays(1)) {
-        const QString path = dayFilePath(folders, day);
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray data = file.readAll();
-        const PlusFile plus(PlusFile::besideDayFile(path));
-        std::vector<Item> items;
-        for (qint64 n = 1; decodeDayCardId(data, n) != 0; ++n)
-            items.push_back({decodeDayCard(QByteArrayView(data).sliced(DayFileLayout::cardOffset(n))),
-                             plus.read(int(n)), day});
-        if (const StoreResult queued = cardsWritten(items, CardChange::Resend, who); !queued) {
+    for (int i = 0; i < days; ++i) {
+        if (progress && !progress(i, days)) {
+            error = u"прервано"_s;
+            return -1;
+        }
+        const std::vector<Item> items = dayItems(folders, from.addDays(i));
+        if (const StoreResult queued = queueItems(items, CardChange::Resend, who); !queued) {
             error = queued.reason;
             return -1;
         }
         total += int(items.size());
     }
+    if (progress)
+        progress(days, days);
     return total;
 }
 
-int CentralOutbox::queued() const
+bool CentralOutbox::startResend(const Folders &folders, const QDate &from, const QDate &to, const QString &who)
 {
-    QMutexLocker lock(&m_mutex);
-    return int(m_pending.size());
+    if (m_resend)
+        return false;
+    const std::shared_ptr<OutboxRelay> relay = relays()[this];
+    const std::shared_ptr<std::atomic<bool>> cancel = m_cancel;
+    m_resend = QThread::create([this, relay, cancel, folders, from, to, who] {
+        QString error;
+        // The outbox outlives this worker unless the program is ending,
+        // and then `cancel` stops it before the next day.
+        const int queued = resendPeriod(folders, from, to, who, error, [&relay, &cancel](int done, int total) {
+            emit relay->progress(done, total);
+            return !cancel->load();
+        });
+        emit relay->resendDone(queued, error);
+    });
+    m_resend->setObjectName(u"central-resend"_s);
+    m_resend->start();
+    return true;
+}
+
+bool CentralOutbox::startReconcile(const Folders &folders, const QDate &today)
+{
+    if (m_reconcile || !m_settings.enabled || !m_settings.since.isValid() || m_key.isEmpty())
+        return false;
+    const std::shared_ptr<OutboxRelay> relay = relays()[this];
+    const std::shared_ptr<std::atomic<bool>> cancel = m_cancel;
+    const std::shared_ptr<OutboxQueue> queue = m_queue;
+    const CentralSettings settings = m_settings;
+    m_reconcile = QThread::create([this, relay, cancel, queue, settings, folders, today] {
+        const QString name = u"tarvo-central-reconcile-%1"_s.arg(quintptr(QThread::currentThreadId()));
+        QString error;
+        std::map<QDate, std::pair<int, QString>> server;
+        if (!openCentralDatabase(settings, name, error)) {
+            emit relay->reconcileDone(-1, u"нет соединения: "_s + error);
+            return;
+        }
+        {
+            QSqlQuery query(QSqlDatabase::database(name, false));
+            // A site the server does not know yet has no cards there.
+            query.prepare(u"SELECT day, cards, digest FROM tarvo_day_digests(?, ?, ?)"_s);
+            query.addBindValue(settings.site.trimmed());
+            query.addBindValue(settings.since);
+            query.addBindValue(today);
+            if (!query.exec())
+                error = centralFailureText(query.lastError()) + u" ("_s + centralFailureDetail(query.lastError()) + u')';
+            while (query.next())
+                server[query.value(0).toDate()] = {query.value(1).toInt(), query.value(2).toString()};
+        }
+        closeCentralDatabase(name);
+        if (!error.isEmpty()) {
+            emit relay->reconcileDone(-1, error);
+            return;
+        }
+        // Days with changes still queued differ for now, and will not.
+        const QSet<QString> queued = queue->pendingDays();
+        int differing = 0;
+        for (QDate day = settings.since; day <= today && !cancel->load(); day = day.addDays(1)) {
+            if (queued.contains(day.toString(Qt::ISODate)))
+                continue;
+            const std::vector<Item> items = dayItems(folders, day);
+            const auto found = server.find(day);
+            const std::pair<int, QString> local = items.empty() ? std::pair<int, QString>{0, QString()} : dayDigest(items);
+            const std::pair<int, QString> there = found == server.end() ? std::pair<int, QString>{0, QString()} : found->second;
+            if (local == there)
+                continue;
+            if (local.first < there.first || items.empty())
+                continue; // cards only the server has: nothing here to send
+            if (const StoreResult ok = queueItems(items, CardChange::Resend, u"сверка"_s); !ok) {
+                emit relay->reconcileDone(-1, ok.reason);
+                return;
+            }
+            ++differing;
+        }
+        emit relay->reconcileDone(differing, QString());
+    });
+    m_reconcile->setObjectName(u"central-reconcile"_s);
+    m_reconcile->start();
+    return true;
+}
+
+int CentralOutbox::queued() const { return m_queue->pending(); }
+
+std::vector<RejectedEntry> CentralOutbox::rejected() const { return m_queue->rejected(); }
+
+StoreResult CentralOutbox::resendRejected(int &count)
+{
+    const StoreResult queued = m_queue->resendRejected(count);
+    wakeSender();
+    return queued;
+}
+
+QString CentralOutbox::cardsText(int count)
+{
+    const int tens = count % 100;
+    const int ones = count % 10;
+    const char16_t *word = (tens >= 11 && tens <= 14) ? u"карточек"
+                           : ones == 1                 ? u"карточка"
+                           : ones >= 2 && ones <= 4    ? u"карточки"
+                                                       : u"карточек";
+    return QString::number(count) + u' ' + QString::fromUtf16(word);
 }
 
 QString CentralOutbox::statusText() const
 {
     if (!m_settings.enabled)
         return {};
-    QString text = u"Центральная база: %1 карточек в очереди"_s.arg(queued());
+    QString text = u"Центральная база: %1 в очереди"_s.arg(cardsText(queued()));
+    if (const int aside = m_queue->rejectedCount(); aside > 0)
+        text += u", отложено: %1"_s.arg(aside);
+    // The server's own text stays in the window and the log.
     if (!m_reason.isEmpty())
-        text += u" — "_s + m_reason;
+        text += u" — "_s + m_reason.section(u" ("_s, 0, 0);
     return text;
 }
 
-std::vector<OutboxEntry> CentralOutbox::peek(int count) const
-{
-    QMutexLocker lock(&m_mutex);
-    std::vector<OutboxEntry> entries;
-    for (auto it = m_pending.begin(); it != m_pending.end() && int(entries.size()) < count; ++it)
-        entries.push_back(*it);
-    return entries;
-}
-
-void CentralOutbox::confirm(qint64 seq)
-{
-    // The mark first: a crash after it only sends the batch again, which
-    // the server records once.
-    const StoreResult marked = m_journal.markSent(seq);
-    {
-        QMutexLocker lock(&m_mutex);
-        while (!m_pending.empty() && m_pending.front().seq <= seq)
-            m_pending.pop_front();
-        if (marked && m_pending.empty())
-            (void)m_journal.compactIfLarge();
-    }
-    QMetaObject::invokeMethod(this, &CentralOutbox::statusChanged, Qt::QueuedConnection);
-}
+#include "CentralOutbox.moc"

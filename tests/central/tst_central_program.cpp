@@ -123,14 +123,14 @@ private slots:
         QCOMPARE(window->siteField()->text(), u"КАРЬЕР-1"_s);
         QCOMPARE(window->passwordField()->echoMode(), QLineEdit::Password);
         window->checkButton()->click();
-        QVERIFY2(window->resultLabel()->text().startsWith(u"Соединение установлено"_s),
-                 qPrintable(window->resultLabel()->text()));
+        QTRY_VERIFY2_WITH_TIMEOUT(window->resultLabel()->text().startsWith(u"Соединение установлено"_s),
+                                  qPrintable(window->resultLabel()->text()), 10000);
         // "Отправить всё заново" over both days: five cards queued again and
         // recorded as such, the cards unchanged.
         window->fromField()->setDate(kYesterday);
         window->toField()->setDate(kToday);
         window->resendButton()->click();
-        QCOMPARE(window->resultLabel()->text(), u"Поставлено в очередь карточек: 4"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(window->resultLabel()->text(), u"Поставлено в очередь: 4 карточки"_s, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(p.program->central().queued(), 0, 20000);
         QCOMPARE(ask(db, u"SELECT count(*) FROM card_changes WHERE change = 'resend'"_s), QStringList{u"4"_s});
         QCOMPARE(ask(db, u"SELECT count(*) FROM cards"_s), QStringList{u"4"_s});
