@@ -42,6 +42,19 @@ BEGIN
 END
 $$;
 
+-- Per site and day: how many cards and the last change among them, counted
+-- again by tarvo_put_cards for the days of each batch, so a report asks in
+-- one lookup which days changed since it last read them.
+CREATE TABLE card_days (
+    site text NOT NULL REFERENCES sites (code) ON UPDATE CASCADE,
+    day date NOT NULL,
+    cards integer NOT NULL DEFAULT 0,
+    last_change bigint NOT NULL DEFAULT 0,
+    PRIMARY KEY (site, day)
+);
+INSERT INTO card_days (site, day, cards, last_change)
+    SELECT site, day, count(*), max(change_no) FROM cards GROUP BY site, day;
+
 DROP FUNCTION tarvo_put_cards(jsonb);
 
 -- A batch of changes of one site as a JSON array of card objects (the
@@ -104,6 +117,14 @@ BEGIN
             RETURN NEXT;
         END;
     END LOOP;
+    -- The days of the batch counted again, once per batch.
+    INSERT INTO card_days AS d (site, day, cards, last_change)
+        SELECT c.site, c.day, count(*), max(c.change_no) FROM cards c
+        WHERE c.site = site_code
+          AND c.day IN (SELECT DISTINCT (e.value ->> 'day')::date FROM jsonb_array_elements(batch) e
+                        WHERE jsonb_typeof(e.value -> 'day') = 'string')
+        GROUP BY c.site, c.day
+        ON CONFLICT (site, day) DO UPDATE SET cards = EXCLUDED.cards, last_change = EXCLUDED.last_change;
 END
 $$;
 
