@@ -741,6 +741,44 @@ private slots:
         QCOMPARE(askNumber(db, u"SELECT count(*) FROM cards"_s), 101);
     }
 
+    // Cards stored before the mirror was on, and a card changed on the
+    // server behind the scale's back: the comparison of the days since the
+    // mirror was switched on queues the differing days again, and only them.
+    void reconciliation()
+    {
+        const CentralSettings db = freshDatabase(u"ВЕСЫ-8"_s);
+        Bench a(QDate(2026, 12, 8));
+        writeScale(a.folders(), scaleCards(40, 3), 1);
+        CentralOutbox out(a.folders().BaseFolder);
+        out.start();
+        CentralSettings s = db;
+        s.since = kDay1;
+        enable(out, s, 50);
+        QSignalSpy finished(&out, &CentralOutbox::reconcileFinished);
+        const auto reconcile = [&] {
+            finished.clear();
+            if (!out.startReconcile(a.folders(), kDay2))
+                return -2;
+            if (!finished.wait(10000))
+                return -3;
+            return finished[0][0].toInt();
+        };
+        // The site is claimed at the first connection: a card of its own.
+        QVERIFY(bool(out.cardWritten(fixtures::card(u"Песок"_s, Statuses::complete(), 1), {}, QDate(2026, 12, 1),
+                                     CardChange::Store, QString())));
+        QTRY_COMPARE_WITH_TIMEOUT(out.queued(), 0, 10000);
+        QCOMPARE(reconcile(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(out.queued(), 0, 10000);
+        QCOMPARE(askNumber(db, u"SELECT count(*) FROM cards WHERE day >= '2026-12-07'"_s), 40);
+        QCOMPARE(reconcile(), 0);
+
+        ask(db, u"UPDATE cards SET gross = 1 WHERE card_id = 30"_s);
+        QCOMPARE(reconcile(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(out.queued(), 0, 10000);
+        QVERIFY(askNumber(db, u"SELECT gross FROM cards WHERE card_id = 30"_s) > 1);
+        QCOMPARE(reconcile(), 0);
+    }
+
     void cleanupTestCase()
     {
         // The server's log on a failure is the first thing to read.
