@@ -320,6 +320,34 @@ private slots:
             QCOMPARE(all.build(u"07.12.2026"_s, u"08.12.2026"_s, entry), ReportMessage::None);
             QCOMPARE(tableText(all), ownA);
         }
+
+        // The office's user of the README: it reads the report, writes nothing.
+        for (const QString &sql : {u"CREATE ROLE tarvo_office LOGIN PASSWORD 'office-1'"_s,
+                                   u"GRANT CONNECT ON DATABASE %1 TO tarvo_office"_s.arg(db.database),
+                                   u"GRANT SELECT ON ALL TABLES IN SCHEMA public TO tarvo_office"_s,
+                                   u"ALTER DEFAULT PRIVILEGES FOR ROLE tarvo IN SCHEMA public GRANT SELECT ON TABLES TO tarvo_office"_s})
+            QCOMPARE(ask(db, sql), QStringList());
+        CentralSettings office = db;
+        office.enabled = false;
+        office.site.clear();
+        office.user = u"tarvo_office"_s;
+        office.password = u"office-1"_s;
+        const QString said = checkCentralConnection(office);
+        QVERIFY2(said.contains(u"Права: чтение отчёта разрешено."_s), qPrintable(said));
+        QVERIFY(ask(office, u"UPDATE cards SET gross = 0"_s).value(0).contains(u"permission denied"_s));
+        QTemporaryDir officeDir;
+        CentralOutbox officeOut(officeDir.path() + u'/');
+        officeOut.start();
+        QVERIFY(bool(officeOut.applySettings(office)));
+        Bench officeReport(QDate(2026, 12, 10));
+        CentralReport officeCentral(officeOut, *officeReport.report);
+        officeCentral.selectSource(CentralReport::AllScales);
+        QCOMPARE(officeReport.build(u"07.12.2026"_s, u"08.12.2026"_s, 0), ReportMessage::None);
+        QCOMPARE(a.build(u"07.12.2026"_s, u"08.12.2026"_s, 0), ReportMessage::None);
+        QCOMPARE(b.build(u"07.12.2026"_s, u"08.12.2026"_s, 0), ReportMessage::None);
+        const auto officeTotals = totals(officeReport);
+        for (size_t i = 0; i < officeTotals.size(); ++i)
+            QCOMPARE(officeTotals[i], totals(a)[i] + totals(b)[i]);
     }
 
     // The server stopped while 500 cards are stored: every store returns at

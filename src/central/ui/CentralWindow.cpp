@@ -260,7 +260,12 @@ void CentralWindow::check()
 void CentralWindow::save()
 {
     const CentralSettings old = m_outbox.settings();
-    const CentralSettings s = settingsOf(*this, old);
+    CentralSettings s = settingsOf(*this, old);
+    // An office PC: no site code, only the group report, as a user that may
+    // only read.
+    const bool office = s.site.isEmpty();
+    if (office)
+        s.enabled = false;
     if (s.enabled && !s.problem().isEmpty()) {
         m_result->setText(u"Не сохранено: "_s + s.problem());
         return;
@@ -271,7 +276,9 @@ void CentralWindow::save()
         return;
     }
     // The server renames the site at the next connection; its cards follow.
-    if (s.enabled && old.enabled && !old.site.isEmpty() && old.site != s.site)
+    if (office)
+        m_result->setText(u"Сохранено. Код весов не задан: карточки не передаются, доступен только групповой отчёт."_s);
+    else if (s.enabled && old.enabled && !old.site.isEmpty() && old.site != s.site)
         m_result->setText(u"Сохранено. На сервере весы «%1» будут переименованы в «%2», их карточки перейдут к новому коду."_s
                               .arg(old.site, s.site));
     else
