@@ -8,6 +8,7 @@
 
 #include <QCryptographicHash>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QPointer>
@@ -75,6 +76,7 @@ signals:
     void resendDone(int queued, const QString &error);
     void reconcileDone(int days, const QString &error);
     void notice(const QString &text);
+    void wake();
 };
 
 namespace {
@@ -82,13 +84,6 @@ namespace {
 std::shared_ptr<OutboxRelay> makeRelay()
 {
     return std::shared_ptr<OutboxRelay>(new OutboxRelay, [](OutboxRelay *r) { r->deleteLater(); });
-}
-
-// The relay of each outbox, kept by its workers too.
-std::map<const CentralOutbox *, std::shared_ptr<OutboxRelay>> &relays()
-{
-    static std::map<const CentralOutbox *, std::shared_ptr<OutboxRelay>> map;
-    return map;
 }
 
 // Waits for a worker a moment; one that does not end is left to end alone.
@@ -109,11 +104,12 @@ CentralOutbox::CentralOutbox(const QString &baseFolder, QObject *parent)
     , m_queue(std::make_shared<OutboxQueue>(baseFolder + u"Central/"_s))
     , m_cancel(std::make_shared<std::atomic<bool>>(false))
 {
-    const std::shared_ptr<OutboxRelay> relay = makeRelay();
-    relays()[this] = relay;
+    m_relay = makeRelay();
+    const std::shared_ptr<OutboxRelay> &relay = m_relay;
     connect(relay.get(), &OutboxRelay::status, this, &CentralOutbox::statusChanged);
     connect(relay.get(), &OutboxRelay::progress, this, &CentralOutbox::resendProgress);
     connect(relay.get(), &OutboxRelay::notice, this, &CentralOutbox::notice);
+    connect(relay.get(), &OutboxRelay::wake, this, &CentralOutbox::wakeSender);
     connect(relay.get(), &OutboxRelay::resendDone, this, [this](int queued, const QString &error) {
         release(m_resend, 1000);
         m_resend = nullptr;
@@ -135,11 +131,13 @@ CentralOutbox::CentralOutbox(const QString &baseFolder, QObject *parent)
 CentralOutbox::~CentralOutbox()
 {
     m_cancel->store(true);
-    stopSender();
-    // The queue is on disk: exit never waits long for a worker.
-    release(m_resend, 1000);
-    release(m_reconcile, 1000);
-    relays().erase(this);
+    // The queue is on disk: the program's end waits for its workers less
+    // than a second in all. Its connection cut, the sender ends at once
+    // unless it is still logging in to a server that does not answer.
+    const QDeadlineTimer deadline(900);
+    stopSender(int(std::max<qint64>(1, deadline.remainingTime())));
+    release(m_resend, int(std::max<qint64>(1, deadline.remainingTime())));
+    release(m_reconcile, int(std::max<qint64>(1, deadline.remainingTime())));
 }
 
 void CentralOutbox::start()
@@ -193,25 +191,27 @@ void CentralOutbox::startSender()
     m_sender->moveToThread(m_thread);
     connect(m_thread, &QThread::finished, m_sender, &QObject::deleteLater);
     connect(m_sender, &CentralSender::reasonChanged, this, &CentralOutbox::setReason);
-    connect(m_sender, &CentralSender::notice, relays()[this].get(), &OutboxRelay::notice);
+    connect(m_sender, &CentralSender::notice, m_relay.get(), &OutboxRelay::notice);
     m_thread->start();
     wakeSender();
 }
 
-void CentralOutbox::stopSender()
+void CentralOutbox::stopSender(int waitMs)
 {
     if (!m_sender)
         return;
     // The old sender may be inside a call to a hung server: its connection
     // is cut and nobody waits for it; what it confirms is still true.
     disconnect(m_sender, nullptr, this, nullptr);
-    disconnect(m_sender, nullptr, relays()[this].get(), nullptr);
+    disconnect(m_sender, nullptr, m_relay.get(), nullptr);
     m_sender->stop();
     QThread *thread = m_thread;
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    thread->quit();
     m_sender = nullptr;
     m_thread = nullptr;
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->quit();
+    if (waitMs > 0 && thread->wait(waitMs))
+        delete thread;
 }
 
 void CentralOutbox::wakeSender()
@@ -233,7 +233,7 @@ StoreResult CentralOutbox::cardWritten(const CargoCard &card, const ExtraParams 
 }
 
 std::vector<QByteArray> CentralOutbox::bodiesOf(const std::vector<Item> &items, CardChange change,
-                                                const QString &who) const
+                                                const QString &who)
 {
     // With its offset from UTC, so the server keeps the real moment.
     const QDateTime now = QDateTime::currentDateTime();
@@ -265,29 +265,24 @@ StoreResult CentralOutbox::cardsWritten(const std::vector<Item> &items, CardChan
 {
     if (!m_settings.enabled)
         return {};
-    return queueItems(items, change, who);
+    return queueItems(*m_queue, *m_relay, items, change, who);
 }
 
-StoreResult CentralOutbox::queueItems(const std::vector<Item> &items, CardChange change, const QString &who)
+StoreResult CentralOutbox::queueItems(OutboxQueue &queue, OutboxRelay &relay, const std::vector<Item> &items,
+                                      CardChange change, const QString &who)
 {
     if (items.empty())
         return {};
-    if (const StoreResult written = m_queue->append(bodiesOf(items, change, who)); !written)
+    if (const StoreResult written = queue.append(bodiesOf(items, change, who)); !written)
         return written;
-    if (QThread::currentThread() == thread())
-        wakeSender();
-    else
-        QMetaObject::invokeMethod(this, &CentralOutbox::wakeSender, Qt::QueuedConnection);
+    emit relay.wake();
     return {};
 }
 
-int CentralOutbox::resendPeriod(const Folders &folders, const QDate &from, const QDate &to, const QString &who,
-                                QString &error, const std::function<bool(int, int)> &progress)
+int CentralOutbox::resendDays(OutboxQueue &queue, OutboxRelay &relay, const Folders &folders, const QDate &from,
+                              const QDate &to, const QString &who, QString &error,
+                              const std::function<bool(int, int)> &progress)
 {
-    if (!m_settings.enabled) {
-        error = u"передача в центральную базу выключена"_s;
-        return -1;
-    }
     const int days = from.isValid() && to.isValid() ? int(from.daysTo(to)) + 1 : 0;
     int total = 0;
     for (int i = 0; i < days; ++i) {
@@ -296,7 +291,7 @@ int CentralOutbox::resendPeriod(const Folders &folders, const QDate &from, const
             return -1;
         }
         const std::vector<Item> items = dayItems(folders, from.addDays(i));
-        if (const StoreResult queued = queueItems(items, CardChange::Resend, who); !queued) {
+        if (const StoreResult queued = queueItems(queue, relay, items, CardChange::Resend, who); !queued) {
             error = queued.reason;
             return -1;
         }
@@ -307,17 +302,31 @@ int CentralOutbox::resendPeriod(const Folders &folders, const QDate &from, const
     return total;
 }
 
+int CentralOutbox::resendPeriod(const Folders &folders, const QDate &from, const QDate &to, const QString &who,
+                                QString &error, const std::function<bool(int, int)> &progress)
+{
+    if (!m_settings.enabled) {
+        error = u"передача в центральную базу выключена"_s;
+        return -1;
+    }
+    return resendDays(*m_queue, *m_relay, folders, from, to, who, error, progress);
+}
+
 bool CentralOutbox::startResend(const Folders &folders, const QDate &from, const QDate &to, const QString &who)
 {
     if (m_resend)
         return false;
-    const std::shared_ptr<OutboxRelay> relay = relays()[this];
+    if (!m_settings.enabled) {
+        emit resendFinished(-1, u"передача в центральную базу выключена"_s);
+        return false;
+    }
+    const std::shared_ptr<OutboxRelay> relay = m_relay;
     const std::shared_ptr<std::atomic<bool>> cancel = m_cancel;
-    m_resend = QThread::create([this, relay, cancel, folders, from, to, who] {
+    const std::shared_ptr<OutboxQueue> queue = m_queue;
+    // The worker keeps what it uses; the program's end stops it between days.
+    m_resend = QThread::create([relay, cancel, queue, folders, from, to, who] {
         QString error;
-        // The outbox outlives this worker unless the program is ending,
-        // and then `cancel` stops it before the next day.
-        const int queued = resendPeriod(folders, from, to, who, error, [&relay, &cancel](int done, int total) {
+        const int queued = resendDays(*queue, *relay, folders, from, to, who, error, [&relay, &cancel](int done, int total) {
             emit relay->progress(done, total);
             return !cancel->load();
         });
@@ -332,11 +341,11 @@ bool CentralOutbox::startReconcile(const Folders &folders, const QDate &today)
 {
     if (m_reconcile || !m_settings.enabled || !m_settings.since.isValid() || m_key.isEmpty())
         return false;
-    const std::shared_ptr<OutboxRelay> relay = relays()[this];
+    const std::shared_ptr<OutboxRelay> relay = m_relay;
     const std::shared_ptr<std::atomic<bool>> cancel = m_cancel;
     const std::shared_ptr<OutboxQueue> queue = m_queue;
     const CentralSettings settings = m_settings;
-    m_reconcile = QThread::create([this, relay, cancel, queue, settings, folders, today] {
+    m_reconcile = QThread::create([relay, cancel, queue, settings, folders, today] {
         const QString name = u"tarvo-central-reconcile-%1"_s.arg(quintptr(QThread::currentThreadId()));
         QString error;
         std::map<QDate, std::pair<int, QString>> server;
@@ -375,7 +384,7 @@ bool CentralOutbox::startReconcile(const Folders &folders, const QDate &today)
                 continue;
             if (local.first < there.first || items.empty())
                 continue; // cards only the server has: nothing here to send
-            if (const StoreResult ok = queueItems(items, CardChange::Resend, u"сверка"_s); !ok) {
+            if (const StoreResult ok = queueItems(*queue, *relay, items, CardChange::Resend, u"сверка"_s); !ok) {
                 emit relay->reconcileDone(-1, ok.reason);
                 return;
             }

@@ -18,6 +18,7 @@
 class CentralSender;
 class Folders;
 class OutboxQueue;
+class OutboxRelay;
 class QThread;
 
 // The mirror of this scale's cards in the central database. Every card
@@ -99,18 +100,27 @@ signals:
     void reconcileFinished(int days, const QString &error);
 
 private:
-    std::vector<QByteArray> bodiesOf(const std::vector<Item> &items, CardChange change, const QString &who) const;
+    static std::vector<QByteArray> bodiesOf(const std::vector<Item> &items, CardChange change, const QString &who);
     void startSender();
-    void stopSender();
+    // Waits `waitMs` at most for the sender's thread; 0: not at all.
+    void stopSender(int waitMs = 0);
     void setReason(const QString &reason);
     void wakeSender();
-    // Queues the items whether the mirror is on or not; thread-safe.
-    StoreResult queueItems(const std::vector<Item> &items, CardChange change, const QString &who);
+    // Queues the items whether the mirror is on or not and wakes the
+    // sender; thread-safe, and never touches the outbox itself, which a
+    // worker may outlive.
+    static StoreResult queueItems(OutboxQueue &queue, OutboxRelay &relay, const std::vector<Item> &items,
+                                  CardChange change, const QString &who);
+    static int resendDays(OutboxQueue &queue, OutboxRelay &relay, const Folders &folders, const QDate &from,
+                          const QDate &to, const QString &who, QString &error,
+                          const std::function<bool(int, int)> &progress);
 
     QString m_baseFolder;
     CentralSettings m_settings;
     QString m_key;
     std::shared_ptr<OutboxQueue> m_queue;
+    // The workers' voice, kept by them too.
+    std::shared_ptr<OutboxRelay> m_relay;
     QString m_reason;
     QThread *m_thread = nullptr;
     CentralSender *m_sender = nullptr;

@@ -183,7 +183,10 @@ CentralWindow::CentralWindow(AppContext &context, CentralOutbox &outbox, QWidget
         if (!file.isEmpty())
             m_ca->setText(file);
     });
-    connect(m_tls, &QComboBox::currentIndexChanged, this, [this](int index) { m_ca->setEnabled(index == 1); });
+    connect(m_tls, &QComboBox::currentIndexChanged, this, [this, browse](int index) {
+        m_ca->setEnabled(index == 1);
+        browse->setEnabled(index == 1);
+    });
     connect(&m_outbox, &CentralOutbox::statusChanged, this, &CentralWindow::showQueue);
     connect(&m_outbox, &CentralOutbox::resendProgress, this, [this](int done, int total) {
         m_progress->setValue(total > 0 ? done * 100 / total : 100);
@@ -214,8 +217,8 @@ void CentralWindow::load()
     m_user->setText(s.user);
     m_password->setText(s.password);
     m_tls->setCurrentIndex(int(s.tls));
+    emit m_tls->currentIndexChanged(m_tls->currentIndex());
     m_ca->setText(s.caFile);
-    m_ca->setEnabled(s.tls == CentralSettings::Tls::VerifyFull);
     const QDate today = m_context.clock.today();
     m_from->setDate(today);
     m_to->setDate(today);
