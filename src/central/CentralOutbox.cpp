@@ -118,6 +118,10 @@ CentralOutbox::CentralOutbox(const QString &baseFolder, QObject *parent)
     connect(relay.get(), &OutboxRelay::reconcileDone, this, [this](int days, const QString &error) {
         release(m_reconcile, 1000);
         m_reconcile = nullptr;
+        if (days < 0)
+            emit notice(u"Центральная база: сверка с сервером не выполнена: "_s + error);
+        else if (days > 0)
+            emit notice(u"Центральная база: сверка с сервером, дней отправлено заново: %1"_s.arg(days));
         emit reconcileFinished(days, error);
     });
     // Any thread may change the counts; the window hears it once per turn.
@@ -345,7 +349,8 @@ bool CentralOutbox::startReconcile(const Folders &folders, const QDate &today)
     const std::shared_ptr<std::atomic<bool>> cancel = m_cancel;
     const std::shared_ptr<OutboxQueue> queue = m_queue;
     const CentralSettings settings = m_settings;
-    m_reconcile = QThread::create([relay, cancel, queue, settings, folders, today] {
+    const QString key = m_key;
+    m_reconcile = QThread::create([relay, cancel, queue, settings, key, folders, today] {
         const QString name = u"tarvo-central-reconcile-%1"_s.arg(quintptr(QThread::currentThreadId()));
         QString error;
         std::map<QDate, std::pair<int, QString>> server;
@@ -355,14 +360,19 @@ bool CentralOutbox::startReconcile(const Folders &folders, const QDate &today)
         }
         {
             QSqlQuery query(QSqlDatabase::database(name, false));
+            // The days of a code another scale holds are not this one's.
+            query.prepare(u"SELECT install_key FROM sites WHERE code = ?"_s);
+            query.addBindValue(settings.site.trimmed());
+            if (query.exec() && query.next() && !query.value(0).isNull() && query.value(0).toString() != key)
+                error = u"код весов «%1» уже занят другими весами"_s.arg(settings.site.trimmed());
             // A site the server does not know yet has no cards there.
             query.prepare(u"SELECT day, cards, digest FROM tarvo_day_digests(?, ?, ?)"_s);
             query.addBindValue(settings.site.trimmed());
             query.addBindValue(settings.since);
             query.addBindValue(today);
-            if (!query.exec())
+            if (error.isEmpty() && !query.exec())
                 error = centralFailureText(query.lastError()) + u" ("_s + centralFailureDetail(query.lastError()) + u')';
-            while (query.next())
+            while (error.isEmpty() && query.next())
                 server[query.value(0).toDate()] = {query.value(1).toInt(), query.value(2).toString()};
         }
         closeCentralDatabase(name);

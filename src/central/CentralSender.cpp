@@ -217,11 +217,18 @@ void CentralSender::sendPending()
 {
     while (!m_stopping) {
         const std::vector<OutboxEntry> entries = m_queue->peek(m_batchSize);
+        QString error;
         if (entries.empty()) {
+            // Once at start even with nothing to send: a code another scale
+            // holds, a newer schema or a wrong password is said at once.
+            if (!m_checked && !connectServer(error)) {
+                fail(error);
+                return;
+            }
+            m_checked = true;
             emit reasonChanged(QString());
             return;
         }
-        QString error;
         if (!connectServer(error)) {
             fail(error);
             return;

@@ -59,6 +59,7 @@ private:
     QTimer *m_retry;
     int m_batchSize;
     bool m_connected = false;
+    bool m_checked = false;
     std::atomic<bool> m_stopping = false;
     // The connection's socket while it is open, for stop().
     QMutex m_socketMutex;
