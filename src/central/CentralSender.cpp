@@ -130,7 +130,8 @@ bool CentralSender::connectServer(QString &error)
     }
     const QString answer = claim.value(0).toString();
     if (answer == u"taken") {
-        error = u"код весов «%1» уже занят другими весами: карточки не передаются, задайте другой код"_s.arg(
+        // Short for the status line; what to do in the window and the log.
+        error = u"код весов «%1» занят другими весами (карточки не передаются: задайте другой код весов)"_s.arg(
             m_settings.site.trimmed());
         return false;
     }
