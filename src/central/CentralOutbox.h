@@ -9,7 +9,6 @@
 
 #include <QDate>
 #include <QObject>
-#include <QPointer>
 
 #include <atomic>
 #include <memory>

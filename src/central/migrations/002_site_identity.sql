@@ -57,6 +57,15 @@ INSERT INTO card_days (site, day, cards, last_change)
 
 DROP FUNCTION tarvo_put_cards(jsonb);
 
+-- A program of the first version still calls the old form: it is told why
+-- its cards are not taken instead of writing without a site's key.
+CREATE FUNCTION tarvo_put_cards(batch jsonb) RETURNS integer
+LANGUAGE plpgsql AS $$
+BEGIN
+    RAISE EXCEPTION 'База данных новее программы: обновите программу' USING ERRCODE = 'TV002';
+END
+$$;
+
 -- A batch of changes of one site as a JSON array of card objects (the
 -- column names of cards plus change, operator and changed_at). A change
 -- sent twice is recorded once; a field the sender does not know takes its
