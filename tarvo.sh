@@ -70,6 +70,14 @@ start_demo_central() {
     PGPASSWORD=demo "$bin/psql" -h 127.0.0.1 -p 55432 -U tarvo -d postgres -qtAc \
         "SELECT 1 FROM pg_database WHERE datname = 'tarvo'" | grep -q 1 ||
         PGPASSWORD=demo "$bin/createdb" -h 127.0.0.1 -p 55432 -U tarvo tarvo
+    # The office's read-only user, as the README sets it up.
+    PGPASSWORD=demo "$bin/psql" -h 127.0.0.1 -p 55432 -U tarvo -d tarvo -qtAc \
+        "SELECT 1 FROM pg_roles WHERE rolname = 'tarvo_office'" | grep -q 1 ||
+        PGPASSWORD=demo "$bin/psql" -h 127.0.0.1 -p 55432 -U tarvo -d tarvo -q \
+            -c "CREATE ROLE tarvo_office LOGIN PASSWORD 'office'" \
+            -c "GRANT CONNECT ON DATABASE tarvo TO tarvo_office" \
+            -c "GRANT SELECT ON ALL TABLES IN SCHEMA public TO tarvo_office" \
+            -c "ALTER DEFAULT PRIVILEGES FOR ROLE tarvo IN SCHEMA public GRANT SELECT ON TABLES TO tarvo_office"
     base="$demo/Tarvo v.3.00"
     mkdir -p "$base"
     if [ ! -f "$base/central.ini" ]; then
@@ -77,7 +85,8 @@ start_demo_central() {
             >"$base/central.ini"
         (umask 077 && printf 'demo' >"$base/central.pass")
     fi
-    echo "Central database: PostgreSQL on 127.0.0.1:55432, database tarvo, user tarvo, password demo"
+    echo "Central database: PostgreSQL on 127.0.0.1:55432, database tarvo, user tarvo, password demo" \
+        "(office, read only: tarvo_office, password office)"
 }
 stop_demo_central() {
     (cd "$(pwd)/build/demo/central-db" && as_db_user "${demo_pg_ctl[@]}" -m fast stop >/dev/null) || true

@@ -2,11 +2,20 @@
 //   1. its cost inside a store: one card appended to the journal and
 //      flushed, on the calling (window's) thread, 300 times;
 //   2. the drain rate of a backlog of 10,000 cards into a PostgreSQL server
-//      this program starts itself (as the tests do), three times.
-//   build/bin/tarvo-bench-central
+//      this program starts itself (as the tests do), three times;
+//   3. the group report over 100,000 central cards against the same report
+//      from this scale's own day files, five times each.
+//   build/bin/tarvo-bench-central [report]   ("report": part 3 only)
 #include "Median.h"
 #include "central/CentralOutbox.h"
+#include "central/CentralReport.h"
 #include "central/PgServer.h"
+#include "core/AppContext.h"
+#include "core/OleDate.h"
+#include "core/Settings.h"
+#include "reports/PeriodReport.h"
+#include "reports/ReportCards.h"
+#include "store/DayFileCodec.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -35,6 +44,132 @@ CargoCard benchCard(int id)
     return c;
 }
 
+// 100,000 cards over 100 days in the day files of `context`, then through
+// the outbox into the server; the report built from each, five times.
+int reportBench(PgServer &pg)
+{
+    if (!pg.createDatabase(u"report"_s))
+        return 7;
+    QTemporaryDir dir;
+    Clock clock;
+    clock.setNow(QDateTime(QDate(2026, 4, 30), QTime(10, 0)));
+    AppContext context(clock, Folders(dir.path()));
+    context.settings.ParamNames = defaultParamNames(u"кг"_s);
+    const QStringList cargos = {u"Щебень 5-20"_s, u"Песок мытый"_s, u"ПГС"_s, u"Глина"_s, u"Металлолом"_s, u"Зерно"_s};
+    const QDate first(2026, 1, 1);
+    int id = 0;
+    for (int d = 0; d < 100; ++d) {
+        const QDate day = first.addDays(d);
+        if (!context.folders.createMonthDataFolder(day))
+            return 8;
+        QByteArray bytes = encodeCountRecord(1000);
+        for (int n = 1; n <= 1000; ++n) {
+            CargoCard c = benchCard(++id);
+            c.number = n;
+            c.texts[0] = cargos[id % cargos.size()];
+            c.texts[4] = u"А%1ВС 77"_s.arg(100 + id % 300);
+            c.date1 = toOleDate(day);
+            c.time1 = toOleDate(QDate(1899, 12, 30), QTime(6 + n % 14, n % 60, n % 59));
+            if (n % 7 != 0) {
+                c.status = Statuses::complete();
+                c.tare = 9000 + id % 3000;
+                c.net = c.gross - c.tare;
+                c.cleanWeight = c.net;
+                c.date2 = c.date1;
+                c.time2 = c.time1 + 0.01;
+            }
+            bytes += encodeDayCard(c);
+        }
+        QFile f(dayFilePath(context.folders, day));
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            return 9;
+    }
+    CentralOutbox out(context.folders.BaseFolder);
+    out.setBatchSize(5000);
+    out.start();
+    if (!out.applySettings(pg.settings(u"BENCH"_s, u"report"_s)))
+        return 10;
+    QString error;
+    QElapsedTimer load;
+    load.start();
+    if (out.resendPeriod(context.folders, first, first.addDays(99), u"bench"_s, error) != 100000) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 11;
+    }
+    while (out.queued() > 0) {
+        QCoreApplication::processEvents();
+        QThread::msleep(20);
+        if (load.elapsed() > 600000)
+            return 12;
+    }
+    std::printf("100,000 cards sent in %.1f s\n", double(load.elapsed()) / 1000);
+
+    PeriodReport report(context);
+    report.loadMainWindow();
+    report.setDate1Text(u"01.01.2026"_s);
+    report.setDate2Text(u"10.04.2026"_s);
+    CentralReport central(out, report);
+    std::vector<double> local;
+    std::vector<double> group;
+    int rows[2] = {0, 0};
+    for (int run = 0; run < 5; ++run) {
+        for (int source = 0; source < 2; ++source) {
+            central.selectSource(source == 0 ? CentralReport::ThisScale : CentralReport::AllScales);
+            QElapsedTimer t;
+            t.start();
+            if (report.BuildPeriodReport() != ReportMessage::None) {
+                std::fprintf(stderr, "report failed: %s\n", qPrintable(report.sourceError()));
+                return 13;
+            }
+            (source == 0 ? local : group).push_back(double(t.nsecsElapsed()) / 1e6);
+            rows[source] = report.table().rowCount();
+        }
+    }
+    {
+        // The fetch alone, without the report's own rows, sort and sums.
+        std::vector<double> fetch;
+        for (int run = 0; run < 3; ++run) {
+            std::vector<CargoCard> cards;
+            QString why;
+            QElapsedTimer t;
+            t.start();
+            if (!central.cardsOf(QDate(2026, 1, 1), QDate(2026, 4, 10), cards, why))
+                return 14;
+            fetch.push_back(double(t.nsecsElapsed()) / 1e6);
+        }
+        std::printf("  of which the fetch of the central cards: median %.0f ms\n", median(fetch));
+        // The report's own part: the same cards handed over at once.
+        struct Ready : ReportCards
+        {
+            std::vector<CargoCard> cards;
+            bool cardsOf(const QDate &, const QDate &, std::vector<CargoCard> &out, QString &) override
+            {
+                out = cards;
+                return true;
+            }
+        } ready;
+        QString why;
+        if (!central.cardsOf(QDate(2026, 1, 1), QDate(2026, 4, 10), ready.cards, why))
+            return 14;
+        report.setCardSource(&ready);
+        std::vector<double> rowsOnly;
+        for (int run = 0; run < 3; ++run) {
+            QElapsedTimer t;
+            t.start();
+            (void)report.BuildPeriodReport();
+            rowsOnly.push_back(double(t.nsecsElapsed()) / 1e6);
+        }
+        report.setCardSource(nullptr);
+        std::printf("  of which the report's rows, sort and sums from cards in memory: median %.0f ms\n", median(rowsOnly));
+    }
+    std::printf("report over 100,000 cards: local day files median %.0f ms (%d rows), central database median %.0f ms "
+                "(%d rows), ratio %.2f\n",
+                median(local), rows[0], median(group), rows[1], median(group) / median(local));
+    // The first report reads every day; later ones only the days changed since.
+    std::printf("  the first central report (no day read before): %.0f ms\n", group.front());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -45,6 +180,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "%s\n", qPrintable(pg.error));
         return 1;
     }
+    if (app.arguments().contains(u"report"_s))
+        return reportBench(pg);
 
     {
         // The server is there but the sender is kept busy elsewhere: only
@@ -113,5 +250,5 @@ int main(int argc, char *argv[])
         std::printf("run %d: 10000 cards in %.2f s\n", run + 1, seconds);
     }
     std::printf("drain rate of a 10,000-card backlog: median %.0f cards/s\n", median(rates));
-    return 0;
+    return reportBench(pg);
 }

@@ -131,6 +131,7 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
                                         : QStringLiteral("Центральная база: ") + reason);
         m_centralReason = reason;
     });
+    connect(&m_central, &CentralOutbox::notice, this, [this](const QString &text) { m_log.WriteLog(text); });
 
     connect(&m_link, &TerminalLink::weightTextChanged, this, &Program::showTerminalState);
     connect(&m_link, &TerminalLink::statusChanged, this, &Program::showTerminalState);
@@ -254,6 +255,9 @@ void Program::start()
     // The mirror to the central database, when set up: its queue drains on
     // a worker of its own and never holds the start.
     m_central.start();
+    // Cards stored while the mirror could not take them, or lost with a
+    // damaged queue, are found by comparing the days with the server.
+    (void)m_central.startReconcile(m_context.folders, today);
 
     m_gate.open();
 }

@@ -104,6 +104,38 @@ CargoCard CentralCard::fromQuery(const QSqlQuery &q)
     return c;
 }
 
+CargoCard CentralCard::fromArray(const QJsonArray &a)
+{
+    const auto date = [](const QJsonValue &v) {
+        return v.isString() ? toOleDate(QDate::fromString(v.toString(), Qt::ISODate)) : 0.0;
+    };
+    const auto time = [](const QJsonValue &v) {
+        return v.isString() ? toOleTime(QTime::fromString(v.toString(), Qt::ISODate)) : 0.0;
+    };
+    CargoCard c;
+    c.id = a[0].toInt();
+    c.number = a[1].toInt();
+    for (int i = 0; i < CardTextCount; ++i)
+        c.texts[size_t(i)] = a[2 + i].toString();
+    c.date1 = date(a[9]);
+    c.time1 = time(a[10]);
+    c.date2 = date(a[11]);
+    c.time2 = time(a[12]);
+    c.litterPercent = a[13].toDouble();
+    c.operationType = a[14].toString();
+    c.status = a[15].toString();
+    c.gross = a[16].toDouble();
+    c.net = a[17].toDouble();
+    c.tare = a[18].toDouble();
+    c.weight1 = a[19].toDouble();
+    c.weight2 = a[20].toDouble();
+    c.litterWeight = a[21].toDouble();
+    c.cleanWeight = a[22].toDouble();
+    c.sumWeight = a[23].toDouble();
+    c.sumCount = a[24].toInt();
+    return c;
+}
+
 QString CentralCard::changeName(CardChange change)
 {
     switch (change) {

@@ -5,6 +5,7 @@
 #include "card/CargoCard.h"
 
 #include <QDate>
+#include <QJsonArray>
 #include <QJsonObject>
 
 class QSqlQuery;
@@ -19,6 +20,8 @@ QJsonObject toJson(const CargoCard &card, const ExtraParams &extras, const QDate
 QString columns();
 // A row selected with columns() back into a card, dates exact to the second.
 CargoCard fromQuery(const QSqlQuery &query);
+// The same from a JSON array of those columns (json_build_array on the server).
+CargoCard fromArray(const QJsonArray &row);
 // "store", "completion", ...: what the history records.
 QString changeName(CardChange change);
 } // namespace CentralCard

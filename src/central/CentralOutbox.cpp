@@ -2,44 +2,178 @@
 
 #include "CentralCard.h"
 #include "CentralSender.h"
+#include "OutboxQueue.h"
 #include "core/Folders.h"
 #include "store/DayFileCodec.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonDocument>
-#include <QMutexLocker>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QThread>
+
+#include <cmath>
+#include <map>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// The cards of one day file and their additional values.
+std::vector<CardMirror::Item> dayItems(const Folders &folders, const QDate &day)
+{
+    std::vector<CardMirror::Item> items;
+    const QString path = dayFilePath(folders, day);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return items;
+    const QByteArray data = file.readAll();
+    const PlusFile plus(PlusFile::besideDayFile(path));
+    for (qint64 n = 1; decodeDayCardId(data, n) != 0; ++n)
+        items.push_back({decodeDayCard(QByteArrayView(data).sliced(DayFileLayout::cardOffset(n))), plus.read(int(n)), day});
+    return items;
+}
+
+qint64 grams(double kg) { return qint64(std::floor(kg * 1000 + 0.5)); }
+
+// What the server's tarvo_day_digests gives for the same cards.
+std::pair<int, QString> dayDigest(const std::vector<CardMirror::Item> &items)
+{
+    std::vector<std::pair<int, QString>> rows;
+    for (const CardMirror::Item &item : items) {
+        const QJsonObject o = CentralCard::toJson(item.card, item.extras, item.day);
+        rows.push_back({item.card.id, u"%1:%2:%3:%4:%5:%6"_s.arg(o[u"card_id"_s].toInt())
+                                          .arg(o[u"number"_s].toInt())
+                                          .arg(o[u"status"_s].toString())
+                                          .arg(grams(o[u"gross"_s].toDouble()))
+                                          .arg(grams(o[u"tare"_s].toDouble()))
+                                          .arg(grams(o[u"net"_s].toDouble()))});
+    }
+    std::sort(rows.begin(), rows.end());
+    QStringList parts;
+    for (const auto &row : rows)
+        parts << row.second;
+    return {int(rows.size()),
+            QString::fromLatin1(QCryptographicHash::hash(parts.join(u',').toUtf8(), QCryptographicHash::Md5).toHex())};
+}
+
+} // namespace
+
+// The workers' voice: it outlives the outbox if a worker does, so a late
+// worker never talks to a destroyed object.
+class OutboxRelay : public QObject
+{
+    Q_OBJECT
+
+signals:
+    void status();
+    void progress(int done, int total);
+    void resendDone(int queued, const QString &error);
+    void reconcileDone(int days, const QString &error);
+    void notice(const QString &text);
+    void wake();
+};
+
+namespace {
+
+std::shared_ptr<OutboxRelay> makeRelay()
+{
+    return std::shared_ptr<OutboxRelay>(new OutboxRelay, [](OutboxRelay *r) { r->deleteLater(); });
+}
+
+// Waits for a worker a moment; one that does not end is left to end alone.
+void release(QThread *thread, int ms)
+{
+    if (!thread)
+        return;
+    thread->quit();
+    if (thread->wait(ms))
+        delete thread;
+}
+
+} // namespace
 
 CentralOutbox::CentralOutbox(const QString &baseFolder, QObject *parent)
     : QObject(parent)
     , m_baseFolder(baseFolder)
-    , m_journal(baseFolder + u"Central/"_s)
+    , m_queue(std::make_shared<OutboxQueue>(baseFolder + u"Central/"_s))
+    , m_cancel(std::make_shared<std::atomic<bool>>(false))
 {
-    m_thread.setObjectName(u"central-outbox"_s);
+    m_relay = makeRelay();
+    const std::shared_ptr<OutboxRelay> &relay = m_relay;
+    connect(relay.get(), &OutboxRelay::status, this, &CentralOutbox::statusChanged);
+    connect(relay.get(), &OutboxRelay::progress, this, &CentralOutbox::resendProgress);
+    connect(relay.get(), &OutboxRelay::notice, this, &CentralOutbox::notice);
+    connect(relay.get(), &OutboxRelay::wake, this, &CentralOutbox::wakeSender);
+    connect(relay.get(), &OutboxRelay::resendDone, this, [this](int queued, const QString &error) {
+        release(m_resend, 1000);
+        m_resend = nullptr;
+        emit resendFinished(queued, error);
+    });
+    connect(relay.get(), &OutboxRelay::reconcileDone, this, [this](int days, const QString &error) {
+        release(m_reconcile, 1000);
+        m_reconcile = nullptr;
+        if (days < 0)
+            emit notice(u"Центральная база: сверка с сервером не выполнена: "_s + error);
+        else if (days > 0)
+            emit notice(u"Центральная база: сверка с сервером, дней отправлено заново: %1"_s.arg(days));
+        emit reconcileFinished(days, error);
+    });
+    // Any thread may change the counts; the window hears it once per turn.
+    std::weak_ptr<OutboxRelay> weak = relay;
+    m_queue->changed = [weak] {
+        if (const auto r = weak.lock())
+            emit r->status();
+    };
 }
 
 CentralOutbox::~CentralOutbox()
 {
-    stopSender();
+    m_cancel->store(true);
+    // The queue is on disk: the program's end waits for its workers less
+    // than a second in all. Its connection cut, the sender ends at once
+    // unless it is still logging in to a server that does not answer.
+    const QDeadlineTimer deadline(900);
+    stopSender(int(std::max<qint64>(1, deadline.remainingTime())));
+    release(m_resend, int(std::max<qint64>(1, deadline.remainingTime())));
+    release(m_reconcile, int(std::max<qint64>(1, deadline.remainingTime())));
 }
 
 void CentralOutbox::start()
 {
     m_settings = CentralSettings::load(m_baseFolder);
-    {
-        QMutexLocker lock(&m_mutex);
-        if (const StoreResult loaded = m_journal.load(m_pending, m_lastSeq); !loaded)
-            m_reason = u"очередь не прочитана: "_s + loaded.reason;
-        m_loaded = true;
+    qint64 damaged = 0;
+    if (const StoreResult loaded = m_queue->load(damaged); !loaded)
+        m_reason = u"очередь не прочитана: "_s + loaded.reason;
+    if (damaged > 0)
+        // Said once; the reconciliation queues the lost days again.
+        emit notice(u"Центральная база: очередь повреждена, пропущено байт: %1; остальные карточки сохранены, "
+                    u"сверка с сервером отправит потерянные дни заново"_s.arg(damaged));
+    if (m_settings.enabled) {
+        if (const StoreResult made = CentralSettings::installationKey(m_baseFolder, m_key); !made)
+            m_reason = u"ключ весов не записан: "_s + made.reason;
+        // Settings of an older program: the comparison starts today.
+        if (!m_settings.since.isValid()) {
+            m_settings.since = QDate::currentDate();
+            (void)m_settings.save(m_baseFolder);
+        }
     }
     startSender();
     emit statusChanged();
 }
 
-StoreResult CentralOutbox::applySettings(const CentralSettings &settings)
+StoreResult CentralOutbox::applySettings(const CentralSettings &wanted)
 {
+    CentralSettings settings = wanted;
+    if (settings.enabled && !settings.since.isValid())
+        settings.since = m_settings.since.isValid() ? m_settings.since : QDate::currentDate();
+    if (settings.enabled && m_key.isEmpty())
+        if (const StoreResult made = CentralSettings::installationKey(m_baseFolder, m_key); !made)
+            return made;
     if (const StoreResult saved = settings.save(m_baseFolder); !saved)
         return saved;
     stopSender();
@@ -52,24 +186,35 @@ StoreResult CentralOutbox::applySettings(const CentralSettings &settings)
 
 void CentralOutbox::startSender()
 {
-    if (!m_settings.enabled || !m_loaded || m_sender)
+    if (!m_settings.enabled || !m_queue->loaded() || m_sender || m_key.isEmpty())
         return;
-    m_sender = new CentralSender(*this, m_settings, m_retryMs, m_batchSize);
-    m_sender->moveToThread(&m_thread);
-    connect(&m_thread, &QThread::finished, m_sender, &QObject::deleteLater);
+    m_thread = new QThread;
+    m_thread->setObjectName(u"central-outbox"_s);
+    m_sender = new CentralSender(m_queue, m_settings, m_key, m_retryMs, m_batchSize);
+    m_sender->moveToThread(m_thread);
+    connect(m_thread, &QThread::finished, m_sender, &QObject::deleteLater);
     connect(m_sender, &CentralSender::reasonChanged, this, &CentralOutbox::setReason);
-    m_thread.start();
+    connect(m_sender, &CentralSender::notice, m_relay.get(), &OutboxRelay::notice);
+    m_thread->start();
     wakeSender();
 }
 
-void CentralOutbox::stopSender()
+void CentralOutbox::stopSender(int waitMs)
 {
     if (!m_sender)
         return;
-    m_sender->stopping = true;
-    m_thread.quit();
-    m_thread.wait();
+    // The old sender may be inside a call to a hung server: its connection
+    // is cut and nobody waits for it; what it confirms is still true.
+    disconnect(m_sender, nullptr, this, nullptr);
+    disconnect(m_sender, nullptr, m_relay.get(), nullptr);
+    m_sender->stop();
+    QThread *thread = m_thread;
     m_sender = nullptr;
+    m_thread = nullptr;
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->quit();
+    if (waitMs > 0 && thread->wait(waitMs))
+        delete thread;
 }
 
 void CentralOutbox::wakeSender()
@@ -90,37 +235,22 @@ StoreResult CentralOutbox::cardWritten(const CargoCard &card, const ExtraParams 
     return cardsWritten({Item{card, extras, day}}, change, who);
 }
 
-std::vector<OutboxEntry> CentralOutbox::entriesOf(const std::vector<Item> &items, CardChange change,
-                                                  const QString &who) const
+std::vector<QByteArray> CentralOutbox::bodiesOf(const std::vector<Item> &items, CardChange change,
+                                                const QString &who)
 {
-    const QString site = m_settings.site.trimmed();
     // With its offset from UTC, so the server keeps the real moment.
     const QDateTime now = QDateTime::currentDateTime();
     const QString at = now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate);
-    // Microseconds of the real time, so a journal lost with its disk
-    // still numbers above everything it sent before.
-    qint64 seq = std::max(m_lastSeq, QDateTime::currentMSecsSinceEpoch() * 1000);
-    std::vector<OutboxEntry> entries;
-    entries.reserve(items.size());
+    std::vector<QByteArray> bodies;
+    bodies.reserve(items.size());
     for (const Item &item : items) {
         QJsonObject o = CentralCard::toJson(item.card, item.extras, item.day);
-        o[u"site"_s] = site;
         o[u"change"_s] = CentralCard::changeName(change);
         o[u"operator"_s] = who;
         o[u"changed_at"_s] = at;
-        // The change number goes first, where the journal finds it.
-        ++seq;
-        entries.push_back({seq, "{\"change_no\":" + QByteArray::number(seq) + ','
-                                    + QJsonDocument(o).toJson(QJsonDocument::Compact).mid(1)});
+        bodies.push_back(QJsonDocument(o).toJson(QJsonDocument::Compact));
     }
-    return entries;
-}
-
-void CentralOutbox::queue(std::vector<OutboxEntry> &entries)
-{
-    m_lastSeq = entries.back().seq;
-    for (OutboxEntry &e : entries)
-        m_pending.push_back(std::move(e));
+    return bodies;
 }
 
 StoreResult CentralOutbox::commitWith(const std::vector<Item> &items, CardChange change, const QString &who,
@@ -128,100 +258,187 @@ StoreResult CentralOutbox::commitWith(const std::vector<Item> &items, CardChange
 {
     if (!m_settings.enabled || items.empty())
         return commit({});
-    {
-        QMutexLocker lock(&m_mutex);
-        std::vector<OutboxEntry> entries = entriesOf(items, change, who);
-        const WriteJournal::Piece piece = m_journal.appendPiece(entries);
-        if (const StoreResult written = commit({piece}); !written)
-            return written;
-        m_journal.appended(piece);
-        queue(entries);
-    }
+    if (const StoreResult written = m_queue->commitWith(bodiesOf(items, change, who), commit); !written)
+        return written;
     wakeSender();
-    emit statusChanged();
     return {};
 }
 
 StoreResult CentralOutbox::cardsWritten(const std::vector<Item> &items, CardChange change, const QString &who)
 {
-    if (!m_settings.enabled || items.empty())
+    if (!m_settings.enabled)
         return {};
-    {
-        QMutexLocker lock(&m_mutex);
-        std::vector<OutboxEntry> entries = entriesOf(items, change, who);
-        if (const StoreResult written = m_journal.append(entries); !written)
-            return written;
-        queue(entries);
-    }
-    wakeSender();
-    emit statusChanged();
+    return queueItems(*m_queue, *m_relay, items, change, who);
+}
+
+StoreResult CentralOutbox::queueItems(OutboxQueue &queue, OutboxRelay &relay, const std::vector<Item> &items,
+                                      CardChange change, const QString &who)
+{
+    if (items.empty())
+        return {};
+    if (const StoreResult written = queue.append(bodiesOf(items, change, who)); !written)
+        return written;
+    emit relay.wake();
     return {};
 }
 
-int CentralOutbox::resendPeriod(const Folders &folders, const QDate &from, const QDate &to, const QString &who,
-                                QString &error)
+int CentralOutbox::resendDays(OutboxQueue &queue, OutboxRelay &relay, const Folders &folders, const QDate &from,
+                              const QDate &to, const QString &who, QString &error,
+                              const std::function<bool(int, int)> &progress)
 {
-    if (!m_settings.enabled) {
-        error = u"передача в центральную базу выключена"_s;
-        return -1;
-    }
+    const int days = from.isValid() && to.isValid() ? int(from.daysTo(to)) + 1 : 0;
     int total = 0;
-    for (QDate day = from; day.isValid() && day <= to; day = day.addDays(1)) {
-        const QString path = dayFilePath(folders, day);
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray data = file.readAll();
-        const PlusFile plus(PlusFile::besideDayFile(path));
-        std::vector<Item> items;
-        for (qint64 n = 1; decodeDayCardId(data, n) != 0; ++n)
-            items.push_back({decodeDayCard(QByteArrayView(data).sliced(DayFileLayout::cardOffset(n))),
-                             plus.read(int(n)), day});
-        if (const StoreResult queued = cardsWritten(items, CardChange::Resend, who); !queued) {
+    for (int i = 0; i < days; ++i) {
+        if (progress && !progress(i, days)) {
+            error = u"прервано"_s;
+            return -1;
+        }
+        const std::vector<Item> items = dayItems(folders, from.addDays(i));
+        if (const StoreResult queued = queueItems(queue, relay, items, CardChange::Resend, who); !queued) {
             error = queued.reason;
             return -1;
         }
         total += int(items.size());
     }
+    if (progress)
+        progress(days, days);
     return total;
 }
 
-int CentralOutbox::queued() const
+int CentralOutbox::resendPeriod(const Folders &folders, const QDate &from, const QDate &to, const QString &who,
+                                QString &error, const std::function<bool(int, int)> &progress)
 {
-    QMutexLocker lock(&m_mutex);
-    return int(m_pending.size());
+    if (!m_settings.enabled) {
+        error = u"передача в центральную базу выключена"_s;
+        return -1;
+    }
+    return resendDays(*m_queue, *m_relay, folders, from, to, who, error, progress);
+}
+
+bool CentralOutbox::startResend(const Folders &folders, const QDate &from, const QDate &to, const QString &who)
+{
+    if (m_resend)
+        return false;
+    if (!m_settings.enabled) {
+        emit resendFinished(-1, u"передача в центральную базу выключена"_s);
+        return false;
+    }
+    const std::shared_ptr<OutboxRelay> relay = m_relay;
+    const std::shared_ptr<std::atomic<bool>> cancel = m_cancel;
+    const std::shared_ptr<OutboxQueue> queue = m_queue;
+    // The worker keeps what it uses; the program's end stops it between days.
+    m_resend = QThread::create([relay, cancel, queue, folders, from, to, who] {
+        QString error;
+        const int queued = resendDays(*queue, *relay, folders, from, to, who, error, [&relay, &cancel](int done, int total) {
+            emit relay->progress(done, total);
+            return !cancel->load();
+        });
+        emit relay->resendDone(queued, error);
+    });
+    m_resend->setObjectName(u"central-resend"_s);
+    m_resend->start();
+    return true;
+}
+
+bool CentralOutbox::startReconcile(const Folders &folders, const QDate &today)
+{
+    if (m_reconcile || !m_settings.enabled || !m_settings.since.isValid() || m_key.isEmpty())
+        return false;
+    const std::shared_ptr<OutboxRelay> relay = m_relay;
+    const std::shared_ptr<std::atomic<bool>> cancel = m_cancel;
+    const std::shared_ptr<OutboxQueue> queue = m_queue;
+    const CentralSettings settings = m_settings;
+    const QString key = m_key;
+    m_reconcile = QThread::create([relay, cancel, queue, settings, key, folders, today] {
+        const QString name = u"tarvo-central-reconcile-%1"_s.arg(quintptr(QThread::currentThreadId()));
+        QString error;
+        std::map<QDate, std::pair<int, QString>> server;
+        if (!openCentralDatabase(settings, name, error)) {
+            emit relay->reconcileDone(-1, u"нет соединения: "_s + error);
+            return;
+        }
+        {
+            QSqlQuery query(QSqlDatabase::database(name, false));
+            // The days of a code another scale holds are not this one's.
+            query.prepare(u"SELECT install_key FROM sites WHERE code = ?"_s);
+            query.addBindValue(settings.site.trimmed());
+            if (query.exec() && query.next() && !query.value(0).isNull() && query.value(0).toString() != key)
+                error = u"код весов «%1» уже занят другими весами"_s.arg(settings.site.trimmed());
+            // A site the server does not know yet has no cards there.
+            query.prepare(u"SELECT day, cards, digest FROM tarvo_day_digests(?, ?, ?)"_s);
+            query.addBindValue(settings.site.trimmed());
+            query.addBindValue(settings.since);
+            query.addBindValue(today);
+            if (error.isEmpty() && !query.exec())
+                error = centralFailureText(query.lastError()) + u" ("_s + centralFailureDetail(query.lastError()) + u')';
+            while (error.isEmpty() && query.next())
+                server[query.value(0).toDate()] = {query.value(1).toInt(), query.value(2).toString()};
+        }
+        closeCentralDatabase(name);
+        if (!error.isEmpty()) {
+            emit relay->reconcileDone(-1, error);
+            return;
+        }
+        // Days with changes still queued differ for now, and will not.
+        const QSet<QString> queued = queue->pendingDays();
+        int differing = 0;
+        for (QDate day = settings.since; day <= today && !cancel->load(); day = day.addDays(1)) {
+            if (queued.contains(day.toString(Qt::ISODate)))
+                continue;
+            const std::vector<Item> items = dayItems(folders, day);
+            const auto found = server.find(day);
+            const std::pair<int, QString> local = items.empty() ? std::pair<int, QString>{0, QString()} : dayDigest(items);
+            const std::pair<int, QString> there = found == server.end() ? std::pair<int, QString>{0, QString()} : found->second;
+            if (local == there)
+                continue;
+            if (local.first < there.first || items.empty())
+                continue; // cards only the server has: nothing here to send
+            if (const StoreResult ok = queueItems(*queue, *relay, items, CardChange::Resend, u"сверка"_s); !ok) {
+                emit relay->reconcileDone(-1, ok.reason);
+                return;
+            }
+            ++differing;
+        }
+        emit relay->reconcileDone(differing, QString());
+    });
+    m_reconcile->setObjectName(u"central-reconcile"_s);
+    m_reconcile->start();
+    return true;
+}
+
+int CentralOutbox::queued() const { return m_queue->pending(); }
+
+std::vector<RejectedEntry> CentralOutbox::rejected() const { return m_queue->rejected(); }
+
+StoreResult CentralOutbox::resendRejected(int &count)
+{
+    const StoreResult queued = m_queue->resendRejected(count);
+    wakeSender();
+    return queued;
+}
+
+QString CentralOutbox::cardsText(int count)
+{
+    const int tens = count % 100;
+    const int ones = count % 10;
+    const char16_t *word = (tens >= 11 && tens <= 14) ? u"карточек"
+                           : ones == 1                 ? u"карточка"
+                           : ones >= 2 && ones <= 4    ? u"карточки"
+                                                       : u"карточек";
+    return QString::number(count) + u' ' + QString::fromUtf16(word);
 }
 
 QString CentralOutbox::statusText() const
 {
     if (!m_settings.enabled)
         return {};
-    QString text = u"Центральная база: %1 карточек в очереди"_s.arg(queued());
+    QString text = u"Центральная база: %1 в очереди"_s.arg(cardsText(queued()));
+    if (const int aside = m_queue->rejectedCount(); aside > 0)
+        text += u", отложено: %1"_s.arg(aside);
+    // The server's own text stays in the window and the log.
     if (!m_reason.isEmpty())
-        text += u" — "_s + m_reason;
+        text += u" — "_s + m_reason.section(u" ("_s, 0, 0);
     return text;
 }
 
-std::vector<OutboxEntry> CentralOutbox::peek(int count) const
-{
-    QMutexLocker lock(&m_mutex);
-    std::vector<OutboxEntry> entries;
-    for (auto it = m_pending.begin(); it != m_pending.end() && int(entries.size()) < count; ++it)
-        entries.push_back(*it);
-    return entries;
-}
-
-void CentralOutbox::confirm(qint64 seq)
-{
-    // The mark first: a crash after it only sends the batch again, which
-    // the server records once.
-    const StoreResult marked = m_journal.markSent(seq);
-    {
-        QMutexLocker lock(&m_mutex);
-        while (!m_pending.empty() && m_pending.front().seq <= seq)
-            m_pending.pop_front();
-        if (marked && m_pending.empty())
-            (void)m_journal.compactIfLarge();
-    }
-    QMetaObject::invokeMethod(this, &CentralOutbox::statusChanged, Qt::QueuedConnection);
-}
+#include "CentralOutbox.moc"

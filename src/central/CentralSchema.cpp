@@ -1,5 +1,7 @@
 #include "CentralSchema.h"
 
+#include "CentralSettings.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
@@ -52,13 +54,12 @@ QStringList statementsOf(const QString &script)
 
 QString reasonOf(const QSqlQuery &query)
 {
-    QString text = query.lastError().databaseText();
-    if (text.isEmpty())
-        text = query.lastError().text();
-    return text.simplified();
+    return centralFailureText(query.lastError()) + u" ("_s + centralFailureDetail(query.lastError()) + u')';
 }
 
 } // namespace
+
+QString CentralSchema::newerText() { return u"База данных новее программы: обновите программу"_s; }
 
 int CentralSchema::latestVersion()
 {
@@ -71,9 +72,17 @@ bool CentralSchema::migrate(QSqlDatabase &db, QString &error)
     QSqlQuery query(db);
     // Every connection asks; nearly always the schema is current already,
     // and then neither a lock nor a transaction is needed.
-    if (query.exec(u"SELECT max(version) FROM tarvo_migrations"_s) && query.next()
-        && query.value(0).toInt() >= latestVersion())
-        return true;
+    if (query.exec(u"SELECT max(version) FROM tarvo_migrations"_s) && query.next()) {
+        const int found = query.value(0).toInt();
+        if (found > latestVersion()) {
+            // A newer program's columns and rules: writing by the old ones
+            // could lose what it added.
+            error = newerText();
+            return false;
+        }
+        if (found == latestVersion())
+            return true;
+    }
     query.finish();
     const auto fail = [&] {
         error = u"схема базы не обновлена: "_s + reasonOf(query);
@@ -81,7 +90,7 @@ bool CentralSchema::migrate(QSqlDatabase &db, QString &error)
         return false;
     };
     if (!db.transaction()) {
-        error = db.lastError().databaseText().simplified();
+        error = centralFailureText(db.lastError());
         return false;
     }
     // Any number that is the program's own: one upgrade at a time.
@@ -94,6 +103,11 @@ bool CentralSchema::migrate(QSqlDatabase &db, QString &error)
         return fail();
     const int current = query.value(0).toInt();
     query.finish();
+    if (current > latestVersion()) {
+        error = newerText();
+        db.rollback();
+        return false;
+    }
     for (const auto &[version, path] : migrationFiles()) {
         if (version <= current)
             continue;
@@ -111,7 +125,7 @@ bool CentralSchema::migrate(QSqlDatabase &db, QString &error)
             return fail();
     }
     if (!db.commit()) {
-        error = u"схема базы не обновлена: "_s + db.lastError().databaseText().simplified();
+        error = u"схема базы не обновлена: "_s + centralFailureText(db.lastError());
         db.rollback();
         return false;
     }

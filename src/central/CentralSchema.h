@@ -11,6 +11,9 @@ class QSqlDatabase;
 namespace CentralSchema {
 // The newest version the program knows.
 int latestVersion();
-// Brings the schema to latestVersion(); false with the server's reason.
+// "База данных новее программы: обновите программу".
+QString newerText();
+// Brings the schema to latestVersion(); false with the reason, also when
+// the schema is newer than the program (nothing may be written then).
 bool migrate(QSqlDatabase &db, QString &error);
 } // namespace CentralSchema

@@ -2,26 +2,36 @@
 
 #include "CentralSettings.h"
 
+#include <QMutex>
 #include <QObject>
 
 #include <atomic>
+#include <memory>
+#include <vector>
 
-class CentralOutbox;
+class OutboxQueue;
 class QTimer;
+struct OutboxEntry;
 
-// The outbox's worker, living on its own thread: connects, brings the
-// schema up to date, sends the pending changes in batches, one transaction
-// each, and confirms them. Any failure closes the connection and tries
-// again after the retry interval.
+// The outbox's worker, living on a thread of its own: connects, refuses a
+// schema newer than the program, brings an older one up to date, claims the
+// site code with the installation's key, sends the pending changes in
+// batches, one transaction each, and confirms them. A card the server
+// refuses is set aside and the queue goes on; any other failure closes the
+// connection and tries again after the retry interval. Nobody waits for it:
+// a sender that is told to stop is left to end on its own.
 class CentralSender : public QObject
 {
     Q_OBJECT
 
 public:
-    CentralSender(CentralOutbox &outbox, const CentralSettings &settings, int retryMs, int batchSize);
+    CentralSender(std::shared_ptr<OutboxQueue> queue, const CentralSettings &settings, const QString &key,
+                  int retryMs, int batchSize);
     ~CentralSender() override;
 
-    std::atomic<bool> stopping = false;
+    // From any thread: no new work, and a call waiting for the server
+    // returns at once (its connection is cut on this side).
+    void stop();
 
 public slots:
     // New changes are pending.
@@ -30,17 +40,28 @@ public slots:
 signals:
     // Empty when the queue drains, else why it does not.
     void reasonChanged(const QString &reason);
+    // Something for the event log (a rename of the site, a card set aside).
+    void notice(const QString &text);
 
 private:
+    enum class Outcome { Sent, Lost };
+
     void sendPending();
     bool connectServer(QString &error);
-    bool sendBatch(const QByteArray &batch, QString &error);
+    Outcome send(const std::vector<OutboxEntry> &entries, QString &error);
+    void disconnectServer();
     void fail(const QString &reason);
 
-    CentralOutbox &m_outbox;
+    std::shared_ptr<OutboxQueue> m_queue;
     CentralSettings m_settings;
+    QString m_key;
     QString m_connection;
     QTimer *m_retry;
     int m_batchSize;
     bool m_connected = false;
+    bool m_checked = false;
+    std::atomic<bool> m_stopping = false;
+    // The connection's socket while it is open, for stop().
+    QMutex m_socketMutex;
+    int m_socket = -1;
 };

@@ -8,7 +8,12 @@
 #include <QFile>
 #include <QtEndian>
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
 #include <cerrno>
+#include <optional>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -35,6 +40,23 @@ qint64 seqOf(QByteArrayView payload)
     return value;
 }
 
+// The record that starts at `at`, if one whole, undamaged record does.
+std::optional<QByteArrayView> recordAt(const QByteArray &data, qsizetype at)
+{
+    if (data.size() - at < kHeader)
+        return {};
+    const quint32 length = qFromLittleEndian<quint32>(data.constData() + at);
+    const quint32 check = qFromLittleEndian<quint32>(data.constData() + at + 4);
+    if (length > kMaxPayload || data.size() - at - kHeader < qsizetype(length) || (check >> 16) != kMagic)
+        return {};
+    const QByteArrayView payload = QByteArrayView(data).sliced(at + kHeader, length);
+    if (seqOf(payload) == 0 || check != checkOf(payload))
+        return {};
+    return payload;
+}
+
+constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
 } // namespace
 
 OutboxJournal::OutboxJournal(const QString &folder)
@@ -42,49 +64,60 @@ OutboxJournal::OutboxJournal(const QString &folder)
 {
 }
 
-StoreResult OutboxJournal::load(std::deque<OutboxEntry> &pending, qint64 &lastSeq)
+StoreResult OutboxJournal::load(std::deque<OutboxEntry> &pending, qint64 &lastSeq, qint64 &damagedBytes)
 {
     pending.clear();
     lastSeq = 0;
+    damagedBytes = 0;
     if (!QDir().mkpath(m_folder))
         return StoreResult::failed(u"папка не создана: "_s + m_folder);
+    // The queue holds the cards in clear: the user's alone, as the password is.
+    QFile::setPermissions(m_folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qint64 sent = 0;
     if (QFile mark(sentPath()); mark.open(QIODevice::ReadOnly))
         sent = mark.readAll().trimmed().toLongLong();
     lastSeq = sent;
 
     QFile file(journalPath());
-    if (!file.exists()) {
-        m_size = 0;
-        return {};
-    }
     if (!file.open(QIODevice::ReadWrite))
         return StoreResult::failed(fileErrorText(file));
+    for (const QString &path : {journalPath(), sentPath(), rejectedPath()})
+        if (QFile::exists(path))
+            QFile::setPermissions(path, kOwnerOnly);
     const QByteArray data = file.readAll();
     qsizetype at = 0;
-    while (data.size() - at >= kHeader) {
-        const quint32 length = qFromLittleEndian<quint32>(data.constData() + at);
-        const quint32 check = qFromLittleEndian<quint32>(data.constData() + at + 4);
-        if (length > kMaxPayload || data.size() - at - kHeader < qsizetype(length))
-            break;
-        const QByteArrayView payload = QByteArrayView(data).sliced(at + kHeader, length);
-        if (check != checkOf(payload))
-            break;
-        const qint64 seq = seqOf(payload);
-        if (seq == 0)
-            break;
+    qsizetype end = 0;
+    while (at < data.size()) {
+        const std::optional<QByteArrayView> payload = recordAt(data, at);
+        if (!payload) {
+            // A damaged record: the next one that checks out goes on.
+            qsizetype next = at + 1;
+            while (next < data.size() && !recordAt(data, next))
+                ++next;
+            if (next >= data.size())
+                break;
+            damagedBytes += next - at;
+            at = next;
+            continue;
+        }
+        const qint64 seq = seqOf(*payload);
         if (seq > sent)
-            pending.push_back({seq, payload.toByteArray()});
+            pending.push_back({seq, payload->toByteArray()});
         lastSeq = std::max(lastSeq, seq);
-        at += kHeader + length;
+        at += kHeader + payload->size();
+        end = at;
     }
-    if (at != data.size()) {
+    if (end != data.size()) {
         // The tail a crash tore: whatever follows it was never confirmed
         // to a caller, and new records must not land behind it.
-        if (!file.resize(at) || ::fdatasync(file.handle()) != 0)
+        if (const StoreResult settled = CommitLog::settleBefore(journalPath()); !settled)
+            return settled;
+        if (!file.resize(end) || ::fdatasync(file.handle()) != 0)
             return StoreResult::failed(fileErrorText(file));
     }
-    m_size = at;
+    // Damage in the middle may hold numbers above the last readable one.
+    std::sort(pending.begin(), pending.end(), [](const OutboxEntry &a, const OutboxEntry &b) { return a.seq < b.seq; });
+    m_size = end;
     return {};
 }
 
@@ -125,7 +158,7 @@ StoreResult OutboxJournal::append(const std::vector<OutboxEntry> &entries)
 
 StoreResult OutboxJournal::markSent(qint64 seq)
 {
-    return replaceDurably(sentPath(), QByteArray::number(seq));
+    return replaceDurably(sentPath(), QByteArray::number(seq), kOwnerOnly);
 }
 
 StoreResult OutboxJournal::compactIfLarge()
@@ -141,4 +174,36 @@ StoreResult OutboxJournal::compactIfLarge()
         return StoreResult::failed(systemErrorText(errno));
     m_size = 0;
     return {};
+}
+
+std::vector<RejectedEntry> OutboxJournal::loadRejected() const
+{
+    std::vector<RejectedEntry> rejected;
+    QFile file(rejectedPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return rejected;
+    // One JSON object a line; a line that does not read is left out.
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        const QByteArray payload = o.value(u"card"_s).toString().toUtf8();
+        const qint64 seq = seqOf(payload);
+        if (seq == 0)
+            continue;
+        // Set aside twice by a crash between the two writes: once is enough.
+        if (std::any_of(rejected.begin(), rejected.end(), [seq](const RejectedEntry &r) { return r.entry.seq == seq; }))
+            continue;
+        rejected.push_back({{seq, payload}, o.value(u"reason"_s).toString()});
+    }
+    return rejected;
+}
+
+StoreResult OutboxJournal::saveRejected(const std::vector<RejectedEntry> &rejected) const
+{
+    QByteArray bytes;
+    for (const RejectedEntry &r : rejected) {
+        const QJsonObject o{{u"reason"_s, r.reason}, {u"card"_s, QString::fromUtf8(r.entry.payload)}};
+        bytes += QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
+    }
+    return replaceDurably(rejectedPath(), bytes, kOwnerOnly);
 }

@@ -17,22 +17,34 @@ struct OutboxEntry
     QByteArray payload;
 };
 
+// A change the server refused, set aside with its reason.
+struct RejectedEntry
+{
+    OutboxEntry entry;
+    QString reason;
+};
+
 // The outbox on disk, in its folder: "outbox.dat" holds the changes as
 // records (4-byte length, 4-byte check, payload), appended and flushed;
-// "outbox.sent" the change number up to which the server confirmed. A record
-// torn by a crash ends the journal and is cut off at the next load. Not
-// thread-safe: its owner serialises the calls.
+// "outbox.sent" the change number up to which the server confirmed;
+// "rejected.dat" the changes the server refused. Each record checks itself:
+// a damaged one is skipped and the records after it are kept; only a torn
+// tail is cut off. The files are the user's alone (0600). Not thread-safe:
+// its owner serialises the calls.
 class OutboxJournal
 {
 public:
     explicit OutboxJournal(const QString &folder);
 
+    QString folder() const { return m_folder; }
     QString journalPath() const { return m_folder + QStringLiteral("outbox.dat"); }
     QString sentPath() const { return m_folder + QStringLiteral("outbox.sent"); }
+    QString rejectedPath() const { return m_folder + QStringLiteral("rejected.dat"); }
 
     // The changes not yet confirmed, in order, and the highest change
-    // number ever given (0 for none).
-    StoreResult load(std::deque<OutboxEntry> &pending, qint64 &lastSeq);
+    // number ever given (0 for none). `damagedBytes` counts what was
+    // skipped as damage (a torn tail not included).
+    StoreResult load(std::deque<OutboxEntry> &pending, qint64 &lastSeq, qint64 &damagedBytes);
     // The entries in one write, flushed to disk before it returns.
     StoreResult append(const std::vector<OutboxEntry> &entries);
     // The same write as a piece of a larger one; `appended` once it is made.
@@ -42,6 +54,10 @@ public:
     StoreResult markSent(qint64 seq);
     // Nothing is pending: the journal is emptied once it has grown.
     StoreResult compactIfLarge();
+
+    // The refused changes, replaced as a whole (they are few).
+    std::vector<RejectedEntry> loadRejected() const;
+    StoreResult saveRejected(const std::vector<RejectedEntry> &rejected) const;
 
 private:
     QString m_folder;

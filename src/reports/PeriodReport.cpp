@@ -156,6 +156,29 @@ void onAllCores(qint64 count, Read read, Done done)
         t.join();
 }
 
+// The row of one card; thread-safe.
+ReportRow cardRow(const CargoCard &card, const ReportColumnLayout &layout, int last)
+{
+    // Cells are set one by one, so a TAB inside a text stays in its cell.
+    const bool closed = PeriodReport::isClosedByCopy(card);
+    std::array<QString, ReportRow::MaxCells> cells;
+    qsizetype size = 0;
+    for (int c = 1; c <= last; ++c) {
+        const int param = layout.columnParam[size_t(c)];
+        cells[size_t(c)] = reportCellText(card, param);
+        // Brackets tell on paper, also in text mode, what is not summed.
+        if (closed && std::find(kSummed.begin(), kSummed.end(), param) != kSummed.end())
+            cells[size_t(c)] = u'(' + cells[size_t(c)] + u')';
+        size += cells[size_t(c)].size();
+    }
+    ReportRow row;
+    row.reserve(size);
+    for (int c = 0; c <= last; ++c)
+        row.appendCell(cells[size_t(c)]);
+    finishDataRow(row, closed, layout, last);
+    return row;
+}
+
 } // namespace
 
 PeriodReport::PeriodReport(AppContext &context, QObject *parent)
@@ -335,8 +358,20 @@ ReportMessage PeriodReport::BuildPeriodReport()
                 m_progress->endProgress();
             return ReportMessage::SourceFailed;
         }
-        for (const CargoCard &card : cards)
-            appendCardRow(card);
+        // The rows of the cards are made on all cores, in their order.
+        const int last = m_table.columnCount() - 1;
+        rows.reserve(2 * (1 + cards.size()) + 1);
+        rows.resize(qMax<size_t>(2, 1 + cards.size()));
+        rows[0] = m_table.row(0);
+        rows[1] = ReportRow();
+        constexpr qint64 kChunk = 4096;
+        onAllCores((qint64(cards.size()) + kChunk - 1) / kChunk, [&](qint64 i) {
+            const size_t end = std::min(cards.size(), size_t(i + 1) * size_t(kChunk));
+            for (size_t k = size_t(i) * size_t(kChunk); k < end; ++k)
+                rows[1 + k] = cardRow(cards[k], m_layout, last);
+        }, [](qint64) {});
+        m_dataRows = int(cards.size());
+        m_table.setRows(std::move(rows));
         any = true;
         progress(80);
     } else if (const int year = firstYearWithFolder(start.year(), end.year()); year != 0) {
@@ -438,25 +473,7 @@ void PeriodReport::Data_Read_Report(const QString &path)
 
 void PeriodReport::appendCardRow(const CargoCard &card)
 {
-    const int last = m_table.columnCount() - 1;
-    // Cells are set one by one, so a TAB inside a text stays in its cell.
-    const bool closed = isClosedByCopy(card);
-    std::array<QString, ReportRow::MaxCells> cells;
-    qsizetype size = 0;
-    for (int c = 1; c <= last; ++c) {
-        const int param = m_layout.columnParam[size_t(c)];
-        cells[size_t(c)] = reportCellText(card, param);
-        // Brackets tell on paper, also in text mode, what is not summed.
-        if (closed && std::find(kSummed.begin(), kSummed.end(), param) != kSummed.end())
-            cells[size_t(c)] = u'(' + cells[size_t(c)] + u')';
-        size += cells[size_t(c)].size();
-    }
-    ReportRow row;
-    row.reserve(size);
-    for (int c = 0; c <= last; ++c)
-        row.appendCell(cells[size_t(c)]);
-    finishDataRow(row, closed, m_layout, last);
-
+    ReportRow row = cardRow(card, m_layout, m_table.columnCount() - 1);
     // The first card takes the empty row the cleared table starts with,
     // so a report of cards has no empty group of its own.
     const int at = m_dataRows + 1;

@@ -16,6 +16,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <unistd.h>
 
 class PgServer
@@ -39,6 +40,8 @@ public:
 
     QString error;
     int port = 0;
+    // More server options ("-c ssl=on ..."), for the next start.
+    QString extraOptions;
     QString password = QStringLiteral("geheim-7");
 
     bool start()
@@ -90,7 +93,8 @@ public:
     {
         const QString options = QStringLiteral("-p %1 -c listen_addresses=127.0.0.1 -c unix_socket_directories='' "
                                                "-c fsync=off -c synchronous_commit=off -c full_page_writes=off")
-                                    .arg(port);
+                                    .arg(port)
+                                + u' ' + extraOptions;
         return run(QStringLiteral("pg_ctl"), {QStringLiteral("-D"), dataDir(), QStringLiteral("-l"),
                                               m_dir.filePath(QStringLiteral("server.log")), QStringLiteral("-w"),
                                               QStringLiteral("-t"), QStringLiteral("60"), QStringLiteral("-o"),
@@ -139,6 +143,34 @@ public:
         closeCentralDatabase(QStringLiteral("pg-admin"));
         return ok;
     }
+
+    // SIGSTOP (true) or SIGCONT to the server and all its processes: a
+    // server that hangs, neither answering nor closing a connection.
+    bool freeze(bool on)
+    {
+        QFile pidFile(dataDir() + QStringLiteral("/postmaster.pid"));
+        if (!pidFile.open(QIODevice::ReadOnly))
+            return fail(QStringLiteral("no postmaster.pid"));
+        const pid_t main = pid_t(pidFile.readLine().trimmed().toInt());
+        QList<pid_t> pids{main};
+        const QStringList procs = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        for (const QString &proc : procs) {
+            QFile stat(QStringLiteral("/proc/") + proc + QStringLiteral("/stat"));
+            if (!stat.open(QIODevice::ReadOnly))
+                continue;
+            // pid (name) state ppid ...
+            const QByteArray line = stat.readAll();
+            const QList<QByteArray> rest = line.mid(line.lastIndexOf(')') + 2).split(' ');
+            if (rest.size() > 1 && rest[1].toInt() == main)
+                pids << pid_t(proc.toInt());
+        }
+        for (pid_t pid : pids)
+            ::kill(pid, on ? SIGSTOP : SIGCONT);
+        return true;
+    }
+
+    // A folder of the server's own user, for its certificate and key.
+    QString folder() const { return m_dir.path(); }
 
     QString log() const
     {

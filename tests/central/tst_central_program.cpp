@@ -18,7 +18,10 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QSqlRecord>
+#include <QElapsedTimer>
 #include <QTest>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -124,14 +127,14 @@ private slots:
         QCOMPARE(window->siteField()->text(), u"КАРЬЕР-1"_s);
         QCOMPARE(window->passwordField()->echoMode(), QLineEdit::Password);
         window->checkButton()->click();
-        QVERIFY2(window->resultLabel()->text().startsWith(u"Соединение установлено"_s),
-                 qPrintable(window->resultLabel()->text()));
+        QTRY_VERIFY2_WITH_TIMEOUT(window->resultLabel()->text().startsWith(u"Соединение установлено"_s),
+                                  qPrintable(window->resultLabel()->text()), 10000);
         // "Отправить всё заново" over both days: five cards queued again and
         // recorded as such, the cards unchanged.
         window->fromField()->setDate(kYesterday);
         window->toField()->setDate(kToday);
         window->resendButton()->click();
-        QCOMPARE(window->resultLabel()->text(), u"Поставлено в очередь карточек: 4"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(window->resultLabel()->text(), u"Поставлено в очередь: 4 карточки"_s, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(p.program->central().queued(), 0, 20000);
         QCOMPARE(ask(db, u"SELECT count(*) FROM card_changes WHERE change = 'resend'"_s), QStringList{u"4"_s});
         QCOMPARE(ask(db, u"SELECT count(*) FROM cards"_s), QStringList{u"4"_s});
@@ -169,6 +172,57 @@ private slots:
             QApplication::processEvents();
             p.window->grab().save(shots + u"/central-main.png"_s);
         }
+    }
+
+    // A server that hangs (SIGSTOP) while the operator presses "Сохранить",
+    // "Проверить соединение" and leaves the program: each answers within a
+    // second, and the card stored meanwhile arrives once the server is back.
+    void hungServerWindowAnswers()
+    {
+        QVERIFY2(m_pg.createDatabase(u"hung"_s), qPrintable(m_pg.error));
+        const CentralSettings db = m_pg.settings(u"ВЕСЫ-Х"_s, u"hung"_s);
+        auto *port = new FakeTerminalPort;
+        auto p = std::make_unique<ProgramFixture>(QDateTime(kToday, QTime(10, 0)), port, nullptr, nullptr, false);
+        const QString base = p->context->folders.BaseFolder;
+        QVERIFY(QDir().mkpath(base));
+        QVERIFY(bool(db.save(base)));
+        p->program->central().setRetryInterval(100);
+        p->build();
+        p->start();
+        p->login();
+        p->link->stopPolling();
+        p->window->clockTimer()->stop();
+        const auto store = [&](int w) {
+            port->incoming = "\x02 "_ba + QByteArray::number(w).rightJustified(6, '0') + ".0\r\n"_ba;
+            p->link->ReadTick();
+            return p->weighing->StoreNewCard();
+        };
+        QVERIFY(store(30000));
+        QTRY_COMPARE_WITH_TIMEOUT(p->program->central().queued(), 0, 20000);
+
+        QVERIFY2(m_pg.freeze(true), qPrintable(m_pg.error));
+        QVERIFY(store(31000));
+        QTest::qWait(300);
+        p->gate->ShowGate(AccessGate::CentralDatabase);
+        p->gate->setCodeText(AccessCodes::defaultEngineerCode());
+        CentralWindow *window = p->window->centralWindow();
+        QVERIFY(window && window->isVisible());
+        QElapsedTimer t;
+        t.start();
+        window->saveButton()->click();
+        QCOMPARE(window->resultLabel()->text(), u"Сохранено"_s);
+        window->checkButton()->click();
+        QCOMPARE(window->resultLabel()->text(), u"Проверка соединения…"_s);
+        QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
+        t.restart();
+        p.reset();
+        QVERIFY2(t.elapsed() < 1500, qPrintable(QString::number(t.elapsed())));
+        QVERIFY(m_pg.freeze(false));
+
+        CentralOutbox again(base);
+        again.start();
+        QTRY_COMPARE_WITH_TIMEOUT(again.queued(), 0, 20000);
+        QCOMPARE(ask(db, u"SELECT gross FROM cards ORDER BY card_id"_s), (QStringList{u"30000"_s, u"31000"_s}));
     }
 };
 

@@ -3,19 +3,55 @@
 #include "central/CentralOutbox.h"
 #include "core/AppContext.h"
 
-#include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDateEdit>
+#include <QFileDialog>
 #include <QFormLayout>
+#include <QFutureWatcher>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPromise>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QThread>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <memory>
+
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// `work` on a thread of its own, `done` with its answer on the window's;
+// nobody waits for the thread, not even the program's end.
+void runAside(QObject *context, std::function<QString()> work, std::function<void(const QString &)> done)
+{
+    auto promise = std::make_shared<QPromise<QString>>();
+    auto *watcher = new QFutureWatcher<QString>(context);
+    QObject::connect(watcher, &QFutureWatcher<QString>::finished, context, [watcher, done] {
+        if (watcher->future().resultCount() > 0)
+            done(watcher->future().result());
+        watcher->deleteLater();
+    });
+    watcher->setFuture(promise->future());
+    QThread *thread = QThread::create([promise, work] {
+        promise->start();
+        promise->addResult(work());
+        promise->finish();
+    });
+    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start();
+}
+
+} // namespace
 
 CentralWindow::CentralWindow(AppContext &context, CentralOutbox &outbox, QWidget *parent)
     : QWidget(parent, Qt::Window)
@@ -28,7 +64,8 @@ CentralWindow::CentralWindow(AppContext &context, CentralOutbox &outbox, QWidget
     , m_database(new QLineEdit)
     , m_user(new QLineEdit)
     , m_password(new QLineEdit)
-    , m_tls(new QCheckBox(u"Шифрование (TLS)"_s))
+    , m_tls(new QComboBox)
+    , m_ca(new QLineEdit)
     , m_check(new QPushButton(u"Проверить соединение"_s))
     , m_save(new QPushButton(u"Сохранить"_s))
     , m_from(new QDateEdit)
@@ -36,18 +73,32 @@ CentralWindow::CentralWindow(AppContext &context, CentralOutbox &outbox, QWidget
     , m_resend(new QPushButton(u"Отправить всё заново"_s))
     , m_result(new QLabel)
     , m_queue(new QLabel)
+    , m_progress(new QProgressBar)
+    , m_rejected(new QTreeWidget)
+    , m_resendRejected(new QPushButton(u"Отправить отложенные снова"_s))
+    , m_reconcile(new QPushButton(u"Сверить с сервером"_s))
 {
     setWindowTitle(u"Центральная база"_s);
     m_port->setRange(1, 65535);
     m_password->setEchoMode(QLineEdit::Password);
     m_site->setMaxLength(32);
-    m_site->setPlaceholderText(u"например, КАРЬЕР-1"_s);
+    m_site->setPlaceholderText(u"например, КАРЬЕР-1; пусто — только отчёт"_s);
+    m_tls->addItems({u"Без шифрования"_s, u"TLS с проверкой сервера"_s, u"TLS без проверки сервера (небезопасно)"_s});
+    m_ca->setPlaceholderText(u"сертификаты системы"_s);
     for (QDateEdit *date : {m_from, m_to}) {
         date->setDisplayFormat(u"dd.MM.yyyy"_s);
         date->setCalendarPopup(true);
     }
     m_result->setWordWrap(true);
+    m_result->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_queue->setWordWrap(true);
+    m_progress->setRange(0, 100);
+    m_progress->hide();
+    m_rejected->setColumnCount(3);
+    m_rejected->setHeaderLabels({u"День"_s, u"Карточка"_s, u"Причина отказа сервера"_s});
+    m_rejected->setRootIsDecorated(false);
+    m_rejected->header()->setStretchLastSection(true);
+    m_rejected->setMaximumHeight(110);
 
     auto *form = new QFormLayout;
     const auto row = [form](const QString &caption, QWidget *field) {
@@ -63,10 +114,22 @@ CentralWindow::CentralWindow(AppContext &context, CentralOutbox &outbox, QWidget
     row(u"База данных"_s, m_database);
     row(u"Пользователь"_s, m_user);
     row(u"Пароль"_s, m_password);
-    form->addRow(m_tls);
+    row(u"Шифрование"_s, m_tls);
+    auto *caRow = new QWidget;
+    auto *caLayout = new QHBoxLayout(caRow);
+    caLayout->setContentsMargins(0, 0, 0, 0);
+    auto *browse = new QPushButton(u"Обзор…"_s);
+    browse->setAccessibleName(u"Выбрать файл сертификата"_s);
+    caLayout->addWidget(m_ca, 1);
+    caLayout->addWidget(browse);
+    auto *caLabel = new QLabel(u"Сертификат центра (CA)"_s);
+    caLabel->setBuddy(m_ca);
+    m_ca->setAccessibleName(caLabel->text());
+    form->addRow(caLabel, caRow);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_check);
+    buttons->addWidget(m_reconcile);
     buttons->addStretch(1);
     buttons->addWidget(m_save);
 
@@ -84,26 +147,63 @@ CentralWindow::CentralWindow(AppContext &context, CentralOutbox &outbox, QWidget
     period->addWidget(m_to);
     period->addWidget(m_resend);
 
-    for (QAbstractButton *b : {static_cast<QAbstractButton *>(m_enabled), static_cast<QAbstractButton *>(m_tls),
-                               static_cast<QAbstractButton *>(m_check), static_cast<QAbstractButton *>(m_save),
-                               static_cast<QAbstractButton *>(m_resend)})
+    auto *aside = new QGroupBox(u"Отложенные карточки (сервер не принял)"_s);
+    auto *asideLayout = new QVBoxLayout(aside);
+    asideLayout->addWidget(m_rejected);
+    asideLayout->addWidget(m_resendRejected, 0, Qt::AlignRight);
+
+    for (QAbstractButton *b : {static_cast<QAbstractButton *>(m_enabled), static_cast<QAbstractButton *>(m_check),
+                               static_cast<QAbstractButton *>(m_save), static_cast<QAbstractButton *>(m_resend),
+                               static_cast<QAbstractButton *>(m_resendRejected),
+                               static_cast<QAbstractButton *>(m_reconcile)})
         b->setAccessibleName(b->text());
     m_result->setAccessibleName(u"Результат"_s);
     m_queue->setAccessibleName(u"Очередь"_s);
+    m_progress->setAccessibleName(u"Ход отправки"_s);
+    m_rejected->setAccessibleName(u"Отложенные карточки"_s);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addLayout(buttons);
     layout->addWidget(m_result);
     layout->addWidget(again);
+    layout->addWidget(m_progress);
     layout->addWidget(m_queue);
+    layout->addWidget(aside);
     layout->addStretch(1);
 
     connect(m_check, &QPushButton::clicked, this, &CentralWindow::check);
     connect(m_save, &QPushButton::clicked, this, &CentralWindow::save);
     connect(m_resend, &QPushButton::clicked, this, &CentralWindow::resend);
+    connect(m_reconcile, &QPushButton::clicked, this, &CentralWindow::reconcile);
+    connect(m_resendRejected, &QPushButton::clicked, this, &CentralWindow::resendRejected);
+    connect(browse, &QPushButton::clicked, this, [this] {
+        const QString file = QFileDialog::getOpenFileName(this, u"Сертификат центра (CA)"_s, m_ca->text(),
+                                                          u"Сертификаты (*.crt *.pem);;Все файлы (*)"_s);
+        if (!file.isEmpty())
+            m_ca->setText(file);
+    });
+    connect(m_tls, &QComboBox::currentIndexChanged, this, [this, browse](int index) {
+        m_ca->setEnabled(index == 1);
+        browse->setEnabled(index == 1);
+    });
     connect(&m_outbox, &CentralOutbox::statusChanged, this, &CentralWindow::showQueue);
-    resize(520, sizeHint().height());
+    connect(&m_outbox, &CentralOutbox::resendProgress, this, [this](int done, int total) {
+        m_progress->setValue(total > 0 ? done * 100 / total : 100);
+    });
+    connect(&m_outbox, &CentralOutbox::resendFinished, this, [this](int queued, const QString &error) {
+        m_progress->hide();
+        m_resend->setEnabled(true);
+        m_result->setText(queued < 0 ? u"Не отправлено: "_s + error
+                                     : u"Поставлено в очередь: "_s + CentralOutbox::cardsText(queued));
+    });
+    connect(&m_outbox, &CentralOutbox::reconcileFinished, this, [this](int days, const QString &error) {
+        m_reconcile->setEnabled(true);
+        m_result->setText(days < 0    ? u"Сверка не выполнена: "_s + error
+                          : days == 0 ? u"Сверка: все дни совпадают с сервером"_s
+                                      : u"Сверка: дней отправлено заново: %1"_s.arg(days));
+    });
+    resize(600, sizeHint().height());
 }
 
 void CentralWindow::load()
@@ -116,18 +216,22 @@ void CentralWindow::load()
     m_database->setText(s.database);
     m_user->setText(s.user);
     m_password->setText(s.password);
-    m_tls->setChecked(s.tls);
+    m_tls->setCurrentIndex(int(s.tls));
+    emit m_tls->currentIndexChanged(m_tls->currentIndex());
+    m_ca->setText(s.caFile);
     const QDate today = m_context.clock.today();
     m_from->setDate(today);
     m_to->setDate(today);
     m_to->setMaximumDate(today);
     m_result->clear();
+    m_resend->setEnabled(!m_outbox.resending());
+    m_reconcile->setEnabled(!m_outbox.reconciling());
     showQueue();
 }
 
-static CentralSettings settingsOf(const CentralWindow &w)
+static CentralSettings settingsOf(const CentralWindow &w, const CentralSettings &stored)
 {
-    CentralSettings s;
+    CentralSettings s = stored;
     s.enabled = w.enabledBox()->isChecked();
     s.site = w.siteField()->text().trimmed();
     s.host = w.hostField()->text().trimmed();
@@ -135,41 +239,108 @@ static CentralSettings settingsOf(const CentralWindow &w)
     s.database = w.databaseField()->text().trimmed();
     s.user = w.userField()->text().trimmed();
     s.password = w.passwordField()->text();
-    s.tls = w.tlsBox()->isChecked();
+    s.tls = CentralSettings::Tls(w.tlsBox()->currentIndex());
+    s.caFile = w.caField()->text().trimmed();
     return s;
 }
 
 void CentralWindow::check()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_result->setText(checkCentralConnection(settingsOf(*this)));
-    QApplication::restoreOverrideCursor();
+    const CentralSettings s = settingsOf(*this, m_outbox.settings());
+    const QString key = m_outbox.installationKey();
+    m_result->setText(u"Проверка соединения…"_s);
+    m_check->setEnabled(false);
+    const int mine = ++m_checks;
+    runAside(this, [s, key] { return checkCentralConnection(s, key); },
+             [this, mine](const QString &answer) {
+                 if (mine != m_checks)
+                     return;
+                 m_check->setEnabled(true);
+                 m_result->setText(answer);
+             });
 }
 
 void CentralWindow::save()
 {
-    const CentralSettings s = settingsOf(*this);
+    const CentralSettings old = m_outbox.settings();
+    CentralSettings s = settingsOf(*this, old);
+    // An office PC: no site code, only the group report, as a user that may
+    // only read.
+    const bool office = s.site.isEmpty();
+    if (office)
+        s.enabled = false;
     if (s.enabled && !s.problem().isEmpty()) {
         m_result->setText(u"Не сохранено: "_s + s.problem());
         return;
     }
     const StoreResult saved = m_outbox.applySettings(s);
-    m_result->setText(saved ? u"Сохранено"_s : u"Не сохранено: "_s + saved.reason);
+    if (!saved) {
+        m_result->setText(u"Не сохранено: "_s + saved.reason);
+        return;
+    }
+    // The server renames the site at the next connection; its cards follow.
+    if (office)
+        m_result->setText(u"Сохранено. Код весов не задан: карточки не передаются, доступен только групповой отчёт."_s);
+    else if (s.enabled && old.enabled && !old.site.isEmpty() && old.site != s.site)
+        m_result->setText(u"Сохранено. На сервере весы «%1» будут переименованы в «%2», их карточки перейдут к новому коду."_s
+                              .arg(old.site, s.site));
+    else
+        m_result->setText(u"Сохранено"_s);
 }
 
 void CentralWindow::resend()
 {
-    QString error;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const int queued = m_outbox.resendPeriod(m_context.folders, m_from->date(), m_to->date(),
-                                             m_context.CurrentOperator, error);
-    QApplication::restoreOverrideCursor();
-    m_result->setText(queued < 0 ? u"Не отправлено: "_s + error
-                                 : u"Поставлено в очередь карточек: %1"_s.arg(queued));
+    if (!m_outbox.startResend(m_context.folders, m_from->date(), m_to->date(), m_context.CurrentOperator))
+        return;
+    m_resend->setEnabled(false);
+    m_progress->setValue(0);
+    m_progress->show();
+    m_result->setText(u"Карточки периода ставятся в очередь…"_s);
+}
+
+void CentralWindow::reconcile()
+{
+    if (!m_outbox.startReconcile(m_context.folders, m_context.clock.today())) {
+        m_result->setText(u"Сверка не начата: передача выключена или уже идёт сверка"_s);
+        return;
+    }
+    m_reconcile->setEnabled(false);
+    m_result->setText(u"Сверка с сервером…"_s);
+}
+
+void CentralWindow::resendRejected()
+{
+    int count = 0;
+    const StoreResult queued = m_outbox.resendRejected(count);
+    m_result->setText(queued ? u"Отложенные поставлены в очередь: "_s + CentralOutbox::cardsText(count)
+                             : u"Не поставлено в очередь: "_s + queued.reason);
 }
 
 void CentralWindow::showQueue()
 {
     const QString text = m_outbox.statusText();
-    m_queue->setText(text.isEmpty() ? u"Передача выключена"_s : text);
+    const QString reason = m_outbox.reason();
+    m_queue->setText(text.isEmpty()                      ? u"Передача выключена"_s
+                     : reason.contains(u" ("_s) ? text + u"\nПодробно: "_s + reason.section(u" ("_s, 1).chopped(1)
+                                                         : text);
+    showRejected();
+}
+
+void CentralWindow::showRejected()
+{
+    const std::vector<RejectedEntry> rejected = m_outbox.rejected();
+    if (m_rejected->topLevelItemCount() == int(rejected.size()))
+        return;
+    m_rejected->clear();
+    for (const RejectedEntry &r : rejected) {
+        const QJsonObject card = QJsonDocument::fromJson(r.entry.payload).object();
+        const QDate day = QDate::fromString(card.value(u"day"_s).toString(), Qt::ISODate);
+        auto *item = new QTreeWidgetItem({day.toString(u"dd.MM.yyyy"_s),
+                                          u"№ %1 (ID %2)"_s.arg(card.value(u"number"_s).toInt())
+                                              .arg(card.value(u"card_id"_s).toInt()),
+                                          r.reason});
+        item->setToolTip(2, r.reason);
+        m_rejected->addTopLevelItem(item);
+    }
+    m_resendRejected->setEnabled(!rejected.empty());
 }

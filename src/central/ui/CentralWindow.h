@@ -5,14 +5,19 @@
 class AppContext;
 class CentralOutbox;
 class QCheckBox;
+class QComboBox;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QSpinBox;
+class QTreeWidget;
 
 // "Центральная база": the site code and the connection, their check, the
-// queue's state and "Отправить всё заново" for a period.
+// queue's state, the cards the server refused, "Отправить всё заново" for a
+// period and the comparison with the server. Nothing here waits for the
+// server: the check, the resend and the comparison run on workers.
 class CentralWindow : public QWidget
 {
     Q_OBJECT
@@ -30,7 +35,12 @@ public:
     QLineEdit *databaseField() const { return m_database; }
     QLineEdit *userField() const { return m_user; }
     QLineEdit *passwordField() const { return m_password; }
-    QCheckBox *tlsBox() const { return m_tls; }
+    QComboBox *tlsBox() const { return m_tls; }
+    QLineEdit *caField() const { return m_ca; }
+    QProgressBar *resendProgress() const { return m_progress; }
+    QTreeWidget *rejectedList() const { return m_rejected; }
+    QPushButton *resendRejectedButton() const { return m_resendRejected; }
+    QPushButton *reconcileButton() const { return m_reconcile; }
     QPushButton *checkButton() const { return m_check; }
     QPushButton *saveButton() const { return m_save; }
     QPushButton *resendButton() const { return m_resend; }
@@ -43,7 +53,10 @@ private:
     void check();
     void save();
     void resend();
+    void reconcile();
+    void resendRejected();
     void showQueue();
+    void showRejected();
 
     AppContext &m_context;
     CentralOutbox &m_outbox;
@@ -54,7 +67,8 @@ private:
     QLineEdit *m_database;
     QLineEdit *m_user;
     QLineEdit *m_password;
-    QCheckBox *m_tls;
+    QComboBox *m_tls;
+    QLineEdit *m_ca;
     QPushButton *m_check;
     QPushButton *m_save;
     QDateEdit *m_from;
@@ -62,4 +76,9 @@ private:
     QPushButton *m_resend;
     QLabel *m_result;
     QLabel *m_queue;
+    QProgressBar *m_progress;
+    QTreeWidget *m_rejected;
+    QPushButton *m_resendRejected;
+    QPushButton *m_reconcile;
+    int m_checks = 0;
 };
