@@ -10,7 +10,7 @@ PACKAGES=(
     qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     qt6-webengine-dev xvfb
     libreoffice-calc-nogui libreoffice-dev fonts-liberation poppler-utils
-    python3 libqt6sql6-psql postgresql libsodium-dev
+    python3 libqt6sql6-psql postgresql libsodium-dev libmodbus-dev
 )
 
 install_missing() {

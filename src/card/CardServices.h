@@ -59,6 +59,23 @@ public:
     bool confirm(const QString &question) override { return answer && answer(question); }
 };
 
+// The weighbridge's own equipment, asked before every weighing is taken:
+// why the platform may not be weighed now (a beam broken, the I/O module
+// silent), empty when it may.
+class PlatformGuard
+{
+public:
+    virtual ~PlatformGuard() = default;
+    virtual QString storeRefusal() const = 0;
+};
+
+// A weighbridge without equipment refuses nothing.
+class NoPlatformGuard final : public PlatformGuard
+{
+public:
+    QString storeRefusal() const override { return {}; }
+};
+
 // The camera side of a card: its two photos and the video source.
 class CardPhotos
 {

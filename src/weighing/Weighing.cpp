@@ -300,6 +300,13 @@ bool Weighing::checkWeightAvailable()
             return false;
         }
     }
+    // A wheel left off the platform, or equipment that cannot say so, is no
+    // weighing whatever the terminal shows.
+    if (const QString refusal = m_guard->storeRefusal(); !refusal.isEmpty()) {
+        m_log.WriteLog(refusal);
+        emit operatorMessage(refusal);
+        return false;
+    }
     // In axle mode the weight is the sum of the axles taken before.
     const double weight = axles ? std::accumulate(AxleWeights.begin(), AxleWeights.end(), 0.0) : m_terminalWeight;
     if (weight <= m_context.operatorSettings.emptyPlatformWeight()) {

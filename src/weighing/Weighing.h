@@ -85,6 +85,8 @@ public:
     // Who answers the questions before a doubtful weighing.
     void setQuestions(OperatorQuestions &questions) { m_questions = &questions; }
     OperatorQuestions &questions() const { return *m_questions; }
+    // The equipment that may refuse a weighing (beams, I/O module).
+    void setPlatformGuard(PlatformGuard &guard) { m_guard = &guard; }
     // A weighing whose net is 0 or less is written only when the operator
     // confirms it; either way the log says so.
     bool confirmNet(double net, const QString &plate);
@@ -247,6 +249,8 @@ private:
     CardCommit &m_commit;
     ForwardedQuestions m_noQuestions;
     OperatorQuestions *m_questions = &m_noQuestions;
+    NoPlatformGuard m_noGuard;
+    PlatformGuard *m_guard = &m_noGuard;
     bool m_connected = true;
     bool m_motion = false;
     QString m_refusal;
