@@ -130,10 +130,11 @@ int reportBench(PgServer &pg)
         std::vector<double> fetch;
         for (int run = 0; run < 3; ++run) {
             std::vector<CargoCard> cards;
+            std::vector<QString> sites;
             QString why;
             QElapsedTimer t;
             t.start();
-            if (!central.cardsOf(QDate(2026, 1, 1), QDate(2026, 4, 10), cards, why))
+            if (!central.cardsOf(QDate(2026, 1, 1), QDate(2026, 4, 10), cards, sites, why))
                 return 14;
             fetch.push_back(double(t.nsecsElapsed()) / 1e6);
         }
@@ -142,14 +143,18 @@ int reportBench(PgServer &pg)
         struct Ready : ReportCards
         {
             std::vector<CargoCard> cards;
-            bool cardsOf(const QDate &, const QDate &, std::vector<CargoCard> &out, QString &) override
+            std::vector<QString> sites;
+            bool cardsOf(const QDate &, const QDate &, std::vector<CargoCard> &out, std::vector<QString> &outSites,
+                         QString &) override
             {
                 out = cards;
+                outSites = sites;
                 return true;
             }
+            bool manySites() const override { return true; }
         } ready;
         QString why;
-        if (!central.cardsOf(QDate(2026, 1, 1), QDate(2026, 4, 10), ready.cards, why))
+        if (!central.cardsOf(QDate(2026, 1, 1), QDate(2026, 4, 10), ready.cards, ready.sites, why))
             return 14;
         report.setCardSource(&ready);
         std::vector<double> rowsOnly;

@@ -128,6 +128,12 @@ void CentralReport::selectSource(Source source)
     emit changed();
 }
 
+void CentralReport::setSiteFilter(const QString &site)
+{
+    m_filter = site;
+    m_report.sourceChanged();
+}
+
 bool CentralReport::loadSites(QString &error)
 {
     struct Answer
@@ -158,8 +164,10 @@ bool CentralReport::loadSites(QString &error)
         return false;
     }
     m_sites = answer->sites;
-    if (m_filter != allSites() && !m_sites.contains(m_filter))
+    if (m_filter != allSites() && !m_sites.contains(m_filter)) {
         m_filter = allSites();
+        m_report.sourceChanged();
+    }
     emit changed();
     return true;
 }
@@ -173,6 +181,7 @@ struct Fetch
     std::atomic<int> daysDone = 0;
     std::atomic<int> days = 0;
     std::vector<CargoCard> cards;
+    std::vector<QString> sites;
     QString error;
 };
 
@@ -314,9 +323,11 @@ void fetchCards(const CentralSettings &settings, const QString &site, const QDat
         total += day.cards.size();
     }
     fetch.cards.reserve(total);
+    fetch.sites.reserve(total);
     for (const auto &[key, version] : wanted) {
         auto found = cache.days.find(key);
         fetch.cards.insert(fetch.cards.end(), found->second.cards.begin(), found->second.cards.end());
+        fetch.sites.insert(fetch.sites.end(), found->second.cards.size(), key.first);
         kept.insert(cache.days.extract(found));
     }
     // Only the last period is kept: memory stays that of one report.
@@ -325,7 +336,8 @@ void fetchCards(const CentralSettings &settings, const QString &site, const QDat
 
 } // namespace
 
-bool CentralReport::cardsOf(const QDate &start, const QDate &end, std::vector<CargoCard> &cards, QString &reason)
+bool CentralReport::cardsOf(const QDate &start, const QDate &end, std::vector<CargoCard> &cards,
+                            std::vector<QString> &sites, QString &reason)
 {
     const auto fetch = std::make_shared<Fetch>();
     const CentralSettings settings = m_outbox.settings();
@@ -349,5 +361,6 @@ bool CentralReport::cardsOf(const QDate &start, const QDate &end, std::vector<Ca
         return false;
     }
     cards = std::move(fetch->cards);
+    sites = std::move(fetch->sites);
     return true;
 }

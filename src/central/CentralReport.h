@@ -35,11 +35,13 @@ public:
     bool loadSites(QString &error);
     QStringList sites() const { return m_sites; }
     // One site's code, or allSites().
-    void setSiteFilter(const QString &site) { m_filter = site; }
+    void setSiteFilter(const QString &site);
     QString siteFilter() const { return m_filter; }
 
     // Read on a worker; the window's events (not the user's) go on meanwhile.
-    bool cardsOf(const QDate &start, const QDate &end, std::vector<CargoCard> &cards, QString &reason) override;
+    bool cardsOf(const QDate &start, const QDate &end, std::vector<CargoCard> &cards, std::vector<QString> &sites,
+                 QString &reason) override;
+    bool manySites() const override { return m_filter == allSites(); }
     // How long a report waits for the server before it gives up.
     void setTimeout(int ms) { m_timeoutMs = ms; }
 

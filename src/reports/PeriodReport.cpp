@@ -157,7 +157,7 @@ void onAllCores(qint64 count, Read read, Done done)
 }
 
 // The row of one card; thread-safe.
-ReportRow cardRow(const CargoCard &card, const ReportColumnLayout &layout, int last)
+ReportRow cardRow(const CargoCard &card, const QString &site, const ReportColumnLayout &layout, int last)
 {
     // Cells are set one by one, so a TAB inside a text stays in its cell.
     const bool closed = PeriodReport::isClosedByCopy(card);
@@ -165,7 +165,7 @@ ReportRow cardRow(const CargoCard &card, const ReportColumnLayout &layout, int l
     qsizetype size = 0;
     for (int c = 1; c <= last; ++c) {
         const int param = layout.columnParam[size_t(c)];
-        cells[size_t(c)] = reportCellText(card, param);
+        cells[size_t(c)] = param == ReportColumnLayout::SiteParam ? site : reportCellText(card, param);
         // Brackets tell on paper, also in text mode, what is not summed.
         if (closed && std::find(kSummed.begin(), kSummed.end(), param) != kSummed.end())
             cells[size_t(c)] = u'(' + cells[size_t(c)] + u')';
@@ -199,9 +199,7 @@ void PeriodReport::loadMainWindow()
     m_date1 = today;
     m_date2 = today;
     prepareGrid();
-    m_entries.clear();
-    for (int p : GroupingParams)
-        m_entries.append(MainParamName(m_context.settings, p));
+    m_entries = groupingEntries();
     m_selected = 0;
     emit fieldsChanged();
 }
@@ -226,14 +224,42 @@ ReportMessage PeriodReport::enterView()
 void PeriodReport::applyParamNames()
 {
     if (!m_entries.isEmpty()) {
-        m_entries.clear();
-        for (int p : GroupingParams)
-            m_entries.append(MainParamName(m_context.settings, p));
+        m_entries = groupingEntries();
         emit fieldsChanged();
     }
     ApplyColumnCaptions();
     applyColumnOption();
     emit columnsChanged();
+}
+
+QString PeriodReport::siteCaption() { return QStringLiteral("Весы"); }
+
+bool PeriodReport::manySites() const { return m_source && m_source->manySites(); }
+
+QStringList PeriodReport::groupingEntries() const
+{
+    QStringList entries;
+    for (int p : GroupingParams)
+        entries.append(MainParamName(m_context.settings, p));
+    if (manySites())
+        entries.append(siteCaption());
+    return entries;
+}
+
+void PeriodReport::setCardSource(ReportCards *source)
+{
+    m_source = source;
+    sourceChanged();
+}
+
+void PeriodReport::sourceChanged()
+{
+    if (m_entries.isEmpty())
+        return;
+    m_entries = groupingEntries();
+    if (m_selected >= m_entries.size())
+        m_selected = 0;
+    emit fieldsChanged();
 }
 
 void PeriodReport::setDate1Text(const QString &text)
@@ -351,7 +377,8 @@ ReportMessage PeriodReport::BuildPeriodReport()
     bool any = false;
     if (m_source) {
         std::vector<CargoCard> cards;
-        if (!m_source->cardsOf(start, end, cards, m_sourceError)) {
+        std::vector<QString> sites;
+        if (!m_source->cardsOf(start, end, cards, sites, m_sourceError)) {
             m_model.reload();
             emit columnsChanged();
             if (m_progress)
@@ -368,7 +395,7 @@ ReportMessage PeriodReport::BuildPeriodReport()
         onAllCores((qint64(cards.size()) + kChunk - 1) / kChunk, [&](qint64 i) {
             const size_t end = std::min(cards.size(), size_t(i + 1) * size_t(kChunk));
             for (size_t k = size_t(i) * size_t(kChunk); k < end; ++k)
-                rows[1 + k] = cardRow(cards[k], m_layout, last);
+                rows[1 + k] = cardRow(cards[k], k < sites.size() ? sites[k] : QString(), m_layout, last);
         }, [](qint64) {});
         m_dataRows = int(cards.size());
         m_table.setRows(std::move(rows));
@@ -473,7 +500,7 @@ void PeriodReport::Data_Read_Report(const QString &path)
 
 void PeriodReport::appendCardRow(const CargoCard &card)
 {
-    ReportRow row = cardRow(card, m_layout, m_table.columnCount() - 1);
+    ReportRow row = cardRow(card, QString(), m_layout, m_table.columnCount() - 1);
     // The first card takes the empty row the cleared table starts with,
     // so a report of cards has no empty group of its own.
     const int at = m_dataRows + 1;
@@ -565,7 +592,7 @@ void PeriodReport::ResetColumnLayout()
 
 void PeriodReport::ApplyGroupingChoice()
 {
-    ::ApplyGroupingChoice(m_layout, m_selected);
+    ::ApplyGroupingChoice(m_layout, m_selected, manySites());
 }
 
 void PeriodReport::ApplyColumnCaptions()
@@ -574,7 +601,8 @@ void PeriodReport::ApplyColumnCaptions()
     m_table.setCaption(0, markerCaption(), ReportTable::Alignment::Centre);
     for (int c = 1; c <= last; ++c) {
         const int param = m_layout.columnParam[size_t(c)];
-        m_table.setCaption(c, MainParamName(m_context.settings, param), ReportTable::Alignment::Right);
+        m_table.setCaption(c, param == ReportColumnLayout::SiteParam ? siteCaption() : MainParamName(m_context.settings, param),
+                           ReportTable::Alignment::Right);
     }
     m_table.setColumnCount(last + 1);
 

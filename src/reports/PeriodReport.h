@@ -44,8 +44,13 @@ public:
 
     // Another source of cards than the day files ("Все весы"); none: this
     // scale's day files. The grouping, columns and totals stay the same.
-    void setCardSource(ReportCards *source) { m_source = source; }
+    void setCardSource(ReportCards *source);
     ReportCards *cardSource() const { return m_source; }
+    // The source now gives cards of one scale or of several: the grouping
+    // list offers "Весы" only for several.
+    void sourceChanged();
+    bool manySites() const;
+    static QString siteCaption();
     // Why the last SourceFailed happened.
     QString sourceError() const { return m_sourceError; }
 
@@ -113,6 +118,7 @@ private:
     ReportMessage checkPeriod(const QDate &start, const QDate &end) const;
     int firstYearWithFolder(int fromYear, int toYear) const;
     void appendCardRow(const CargoCard &card);
+    QStringList groupingEntries() const;
     void insertGroupHeaders();
     void sumUpwards();
     void applyColumnOption();

@@ -60,9 +60,18 @@ void ResetColumnLayout(ReportColumnLayout &layout)
         place(layout, int(i) + 1, kDefault[i].param, kDefault[i].width);
 }
 
-void ApplyGroupingChoice(ReportColumnLayout &layout, int entry)
+void ApplyGroupingChoice(ReportColumnLayout &layout, int entry, bool sites)
 {
     ResetColumnLayout(layout);
+    if (sites) {
+        const int end = layout.lastColumn() + 1;
+        if (entry == int(GroupingParams.size())) {
+            place(layout, end, layout.columnParam[1], layout.columnWidth[1]);
+            place(layout, 1, ReportColumnLayout::SiteParam, kWideColumn);
+            return;
+        }
+        place(layout, end, ReportColumnLayout::SiteParam, kWideColumn);
+    }
     if (entry < 0 || entry >= int(GroupingParams.size()))
         return;
 

@@ -11,6 +11,9 @@ struct ReportColumnLayout
 {
     static constexpr qint16 None = 255;
     static constexpr int Size = 26;
+    // Not a card's parameter: the scale a card of the central database
+    // came from ("Весы").
+    static constexpr qint16 SiteParam = 25;
 
     // By main parameter 0..24: its grid column, or None.
     std::array<qint16, Size> paramColumn{};
@@ -33,5 +36,7 @@ void ResetColumnLayout(ReportColumnLayout &layout);
 inline constexpr std::array<int, 11> GroupingParams = {0, 1, 2, 3, 4, 5, 6, 14, 15, 12, 7};
 
 // The default layout with the chosen grouping parameter moved to column 1;
-// any entry outside 0..10 (nothing selected) keeps the default.
-void ApplyGroupingChoice(ReportColumnLayout &layout, int entry);
+// any entry outside 0..10 (nothing selected) keeps the default. With
+// `sites` the scale's column follows the others, and entry 11 ("Весы")
+// leads with it, the first column's parameter taking its place.
+void ApplyGroupingChoice(ReportColumnLayout &layout, int entry, bool sites = false);

@@ -9,6 +9,7 @@
 #include "central/CentralOutbox.h"
 #include "central/CentralReport.h"
 #include "central/CentralSchema.h"
+#include "core/Formats.h"
 #include "core/Numbers.h"
 #include "reports/ReportFixtures.h"
 
@@ -316,7 +317,27 @@ private slots:
             const auto group = totals(all);
             for (size_t i = 0; i < group.size(); ++i)
                 QCOMPARE(group[i], localA[i] + localB[i]);
+            // Every card says its scale; grouped by "Весы", each scale's
+            // group sums to its own report.
+            QCOMPARE(all.report->parameterEntries().last(), u"Весы"_s);
+            const int siteColumn = all.report->columnLayout().paramColumn[ReportColumnLayout::SiteParam];
+            QCOMPARE(all.text(0, siteColumn), u"Весы"_s);
+            QStringList seen;
+            for (int r = 1; r < all.rows() - 1; ++r)
+                if (all.text(r, 0).isEmpty())
+                    seen << all.text(r, siteColumn);
+            seen.removeDuplicates();
+            seen.sort();
+            QCOMPARE(seen, (QStringList{u"ВЫЕЗД-2"_s, u"КАРЬЕР-1"_s}));
+            QCOMPARE(all.build(u"07.12.2026"_s, u"08.12.2026"_s, int(GroupingParams.size())), ReportMessage::None);
+            QCOMPARE(all.text(0, 1), u"Весы"_s);
+            QStringList headers;
+            for (int r = 1; r < all.rows(); ++r)
+                if (all.text(r, 0) == u"-"_s)
+                    headers << all.text(r, 1) + u' ' + all.value(r, Net);
+            QCOMPARE(headers, (QStringList{u"ВЫЕЗД-2 "_s + NumberText(localB[1]), u"КАРЬЕР-1 "_s + NumberText(localA[1])}));
             central.setSiteFilter(u"КАРЬЕР-1"_s);
+            QCOMPARE(all.report->parameterEntries().size(), int(GroupingParams.size()));
             QCOMPARE(all.build(u"07.12.2026"_s, u"08.12.2026"_s, entry), ReportMessage::None);
             QCOMPARE(tableText(all), ownA);
         }
