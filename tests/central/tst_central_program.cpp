@@ -183,6 +183,13 @@ private slots:
         QCOMPARE(ask(db, u"UPDATE memory_records SET record = decode('%1', 'hex') WHERE number = 5"_s.arg(kept.value(0))),
                  QStringList());
 
+        // Records lost on the server, in the middle and at the end: the
+        // comparison with the server sends them again.
+        QCOMPARE(ask(db, u"DELETE FROM memory_records WHERE number IN (2, 6, (SELECT max(number) FROM memory_records))"_s),
+                 QStringList());
+        window->reconcileButton()->click();
+        QTRY_COMPARE_WITH_TIMEOUT(ask(db, memorySql), QStringList{localMemory()}, 10000);
+
         // "Проверить весовую память" as the office's read-only user of the
         // README, typed into the window.
         for (const QString &sql : {u"CREATE ROLE tarvo_office LOGIN PASSWORD 'office-1'"_s,
