@@ -1,5 +1,6 @@
 // The mirror inside the program main() builds: every way a card is
-// written reaches the server with who did it; the engineer's window, the
+// written reaches the server with who did it, and so does every record of
+// the weighing memory, checked there remotely; the engineer's window, the
 // status line and the report's source choice.
 
 #include "PgServer.h"
