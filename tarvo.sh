@@ -76,8 +76,10 @@ start_demo_central() {
         PGPASSWORD=demo "$bin/psql" -h 127.0.0.1 -p 55432 -U tarvo -d tarvo -q \
             -c "CREATE ROLE tarvo_office LOGIN PASSWORD 'office'" \
             -c "GRANT CONNECT ON DATABASE tarvo TO tarvo_office" \
-            -c "GRANT SELECT ON ALL TABLES IN SCHEMA public TO tarvo_office" \
             -c "ALTER DEFAULT PRIVILEGES FOR ROLE tarvo IN SCHEMA public GRANT SELECT ON TABLES TO tarvo_office"
+    # Every start: a demo database of an older version gets the newer tables too.
+    PGPASSWORD=demo "$bin/psql" -h 127.0.0.1 -p 55432 -U tarvo -d tarvo -q \
+        -c "GRANT SELECT ON ALL TABLES IN SCHEMA public TO tarvo_office"
     base="$demo/Tarvo v.3.00"
     mkdir -p "$base"
     if [ ! -f "$base/central.ini" ]; then

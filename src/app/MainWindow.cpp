@@ -574,7 +574,7 @@ void MainWindow::openPurpose(int purpose)
         break;
     case AccessGate::CentralDatabase:
         if (!m_centralWindow)
-            m_centralWindow = new CentralWindow(m_context, m_program.central(), this);
+            m_centralWindow = new CentralWindow(m_context, m_program.central(), m_program.centralMemoryCheck(), this);
         m_centralWindow->load();
         showWindow(m_centralWindow);
         break;

@@ -101,6 +101,8 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     // Every weight taken and every change of a card goes into the weighing
     // memory, in the same entry of the commit log.
     m_commit.setRecorder(&m_memory);
+    // Its records go to the central database too, in the same entry.
+    m_memory.setMirror(&m_central);
     m_documents.setMemory(m_memory, QString());
     m_memory.setSource([this] {
         WeighingMemory::Source source;
@@ -220,6 +222,10 @@ void Program::start()
     }
     if (!stored)
         logSettingsNotStored(m_context, m_log, stored.reason);
+    // The mirror to the central database, when set up: its queue drains on
+    // a worker of its own and never holds the start. Loaded before the
+    // memory opens, so the records written at start are queued.
+    m_central.start();
     // The weighing memory, after the commit log's replay; the program that
     // runs is named in the event log and, when it changed, in the memory.
     if (const StoreResult opened = m_memory.open(m_context.settings.CardIdCounter); !opened)
@@ -252,9 +258,6 @@ void Program::start()
     if (m_context.ExcelAvailable == 1)
         m_spreadsheet.CreateSpreadsheetTemplate();
     folders.createMonthResultFolder(m_context.settings.ResultFolder, today);
-    // The mirror to the central database, when set up: its queue drains on
-    // a worker of its own and never holds the start.
-    m_central.start();
     // Cards stored while the mirror could not take them, or lost with a
     // damaged queue, are found by comparing the days with the server.
     (void)m_central.startReconcile(m_context.folders, today);

@@ -3,6 +3,7 @@
 #include "MainShell.h"
 #include "SpreadsheetPendingWrites.h"
 #include "WorkbookExports.h"
+#include "central/CentralMemoryCheck.h"
 #include "central/CentralOutbox.h"
 #include "central/CentralReport.h"
 #include "core/AccessGate.h"
@@ -108,6 +109,7 @@ public:
     ConstantsEditor &constantsEditor() { return m_constantsEditor; }
     CentralOutbox &central() { return m_central; }
     CentralReport &centralReport() { return m_centralReport; }
+    CentralMemoryCheck &centralMemoryCheck() { return m_centralMemoryCheck; }
     CardSearch &search() { return m_search; }
     OpenWeighings &openWeighings() { return m_openWeighings; }
     // The questions before a doubtful step; the main window answers them,
@@ -164,6 +166,7 @@ private:
     ConstantsEditor m_constantsEditor;
     CentralOutbox m_central;
     CentralReport m_centralReport;
+    CentralMemoryCheck m_centralMemoryCheck;
     QString m_centralReason;
     CardSearch m_search;
     OpenWeighings m_openWeighings;

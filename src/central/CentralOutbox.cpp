@@ -4,6 +4,7 @@
 #include "CentralSender.h"
 #include "OutboxQueue.h"
 #include "core/Folders.h"
+#include "memory/MemoryRecord.h"
 #include "store/DayFileCodec.h"
 
 #include <QCryptographicHash>
@@ -16,7 +17,9 @@
 #include <QSqlQuery>
 #include <QThread>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 
 using namespace Qt::StringLiterals;
@@ -36,6 +39,41 @@ std::vector<CardMirror::Item> dayItems(const Folders &folders, const QDate &day)
     for (qint64 n = 1; decodeDayCardId(data, n) != 0; ++n)
         items.push_back({decodeDayCard(QByteArrayView(data).sliced(DayFileLayout::cardOffset(n))), plus.read(int(n)), day});
     return items;
+}
+
+// The records of the weighing memory below `baseFolder` that `wanted`
+// picks, each as the memory holds it; the month files before `fromMonth`
+// are not read.
+QList<QByteArray> memoryRecords(const QString &baseFolder, const QDate &fromMonth,
+                                const std::function<bool(const RecordSpan &, QByteArrayView)> &wanted)
+{
+    QList<QByteArray> out;
+    const QString folder = WeighingMemory::folderIn(baseFolder);
+    const QString first = fromMonth.isValid() ? WeighingMemory::monthPath(folder, fromMonth) : QString();
+    for (const QString &path : WeighingMemory::recordFiles(folder)) {
+        if (path < first)
+            continue;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray data = file.readAll();
+        // Bytes that are no record are the verifier's to report; the next
+        // record is looked for.
+        for (qsizetype at = 0; at < data.size();) {
+            const QByteArrayView rest = QByteArrayView(data).sliced(at);
+            const RecordSpan span = scanRecord(rest);
+            if (span.size == 0) {
+                at = data.indexOf("TVM1", at + 1);
+                if (at < 0)
+                    break;
+                continue;
+            }
+            if (wanted(span, rest.first(span.size)))
+                out.append(rest.first(span.size).toByteArray());
+            at += span.size;
+        }
+    }
+    return out;
 }
 
 qint64 grams(double kg) { return qint64(std::floor(kg * 1000 + 0.5)); }
@@ -264,6 +302,26 @@ StoreResult CentralOutbox::commitWith(const std::vector<Item> &items, CardChange
     return {};
 }
 
+std::vector<QByteArray> CentralOutbox::recordBodies(const QList<QByteArray> &records)
+{
+    std::vector<QByteArray> bodies;
+    bodies.reserve(size_t(records.size()));
+    for (const QByteArray &record : records)
+        bodies.push_back("{\"memory_no\":" + QByteArray::number(scanRecord(record).number) + ",\"record\":\""
+                         + record.toBase64() + "\"}");
+    return bodies;
+}
+
+StoreResult CentralOutbox::commitRecords(const QList<QByteArray> &records, const Commit &commit)
+{
+    if (!m_settings.enabled || records.isEmpty())
+        return commit({});
+    if (const StoreResult written = m_queue->commitWith(recordBodies(records), commit); !written)
+        return written;
+    wakeSender();
+    return {};
+}
+
 StoreResult CentralOutbox::cardsWritten(const std::vector<Item> &items, CardChange change, const QString &who)
 {
     if (!m_settings.enabled)
@@ -299,6 +357,20 @@ int CentralOutbox::resendDays(OutboxQueue &queue, OutboxRelay &relay, const Fold
             return -1;
         }
         total += int(items.size());
+    }
+    // The memory's records of the period: the server keeps each once.
+    if (days > 0) {
+        const QList<QByteArray> records =
+            memoryRecords(folders.BaseFolder, QDate(from.year(), from.month(), 1), [&](const RecordSpan &, QByteArrayView bytes) {
+                const QString written = decodeRecord(bytes).record.value(MemoryFields::Written);
+                const QDate day = QDate::fromString(written.left(10), u"dd.MM.yyyy"_s);
+                return day.isValid() && day >= from && day <= to;
+            });
+        if (const StoreResult queued = queue.append(recordBodies(records)); !queued) {
+            error = queued.reason;
+            return -1;
+        }
+        emit relay.wake();
     }
     if (progress)
         progress(days, days);
@@ -353,6 +425,7 @@ bool CentralOutbox::startReconcile(const Folders &folders, const QDate &today)
         const QString name = u"tarvo-central-reconcile-%1"_s.arg(quintptr(QThread::currentThreadId()));
         QString error;
         std::map<QDate, std::pair<int, QString>> server;
+        std::vector<std::pair<qint64, qint64>> missing;
         if (!openCentralDatabase(settings, name, error)) {
             emit relay->reconcileDone(-1, u"нет соединения: "_s + error);
             return;
@@ -373,6 +446,18 @@ bool CentralOutbox::startReconcile(const Folders &folders, const QDate &today)
                 error = centralFailureText(query.lastError()) + u" ("_s + centralFailureDetail(query.lastError()) + u')';
             while (error.isEmpty() && query.next())
                 server[query.value(0).toDate()] = {query.value(1).toInt(), query.value(2).toString()};
+            // The memory's numbers the server lacks: its gaps and all after its last.
+            query.prepare(u"SELECT prev + 1, number - 1 FROM (SELECT number, lag(number, 1, 0::bigint) "
+                          "OVER (ORDER BY number) AS prev FROM memory_records WHERE site = ?) t "
+                          "WHERE number > prev + 1 "
+                          "UNION ALL SELECT coalesce(max(number), 0) + 1, NULL FROM memory_records WHERE site = ?"_s);
+            query.addBindValue(settings.site.trimmed());
+            query.addBindValue(settings.site.trimmed());
+            if (error.isEmpty() && !query.exec())
+                error = centralFailureText(query.lastError()) + u" ("_s + centralFailureDetail(query.lastError()) + u')';
+            while (error.isEmpty() && query.next())
+                missing.push_back({query.value(0).toLongLong(),
+                                   query.value(1).isNull() ? std::numeric_limits<qint64>::max() : query.value(1).toLongLong()});
         }
         closeCentralDatabase(name);
         if (!error.isEmpty()) {
@@ -398,6 +483,24 @@ bool CentralOutbox::startReconcile(const Folders &folders, const QDate &today)
                 return;
             }
             ++differing;
+        }
+        // Records still queued arrive anyway.
+        const QSet<qint64> pending = queue->pendingRecords();
+        const QList<QByteArray> records =
+            memoryRecords(folders.BaseFolder, QDate(), [&](const RecordSpan &span, QByteArrayView) {
+                return !pending.contains(span.number)
+                       && std::any_of(missing.begin(), missing.end(), [&span](const auto &range) {
+                              return span.number >= range.first && span.number <= range.second;
+                          });
+            });
+        if (!cancel->load() && !records.isEmpty()) {
+            if (const StoreResult ok = queue->append(recordBodies(records)); !ok) {
+                emit relay->reconcileDone(-1, ok.reason);
+                return;
+            }
+            emit relay->wake();
+            emit relay->notice(u"Центральная база: сверка с сервером, записей весовой памяти отправлено: %1"_s.arg(
+                records.size()));
         }
         emit relay->reconcileDone(differing, QString());
     });

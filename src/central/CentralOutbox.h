@@ -6,6 +6,7 @@
 #include "store/PlusFile.h"
 #include "card/CardServices.h"
 #include "card/CargoCard.h"
+#include "memory/WeighingMemory.h"
 
 #include <QDate>
 #include <QObject>
@@ -26,7 +27,10 @@ class QThread;
 // in order and drops what the server confirmed. Nothing on the window's
 // thread waits for the server: a server that is down, slow, hung or
 // refusing only lets the queue grow, and the status says why.
-class CentralOutbox : public QObject, public CardMirror
+//
+// The weighing memory's records travel the same way, each its own change,
+// in the commit that writes them; the office verifies them remotely.
+class CentralOutbox : public QObject, public CardMirror, public MemoryMirror
 {
     Q_OBJECT
 
@@ -56,13 +60,16 @@ public:
                             const QString &who);
 
     using Item = CardMirror::Item;
+    using Commit = CardMirror::Commit; // the memory's is the same
     // A card change's entries written by the change's own commit.
     StoreResult commitWith(const std::vector<Item> &items, CardChange change, const QString &who,
                            const Commit &commit) override;
+    // The memory's records, written by the commit that writes them.
+    StoreResult commitRecords(const QList<QByteArray> &records, const Commit &commit) override;
     // Several cards with one flush. Thread-safe.
     StoreResult cardsWritten(const std::vector<Item> &items, CardChange change, const QString &who);
-    // Every card of the day files from `from` to `to` queued again, on the
-    // calling thread. The number queued, or -1 with `error`. `progress`
+    // Every card of the day files from `from` to `to`, and every record of
+    // the weighing memory written then, queued again, on the calling thread. The number queued, or -1 with `error`. `progress`
     // hears (days done, days) and may stop it by returning false.
     int resendPeriod(const Folders &folders, const QDate &from, const QDate &to, const QString &who,
                      QString &error, const std::function<bool(int, int)> &progress = {});
@@ -73,7 +80,8 @@ public:
 
     // The days since the mirror was switched on compared with the server
     // (count and digest per day), on a worker; the days that differ are
-    // queued again. reconcileFinished says how many.
+    // queued again, and so are the memory's records the server lacks.
+    // reconcileFinished says how many days.
     bool startReconcile(const Folders &folders, const QDate &today);
     bool reconciling() const { return m_reconcile != nullptr; }
 
@@ -99,6 +107,7 @@ signals:
     void reconcileFinished(int days, const QString &error);
 
 private:
+    static std::vector<QByteArray> recordBodies(const QList<QByteArray> &records);
     static std::vector<QByteArray> bodiesOf(const std::vector<Item> &items, CardChange change, const QString &who);
     void startSender();
     // Waits `waitMs` at most for the sender's thread; 0: not at all.

@@ -47,6 +47,15 @@ bool isDataError(const QSqlError &error)
     return code.startsWith(u"22") || code.startsWith(u"23") || code.startsWith(u"P0");
 }
 
+// For the log. A record of the memory that differs from the server's copy
+// means one of the two was changed after it was written.
+QString asideText(const RejectedEntry &r)
+{
+    if (r.entry.payload.contains("\"record\":"))
+        return u"Центральная база: запись весовой памяти отложена, сервер её не принял: "_s + r.reason;
+    return u"Центральная база: карточка отложена, сервер её не принял: "_s + r.reason;
+}
+
 } // namespace
 
 CentralSender::CentralSender(std::shared_ptr<OutboxQueue> queue, const CentralSettings &settings,
@@ -161,7 +170,7 @@ CentralSender::Outcome CentralSender::send(const std::vector<OutboxEntry> &entri
     }
     {
         QSqlQuery query(db);
-        query.prepare(u"SELECT rejected_no, rejected_reason FROM tarvo_put_cards(?, ?, CAST(? AS jsonb))"_s);
+        query.prepare(u"SELECT rejected_no, rejected_reason FROM tarvo_put_changes(?, ?, CAST(? AS jsonb))"_s);
         query.addBindValue(m_settings.site.trimmed());
         query.addBindValue(m_key);
         query.addBindValue(QString::fromUtf8(batch));
@@ -184,7 +193,7 @@ CentralSender::Outcome CentralSender::send(const std::vector<OutboxEntry> &entri
                 return Outcome::Lost;
             }
             for (const RejectedEntry &r : refused)
-                emit notice(u"Центральная база: карточка отложена, сервер её не принял: "_s + r.reason);
+                emit notice(asideText(r));
         }
         m_queue->confirm(entries.back().seq);
         return Outcome::Sent;
@@ -201,7 +210,7 @@ CentralSender::Outcome CentralSender::send(const std::vector<OutboxEntry> &entri
                 error = u"отказанная карточка не отложена: "_s + kept.reason;
                 return Outcome::Lost;
             }
-            emit notice(u"Центральная база: карточка отложена, сервер её не принял: "_s + r.reason);
+            emit notice(asideText(r));
             m_queue->confirm(entries.front().seq);
             return Outcome::Sent;
         }

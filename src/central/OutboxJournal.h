@@ -47,9 +47,11 @@ public:
     StoreResult load(std::deque<OutboxEntry> &pending, qint64 &lastSeq, qint64 &damagedBytes);
     // The entries in one write, flushed to disk before it returns.
     StoreResult append(const std::vector<OutboxEntry> &entries);
-    // The same write as a piece of a larger one; `appended` once it is made.
+    // The same write as a piece of a larger one; `appended` before it is
+    // made (a piece made meanwhile follows it), `withdrawn` when it failed.
     WriteJournal::Piece appendPiece(const std::vector<OutboxEntry> &entries) const;
     void appended(const WriteJournal::Piece &piece) { m_size += piece.bytes.size(); }
+    void withdrawn(const WriteJournal::Piece &piece) { m_size -= piece.bytes.size(); }
     // The server holds every change up to `seq`.
     StoreResult markSent(qint64 seq);
     // Nothing is pending: the journal is emptied once it has grown.

@@ -71,16 +71,26 @@ StoreResult OutboxQueue::append(const std::vector<QByteArray> &bodies)
 
 StoreResult OutboxQueue::commitWith(const std::vector<QByteArray> &bodies, const CardMirror::Commit &commit)
 {
+    if (bodies.empty())
+        return commit({});
     {
         QMutexLocker lock(&m_mutex);
         std::vector<OutboxEntry> entries = numbered(bodies);
         const WriteJournal::Piece piece = m_journal.appendPiece(entries);
-        if (const StoreResult written = commit({piece}); !written)
-            return written;
+        // Taken before the commit, so one nested in it follows; the sender
+        // sees none of it before the lock is released.
+        const qint64 lastSeq = m_lastSeq;
+        const size_t pending = m_pending.size();
         m_journal.appended(piece);
         m_lastSeq = entries.back().seq;
         for (OutboxEntry &e : entries)
             m_pending.push_back(std::move(e));
+        if (const StoreResult written = commit({piece}); !written) {
+            m_journal.withdrawn(piece);
+            m_lastSeq = lastSeq;
+            m_pending.resize(pending);
+            return written;
+        }
     }
     notify();
     return {};
@@ -198,4 +208,17 @@ QSet<QString> OutboxQueue::pendingDays() const
             days.insert(QString::fromLatin1(e.payload.mid(at + key.size(), 10)));
     }
     return days;
+}
+
+QSet<qint64> OutboxQueue::pendingRecords() const
+{
+    QMutexLocker lock(&m_mutex);
+    QSet<qint64> numbers;
+    const QByteArrayView key = "\"memory_no\":";
+    for (const OutboxEntry &e : m_pending) {
+        const qsizetype at = QByteArrayView(e.payload).indexOf(key);
+        if (at >= 0)
+            numbers.insert(e.payload.mid(at + key.size(), 20).split(',').first().toLongLong());
+    }
+    return numbers;
 }

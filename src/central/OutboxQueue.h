@@ -4,6 +4,7 @@
 #include "store/CardCommit.h"
 
 #include <QMutex>
+#include <QRecursiveMutex>
 
 #include <functional>
 #include <vector>
@@ -27,7 +28,9 @@ public:
 
     // Numbers the cards (compact JSON objects) after the last and appends them.
     StoreResult append(const std::vector<QByteArray> &bodies);
-    // The same inside a card's commit.
+    // The same inside a card's commit. Another may run inside `commit` on
+    // the same thread (the memory's records, then the change's cards): its
+    // changes are numbered and written after these, in the same entry.
     StoreResult commitWith(const std::vector<QByteArray> &bodies, const CardMirror::Commit &commit);
 
     std::vector<OutboxEntry> peek(int count) const;
@@ -44,12 +47,14 @@ public:
     std::vector<RejectedEntry> rejected() const;
     // The days ("yyyy-MM-dd") that queued changes belong to.
     QSet<QString> pendingDays() const;
+    // The numbers of the weighing memory's records queued.
+    QSet<qint64> pendingRecords() const;
 
 private:
     std::vector<OutboxEntry> numbered(const std::vector<QByteArray> &bodies) const;
     void notify() const;
 
-    mutable QMutex m_mutex;
+    mutable QRecursiveMutex m_mutex;
     OutboxJournal m_journal;
     std::deque<OutboxEntry> m_pending;
     std::vector<RejectedEntry> m_rejected;

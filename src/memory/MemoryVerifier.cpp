@@ -170,17 +170,32 @@ MemoryVerifier::Loaded MemoryVerifier::load() const
     return l;
 }
 
-MemoryVerifier::Report MemoryVerifier::verify(const QString &fingerprint, bool everySignature) const
+MemoryVerifier::Loaded MemoryVerifier::fromRecords(const QList<QByteArray> &records, const QByteArray &key)
 {
-    const Loaded l = load();
-    Report report;
-    report.findings = l.findings;
-    report.records = l.spans.size();
-    report.fingerprint = MemoryKey::fingerprint(l.key);
-    if (!fingerprint.isEmpty()
-        && QString(fingerprint).remove(u' ').toUpper() != QString(report.fingerprint).remove(u' '))
-        report.findings.append(u"ключ установки %1, а не %2"_s.arg(report.fingerprint, fingerprint));
+    Loaded l;
+    l.files = records;
+    for (qsizetype k = 0; k < records.size(); ++k) {
+        const RecordSpan span = scanRecord(records[k]);
+        if (span.size == records[k].size())
+            l.spans.append({k, 0, span});
+        else
+            l.findings.append(u"запись %1 по порядку не является записью"_s.arg(k + 1));
+    }
+    l.key = key;
+    if (!l.spans.isEmpty() && l.number(0) == 1) {
+        const MemoryRecord start = l.record(0);
+        const QByteArray first = QByteArray::fromHex(start.value(F::Key).toLatin1());
+        l.olderThan = start.value(F::IdCounter).toLongLong();
+        if (first != key)
+            l.findings.append(u"ключ весов заменён: первая запись подписана ключом %1, на сервере — %2"_s.arg(
+                MemoryKey::fingerprint(first), key.isEmpty() ? u"нет"_s : MemoryKey::fingerprint(key)));
+        l.key = first;
+    }
+    return l;
+}
 
+MemoryVerifier::Chain MemoryVerifier::checkChain(const Loaded &l, Report &report, bool everySignature)
+{
     const qsizetype count = l.spans.size();
     std::vector<QByteArray> hashes(size_t(count), QByteArray(MemoryRecord::HashSize, '\0'));
     onEveryCore(count, [&](qsizetype k) {
@@ -192,30 +207,29 @@ MemoryVerifier::Report MemoryVerifier::verify(const QString &fingerprint, bool e
     // Numbers and the chain; where the chain does not vouch for a record,
     // its own signature must.
     std::vector<char> signatureNeeded(size_t(count), everySignature ? 1 : 0);
-    qint64 previous = 0;
-    QByteArray previousHash(MemoryRecord::HashSize, '\0');
+    Chain chain;
     for (qsizetype k = 0; k < count; ++k) {
         const qint64 n = l.number(k);
-        if (n <= previous) {
+        if (n <= chain.last) {
             report.findings.append(
-                u"запись № %1 стоит после № %2: повторена или не на своём месте"_s.arg(n).arg(previous));
+                u"запись № %1 стоит после № %2: повторена или не на своём месте"_s.arg(n).arg(chain.last));
             signatureNeeded[size_t(k)] = 1;
             continue;
         }
-        const bool linked = n == previous + 1 && l.previous(k) == previousHash;
-        if (n > previous + 1)
-            report.findings.append(u"нет %1: удалены"_s.arg(range(previous + 1, n - 1)));
+        const bool linked = n == chain.last + 1 && l.previous(k) == chain.lastHash;
+        if (n > chain.last + 1)
+            report.findings.append(u"нет %1: удалены"_s.arg(range(chain.last + 1, n - 1)));
         else if (!linked)
             report.findings.append(
-                u"запись № %1 не продолжает цепочку: запись № %2 изменена или подменена"_s.arg(n).arg(previous));
+                u"запись № %1 не продолжает цепочку: запись № %2 изменена или подменена"_s.arg(n).arg(chain.last));
         if (!linked && k > 0)
             signatureNeeded[size_t(k - 1)] = 1;
-        previous = n;
-        previousHash = hashes[size_t(k)];
+        chain.last = n;
+        chain.lastHash = hashes[size_t(k)];
     }
     if (count > 0)
         signatureNeeded[size_t(count - 1)] = 1;
-    report.last = previous;
+    report.last = chain.last;
     if (l.key.isEmpty() && count > 0) {
         report.findings.append(u"нет ключа, которым проверить подписи"_s);
     } else {
@@ -228,6 +242,78 @@ MemoryVerifier::Report MemoryVerifier::verify(const QString &fingerprint, bool e
             if (bad[size_t(k)])
                 report.findings.append(u"запись № %1: подпись не верна (запись изменена)"_s.arg(l.number(k)));
     }
+    return chain;
+}
+
+// Each card as its last record left it; `forEachCard` gives the cards
+// (day as dd.MM.yyyy, number, card) kept at `cardsPlace` ("в файле дня").
+// A record whose card is not given is a finding when `cardsComplete`.
+void MemoryVerifier::checkCards(const Loaded &l, Report &report,
+                                const std::function<void(const CardVisit &)> &forEachCard, const QString &cardsPlace,
+                                bool cardsComplete)
+{
+    const qsizetype count = l.spans.size();
+    QHash<qint32, qsizetype> lastOf;
+    lastOf.reserve(count);
+    for (qsizetype k = 0; k < count; ++k)
+        if (const qint32 id = l.spans[k].record.cardId; id != 0)
+            lastOf.insert(id, k);
+    QSet<qint32> seen;
+    forEachCard([&](const QString &day, qint64 n, const CargoCard &card) {
+        const qint32 id = card.id;
+        const QString who = u"%1, карточка № %2, ID %3"_s.arg(day).arg(n).arg(id);
+        const auto found = lastOf.constFind(id);
+        if (found == lastOf.constEnd()) {
+            if (id <= l.olderThan)
+                ++report.olderCards;
+            else
+                report.findings.append(who + u": нет в весовой памяти"_s);
+            return;
+        }
+        ++report.cards;
+        seen.insert(id);
+        // Most cards agree: their record ends with what the card gives.
+        const QByteArrayView bytes = l.bytes(*found);
+        const QByteArrayView body = bytes.first(bytes.size() - MemoryRecord::SignatureSize - MemoryRecord::HashSize);
+        const QByteArray place = (u"\n"_s + F::CardNumber + u": "_s + QString::number(n) + u'\n' + F::Day + u": "_s
+                                  + day + u'\n')
+                                     .toUtf8();
+        if (body.endsWith(snapshotLines(card)) && body.indexOf(place) >= 0)
+            return;
+        const MemoryRecord r = l.record(*found);
+        const QString where = u" (запись № %1)"_s.arg(r.number);
+        if (r.value(F::Day) != day || r.value(F::CardNumber) != QString::number(n))
+            report.findings.append(who + u": в весовой памяти это карточка № %1 дня %2"_s.arg(r.value(F::CardNumber),
+                                                                                            r.value(F::Day))
+                                   + where);
+        for (const auto &[name, value] : MemoryCards::snapshot(card))
+            if (r.value(name) != value)
+                report.findings.append(who + u": %1 %2 «%3», в весовой памяти «%4»"_s.arg(name, cardsPlace, value,
+                                                                                           r.value(name))
+                                       + where);
+    });
+    if (!cardsComplete)
+        return;
+    for (auto k = lastOf.constBegin(); k != lastOf.constEnd(); ++k)
+        if (!seen.contains(k.key())) {
+            const MemoryRecord r = l.record(k.value());
+            report.findings.append(u"запись № %1: карточки № %2, ID %3 нет в файле дня %4"_s.arg(r.number).arg(
+                r.value(F::CardNumber), r.value(F::CardId), r.value(F::Day)));
+        }
+}
+
+MemoryVerifier::Report MemoryVerifier::verify(const QString &fingerprint, bool everySignature) const
+{
+    const Loaded l = load();
+    Report report;
+    report.findings = l.findings;
+    report.records = l.spans.size();
+    report.fingerprint = MemoryKey::fingerprint(l.key);
+    if (!fingerprint.isEmpty()
+        && QString(fingerprint).remove(u' ').toUpper() != QString(report.fingerprint).remove(u' '))
+        report.findings.append(u"ключ установки %1, а не %2"_s.arg(report.fingerprint, fingerprint));
+    const Chain chain = checkChain(l, report, everySignature);
+    const qsizetype count = l.spans.size();
 
     // The head: the number last given, which the records must reach.
     QFile headFile(WeighingMemory::headPath(m_memory));
@@ -237,23 +323,17 @@ MemoryVerifier::Report MemoryVerifier::verify(const QString &fingerprint, bool e
             report.findings.append(u"заголовок памяти (head.txt) отсутствует или повреждён"_s);
     } else if (!MemoryKey::verify(head.signedPart, head.signature, l.key)) {
         report.findings.append(u"заголовок памяти (head.txt): подпись не верна"_s);
-    } else if (head.number > previous) {
-        report.findings.append(u"нет %1: удалены последние записи"_s.arg(range(previous + 1, head.number)));
+    } else if (head.number > chain.last) {
+        report.findings.append(u"нет %1: удалены последние записи"_s.arg(range(chain.last + 1, head.number)));
         report.last = head.number;
-    } else if (head.number < previous) {
+    } else if (head.number < chain.last) {
         report.findings.append(
-            u"заголовок памяти называет последней запись № %1, а есть № %2"_s.arg(head.number).arg(previous));
-    } else if (head.hash != previousHash) {
-        report.findings.append(u"последняя запись № %1 не та, что подписана в заголовке памяти"_s.arg(previous));
+            u"заголовок памяти называет последней запись № %1, а есть № %2"_s.arg(head.number).arg(chain.last));
+    } else if (head.hash != chain.lastHash) {
+        report.findings.append(u"последняя запись № %1 не та, что подписана в заголовке памяти"_s.arg(chain.last));
     }
 
-    // The cards: each as its last record left it.
-    QHash<qint32, qsizetype> lastOf;
-    lastOf.reserve(count);
-    for (qsizetype k = 0; k < count; ++k)
-        if (const qint32 id = l.spans[k].record.cardId; id != 0)
-            lastOf.insert(id, k);
-    QSet<qint32> seen;
+    // The cards of every day file.
     static const QRegularExpression dayName(u"^(\\d\\d)\\.(\\d\\d)\\.(\\d{4})\\.dat$"_s);
     QStringList dayFiles;
     QDirIterator it(m_folders.DataRoot, {u"*.dat"_s}, QDir::Files, QDirIterator::Subdirectories);
@@ -263,62 +343,45 @@ MemoryVerifier::Report MemoryVerifier::verify(const QString &fingerprint, bool e
             dayFiles.append(path);
     }
     std::sort(dayFiles.begin(), dayFiles.end());
-    for (const QString &path : std::as_const(dayFiles)) {
-        const QString day = QFileInfo(path).completeBaseName();
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            report.findings.append(u"%1: файл дня не читается"_s.arg(day));
-            continue;
-        }
-        const QByteArray data = file.readAll();
-        const qint64 cards = decodeCountRecord(data);
-        for (qint64 n = 1; n <= cards; ++n) {
-            const qint64 at = DayFileLayout::cardOffset(n);
-            if (at >= data.size())
-                break;
-            const DayCardSlot slot(
-                QByteArrayView(data).sliced(at, std::min<qint64>(DayFileLayout::CardBytes, data.size() - at)));
-            const qint32 id = slot.id();
-            if (id == 0)
-                continue;
-            const QString who = u"%1, карточка № %2, ID %3"_s.arg(day).arg(n).arg(id);
-            const auto found = lastOf.constFind(id);
-            if (found == lastOf.constEnd()) {
-                if (id <= l.olderThan)
-                    ++report.olderCards;
-                else
-                    report.findings.append(who + u": нет в весовой памяти"_s);
+    checkCards(l, report, [&](const CardVisit &visit) {
+        for (const QString &path : std::as_const(dayFiles)) {
+            const QString day = QFileInfo(path).completeBaseName();
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly)) {
+                report.findings.append(u"%1: файл дня не читается"_s.arg(day));
                 continue;
             }
-            ++report.cards;
-            seen.insert(id);
-            // Most cards agree: their record ends with what the slot gives.
-            const QByteArrayView bytes = l.bytes(*found);
-            const QByteArrayView body =
-                bytes.first(bytes.size() - MemoryRecord::SignatureSize - MemoryRecord::HashSize);
-            const CargoCard card = cardOf(slot);
-            const QByteArray place = (u"\n"_s + F::CardNumber + u": "_s + QString::number(n) + u'\n' + F::Day
-                                      + u": "_s + day + u'\n')
-                                         .toUtf8();
-            if (body.endsWith(snapshotLines(card)) && body.indexOf(place) >= 0)
-                continue;
-            const MemoryRecord r = l.record(*found);
-            const QString where = u" (запись № %1)"_s.arg(r.number);
-            if (r.value(F::Day) != day || r.value(F::CardNumber) != QString::number(n))
-                report.findings.append(who + u": в весовой памяти это карточка № %1 дня %2"_s.arg(
-                                                 r.value(F::CardNumber), r.value(F::Day)) + where);
-            for (const auto &[name, value] : MemoryCards::snapshot(card))
-                if (r.value(name) != value)
-                    report.findings.append(who + u": %1 в файле дня «%2», в весовой памяти «%3»"_s.arg(
-                                                     name, value, r.value(name)) + where);
+            const QByteArray data = file.readAll();
+            const qint64 cards = decodeCountRecord(data);
+            for (qint64 n = 1; n <= cards; ++n) {
+                const qint64 at = DayFileLayout::cardOffset(n);
+                if (at >= data.size())
+                    break;
+                const DayCardSlot slot(
+                    QByteArrayView(data).sliced(at, std::min<qint64>(DayFileLayout::CardBytes, data.size() - at)));
+                CargoCard card = cardOf(slot);
+                card.id = slot.id();
+                if (card.id != 0)
+                    visit(day, n, card);
+            }
         }
-    }
-    for (auto k = lastOf.constBegin(); k != lastOf.constEnd(); ++k)
-        if (!seen.contains(k.key())) {
-            const MemoryRecord r = l.record(k.value());
-            report.findings.append(u"запись № %1: карточки № %2, ID %3 нет в файле дня %4"_s.arg(r.number).arg(
-                r.value(F::CardNumber), r.value(F::CardId), r.value(F::Day)));
-        }
+    }, u"в файле дня"_s, true);
+    return report;
+}
+
+MemoryVerifier::Report MemoryVerifier::verifyCopy(const QList<QByteArray> &records, const QByteArray &key,
+                                                  const QList<CopiedCard> &cards, bool everySignature)
+{
+    const Loaded l = fromRecords(records, key);
+    Report report;
+    report.findings = l.findings;
+    report.records = l.spans.size();
+    report.fingerprint = MemoryKey::fingerprint(l.key);
+    (void)checkChain(l, report, everySignature);
+    checkCards(l, report, [&cards](const CardVisit &visit) {
+        for (const CopiedCard &c : cards)
+            visit(c.day, c.number, c.card);
+    }, u"на сервере"_s, false);
     return report;
 }
 

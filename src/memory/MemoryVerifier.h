@@ -2,9 +2,12 @@
 
 #include "MemoryRecord.h"
 
+#include "card/CargoCard.h"
 #include "core/Folders.h"
 
 #include <QStringList>
+
+#include <functional>
 
 // Checks a weighing memory for an inspector: the chain of hashes, every
 // signature, numbers without gaps up to the signed head, the key against
@@ -44,9 +47,33 @@ public:
     };
     RecordCheck record(qint64 n) const;
 
+    // A card as a copy of the day files holds it (the central database).
+    struct CopiedCard
+    {
+        QString day; // dd.MM.yyyy
+        qint64 number = 0;
+        CargoCard card; // with its ID
+    };
+    // The same checks of records kept elsewhere (the central database),
+    // each as the memory holds it, in the order of their numbers, with the
+    // key kept beside them. Without the head: records not yet copied are
+    // no finding, and neither is a record whose card was never copied.
+    static Report verifyCopy(const QList<QByteArray> &records, const QByteArray &key, const QList<CopiedCard> &cards,
+                             bool everySignature = false);
+
 private:
     struct Loaded;
+    struct Chain
+    {
+        qint64 last = 0;
+        QByteArray lastHash = QByteArray(MemoryRecord::HashSize, '\0');
+    };
+    using CardVisit = std::function<void(const QString &day, qint64 number, const CargoCard &card)>;
     Loaded load() const;
+    static Loaded fromRecords(const QList<QByteArray> &records, const QByteArray &key);
+    static Chain checkChain(const Loaded &l, Report &report, bool everySignature);
+    static void checkCards(const Loaded &l, Report &report, const std::function<void(const CardVisit &)> &forEachCard,
+                           const QString &cardsPlace, bool cardsComplete);
 
     Folders m_folders;
     QString m_memory;

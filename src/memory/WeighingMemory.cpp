@@ -204,16 +204,23 @@ StoreResult WeighingMemory::ready()
 StoreResult WeighingMemory::append(QList<MemoryRecord> records, Head head, const Commit &commit)
 {
     QByteArray bytes;
+    QList<QByteArray> encodedRecords;
     for (MemoryRecord &record : records) {
         record.number = ++head.number;
         const QByteArray encoded = encodeRecord(record, head.hash, m_key.secretKey());
         head.hash = QCryptographicHash::hash(encoded, QCryptographicHash::Sha256);
         bytes += encoded;
+        encodedRecords.append(encoded);
     }
     const QString path = monthPath(m_folder, m_clock.today());
     const qint64 offset = path == m_path ? m_end : QFileInfo(path).size();
+    const QList<WriteJournal::Piece> pieces{{path, offset, bytes},
+                                            {headPath(m_folder), 0, encodeHead(head, m_key.secretKey())}};
+    // The mirror's copy of the records joins the same entry.
     const StoreResult written =
-        commit({{path, offset, bytes}, {headPath(m_folder), 0, encodeHead(head, m_key.secretKey())}});
+        m_mirror ? m_mirror->commitRecords(encodedRecords,
+                                           [&](const QList<WriteJournal::Piece> &mirrored) { return commit(pieces + mirrored); })
+                 : commit(pieces);
     if (!written)
         return StoreResult::failed(u"весовая память: "_s + written.reason);
     m_head = head;

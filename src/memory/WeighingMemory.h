@@ -14,6 +14,21 @@
 class Clock;
 class CommitLog;
 
+// Where the memory's records are copied (the central database). Like the
+// card mirror's, its own record of them joins the commit that writes them.
+class MemoryMirror
+{
+public:
+    using Commit = CardRecorder::Commit;
+
+    virtual ~MemoryMirror() = default;
+    // Calls `commit` with the mirror's pieces for `records` (each as the
+    // memory holds it; none while the mirror is off) and takes them into
+    // its queue once it succeeded. A card change's own commit may run
+    // inside `commit`.
+    virtual StoreResult commitRecords(const QList<QByteArray> &records, const Commit &commit) = 0;
+};
+
 // The weighing memory ("alibi memory" of WELMEC 7.2, extension L): every
 // weight the program takes into a card, and every later change of a card
 // or of a legally relevant setting, as a numbered, hash-chained, signed
@@ -51,6 +66,7 @@ public:
     QString problem() const { return m_problem; }
 
     void setSource(std::function<Source()> source) { m_source = std::move(source); }
+    void setMirror(MemoryMirror *mirror) { m_mirror = mirror; }
 
     StoreResult commitWith(const QList<CardWrite> &writes, CardChange change, const QString &who,
                            const Commit &commit) override;
@@ -94,6 +110,7 @@ private:
     Clock &m_clock;
     CommitLog &m_journal;
     std::function<Source()> m_source;
+    MemoryMirror *m_mirror = nullptr;
     MemoryKey m_key;
     Head m_head;
     QString m_path; // the last record file and where it ends

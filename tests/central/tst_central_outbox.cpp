@@ -213,8 +213,8 @@ private slots:
             QVERIFY2(CentralSchema::migrate(conn, error), qPrintable(error));
         }
         closeCentralDatabase(u"tst-schema"_s);
-        QCOMPARE(CentralSchema::latestVersion(), 2);
-        QCOMPARE(ask(db, u"SELECT version FROM tarvo_migrations ORDER BY version"_s), (QStringList{u"1"_s, u"2"_s}));
+        QCOMPARE(CentralSchema::latestVersion(), 3);
+        QCOMPARE(ask(db, u"SELECT version FROM tarvo_migrations ORDER BY version"_s), (QStringList{u"1"_s, u"2"_s, u"3"_s}));
         QCOMPARE(askNumber(db, u"SELECT count(*) FROM pg_indexes WHERE tablename = 'cards'"_s), 4);
     }
 

@@ -1,5 +1,6 @@
 // The mirror inside the program main() builds: every way a card is
-// written reaches the server with who did it; the engineer's window, the
+// written reaches the server with who did it, and so does every record of
+// the weighing memory, checked there remotely; the engineer's window, the
 // status line and the report's source choice.
 
 #include "PgServer.h"
@@ -7,12 +8,15 @@
 #include "app/ProgramFixture.h"
 #include "central/ui/CentralReportChoice.h"
 #include "central/ui/CentralWindow.h"
+#include "memory/WeighingMemory.h"
 #include "reports/ui/ReportFrame.h"
 #include "terminal/FakeTerminalPort.h"
 
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QSignalSpy>
 #include <QDirIterator>
 #include <QLabel>
 #include <QPushButton>
@@ -37,6 +41,8 @@ class TestCentralProgram : public QObject
     Q_OBJECT
 
     PgServer m_pg;
+    // The database everyWriteArrives leaves, its memory's records checked.
+    QString m_memoryTemplate;
 
 private slots:
     void initTestCase() { QVERIFY2(m_pg.start(), qPrintable(m_pg.error)); }
@@ -107,6 +113,26 @@ private slots:
         QCOMPARE(ask(db, u"SELECT changes->'document_number' FROM card_changes WHERE change = 'correction'"_s),
                  QStringList{u"[\"\", \"ТН-9\"]"_s});
 
+        // The weighing memory's records with them, byte for byte as the
+        // memory holds them; those written at start before any card too.
+        const auto localMemory = [&base] {
+            QByteArray all;
+            for (const QString &path : WeighingMemory::recordFiles(WeighingMemory::folderIn(base))) {
+                QFile f(path);
+                all += f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+            }
+            return QString::fromLatin1(all.toHex());
+        };
+        const QString memorySql = u"SELECT string_agg(encode(record, 'hex'), '' ORDER BY number) FROM memory_records"_s;
+        QTRY_COMPARE_WITH_TIMEOUT(ask(db, memorySql), QStringList{localMemory()}, 10000);
+        QCOMPARE(ask(db, u"SELECT card_id, kind FROM memory_records WHERE card_id IS NOT NULL ORDER BY number"_s),
+                 (QStringList{u"1|взвешивание"_s, u"2|взвешивание"_s, u"2|взвешивание"_s, u"2|правка карточки"_s,
+                              u"3|взвешивание"_s, u"3|удаление карточки"_s, u"1|закрытие карточки"_s,
+                              u"4|взвешивание"_s}));
+        QCOMPARE(ask(db, u"SELECT count(*) FROM memory_records WHERE number = 1 AND kind = 'начало памяти' "
+                         "AND written IS NOT NULL AND (SELECT memory_key FROM sites) IS NOT NULL"_s),
+                 QStringList{u"1"_s});
+
         // Only the password file holds the password: not the log, not the settings.
         QDirIterator files(base, QDir::Files, QDirIterator::Subdirectories);
         while (files.hasNext()) {
@@ -138,6 +164,50 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(p.program->central().queued(), 0, 20000);
         QCOMPARE(ask(db, u"SELECT count(*) FROM card_changes WHERE change = 'resend'"_s), QStringList{u"4"_s});
         QCOMPARE(ask(db, u"SELECT count(*) FROM cards"_s), QStringList{u"4"_s});
+        // The records again: kept once, nothing set aside.
+        QCOMPARE(ask(db, memorySql), QStringList{localMemory()});
+        QVERIFY(p.program->central().rejected().empty());
+
+        // A record the server holds otherwise than the scale: the one sent
+        // again is set aside with the reason and logged, as a sign of fraud.
+        const QStringList kept = ask(db, u"SELECT encode(record, 'hex') FROM memory_records WHERE number = 5"_s);
+        QCOMPARE(ask(db, u"UPDATE memory_records SET record = record || '\\x00'::bytea WHERE number = 5"_s), QStringList());
+        QSignalSpy notices(&p.program->central(), &CentralOutbox::notice);
+        window->resendButton()->click();
+        QTRY_COMPARE_WITH_TIMEOUT(p.program->central().rejected().size(), size_t(1), 20000);
+        QVERIFY2(p.program->central().rejected().front().reason.contains(
+                     u"запись № 5 весовой памяти отличается от записи, которую хранит сервер"_s),
+                 qPrintable(p.program->central().rejected().front().reason));
+        QTRY_VERIFY(std::any_of(notices.cbegin(), notices.cend(), [](const QList<QVariant> &n) {
+            return n.value(0).toString().startsWith(u"Центральная база: запись весовой памяти отложена"_s);
+        }));
+        QCOMPARE(ask(db, u"UPDATE memory_records SET record = decode('%1', 'hex') WHERE number = 5"_s.arg(kept.value(0))),
+                 QStringList());
+
+        // Records lost on the server, in the middle and at the end: the
+        // comparison with the server sends them again.
+        QCOMPARE(ask(db, u"DELETE FROM memory_records WHERE number IN (2, 6, (SELECT max(number) FROM memory_records))"_s),
+                 QStringList());
+        window->reconcileButton()->click();
+        QTRY_COMPARE_WITH_TIMEOUT(ask(db, memorySql), QStringList{localMemory()}, 10000);
+
+        // "Проверить весовую память" as the office's read-only user of the
+        // README, typed into the window.
+        for (const QString &sql : {u"CREATE ROLE tarvo_office LOGIN PASSWORD 'office-1'"_s,
+                                   u"GRANT CONNECT ON DATABASE office TO tarvo_office"_s,
+                                   u"GRANT SELECT ON ALL TABLES IN SCHEMA public TO tarvo_office"_s})
+            QCOMPARE(ask(db, sql), QStringList());
+        window->userField()->setText(u"tarvo_office"_s);
+        window->passwordField()->setText(u"office-1"_s);
+        QTRY_COMPARE(window->memorySiteBox()->count(), 1);
+        QCOMPARE(window->memorySiteBox()->currentText(), u"КАРЬЕР-1"_s);
+        window->memoryCheckButton()->click();
+        const QString records = CentralMemoryCheck::recordsText(ask(db, u"SELECT count(*) FROM memory_records"_s).value(0).toInt());
+        QTRY_VERIFY2_WITH_TIMEOUT(window->memoryResultLabel()->text().startsWith(
+                                      u"Весовая память весов КАРЬЕР-1: "_s + records + u", цепочка цела, подписи верны"_s),
+                                  qPrintable(window->memoryResultLabel()->text()), 10000);
+        QVERIFY(window->memoryResultLabel()->text().contains(u"карточек сверено: 4"_s));
+        QVERIFY(window->memoryFindingsList()->isHidden());
 
         // The report's source: all scales from the server, the same totals.
         auto *choice = p.window->reportFrame()->findChild<CentralReportChoice *>();
@@ -172,6 +242,53 @@ private slots:
             QApplication::processEvents();
             p.window->grab().save(shots + u"/central-main.png"_s);
         }
+        m_memoryTemplate = u"office"_s;
+    }
+
+    // The remote check of a site's memory finds what was changed on the
+    // server, naming the record or the card; the office's user may run it.
+    void remoteVerification_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("office");
+        QTest::addColumn<QString>("found");
+        QTest::newRow("untouched, office") << QString() << true << u", цепочка цела, подписи верны"_s;
+        QTest::newRow("record changed")
+            << u"UPDATE memory_records SET record = decode(replace(encode(record, 'hex'), encode(convert_to('Вес: 11000', "
+               "'UTF8'), 'hex'), encode(convert_to('Вес: 19000', 'UTF8'), 'hex')), 'hex') WHERE number = 6"_s
+            << false << u"запись № 7 не продолжает цепочку: запись № 6 изменена или подменена"_s;
+        QTest::newRow("record removed") << u"DELETE FROM memory_records WHERE number = 5"_s << true
+                                        << u"нет записи № 5: удалены"_s;
+        QTest::newRow("card changed")
+            << u"UPDATE cards SET gross = gross + 100, net = net + 100 WHERE card_id = 2"_s << true
+            << u"09.12.2026, карточка № 1, ID 2: Брутто на сервере «31100», в весовой памяти «31000» (запись № 7)"_s;
+        QTest::newRow("key replaced") << u"UPDATE sites SET memory_key = decode(repeat('ab', 32), 'hex')"_s << true
+                                      << u"ключ весов заменён"_s;
+    }
+
+    void remoteVerification()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, office);
+        QFETCH(QString, found);
+        if (m_memoryTemplate.isEmpty())
+            QSKIP("the server's memory comes from everyWriteArrives");
+        static int copies = 0;
+        const QString name = u"memory%1"_s.arg(++copies);
+        CentralSettings db = m_pg.settings(u"КАРЬЕР-1"_s, u"postgres"_s);
+        QCOMPARE(ask(db, u"CREATE DATABASE %1 TEMPLATE %2"_s.arg(name, m_memoryTemplate)), QStringList());
+        db.database = name;
+        if (!change.isEmpty())
+            QCOMPARE(ask(db, change), QStringList());
+        if (office) {
+            QCOMPARE(ask(db, u"GRANT CONNECT ON DATABASE %1 TO tarvo_office"_s.arg(name)), QStringList());
+            db.user = u"tarvo_office"_s;
+            db.password = u"office-1"_s;
+        }
+        const CentralMemoryCheck::Result result = CentralMemoryCheck::check(db, u"КАРЬЕР-1"_s, u"tst-memory"_s);
+        QVERIFY2(result.headline.startsWith(u"Весовая память весов КАРЬЕР-1: "_s), qPrintable(result.headline));
+        QVERIFY2(result.headline.contains(found), qPrintable(result.headline + u'\n' + result.findings.join(u'\n')));
+        QCOMPARE(result.ok, change.isEmpty());
     }
 
     // A server that hangs (SIGSTOP) while the operator presses "Сохранить",

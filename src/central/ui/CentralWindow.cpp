@@ -1,5 +1,6 @@
 #include "CentralWindow.h"
 
+#include "central/CentralMemoryCheck.h"
 #include "central/CentralOutbox.h"
 #include "core/AppContext.h"
 
@@ -16,6 +17,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPromise>
 #include <QProgressBar>
 #include <QPushButton>
@@ -53,10 +55,12 @@ void runAside(QObject *context, std::function<QString()> work, std::function<voi
 
 } // namespace
 
-CentralWindow::CentralWindow(AppContext &context, CentralOutbox &outbox, QWidget *parent)
+CentralWindow::CentralWindow(AppContext &context, CentralOutbox &outbox, CentralMemoryCheck &memoryCheck,
+                             QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_context(context)
     , m_outbox(outbox)
+    , m_memoryChecker(memoryCheck)
     , m_enabled(new QCheckBox(u"Передавать карточки в центральную базу"_s))
     , m_site(new QLineEdit)
     , m_host(new QLineEdit)
@@ -77,6 +81,10 @@ CentralWindow::CentralWindow(AppContext &context, CentralOutbox &outbox, QWidget
     , m_rejected(new QTreeWidget)
     , m_resendRejected(new QPushButton(u"Отправить отложенные снова"_s))
     , m_reconcile(new QPushButton(u"Сверить с сервером"_s))
+    , m_memorySite(new QComboBox)
+    , m_memoryCheck(new QPushButton(u"Проверить весовую память"_s))
+    , m_memoryResult(new QLabel)
+    , m_memoryFindings(new QListWidget)
 {
     setWindowTitle(u"Центральная база"_s);
     m_port->setRange(1, 65535);
@@ -152,10 +160,32 @@ CentralWindow::CentralWindow(AppContext &context, CentralOutbox &outbox, QWidget
     asideLayout->addWidget(m_rejected);
     asideLayout->addWidget(m_resendRejected, 0, Qt::AlignRight);
 
+    // Any site of the server: the office checks every scale's memory.
+    auto *memory = new QGroupBox(u"Весовая память весов на сервере"_s);
+    auto *memoryLayout = new QVBoxLayout(memory);
+    auto *memoryRow = new QHBoxLayout;
+    auto *memorySiteLabel = new QLabel(u"Весы"_s);
+    memorySiteLabel->setBuddy(m_memorySite);
+    m_memorySite->setEditable(true);
+    m_memorySite->setAccessibleName(memorySiteLabel->text());
+    memoryRow->addWidget(memorySiteLabel);
+    memoryRow->addWidget(m_memorySite, 1);
+    memoryRow->addWidget(m_memoryCheck);
+    memoryLayout->addLayout(memoryRow);
+    m_memoryResult->setWordWrap(true);
+    m_memoryResult->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_memoryResult->setAccessibleName(u"Результат проверки весовой памяти"_s);
+    memoryLayout->addWidget(m_memoryResult);
+    m_memoryFindings->setAccessibleName(u"Нарушения весовой памяти"_s);
+    m_memoryFindings->setMaximumHeight(110);
+    m_memoryFindings->hide();
+    memoryLayout->addWidget(m_memoryFindings);
+
     for (QAbstractButton *b : {static_cast<QAbstractButton *>(m_enabled), static_cast<QAbstractButton *>(m_check),
                                static_cast<QAbstractButton *>(m_save), static_cast<QAbstractButton *>(m_resend),
                                static_cast<QAbstractButton *>(m_resendRejected),
-                               static_cast<QAbstractButton *>(m_reconcile)})
+                               static_cast<QAbstractButton *>(m_reconcile),
+                               static_cast<QAbstractButton *>(m_memoryCheck)})
         b->setAccessibleName(b->text());
     m_result->setAccessibleName(u"Результат"_s);
     m_queue->setAccessibleName(u"Очередь"_s);
@@ -170,6 +200,7 @@ CentralWindow::CentralWindow(AppContext &context, CentralOutbox &outbox, QWidget
     layout->addWidget(m_progress);
     layout->addWidget(m_queue);
     layout->addWidget(aside);
+    layout->addWidget(memory);
     layout->addStretch(1);
 
     connect(m_check, &QPushButton::clicked, this, &CentralWindow::check);
@@ -177,6 +208,20 @@ CentralWindow::CentralWindow(AppContext &context, CentralOutbox &outbox, QWidget
     connect(m_resend, &QPushButton::clicked, this, &CentralWindow::resend);
     connect(m_reconcile, &QPushButton::clicked, this, &CentralWindow::reconcile);
     connect(m_resendRejected, &QPushButton::clicked, this, &CentralWindow::resendRejected);
+    connect(m_memoryCheck, &QPushButton::clicked, this, &CentralWindow::checkMemory);
+    connect(&m_memoryChecker, &CentralMemoryCheck::checked, this, [this](const CentralMemoryCheck::Result &result) {
+        m_memoryCheck->setEnabled(true);
+        m_memoryResult->setText(result.headline);
+        m_memoryFindings->clear();
+        m_memoryFindings->addItems(result.findings);
+        m_memoryFindings->setVisible(!result.findings.isEmpty());
+    });
+    connect(&m_memoryChecker, &CentralMemoryCheck::sitesRead, this, [this](const QStringList &sites, const QString &) {
+        const QString chosen = m_memorySite->currentText();
+        m_memorySite->clear();
+        m_memorySite->addItems(sites);
+        m_memorySite->setCurrentText(chosen.isEmpty() && !sites.isEmpty() ? sites.first() : chosen);
+    });
     connect(browse, &QPushButton::clicked, this, [this] {
         const QString file = QFileDialog::getOpenFileName(this, u"Сертификат центра (CA)"_s, m_ca->text(),
                                                           u"Сертификаты (*.crt *.pem);;Все файлы (*)"_s);
@@ -226,6 +271,15 @@ void CentralWindow::load()
     m_result->clear();
     m_resend->setEnabled(!m_outbox.resending());
     m_reconcile->setEnabled(!m_outbox.reconciling());
+    // This scale's own code first; the server's list when it answers.
+    m_memorySite->clear();
+    if (!s.site.trimmed().isEmpty())
+        m_memorySite->addItem(s.site.trimmed());
+    m_memoryResult->clear();
+    m_memoryFindings->hide();
+    m_memoryCheck->setEnabled(!m_memoryChecker.checking());
+    if (!s.host.trimmed().isEmpty())
+        m_memoryChecker.startSites(s);
     showQueue();
 }
 
@@ -308,6 +362,20 @@ void CentralWindow::reconcile()
     m_result->setText(u"Сверка с сервером…"_s);
 }
 
+void CentralWindow::checkMemory()
+{
+    const QString site = m_memorySite->currentText().trimmed();
+    if (site.isEmpty()) {
+        m_memoryResult->setText(u"Выберите весы"_s);
+        return;
+    }
+    if (!m_memoryChecker.startCheck(settingsOf(*this, m_outbox.settings()), site))
+        return;
+    m_memoryCheck->setEnabled(false);
+    m_memoryFindings->hide();
+    m_memoryResult->setText(u"Весовая память весов %1 читается с сервера и проверяется…"_s.arg(site));
+}
+
 void CentralWindow::resendRejected()
 {
     int count = 0;
@@ -335,10 +403,10 @@ void CentralWindow::showRejected()
     for (const RejectedEntry &r : rejected) {
         const QJsonObject card = QJsonDocument::fromJson(r.entry.payload).object();
         const QDate day = QDate::fromString(card.value(u"day"_s).toString(), Qt::ISODate);
-        auto *item = new QTreeWidgetItem({day.toString(u"dd.MM.yyyy"_s),
-                                          u"№ %1 (ID %2)"_s.arg(card.value(u"number"_s).toInt())
-                                              .arg(card.value(u"card_id"_s).toInt()),
-                                          r.reason});
+        const QString what = card.contains(u"memory_no"_s)
+                                 ? u"запись весовой памяти № %1"_s.arg(card.value(u"memory_no"_s).toInteger())
+                                 : u"№ %1 (ID %2)"_s.arg(card.value(u"number"_s).toInt()).arg(card.value(u"card_id"_s).toInt());
+        auto *item = new QTreeWidgetItem({day.toString(u"dd.MM.yyyy"_s), what, r.reason});
         item->setToolTip(2, r.reason);
         m_rejected->addTopLevelItem(item);
     }

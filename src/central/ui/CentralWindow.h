@@ -3,12 +3,14 @@
 #include <QWidget>
 
 class AppContext;
+class CentralMemoryCheck;
 class CentralOutbox;
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
@@ -16,14 +18,16 @@ class QTreeWidget;
 
 // "Центральная база": the site code and the connection, their check, the
 // queue's state, the cards the server refused, "Отправить всё заново" for a
-// period and the comparison with the server. Nothing here waits for the
-// server: the check, the resend and the comparison run on workers.
+// period, the comparison with the server, and the check of a site's
+// weighing memory kept there. Nothing here waits for the server: the
+// checks, the resend and the comparison run on workers.
 class CentralWindow : public QWidget
 {
     Q_OBJECT
 
 public:
-    CentralWindow(AppContext &context, CentralOutbox &outbox, QWidget *parent = nullptr);
+    CentralWindow(AppContext &context, CentralOutbox &outbox, CentralMemoryCheck &memoryCheck,
+                  QWidget *parent = nullptr);
 
     // The fields from the stored settings, the period to today.
     void load();
@@ -48,6 +52,10 @@ public:
     QDateEdit *toField() const { return m_to; }
     QLabel *resultLabel() const { return m_result; }
     QLabel *queueLabel() const { return m_queue; }
+    QComboBox *memorySiteBox() const { return m_memorySite; }
+    QPushButton *memoryCheckButton() const { return m_memoryCheck; }
+    QLabel *memoryResultLabel() const { return m_memoryResult; }
+    QListWidget *memoryFindingsList() const { return m_memoryFindings; }
 
 private:
     void check();
@@ -57,9 +65,11 @@ private:
     void resendRejected();
     void showQueue();
     void showRejected();
+    void checkMemory();
 
     AppContext &m_context;
     CentralOutbox &m_outbox;
+    CentralMemoryCheck &m_memoryChecker;
     QCheckBox *m_enabled;
     QLineEdit *m_site;
     QLineEdit *m_host;
@@ -80,5 +90,9 @@ private:
     QTreeWidget *m_rejected;
     QPushButton *m_resendRejected;
     QPushButton *m_reconcile;
+    QComboBox *m_memorySite;
+    QPushButton *m_memoryCheck;
+    QLabel *m_memoryResult;
+    QListWidget *m_memoryFindings;
     int m_checks = 0;
 };
