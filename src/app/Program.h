@@ -35,6 +35,8 @@
 #include "video/VideoPhotos.h"
 #include "card/CardServices.h"
 #include "card/CargoCard.h"
+#include "equipment/ModbusIoModule.h"
+#include "equipment/Weighbridge.h"
 #include "weighing/AutoWeighing.h"
 #include "weighing/Weighing.h"
 
@@ -115,6 +117,8 @@ public:
     ForwardedQuestions &questions() { return m_questions; }
     WeighingMemory &memory() { return m_memory; }
     MemoryLookup &memoryLookup() { return m_memoryLookup; }
+    // The lights, barriers and beams of the weighbridge (automation.ini).
+    Weighbridge &equipment() { return m_equipment; }
     // "3.00; tarvo 1A2B…; libtarvo-office.so 3C4D…" of the running program.
     const QString &softwareIdentity() const { return m_softwareIdentity; }
     // The legally relevant settings as they are now into the memory (a
@@ -167,4 +171,6 @@ private:
     QString m_centralReason;
     CardSearch m_search;
     OpenWeighings m_openWeighings;
+    ModbusIoModule m_ioModule;
+    Weighbridge m_equipment;
 };
