@@ -53,6 +53,8 @@ void addRow(QFormLayout *form, const QString &caption, QWidget *field)
     auto *label = new QLabel(caption);
     label->setBuddy(field);
     field->setAccessibleName(caption);
+    if (auto *box = qobject_cast<QComboBox *>(field); box && box->lineEdit())
+        box->lineEdit()->setAccessibleName(caption);
     form->addRow(label, field);
 }
 
