@@ -8,6 +8,25 @@
 
 #include <cerrno>
 
+namespace {
+
+// The engineer reads it in the event log: the usual network failures in Russian.
+QString failureText(int error)
+{
+    switch (error) {
+    case ECONNREFUSED: return QStringLiteral("соединение отклонено");
+    case ETIMEDOUT: return QStringLiteral("нет ответа");
+    case ECONNRESET:
+    case EPIPE: return QStringLiteral("соединение разорвано");
+    case EHOSTUNREACH:
+    case ENETUNREACH: return QStringLiteral("адрес недоступен");
+    case EINVAL: return QStringLiteral("неверный адрес модуля");
+    default: return QString::fromLocal8Bit(modbus_strerror(error));
+    }
+}
+
+} // namespace
+
 // Lives on the module's thread: every libmodbus call happens here.
 class ModbusWorker : public QObject
 {
@@ -87,7 +106,7 @@ private:
         m_retry.start();
         m_ctx = modbus_new_tcp(m_target.host.toUtf8().constData(), m_target.port);
         if (!m_ctx) {
-            report(QString::fromLocal8Bit(modbus_strerror(errno)));
+            report(failureText(errno));
             return false;
         }
         modbus_set_slave(m_ctx, m_target.unit);
@@ -116,7 +135,7 @@ private:
 
     void fail()
     {
-        const QString reason = QString::fromLocal8Bit(modbus_strerror(errno));
+        const QString reason = failureText(errno);
         close();
         report(reason);
     }

@@ -87,8 +87,10 @@ EquipmentWindow::EquipmentWindow(Weighbridge &weighbridge, QWidget *parent)
     m_unit->setRange(0, 247);
     m_emptyWeight->setRange(0, 1000000);
     m_emptyWeight->setSuffix(u" кг"_s);
-    for (QLineEdit *port : {m_scoreboardPort, m_readerPort})
+    for (QLineEdit *port : {m_scoreboardPort, m_readerPort}) {
         port->setPlaceholderText(u"нет; например, /dev/ttyUSB0 или 1"_s);
+        port->setMinimumWidth(port->fontMetrics().horizontalAdvance(port->placeholderText()) + 16);
+    }
 
     auto *module = new QGroupBox(u"Модуль ввода-вывода (Modbus TCP)"_s);
     auto *moduleForm = new QFormLayout(module);
