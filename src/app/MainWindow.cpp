@@ -365,7 +365,7 @@ void MainWindow::buildMenu()
     gated(settings, u"Центральная база"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_9), AccessGate::CentralDatabase);
     gated(settings, u"Справочник машин"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_7), AccessGate::VehicleRegister);
     gated(settings, u"Рабочее место"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_8), AccessGate::WorkplaceSettings);
-    gated(settings, u"Оборудование весовой"_s, QKeySequence(), AccessGate::Equipment);
+    gated(settings, u"Оборудование весовой"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_0), AccessGate::Equipment);
     QMenu *video = menuBar()->addMenu(u"Видео"_s);
     gated(video, u"USB/PCI"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_5), AccessGate::UsbCapture);
     gated(video, u"IP"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_6), AccessGate::IpCamera);
