@@ -142,7 +142,7 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     };
     connect(&program.equipment(), &Weighbridge::changed, this, showEquipment);
     connect(&program.equipment(), &Weighbridge::moduleBack, this,
-            [this] { statusBar()->showMessage(u"Модуль ввода-вывода снова отвечает"_s, 10000); });
+            [this] { statusBar()->showMessage(Weighbridge::backText(), 10000); });
     showEquipment();
 
     auto *modes = new QGroupBox(u"Выбор действий"_s);

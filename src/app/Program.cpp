@@ -56,14 +56,14 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     // The weighbridge's equipment follows the live weight and every card
     // written, and may refuse a weighing; a lost module is logged once.
     m_weighing.setPlatformGuard(m_equipment);
-    connect(&m_link, &TerminalLink::weightRead, &m_equipment, [this] { m_equipment.setWeight(m_link.TerminalWeight()); });
+    connect(&m_link, &TerminalLink::weightRead, &m_equipment,
+            [this] { m_equipment.setWeight(m_link.TerminalWeight()); });
     connect(&m_commit, &CardCommit::cardWritten, &m_equipment,
             [this](const DayCard &, const ExtraParams &, CardChange change) { m_equipment.cardWritten(change); });
     connect(&m_equipment, &Weighbridge::moduleLost, this, [this](const QString &reason) {
         m_log.WriteLog(Weighbridge::silentText() + u": "_s + reason);
     });
-    connect(&m_equipment, &Weighbridge::moduleBack, this,
-            [this] { m_log.WriteLog(u"Модуль ввода-вывода снова отвечает"_s); });
+    connect(&m_equipment, &Weighbridge::moduleBack, this, [this] { m_log.WriteLog(Weighbridge::backText()); });
 
     // The day file is the record: a workbook that failed is only logged.
     connect(&m_spreadsheetService, &SpreadsheetService::jobFailed, this,

@@ -58,6 +58,7 @@ public:
     // What the main window's status line says: empty while all is well.
     QString statusText() const;
     static QString silentText() { return QStringLiteral("Модуль ввода-вывода не отвечает"); }
+    static QString backText() { return QStringLiteral("Модуль ввода-вывода снова отвечает"); }
     static QString beamText() { return QStringLiteral("Машина стоит не полностью на платформе"); }
 
 signals:
