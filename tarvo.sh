@@ -98,7 +98,7 @@ case "${1:-}" in
 run)
     install_missing
     # Only what is started: the program, its office plugin, the simulator.
-    build tarvo tarvo-office tarvo-scale-sim
+    build tarvo tarvo-office tarvo-scale-sim tarvo-io-sim
     # A demonstration installation beside the build, with a simulated scale
     # attached: a copy of the program in build/demo/, so the data of a real
     # installation is never touched. Further arguments go to the simulator
@@ -121,10 +121,17 @@ run)
         --camera-page "file://$(pwd)/$demo/camera.html" "$@" \
         >"$demo/scale-sim.out" 2>"$demo/scale-sim.log" &
     sim=$!
-    trap 'kill "$sim" 2>/dev/null || true' EXIT
+    # The weighbridge's lights, barriers and beams: an I/O module simulator
+    # in a window of its own; the demo installation is set up to use it.
+    base="$demo/Tarvo v.3.00"
+    mkdir -p "$base"
+    [ -f "$base/automation.ini" ] || printf 'enabled=1\nio_host=127.0.0.1\nio_port=1502\n' >"$base/automation.ini"
+    build/bin/tarvo-io-sim --port 1502 >"$demo/io-sim.out" 2>"$demo/io-sim.log" &
+    iosim=$!
+    trap 'kill "$sim" "$iosim" 2>/dev/null || true' EXIT
     if [ "$central" -eq 1 ]; then
         start_demo_central "$demo"
-        trap 'kill "$sim" 2>/dev/null || true; stop_demo_central' EXIT
+        trap 'kill "$sim" "$iosim" 2>/dev/null || true; stop_demo_central' EXIT
     fi
     until [ -s "$demo/scale-sim.out" ]; do
         if ! kill -0 "$sim" 2>/dev/null; then
@@ -134,6 +141,15 @@ run)
         sleep 0.1
     done
     echo "Scale simulator on $(head -n 1 "$demo/scale-sim.out"), its log in $demo/scale-sim.log"
+    for _ in $(seq 50); do
+        [ -s "$demo/io-sim.out" ] || ! kill -0 "$iosim" 2>/dev/null && break
+        sleep 0.1
+    done
+    if [ -s "$demo/io-sim.out" ]; then
+        echo "I/O module simulator on 127.0.0.1:$(head -n 1 "$demo/io-sim.out") (lights, barriers, beams)"
+    else
+        echo "I/O module simulator did not start: $(cat "$demo/io-sim.log")" >&2
+    fi
     # The camera page's engine cannot sandbox itself under root; the demo
     # (not an installation) lets it run unsandboxed there.
     if [ "$(id -u)" -eq 0 ]; then

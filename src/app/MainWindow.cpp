@@ -14,6 +14,8 @@
 #include "core/ui/ParameterSettingsWindow.h"
 #include "core/ui/ProgramIcon.h"
 #include "core/ui/WorkplaceSettingsWindow.h"
+#include "equipment/Weighbridge.h"
+#include "equipment/ui/EquipmentWindow.h"
 #include "reports/PeriodReport.h"
 #include "reports/ui/ExchangeRebuildDialog.h"
 #include "reports/ui/ReportFrame.h"
@@ -129,6 +131,19 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     };
     connect(&program.central(), &CentralOutbox::statusChanged, this, showCentral);
     showCentral();
+    // The I/O module of the weighbridge, while it does not answer.
+    m_equipmentStatus = new QLabel;
+    m_equipmentStatus->setAccessibleName(u"Оборудование весовой"_s);
+    statusBar()->addPermanentWidget(m_equipmentStatus);
+    const auto showEquipment = [this] {
+        const QString text = m_program.equipment().statusText();
+        m_equipmentStatus->setText(text);
+        m_equipmentStatus->setVisible(!text.isEmpty());
+    };
+    connect(&program.equipment(), &Weighbridge::changed, this, showEquipment);
+    connect(&program.equipment(), &Weighbridge::moduleBack, this,
+            [this] { statusBar()->showMessage(Weighbridge::backText(), 10000); });
+    showEquipment();
 
     auto *modes = new QGroupBox(u"Выбор действий"_s);
     modes->setAccessibleName(modes->title());
@@ -350,6 +365,7 @@ void MainWindow::buildMenu()
     gated(settings, u"Центральная база"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_9), AccessGate::CentralDatabase);
     gated(settings, u"Справочник машин"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_7), AccessGate::VehicleRegister);
     gated(settings, u"Рабочее место"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_8), AccessGate::WorkplaceSettings);
+    gated(settings, u"Оборудование весовой"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_0), AccessGate::Equipment);
     QMenu *video = menuBar()->addMenu(u"Видео"_s);
     gated(video, u"USB/PCI"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_5), AccessGate::UsbCapture);
     gated(video, u"IP"_s, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_6), AccessGate::IpCamera);
@@ -597,6 +613,12 @@ void MainWindow::openPurpose(int purpose)
         }
         m_workplaceWindow->load();
         showWindow(m_workplaceWindow);
+        break;
+    case AccessGate::Equipment:
+        if (!m_equipmentWindow)
+            m_equipmentWindow = new EquipmentWindow(m_program.equipment(), this);
+        m_equipmentWindow->load();
+        showWindow(m_equipmentWindow);
         break;
     default:
         break;

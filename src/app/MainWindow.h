@@ -33,6 +33,7 @@ class MemoryWindow;
 class SearchWindow;
 class VehicleRegisterWindow;
 class WorkplaceSettingsWindow;
+class EquipmentWindow;
 class PeriodReport;
 class PortSettingsWindow;
 class Program;
@@ -110,6 +111,8 @@ public:
     QLabel *openWeighingsCount() const { return m_openCount; }
     VehicleRegisterWindow *vehicleRegisterWindow() const { return m_vehiclesWindow; }
     WorkplaceSettingsWindow *workplaceSettingsWindow() const { return m_workplaceWindow; }
+    EquipmentWindow *equipmentWindow() const { return m_equipmentWindow; }
+    QLabel *equipmentStatus() const { return m_equipmentStatus; }
     // Card `number` of `day` in its frame: today's in "Карточка груза", an
     // earlier day's in the archive with the calendar on that day.
     void openCard(const QDate &day, int number);
@@ -205,6 +208,8 @@ private:
     QLabel *m_openCount;
     VehicleRegisterWindow *m_vehiclesWindow = nullptr;
     WorkplaceSettingsWindow *m_workplaceWindow = nullptr;
+    EquipmentWindow *m_equipmentWindow = nullptr;
+    QLabel *m_equipmentStatus = nullptr;
     bool m_exiting = false;
     bool m_shownOnce = false;
     bool m_firstStartSaid = false;

@@ -51,7 +51,20 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_centralReport(m_central, m_report)
     , m_search(m_context.folders)
     , m_openWeighings(m_context)
+    , m_equipment(m_ioModule, m_context.folders.BaseFolder)
 {
+    // The weighbridge's equipment follows the live weight and every card
+    // written, and may refuse a weighing; a lost module is logged once.
+    m_weighing.setPlatformGuard(m_equipment);
+    connect(&m_link, &TerminalLink::weightRead, &m_equipment,
+            [this] { m_equipment.setWeight(m_link.TerminalWeight()); });
+    connect(&m_commit, &CardCommit::cardWritten, &m_equipment,
+            [this](const DayCard &, const ExtraParams &, CardChange change) { m_equipment.cardWritten(change); });
+    connect(&m_equipment, &Weighbridge::moduleLost, this, [this](const QString &reason) {
+        m_log.WriteLog(Weighbridge::silentText() + u": "_s + reason);
+    });
+    connect(&m_equipment, &Weighbridge::moduleBack, this, [this] { m_log.WriteLog(Weighbridge::backText()); });
+
     // The day file is the record: a workbook that failed is only logged.
     connect(&m_spreadsheetService, &SpreadsheetService::jobFailed, this,
             [this](const QString &reason) { m_log.WriteLog(QStringLiteral("Книга Excel не записана: ") + reason); });
@@ -258,6 +271,7 @@ void Program::start()
     if (m_context.ExcelAvailable == 1)
         m_spreadsheet.CreateSpreadsheetTemplate();
     folders.createMonthResultFolder(m_context.settings.ResultFolder, today);
+    m_equipment.load();
     // Cards stored while the mirror could not take them, or lost with a
     // damaged queue, are found by comparing the days with the server.
     (void)m_central.startReconcile(m_context.folders, today);

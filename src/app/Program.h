@@ -36,6 +36,8 @@
 #include "video/VideoPhotos.h"
 #include "card/CardServices.h"
 #include "card/CargoCard.h"
+#include "equipment/ModbusIoModule.h"
+#include "equipment/Weighbridge.h"
 #include "weighing/AutoWeighing.h"
 #include "weighing/Weighing.h"
 
@@ -117,6 +119,8 @@ public:
     ForwardedQuestions &questions() { return m_questions; }
     WeighingMemory &memory() { return m_memory; }
     MemoryLookup &memoryLookup() { return m_memoryLookup; }
+    // The lights, barriers and beams of the weighbridge (automation.ini).
+    Weighbridge &equipment() { return m_equipment; }
     // "3.00; tarvo 1A2B…; libtarvo-office.so 3C4D…" of the running program.
     const QString &softwareIdentity() const { return m_softwareIdentity; }
     // The legally relevant settings as they are now into the memory (a
@@ -170,4 +174,6 @@ private:
     QString m_centralReason;
     CardSearch m_search;
     OpenWeighings m_openWeighings;
+    ModbusIoModule m_ioModule;
+    Weighbridge m_equipment;
 };

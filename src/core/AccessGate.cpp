@@ -128,6 +128,7 @@ void AccessGate::checkCode()
     case VehicleRegister:
     case WorkplaceSettings:
     case CentralDatabase:
+    case Equipment:
         if (engineer)
             accept(purpose);
         break;

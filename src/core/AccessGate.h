@@ -30,6 +30,7 @@ public:
         CentralDatabase = 10,
         VehicleRegister = 11,
         WorkplaceSettings = 12,
+        Equipment = 13,
     };
 
     AccessGate(AppContext &context, EventLog &log, QObject *parent = nullptr);
