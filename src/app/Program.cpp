@@ -317,10 +317,11 @@ void Program::login()
 
 void Program::applyEquipmentSettings()
 {
-    // With the equipment off no port of it is held.
+    // Each has its own port: an empty one is a device not fitted, whether
+    // or not the I/O module is used.
     const AutomationSettings s = AutomationSettings::load(m_context.folders.BaseFolder);
-    (void)m_scoreboard.open(s.enabled ? s.scoreboardPort : QString(), s.scoreboardBaud);
-    (void)m_reader.open(s.enabled ? s.readerPort : QString(), s.readerBaud);
+    (void)m_scoreboard.open(s.scoreboardPort, s.scoreboardBaud);
+    (void)m_reader.open(s.readerPort, s.readerBaud);
 }
 
 void Program::showTerminalState()
