@@ -312,6 +312,8 @@ void Program::login()
     (void)m_weighing.vehicles().all(&rejected);
     for (const QString &line : std::as_const(rejected))
         m_log.WriteLog(QStringLiteral("Строка справочника машин не прочитана и пропущена: ") + line);
+    for (const QString &card : m_cardWeighing.unreadableCards())
+        m_log.WriteLog(u"Номер карты в справочнике машин не понят: "_s + card);
     applyEquipmentSettings();
 }
 

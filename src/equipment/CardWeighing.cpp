@@ -61,6 +61,15 @@ std::optional<KnownVehicle> CardWeighing::vehicleOf(const QString &number) const
     return std::nullopt;
 }
 
+QStringList CardWeighing::unreadableCards() const
+{
+    QStringList bad;
+    for (const KnownVehicle &v : m_vehicles.all())
+        if (!v.card.isEmpty() && !ProximityCard::normalized(v.card))
+            bad.append(v.plate + u": "_s + v.card);
+    return bad;
+}
+
 void CardWeighing::takeCard(const QString &number)
 {
     // A new card replaces one still waiting: the last one shown is at the reader.

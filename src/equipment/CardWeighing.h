@@ -4,6 +4,7 @@
 #include "store/VehicleRegister.h"
 
 #include <QObject>
+#include <QStringList>
 
 #include <optional>
 
@@ -40,6 +41,9 @@ public:
 
     // The vehicle whose card `number` is; none for an unknown card.
     std::optional<KnownVehicle> vehicleOf(const QString &number) const;
+    // The register's lines whose card number is no card's ("Номер машины:
+    // номер"): such a vehicle is never found by its card.
+    QStringList unreadableCards() const;
     // A card read in unattended mode waits for its weighing.
     bool waiting() const { return m_pending.has_value(); }
     // True while a weighing of its own is being written (the memory marks it).

@@ -169,7 +169,8 @@ private slots:
         const QString base = p.context->folders.BaseFolder;
         QVERIFY(VehicleRegister(base).replaceAll(
             {KnownVehicle{u"А123ВС"_s, 0, QDate(), QString(), QString(), u"0008106606"_s, u"Щебень"_s, u"Карьер"_s,
-                          QString()}}));
+                          QString()},
+             KnownVehicle{u"В456ОР"_s, 0, QDate(), QString(), QString(), u"12-34"_s, {}, {}, {}}}));
         PseudoTerminal pty;
         QString error;
         QVERIFY2(pty.open(&error), qPrintable(error));
@@ -180,6 +181,7 @@ private slots:
         QVERIFY(p.shell->loaded());
         p.link->stopPolling();
         QVERIFY(p.program->cardReader().isOpen());
+        QVERIFY(p.log->viewerText().contains(u"Номер карты в справочнике машин не понят: В456ОР: 12-34"_s));
         QSignalSpy messages(&p.program->cardWeighing(), &CardWeighing::operatorMessage);
 
         pty.write("123,45678\r\n"_ba);
