@@ -12,6 +12,14 @@
 #include "terminal/FakeTerminalPort.h"
 #include "terminal/TerminalProtocols.h"
 #include "PseudoTerminal.h"
+#include "core/ui/WorkplaceSettingsWindow.h"
+#include "weighing/ui/VehicleRegisterWindow.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
 
 #include <QFile>
 #include <QSignalSpy>
@@ -157,6 +165,43 @@ private slots:
         QCOMPARE(v.cargo, u"Щебень"_s);
         QCOMPARE(v.sender, QString());
         QCOMPARE(v.receiver, u"Склад"_s);
+    }
+
+    // The register's window edits the card and usual texts; the workplace
+    // window switches unattended weighing and keeps it.
+    void windows()
+    {
+        QTemporaryDir dir;
+        Clock clock;
+        clock.setNow(kNow);
+        AppContext context(clock, Folders(dir.path()));
+        QVERIFY(QDir().mkpath(context.folders.BaseFolder));
+        EventLog log(context);
+        VehicleRegister reg(context.folders.BaseFolder);
+        VehicleRegisterWindow vehicles(reg);
+        vehicles.load();
+        QTableWidget *table = vehicles.table();
+        QCOMPARE(table->columnCount(), 9);
+        QTest::mouseClick(vehicles.addButton(), Qt::LeftButton);
+        const QStringList cells = {u"А123ВС"_s, u"0"_s, QString(), QString(), QString(),
+                                   u"123,45678"_s, u"Щебень"_s, u"Карьер"_s, u"Завод"_s};
+        for (int col = 0; col < cells.size(); ++col)
+            table->setItem(0, col, new QTableWidgetItem(cells[col]));
+        QTest::mouseClick(vehicles.saveButton(), Qt::LeftButton);
+        QCOMPARE(vehicles.stateLine()->text(), u"Записано"_s);
+        const KnownVehicle v = reg.all().value(0);
+        QCOMPARE((QStringList{v.card, v.cargo, v.sender, v.receiver}), cells.mid(5));
+
+        QVERIFY(!context.operatorSettings.unattended());
+        WorkplaceSettingsWindow workplace(context, log);
+        QVERIFY(!workplace.unattendedBox()->isChecked());
+        workplace.unattendedBox()->setChecked(true);
+        QTest::mouseClick(workplace.saveButton(), Qt::LeftButton);
+        QVERIFY(context.operatorSettings.unattended());
+        OperatorSettings reread;
+        reread.load(OperatorSettings::pathBeside(context.folders.SettingsFile));
+        QVERIFY(reread.unattended());
+        QVERIFY(log.viewerText().contains(u"Взвешивание без оператора включено"_s));
     }
 
     // With an operator: the reader's port from automation.ini, a card that
