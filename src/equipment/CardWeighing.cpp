@@ -135,7 +135,11 @@ void CardWeighing::weightRead()
         // A single weighing needs a tare nobody gives here: two passes.
         if (m_weighing.operationType() == OperationTypes::single())
             m_weighing.selectOperationType(OperationTypes::unloading());
-        done = m_weighing.storeFromEntry();
+        // The new card's weights are the data-entry frame's live ones, not
+        // those of a card some other frame shows.
+        if (m_weighing.visibleFrame() != Weighing::Frame::DataEntry)
+            emit vehicleFilled(false);
+        done = m_weighing.visibleFrame() == Weighing::Frame::DataEntry && m_weighing.storeFromEntry();
         weight = m_weighing.shownCard().weight1;
     }
     m_active = false;

@@ -290,6 +290,8 @@ private slots:
         guard.refusal = u"Машина стоит не полностью на платформе"_s;
         weigh(30000);
         QCOMPARE(cards(), 0);
+        // Another frame chosen meanwhile does not lend the new card its weights.
+        p.shell->SelectMode(MainShell::Mode::View);
         guard.refusal.clear();
         weigh(30000);
         QCOMPARE(cards(), 1);
