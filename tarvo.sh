@@ -98,7 +98,7 @@ case "${1:-}" in
 run)
     install_missing
     # Only what is started: the program, its office plugin, the simulator.
-    build tarvo tarvo-office tarvo-scale-sim tarvo-io-sim
+    build tarvo tarvo-office tarvo-scale-sim tarvo-io-sim tarvo-reader-sim
     # A demonstration installation beside the build, with a simulated scale
     # attached: a copy of the program in build/demo/, so the data of a real
     # installation is never touched. Further arguments go to the simulator
@@ -150,6 +150,21 @@ run)
     else
         echo "I/O module simulator did not start: $(cat "$demo/io-sim.log")" >&2
     fi
+    # The card reader on a pseudo-terminal of its own: a card number written
+    # into build/demo/reader-cards (echo 0012345678 >build/demo/reader-cards)
+    # is read as if shown at the reader. It ends with this script.
+    rm -f "$demo/reader-cards"
+    mkfifo "$demo/reader-cards"
+    exec 3<>"$demo/reader-cards"
+    : >"$demo/reader-sim.out"
+    build/bin/tarvo-reader-sim <"$demo/reader-cards" >"$demo/reader-sim.out" 2>"$demo/reader-sim.log" &
+    until [ -s "$demo/reader-sim.out" ]; do sleep 0.1; done
+    ini="$demo/Tarvo v.3.00/automation.ini"
+    mkdir -p "$(dirname "$ini")"
+    touch "$ini"
+    sed -i '/^reader_port=/d' "$ini"
+    echo "reader_port=$(head -n 1 "$demo/reader-sim.out")" >>"$ini"
+    echo "Card reader on $(head -n 1 "$demo/reader-sim.out"): cards into $demo/reader-cards"
     # The camera page's engine cannot sandbox itself under root; the demo
     # (not an installation) lets it run unsandboxed there.
     if [ "$(id -u)" -eq 0 ]; then

@@ -235,6 +235,8 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     connect(&m_program.autoWeighing(), &AutoWeighing::beep, this, [] { QApplication::beep(); });
     connect(&m_weighing, &Weighing::todayListChanged, this, &MainWindow::showTodayList);
     connect(&m_weighing, &Weighing::operatorMessage, this, &MainWindow::showOperatorMessage);
+    connect(&program.cardWeighing(), &CardWeighing::operatorMessage, this, &MainWindow::showOperatorMessage);
+    connect(&program, &Program::equipmentStatus, this, [this](const QString &text) { statusBar()->showMessage(text); });
     // A doubtful step waits for the operator's answer; "Нет" unless chosen.
     program.questions().answer = [this](const QString &question) {
         QMessageBox box(QMessageBox::Question, MainShell::exitTitle(), question, QMessageBox::Yes | QMessageBox::No,
@@ -676,6 +678,11 @@ MainWindow::~MainWindow()
 
 void MainWindow::showOperatorMessage(const QString &text)
 {
+    // Nobody is there to close a box: the status line says it.
+    if (m_context.operatorSettings.unattended()) {
+        statusBar()->showMessage(text);
+        return;
+    }
     // Not exec(): the scale goes on being read while the message is up.
     auto *box = new QMessageBox(QMessageBox::Warning, MainShell::exitTitle(), text, QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);

@@ -6,6 +6,7 @@
 #include "memory/SoftwareIdentity.h"
 #include "core/Folders.h"
 #include "core/SettingsChange.h"
+#include "equipment/AutomationSettings.h"
 #include "store/NamePlusFile.h"
 #include "video/CameraSource.h"
 
@@ -52,6 +53,8 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     , m_search(m_context.folders)
     , m_openWeighings(m_context)
     , m_equipment(m_ioModule, m_context.folders.BaseFolder)
+    , m_scoreboard(clock)
+    , m_cardWeighing(m_context, m_log, m_days, m_weighing, m_questions)
 {
     // The weighbridge's equipment follows the live weight and every card
     // written, and may refuse a weighing; a lost module is logged once.
@@ -62,6 +65,12 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
             [this](const DayCard &, const ExtraParams &, CardChange change) { m_equipment.cardWritten(change); });
     connect(&m_equipment, &Weighbridge::moduleLost, this, [this](const QString &reason) {
         m_log.WriteLog(Weighbridge::silentText() + u": "_s + reason);
+    });
+    // The engineer saved the equipment: the scoreboard and the reader take
+    // their ports at once (before the first login they wait for it).
+    connect(&m_equipment, &Weighbridge::settingsApplied, this, [this] {
+        if (m_shell.loaded())
+            applyEquipmentSettings();
     });
     connect(&m_equipment, &Weighbridge::moduleBack, this, [this] { m_log.WriteLog(Weighbridge::backText()); });
 
@@ -106,7 +115,8 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
     });
 
     connect(&m_constantsEditor, &ConstantsEditor::storeFailed, &m_weighing, &Weighing::reportFailure);
-    m_weighing.setQuestions(m_questions);
+    // Nobody answers in unattended mode: the card weighing answers "Нет".
+    m_weighing.setQuestions(m_cardWeighing.questions());
 
     // Every card written is mirrored to the central database: its queue
     // entry goes with the card's own write.
@@ -124,6 +134,7 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
         source.unit = s.WeightUnit.trimmed();
         source.stable = !m_link.inMotion();
         source.automatic = m_shell.autoMode();
+        source.unattended = m_cardWeighing.weighingNow();
         if (s.AxleProgram == 1)
             for (const double axle : m_weighing.AxleWeights)
                 if (axle != 0)
@@ -156,6 +167,31 @@ Program::Program(Clock &clock, const Folders &folders, Outside outside, QObject 
         showTerminalState();
     });
     showTerminalState();
+
+    // The drivers' display follows the terminal; the card reader's cards
+    // fill the entry and, without an operator, are weighed at a steady weight.
+    connect(&m_link, &TerminalLink::readFinished, this, [this] {
+        m_scoreboard.setWeight(m_link.showsWeight() ? std::optional(m_link.TerminalWeight()) : std::nullopt);
+        m_cardWeighing.weightRead();
+    });
+    connect(&m_reader, &CardReader::cardRead, &m_cardWeighing, &CardWeighing::takeCard);
+    connect(&m_reader, &CardReader::lineRejected, this, [this](const QString &line) {
+        m_log.WriteLog(u"Считыватель карт: строка не понята: "_s + line);
+    });
+    for (SerialDevice *device : {static_cast<SerialDevice *>(&m_scoreboard), static_cast<SerialDevice *>(&m_reader)})
+        connect(device, &SerialDevice::stateChanged, this, [this](const QString &state) {
+            if (!state.isEmpty())
+                m_log.WriteLog(state);
+            emit equipmentStatus(state);
+        });
+    connect(&m_cardWeighing, &CardWeighing::status, this, &Program::equipmentStatus);
+    connect(&m_cardWeighing, &CardWeighing::vehicleFilled, this, [this](bool openCard) {
+        m_shell.SelectMode(openCard ? MainShell::Mode::View : MainShell::Mode::DataEntry);
+    });
+    connect(&m_cardWeighing, &CardWeighing::weighed, this, [this](bool completed, double weight) {
+        if (completed)
+            m_scoreboard.showNet(weight, Scoreboard::NetShownMs);
+    });
 
     // Before any window hears of the login.
     connect(&m_gate, &AccessGate::mainWindowRequested, this, &Program::login);
@@ -299,6 +335,18 @@ void Program::login()
     (void)m_weighing.vehicles().all(&rejected);
     for (const QString &line : std::as_const(rejected))
         m_log.WriteLog(QStringLiteral("Строка справочника машин не прочитана и пропущена: ") + line);
+    for (const QString &card : m_cardWeighing.unreadableCards())
+        m_log.WriteLog(u"Номер карты в справочнике машин не понят: "_s + card);
+    applyEquipmentSettings();
+}
+
+void Program::applyEquipmentSettings()
+{
+    // Each has its own port: an empty one is a device not fitted, whether
+    // or not the I/O module is used.
+    const AutomationSettings s = AutomationSettings::load(m_context.folders.BaseFolder);
+    (void)m_scoreboard.open(s.scoreboardPort, s.scoreboardBaud);
+    (void)m_reader.open(s.readerPort, s.readerBaud);
 }
 
 void Program::showTerminalState()

@@ -8,6 +8,9 @@
 #include "central/CentralReport.h"
 #include "core/AccessGate.h"
 #include "documents/CardPrinter.h"
+#include "equipment/CardReader.h"
+#include "equipment/CardWeighing.h"
+#include "equipment/Scoreboard.h"
 #include "core/AppContext.h"
 #include "core/EditModesModel.h"
 #include "core/EventLog.h"
@@ -114,6 +117,12 @@ public:
     CentralMemoryCheck &centralMemoryCheck() { return m_centralMemoryCheck; }
     CardSearch &search() { return m_search; }
     OpenWeighings &openWeighings() { return m_openWeighings; }
+    Scoreboard &scoreboard() { return m_scoreboard; }
+    CardReader &cardReader() { return m_reader; }
+    CardWeighing &cardWeighing() { return m_cardWeighing; }
+    // The scoreboard's and the reader's ports opened again as "automation.ini"
+    // names them now (at login, and after the equipment's settings were saved).
+    void applyEquipmentSettings();
     // The questions before a doubtful step; the main window answers them,
     // and without it the answer is "Нет".
     ForwardedQuestions &questions() { return m_questions; }
@@ -130,6 +139,8 @@ public:
 signals:
     // The program is to end: the office released, the settings stored.
     void quitRequested();
+    // What the status line says of the equipment (a port, a card read).
+    void equipmentStatus(const QString &text);
 
 private:
     void showTerminalState();
@@ -176,4 +187,7 @@ private:
     OpenWeighings m_openWeighings;
     ModbusIoModule m_ioModule;
     Weighbridge m_equipment;
+    Scoreboard m_scoreboard;
+    CardReader m_reader;
+    CardWeighing m_cardWeighing;
 };

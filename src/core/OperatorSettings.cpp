@@ -12,6 +12,7 @@ const QString kLearnLists = u"LearnPickLists"_s;
 const QString kOpenDays = u"OpenWeighingDays"_s;
 const QString kTareAge = u"StoredTareMaxAgeDays"_s;
 const QString kRefuseUnsteady = u"RefuseUnsteadyWeight"_s;
+const QString kUnattended = u"Unattended"_s;
 const QString kEmptyWeight = u"EmptyPlatformWeight"_s;
 const QString kHoldTime = u"WeightHoldMs"_s;
 const QString kReplyTimeout = u"ReplyTimeoutMs"_s;
@@ -43,6 +44,7 @@ void OperatorSettings::load(const QString &path)
     m_clearEntry = file.value(kClearEntry, m_clearEntry).toBool();
     m_learnLists = file.value(kLearnLists, m_learnLists).toBool();
     m_refuseUnsteady = file.value(kRefuseUnsteady, m_refuseUnsteady).toBool();
+    m_unattended = file.value(kUnattended, m_unattended).toBool();
     m_previewPosition = pointOf(file, kPreviewPosition);
     m_ipCameraPosition = pointOf(file, kIpCameraPosition);
     // A value that is no number keeps the default.
@@ -65,6 +67,7 @@ StoreResult OperatorSettings::store(const QString &path) const
     file.setValue(kClearEntry, m_clearEntry);
     file.setValue(kLearnLists, m_learnLists);
     file.setValue(kRefuseUnsteady, m_refuseUnsteady);
+    file.setValue(kUnattended, m_unattended);
     if (m_previewPosition)
         file.setValue(kPreviewPosition, *m_previewPosition);
     if (m_ipCameraPosition)

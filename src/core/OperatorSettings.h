@@ -53,6 +53,12 @@ public:
     int replyTimeoutMs() const { return qBound(MinReplyMs, m_replyMs, MaxReplyMs); }
     void setReplyTimeoutMs(int ms) { m_replyMs = qBound(MinReplyMs, ms, MaxReplyMs); }
 
+    // Weighing without an operator: a vehicle whose card is read is stored
+    // or completed by itself once the platform allows it, and nothing asks
+    // a question. Off unless the workplace is set so.
+    bool unattended() const { return m_unattended; }
+    void setUnattended(bool on) { m_unattended = on; }
+
     // Where the operator last put the USB/PCI preview; none: the default place.
     std::optional<QPoint> previewPosition() const { return m_previewPosition; }
     void setPreviewPosition(const QPoint &position) { m_previewPosition = position; }
@@ -73,6 +79,7 @@ private:
     int m_openDays = 7;
     int m_tareAge = 0;
     bool m_refuseUnsteady = true;
+    bool m_unattended = false;
     int m_emptyWeight = 200;
     int m_holdMs = 1000;
     int m_replyMs = 150;

@@ -67,6 +67,11 @@ inline const QString Weight2 = QStringLiteral("Вес 2");
 inline const QString Status = QStringLiteral("Статус");
 } // namespace MemoryFields
 
+namespace MemoryModes {
+// The "Способ" of a weighing nobody attended.
+inline QString unattended() { return QStringLiteral("без оператора"); }
+} // namespace MemoryModes
+
 namespace MemoryKinds {
 inline const QString Start = QStringLiteral("начало памяти");
 inline const QString Weighing = QStringLiteral("взвешивание");

@@ -124,7 +124,8 @@ QString MemoryVerifier::Report::summary() const
         .arg(cards)
         .arg(olderCards)
         .arg(fingerprint.isEmpty() ? u"нет"_s : fingerprint,
-             ok() ? u"нарушений нет"_s : u"нарушений: %1"_s.arg(findings.size()));
+             ok() ? u"нарушений нет"_s : u"нарушений: %1"_s.arg(findings.size()))
+        + (unattended > 0 ? u"; взвешиваний без оператора %1"_s.arg(unattended) : QString());
 }
 
 MemoryVerifier::Loaded MemoryVerifier::load() const
@@ -308,6 +309,14 @@ MemoryVerifier::Report MemoryVerifier::verify(const QString &fingerprint, bool e
     Report report;
     report.findings = l.findings;
     report.records = l.spans.size();
+    // Weighings nobody attended are counted for the inspector.
+    const QByteArray unattendedLine =
+        (u"\n"_s + MemoryFields::Mode + u": "_s + MemoryModes::unattended() + u"\n"_s).toUtf8();
+    for (qsizetype k = 0; k < l.spans.size(); ++k) {
+        const QByteArrayView b = l.bytes(k);
+        if (std::search(b.begin(), b.end(), unattendedLine.begin(), unattendedLine.end()) != b.end())
+            ++report.unattended;
+    }
     report.fingerprint = MemoryKey::fingerprint(l.key);
     if (!fingerprint.isEmpty()
         && QString(fingerprint).remove(u' ').toUpper() != QString(report.fingerprint).remove(u' '))

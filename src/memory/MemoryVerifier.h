@@ -25,6 +25,7 @@ public:
         qint64 last = 0;
         qint64 cards = 0;      // cards of the day files compared
         qint64 olderCards = 0; // stored before the memory began
+        qint64 unattended = 0; // weighings taken without an operator
         QString fingerprint;
         bool ok() const { return findings.isEmpty(); }
         QString summary() const;

@@ -271,7 +271,8 @@ QList<MemoryRecord> WeighingMemory::recordsOf(const QList<CardWrite> &writes, Ca
             r.add(F::Weighing, weighing);
             r.add(F::Weight, NumberText(weight));
             r.add(F::Unit, source.unit);
-            r.add(F::Mode, source.automatic        ? u"автоматический"_s
+            r.add(F::Mode, source.unattended       ? MemoryModes::unattended()
+                           : source.automatic        ? u"автоматический"_s
                            : !source.axles.isEmpty() ? u"по осям"_s
                                                      : u"ручной"_s);
             if (!source.axles.isEmpty()) {

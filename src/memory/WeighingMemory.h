@@ -46,6 +46,8 @@ public:
         QByteArray frame; // the terminal's last whole frame
         bool stable = true;
         bool automatic = false;
+        // Taken by the program itself at a card read, nobody at the window.
+        bool unattended = false;
         QList<double> axles; // the axles' weights in axle weighing
         QString unit;
     };

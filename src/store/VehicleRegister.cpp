@@ -75,6 +75,10 @@ QList<KnownVehicle> VehicleRegister::all(QStringList *rejected) const
         }
         v.carrier = f.value(3).trimmed();
         v.driver = f.value(4).trimmed();
+        v.card = f.value(5).trimmed();
+        v.cargo = f.value(6).trimmed();
+        v.sender = f.value(7).trimmed();
+        v.receiver = f.value(8).trimmed();
         vehicles.append(v);
     }
     return vehicles;
@@ -128,7 +132,12 @@ StoreResult VehicleRegister::remember(const QString &plate, double tare, const Q
     auto it = std::find_if(vehicles.begin(), vehicles.end(),
                            [&key](const KnownVehicle &v) { return plateKey(v.plate) == key; });
     if (it == vehicles.end()) {
-        vehicles.append({plate.trimmed(), tare, date, QString(), driver.trimmed()});
+        KnownVehicle v;
+        v.plate = plate.trimmed();
+        v.tare = tare;
+        v.tareDate = date;
+        v.driver = driver.trimmed();
+        vehicles.append(v);
     } else {
         it->tare = tare;
         it->tareDate = date;
@@ -151,9 +160,14 @@ StoreResult VehicleRegister::write(const QList<KnownVehicle> &vehicles, const QS
     for (const KnownVehicle &v : vehicles) {
         if (plateKey(v.plate).isEmpty())
             continue;
-        text += clean(v.plate) + u'\t' + NumberText(v.tare) + u'\t'
-            + (v.tareDate.isValid() ? ShortDateText(v.tareDate) : QString()) + u'\t' + clean(v.carrier) + u'\t'
-            + clean(v.driver) + u"\r\n"_s;
+        QStringList fields = {clean(v.plate),  NumberText(v.tare),
+                              v.tareDate.isValid() ? ShortDateText(v.tareDate) : QString(),
+                              clean(v.carrier), clean(v.driver),
+                              clean(v.card),    clean(v.cargo),
+                              clean(v.sender),  clean(v.receiver)};
+        while (fields.size() > 5 && fields.last().isEmpty())
+            fields.removeLast();
+        text += fields.join(u'\t') + u"\r\n"_s;
     }
     for (const QString &line : rejected)
         text += line + u"\r\n"_s;

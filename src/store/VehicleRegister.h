@@ -9,7 +9,8 @@
 
 #include <optional>
 
-// A known vehicle: its plate, the tare it last weighed empty and when.
+// A known vehicle: its plate, the tare it last weighed empty and when, the
+// proximity card its driver shows at the reader and what it usually carries.
 struct KnownVehicle
 {
     QString plate;
@@ -17,11 +18,18 @@ struct KnownVehicle
     QDate tareDate;
     QString carrier;
     QString driver;
+    QString card; // as typed: "0012345678" or "123,45678"
+    QString cargo;
+    QString sender;
+    QString receiver;
 };
 
 // The register of known vehicles, "Vehicles.txt" in the base folder: one
 // line per vehicle, its fields separated by tabs (plate, tare with a
-// decimal comma, tare date dd.MM.yyyy, carrier, driver), Windows-1251, CR LF.
+// decimal comma, tare date dd.MM.yyyy, carrier, driver, then card, cargo,
+// sender, receiver), Windows-1251, CR LF. Lines of older registers end after
+// the driver: the later fields are empty; empty fields at a line's end are
+// not written, so such a register is rewritten as it was.
 // The file is read for every look-up and rewritten whole on a change.
 class VehicleRegister
 {

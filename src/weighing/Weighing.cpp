@@ -113,6 +113,13 @@ void Weighing::setEntryText(int i, const QString &text)
         updateOfferedTare();
 }
 
+void Weighing::fillEntry(const QList<std::pair<int, QString>> &texts)
+{
+    for (const auto &[i, text] : texts)
+        setEntryText(i, text);
+    emit entryFilled();
+}
+
 void Weighing::updateOfferedTare()
 {
     const auto offered = m_vehicles.offeredTare(m_entryTexts[VehicleNumber], m_context.clock.today(),
@@ -282,38 +289,44 @@ void Weighing::showLive()
     emit changed();
 }
 
-bool Weighing::checkWeightAvailable()
+QString Weighing::weightRefusal(bool *byGuard) const
 {
+    if (byGuard)
+        *byGuard = false;
     const bool axles = m_context.settings.AxleProgram == 1;
     if (!axles) {
-        if (!m_connected) {
-            emit operatorMessage(noLinkMessage());
-            return false;
-        }
-        if (!m_refusal.isEmpty()) {
-            emit operatorMessage(m_refusal);
-            return false;
-        }
+        if (!m_connected)
+            return noLinkMessage();
+        if (!m_refusal.isEmpty())
+            return m_refusal;
         // A truck still driving on is no weighing, unless the workplace says so.
-        if (m_motion && m_context.operatorSettings.refuseUnsteady()) {
-            emit operatorMessage(unsteadyMessage());
-            return false;
-        }
+        if (m_motion && m_context.operatorSettings.refuseUnsteady())
+            return unsteadyMessage();
     }
     // A wheel left off the platform, or equipment that cannot say so, is no
     // weighing whatever the terminal shows.
-    if (const QString refusal = m_guard->storeRefusal(); !refusal.isEmpty()) {
-        m_log.WriteLog(refusal);
-        emit operatorMessage(refusal);
-        return false;
+    if (QString refusal = m_guard->storeRefusal(); !refusal.isEmpty()) {
+        if (byGuard)
+            *byGuard = true;
+        return refusal;
     }
     // In axle mode the weight is the sum of the axles taken before.
     const double weight = axles ? std::accumulate(AxleWeights.begin(), AxleWeights.end(), 0.0) : m_terminalWeight;
-    if (weight <= m_context.operatorSettings.emptyPlatformWeight()) {
-        emit operatorMessage(emptyPlatformMessage(weight));
-        return false;
-    }
-    return true;
+    if (weight <= m_context.operatorSettings.emptyPlatformWeight())
+        return emptyPlatformMessage(weight);
+    return QString();
+}
+
+bool Weighing::checkWeightAvailable()
+{
+    bool byGuard = false;
+    const QString refusal = weightRefusal(&byGuard);
+    if (refusal.isEmpty())
+        return true;
+    if (byGuard)
+        m_log.WriteLog(refusal);
+    emit operatorMessage(refusal);
+    return false;
 }
 
 void Weighing::showSum(double weight, qint32 count)
@@ -605,6 +618,12 @@ void Weighing::chooseTodayCard(int n)
 {
     ShowCurrentCard(n);
     SetCompletionButtons(n);
+}
+
+void Weighing::chooseOpenCard(int n)
+{
+    chooseTodayCard(n);
+    emit openCardChosen();
 }
 
 void Weighing::SetCompletionButtons(int n)

@@ -82,11 +82,16 @@ public:
     QString emptyPlatformMessage(double weight) const;
     // What a weighing may take now; false with the operator told why.
     bool checkWeightAvailable();
+    // Why the weight cannot be taken now, as checkWeightAvailable says it;
+    // empty when it can. `byGuard`: the equipment refused it.
+    QString weightRefusal(bool *byGuard = nullptr) const;
+    bool terminalMotion() const { return m_motion; }
     // Who answers the questions before a doubtful weighing.
     void setQuestions(OperatorQuestions &questions) { m_questions = &questions; }
     OperatorQuestions &questions() const { return *m_questions; }
     // The equipment that may refuse a weighing (beams, I/O module).
     void setPlatformGuard(PlatformGuard &guard) { m_guard = &guard; }
+    const PlatformGuard &platformGuard() const { return *m_guard; }
     // A weighing whose net is 0 or less is written only when the operator
     // confirms it; either way the log says so.
     bool confirmNet(double net, const QString &plate);
@@ -111,6 +116,9 @@ public:
     QString operationType() const { return m_operationType; }
     void setEntryText(int i, const QString &text);
     QString entryText(int i) const { return m_entryTexts[size_t(i)]; }
+    // Texts put into the data-entry frame from elsewhere (a card read):
+    // index → text; the frame shows them.
+    void fillEntry(const QList<std::pair<int, QString>> &texts);
     void setEntryLitterText(const QString &text);
     QString entryLitterText() const { return m_entryLitter; }
 
@@ -183,6 +191,9 @@ public:
     // A line of today's list was chosen: its card is shown and, while it
     // waits for its second weighing, opened for it.
     void chooseTodayCard(int n);
+    // The same, for a vehicle found by other means than the list: the card
+    // frame is wanted (openCardChosen).
+    void chooseOpenCard(int n);
     // Today's file is the one the clock names: after midnight the new day is
     // loaded, and yesterday's card is completed from the archive only.
     // Returns whether the day changed.
@@ -213,6 +224,8 @@ signals:
     void pickListLearned(int i);
     // The data-entry texts were emptied after a store.
     void entryCleared();
+    // Texts were put into the data-entry frame (fillEntry).
+    void entryFilled();
     // The operator chose to complete an open card instead of a new one: the
     // card frame shows it.
     void openCardChosen();

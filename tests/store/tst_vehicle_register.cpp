@@ -29,7 +29,7 @@ private slots:
         // The same vehicle however typed: its tare and date follow, the driver stays.
         QVERIFY(r.remember(u"А123ВС77"_s, 11800, day.addDays(2), QString()));
         // A tab in a name cannot split the line.
-        QVERIFY(r.replaceAll(r.all() << KnownVehicle{u"Т\t1"_s, 5000, QDate(), u"ООО\tА"_s, QString()}));
+        QVERIFY(r.replaceAll(r.all() << KnownVehicle{u"Т\t1"_s, 5000, QDate(), u"ООО\tА"_s, QString(), {}, {}, {}, {}}));
         QCOMPARE(file(r.path()),
                  encode1251(u"а 123 вс 77\t11800\t03.12.2026\t\tИванов\r\n"
                             u"В777ОР\t9000\t01.12.2026\t\t\r\n"

@@ -159,7 +159,7 @@ private slots:
         // "Брутто − сохранённая тара" without a usable tare says why.
         QVERIFY(!m_w->storeWithStoredTare());
         QCOMPARE(said.takeLast(), u"Машины a 123 BC нет в справочнике машин"_s);
-        QVERIFY(m_w->vehicles().replaceAll({KnownVehicle{u"А123ВС"_s, 12000, QDate(), QString(), QString()}}));
+        QVERIFY(m_w->vehicles().replaceAll({KnownVehicle{u"А123ВС"_s, 12000, QDate(), QString(), QString(), {}, {}, {}, {}}}));
         QVERIFY(!m_w->storeWithStoredTare());
         QCOMPARE(said.takeLast(), u"У машины a 123 BC в справочнике нет даты тары: введите её в справочнике машин"_s);
     }

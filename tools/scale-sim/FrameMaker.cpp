@@ -1,5 +1,7 @@
 #include "FrameMaker.h"
 
+#include "terminal/ContinuousFrame.h"
+
 #include <QStringBuilder>
 
 #include <algorithm>
@@ -234,19 +236,12 @@ QByteArray FrameMaker::frameWithBadCheck(double weight) const
 
 QByteArray FrameMaker::type4Frame(double weight, bool goodCheck) const
 {
-    const int decimals = std::clamp(m_options.decimals, 0, 9);
-    // STX, sign, six digits, the decimal-position digit, the XOR of these
-    // eight as two hex digits (letters for 10..15), ETX.
-    const qint64 scaled = clampCounts(weight * std::pow(10.0, decimals), 999999);
-    QByteArray body = (scaled < 0 ? "-" : "+") + rightAligned(QByteArray::number(std::abs(scaled)), 6, '0');
-    body += char('0' + decimals);
-    quint8 check = 0;
-    for (const char c : body)
-        check ^= quint8(c);
-    if (!goodCheck)
-        check ^= 0x01;
-    const auto hex = [](int n) { return char(n < 10 ? 0x30 + n : 0x37 + n); };
-    body += hex(check >> 4);
-    body += hex(check & 15);
-    return kStx + body + kEtx;
+    QByteArray frame = ContinuousFrame::type4(weight, m_options.decimals);
+    if (!goodCheck) {
+        // The low check character one off: still a hex digit, no longer the XOR.
+        const char low = frame[10];
+        const int n = (low <= '9' ? low - '0' : low - 'A' + 10) ^ 1;
+        frame[10] = char(n < 10 ? '0' + n : 'A' + n - 10);
+    }
+    return frame;
 }

@@ -18,6 +18,7 @@ WorkplaceSettingsWindow::WorkplaceSettingsWindow(AppContext &context, EventLog &
     , m_clear(new QCheckBox(u"Очищать поля ввода после записи"_s, this))
     , m_learn(new QCheckBox(u"Пополнять списки новыми значениями"_s, this))
     , m_unsteady(new QCheckBox(u"Не записывать нестабильный вес"_s, this))
+    , m_unattended(new QCheckBox(u"Взвешивание без оператора по картам"_s, this))
     , m_openDays(new QSpinBox(this))
     , m_tareAge(new QSpinBox(this))
     , m_emptyWeight(new QSpinBox(this))
@@ -29,6 +30,7 @@ WorkplaceSettingsWindow::WorkplaceSettingsWindow(AppContext &context, EventLog &
     m_clear->setAccessibleName(m_clear->text());
     m_learn->setAccessibleName(m_learn->text());
     m_unsteady->setAccessibleName(m_unsteady->text());
+    m_unattended->setAccessibleName(m_unattended->text());
     m_openDays->setRange(1, OperatorSettings::MaxOpenDays);
     m_tareAge->setRange(0, OperatorSettings::MaxDays);
     m_tareAge->setSpecialValueText(u"без ограничения"_s);
@@ -39,6 +41,7 @@ WorkplaceSettingsWindow::WorkplaceSettingsWindow(AppContext &context, EventLog &
     form->addRow(m_clear);
     form->addRow(m_learn);
     form->addRow(m_unsteady);
+    form->addRow(m_unattended);
     auto *openCaption = new QLabel(u"Открытые взвешивания за, дней:"_s, this);
     openCaption->setBuddy(m_openDays);
     m_openDays->setAccessibleName(openCaption->text());
@@ -62,6 +65,7 @@ void WorkplaceSettingsWindow::load()
     m_clear->setChecked(s.clearEntryAfterStore());
     m_learn->setChecked(s.learnPickLists());
     m_unsteady->setChecked(s.refuseUnsteady());
+    m_unattended->setChecked(s.unattended());
     m_openDays->setValue(s.openWeighingDays());
     m_tareAge->setValue(s.storedTareMaxAge());
     m_emptyWeight->setValue(s.emptyPlatformWeight());
@@ -74,6 +78,10 @@ void WorkplaceSettingsWindow::save()
     s.setClearEntryAfterStore(m_clear->isChecked());
     s.setLearnPickLists(m_learn->isChecked());
     s.setRefuseUnsteady(m_unsteady->isChecked());
+    if (s.unattended() != m_unattended->isChecked())
+        m_log.WriteLog(m_unattended->isChecked() ? u"Взвешивание без оператора включено"_s
+                                                 : u"Взвешивание без оператора выключено"_s);
+    s.setUnattended(m_unattended->isChecked());
     s.setOpenWeighingDays(m_openDays->value());
     s.setStoredTareMaxAge(m_tareAge->value());
     s.setEmptyPlatformWeight(m_emptyWeight->value());

@@ -22,6 +22,7 @@ public:
     QCheckBox *clearEntryBox() const { return m_clear; }
     QCheckBox *learnListsBox() const { return m_learn; }
     QCheckBox *refuseUnsteadyBox() const { return m_unsteady; }
+    QCheckBox *unattendedBox() const { return m_unattended; }
     QSpinBox *openDaysField() const { return m_openDays; }
     QSpinBox *tareAgeField() const { return m_tareAge; }
     QSpinBox *emptyWeightField() const { return m_emptyWeight; }
@@ -39,6 +40,7 @@ private:
     QCheckBox *m_clear;
     QCheckBox *m_learn;
     QCheckBox *m_unsteady;
+    QCheckBox *m_unattended;
     QSpinBox *m_openDays;
     QSpinBox *m_tareAge;
     QSpinBox *m_emptyWeight;

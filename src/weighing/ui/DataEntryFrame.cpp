@@ -242,6 +242,11 @@ void DataEntryFrame::attach(Weighing &weighing)
         if (isVisible())
             focusFirstBox();
     });
+    connect(&weighing, &Weighing::entryFilled, this, [this, &weighing] {
+        for (int i = 0; i < CardTextCount; ++i)
+            if (m_boxes[size_t(i)]->currentText() != weighing.entryText(i))
+                m_boxes[size_t(i)]->setEditText(weighing.entryText(i));
+    });
     connect(m_storeStored, &QPushButton::clicked, &weighing, &Weighing::storeWithStoredTare);
     connect(&weighing, &Weighing::changed, this, [this, &weighing] {
         if (m_type->currentText() != weighing.operationType())

@@ -16,7 +16,7 @@ using namespace Qt::StringLiterals;
 VehicleRegisterWindow::VehicleRegisterWindow(VehicleRegister &vehicles, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_vehicles(vehicles)
-    , m_table(new QTableWidget(0, 5, this))
+    , m_table(new QTableWidget(0, 9, this))
     , m_add(new QPushButton(u"Добавить"_s, this))
     , m_remove(new QPushButton(u"Удалить"_s, this))
     , m_save(new QPushButton(u"Сохранить"_s, this))
@@ -26,7 +26,8 @@ VehicleRegisterWindow::VehicleRegisterWindow(VehicleRegister &vehicles, QWidget 
     setAccessibleName(windowTitle());
     m_table->setAccessibleName(u"Машины"_s);
     m_table->setHorizontalHeaderLabels(
-        {u"Номер машины"_s, u"Тара"_s, u"Дата тары"_s, u"Перевозчик"_s, u"Ф.И.О. водителя"_s});
+        {u"Номер машины"_s, u"Тара"_s, u"Дата тары"_s, u"Перевозчик"_s, u"Ф.И.О. водителя"_s, u"Номер карты"_s,
+         u"Груз"_s, u"Отправитель"_s, u"Получатель"_s});
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->verticalHeader()->hide();
     for (QPushButton *b : {m_add, m_remove, m_save})
@@ -41,7 +42,7 @@ VehicleRegisterWindow::VehicleRegisterWindow(VehicleRegister &vehicles, QWidget 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_table, 1);
     layout->addLayout(buttons);
-    resize(760, 420);
+    resize(1100, 420);
 
     connect(m_add, &QPushButton::clicked, this, [this] {
         const int row = m_table->rowCount();
@@ -65,7 +66,7 @@ void VehicleRegisterWindow::load()
         const KnownVehicle &v = vehicles[row];
         const QStringList cells = {v.plate, NumberText(v.tare),
                                    v.tareDate.isValid() ? ShortDateText(v.tareDate) : QString(), v.carrier,
-                                   v.driver};
+                                   v.driver, v.card, v.cargo, v.sender, v.receiver};
         for (int col = 0; col < cells.size(); ++col)
             m_table->setItem(row, col, new QTableWidgetItem(cells[col]));
     }
@@ -87,6 +88,10 @@ void VehicleRegisterWindow::save()
         v.tareDate = QDate::fromString(cell(row, 2), u"dd.MM.yyyy"_s);
         v.carrier = cell(row, 3);
         v.driver = cell(row, 4);
+        v.card = cell(row, 5);
+        v.cargo = cell(row, 6);
+        v.sender = cell(row, 7);
+        v.receiver = cell(row, 8);
         if (!v.plate.isEmpty() && !cell(row, 2).isEmpty() && !v.tareDate.isValid()) {
             m_state->setText(u"Дата тары в строке %1 не понята: нужна дд.мм.гггг"_s.arg(row + 1));
             return;
