@@ -1,11 +1,11 @@
 #include "CentralMemoryCheck.h"
 
 #include "CentralCard.h"
+#include "RunAside.h"
+#include "core/Formats.h"
 #include "memory/MemoryKey.h"
 #include "memory/MemoryVerifier.h"
 
-#include <QFutureWatcher>
-#include <QPromise>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -24,28 +24,6 @@ QString reasonOf(const QSqlQuery &query)
     return centralFailureText(query.lastError()) + u" ("_s + centralFailureDetail(query.lastError()) + u')';
 }
 
-// `work` on a thread of its own, `done` with its answer on `context`'s;
-// nobody waits for the thread, not even the program's end.
-template <typename T>
-void runAside(QObject *context, std::function<T()> work, std::function<void(const T &)> done)
-{
-    auto promise = std::make_shared<QPromise<T>>();
-    auto *watcher = new QFutureWatcher<T>(context);
-    QObject::connect(watcher, &QFutureWatcher<T>::finished, context, [watcher, done] {
-        if (watcher->future().resultCount() > 0)
-            done(watcher->future().result());
-        watcher->deleteLater();
-    });
-    watcher->setFuture(promise->future());
-    QThread *thread = QThread::create([promise, work] {
-        promise->start();
-        promise->addResult(work());
-        promise->finish();
-    });
-    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    thread->start();
-}
-
 QString workerConnection(const char *what)
 {
     static std::atomic<int> next = 0;
@@ -56,13 +34,7 @@ QString workerConnection(const char *what)
 
 QString CentralMemoryCheck::recordsText(qint64 count)
 {
-    const qint64 tens = count % 100;
-    const qint64 ones = count % 10;
-    const char16_t *word = (tens >= 11 && tens <= 14) ? u"записей"
-                           : ones == 1                 ? u"запись"
-                           : ones >= 2 && ones <= 4    ? u"записи"
-                                                       : u"записей";
-    return QString::number(count) + u' ' + QString::fromUtf16(word);
+    return CountText(count, u"запись", u"записи", u"записей");
 }
 
 CentralMemoryCheck::Result CentralMemoryCheck::check(const CentralSettings &settings, const QString &site,

@@ -1,5 +1,7 @@
 #include "CentralOutbox.h"
 
+#include "core/Formats.h"
+
 #include "CentralCard.h"
 #include "CentralSender.h"
 #include "OutboxQueue.h"
@@ -522,13 +524,7 @@ StoreResult CentralOutbox::resendRejected(int &count)
 
 QString CentralOutbox::cardsText(int count)
 {
-    const int tens = count % 100;
-    const int ones = count % 10;
-    const char16_t *word = (tens >= 11 && tens <= 14) ? u"карточек"
-                           : ones == 1                 ? u"карточка"
-                           : ones >= 2 && ones <= 4    ? u"карточки"
-                                                       : u"карточек";
-    return QString::number(count) + u' ' + QString::fromUtf16(word);
+    return CountText(count, u"карточка", u"карточки", u"карточек");
 }
 
 QString CentralOutbox::statusText() const

@@ -51,6 +51,14 @@ qsizetype NumberChars(double value, char16_t *out)
     return generalChars(value, u',', out);
 }
 
+QString CountText(qint64 count, QStringView one, QStringView few, QStringView many)
+{
+    const qint64 tens = count % 100;
+    const qint64 ones = count % 10;
+    const QStringView word = tens >= 11 && tens <= 14 ? many : ones == 1 ? one : ones >= 2 && ones <= 4 ? few : many;
+    return QString::number(count) + u' ' + word;
+}
+
 QString NumberText(double value)
 {
     char16_t t[CharsCapacity];

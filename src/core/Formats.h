@@ -11,6 +11,11 @@
 // no thousands separator, no trailing zeros, "0" for zero ("30100,5").
 QString NumberText(double value);
 
+// A count with its noun in the Russian form it takes: `one` (1, 21, …),
+// `few` (2–4, 22–24, …) or `many` (0, 5–20, …): "1 карточка", "3 карточки",
+// "11 карточек".
+QString CountText(qint64 count, QStringView one, QStringView few, QStringView many);
+
 // A number with "." as decimal point and a leading blank when it is not
 // negative (" 30100.5", "-2.5"), as the overload record writes it.
 QString DotNumberText(double value);

@@ -64,14 +64,23 @@ QByteArray encodeRecord(const MemoryRecord &record, const QByteArray &previous, 
     return out;
 }
 
+// The size of the record `data` begins with, and its body's `length`; 0
+// when no whole record begins there.
+static qsizetype wholeRecord(QByteArrayView data, quint32 &length)
+{
+    if (data.size() < kHead || data.first(sizeof kMark) != QByteArrayView(kMark, sizeof kMark))
+        return 0;
+    length = qFromLittleEndian<quint32>(data.data() + 4);
+    const qsizetype total = kHead + qsizetype(length) + MemoryRecord::HashSize + MemoryRecord::SignatureSize;
+    return length > kMaxBody || data.size() < total ? 0 : total;
+}
+
 StoredRecord decodeRecord(QByteArrayView data)
 {
     StoredRecord r;
-    if (data.size() < kHead || data.first(sizeof kMark) != QByteArrayView(kMark, sizeof kMark))
-        return r;
-    const quint32 length = qFromLittleEndian<quint32>(data.data() + 4);
-    const qsizetype total = kHead + qsizetype(length) + MemoryRecord::HashSize + MemoryRecord::SignatureSize;
-    if (length > kMaxBody || data.size() < total)
+    quint32 length = 0;
+    const qsizetype total = wholeRecord(data, length);
+    if (total == 0)
         return r;
     const QString body = QString::fromUtf8(data.sliced(kHead, length));
     const QStringList lines = body.split(u'\n', Qt::SkipEmptyParts);
@@ -104,11 +113,9 @@ StoredRecord decodeRecord(QByteArrayView data)
 RecordSpan scanRecord(QByteArrayView data)
 {
     RecordSpan span;
-    if (data.size() < kHead || data.first(sizeof kMark) != QByteArrayView(kMark, sizeof kMark))
-        return span;
-    const quint32 length = qFromLittleEndian<quint32>(data.data() + 4);
-    const qsizetype total = kHead + qsizetype(length) + MemoryRecord::HashSize + MemoryRecord::SignatureSize;
-    if (length > kMaxBody || data.size() < total)
+    quint32 length = 0;
+    const qsizetype total = wholeRecord(data, length);
+    if (total == 0)
         return span;
     const QByteArrayView body = data.sliced(kHead, length);
     static const QByteArray numberMark = (MemoryFields::Number + u": "_s).toUtf8();

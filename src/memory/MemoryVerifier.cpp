@@ -95,6 +95,22 @@ struct MemoryVerifier::Loaded
         return QByteArrayView(files[s.file]).sliced(s.at, s.record.size);
     }
     qint64 number(qsizetype k) const { return spans[k].record.number; }
+    // The key and ID counter of the memory's first record, which signs the
+    // rest; `given` (the key file, the server's) must be that key.
+    // `replaced` says it when not, with the two fingerprints.
+    void keyFromFirstRecord(const QByteArray &given, const QString &replaced)
+    {
+        key = given;
+        if (spans.isEmpty() || number(0) != 1)
+            return;
+        const MemoryRecord start = record(0);
+        const QByteArray first = QByteArray::fromHex(start.value(MemoryFields::Key).toLatin1());
+        olderThan = start.value(MemoryFields::IdCounter).toLongLong();
+        if (first != given)
+            findings.append(replaced.arg(MemoryKey::fingerprint(first),
+                                         given.isEmpty() ? QStringLiteral("нет") : MemoryKey::fingerprint(given)));
+        key = first;
+    }
     QByteArrayView previous(qsizetype k) const
     {
         return bytes(k).sliced(spans[k].record.size - MemoryRecord::SignatureSize - MemoryRecord::HashSize,
@@ -157,17 +173,8 @@ MemoryVerifier::Loaded MemoryVerifier::load() const
             at = next;
         }
     }
-    const QByteArray filed = MemoryKey::readPublic(m_memory);
-    l.key = filed;
-    if (!l.spans.isEmpty() && l.number(0) == 1) {
-        const MemoryRecord start = l.record(0);
-        const QByteArray first = QByteArray::fromHex(start.value(F::Key).toLatin1());
-        l.olderThan = start.value(F::IdCounter).toLongLong();
-        if (first != filed)
-            l.findings.append(u"ключ установки заменён: первая запись подписана ключом %1, файл ключа — %2"_s.arg(
-                MemoryKey::fingerprint(first), filed.isEmpty() ? u"нет"_s : MemoryKey::fingerprint(filed)));
-        l.key = first;
-    }
+    l.keyFromFirstRecord(MemoryKey::readPublic(m_memory),
+                         u"ключ установки заменён: первая запись подписана ключом %1, файл ключа — %2"_s);
     return l;
 }
 
@@ -182,16 +189,7 @@ MemoryVerifier::Loaded MemoryVerifier::fromRecords(const QList<QByteArray> &reco
         else
             l.findings.append(u"запись %1 по порядку не является записью"_s.arg(k + 1));
     }
-    l.key = key;
-    if (!l.spans.isEmpty() && l.number(0) == 1) {
-        const MemoryRecord start = l.record(0);
-        const QByteArray first = QByteArray::fromHex(start.value(F::Key).toLatin1());
-        l.olderThan = start.value(F::IdCounter).toLongLong();
-        if (first != key)
-            l.findings.append(u"ключ весов заменён: первая запись подписана ключом %1, на сервере — %2"_s.arg(
-                MemoryKey::fingerprint(first), key.isEmpty() ? u"нет"_s : MemoryKey::fingerprint(key)));
-        l.key = first;
-    }
+    l.keyFromFirstRecord(key, u"ключ весов заменён: первая запись подписана ключом %1, на сервере — %2"_s);
     return l;
 }
 

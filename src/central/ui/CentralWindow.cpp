@@ -2,6 +2,7 @@
 
 #include "central/CentralMemoryCheck.h"
 #include "central/CentralOutbox.h"
+#include "central/RunAside.h"
 #include "core/AppContext.h"
 
 #include <QCheckBox>
@@ -9,7 +10,6 @@
 #include <QDateEdit>
 #include <QFileDialog>
 #include <QFormLayout>
-#include <QFutureWatcher>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -18,42 +18,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPromise>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QThread>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <memory>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// `work` on a thread of its own, `done` with its answer on the window's;
-// nobody waits for the thread, not even the program's end.
-void runAside(QObject *context, std::function<QString()> work, std::function<void(const QString &)> done)
-{
-    auto promise = std::make_shared<QPromise<QString>>();
-    auto *watcher = new QFutureWatcher<QString>(context);
-    QObject::connect(watcher, &QFutureWatcher<QString>::finished, context, [watcher, done] {
-        if (watcher->future().resultCount() > 0)
-            done(watcher->future().result());
-        watcher->deleteLater();
-    });
-    watcher->setFuture(promise->future());
-    QThread *thread = QThread::create([promise, work] {
-        promise->start();
-        promise->addResult(work());
-        promise->finish();
-    });
-    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    thread->start();
-}
-
-} // namespace
 
 CentralWindow::CentralWindow(AppContext &context, CentralOutbox &outbox, CentralMemoryCheck &memoryCheck,
                              QWidget *parent)
@@ -305,7 +278,7 @@ void CentralWindow::check()
     m_result->setText(u"Проверка соединения…"_s);
     m_check->setEnabled(false);
     const int mine = ++m_checks;
-    runAside(this, [s, key] { return checkCentralConnection(s, key); },
+    runAside<QString>(this, [s, key] { return checkCentralConnection(s, key); },
              [this, mine](const QString &answer) {
                  if (mine != m_checks)
                      return;
